@@ -1,0 +1,20 @@
+// The two registered callbacks and the callback context: plain process-wide
+// cells, registered before the worker starts.
+#pragma once
+
+#include <atomic>
+
+#include "mdsp.h"
+
+namespace mdsp {
+
+extern std::atomic<MdspCallback> g_mdspCallback;
+extern std::atomic<SmdspCallback> g_smdspCallback;
+extern std::atomic<void*> g_callbackContext;
+
+// Raise the callbacks when registered.
+void RaiseMdsp(int32_t event, const uint8_t mac[6]);
+void RaiseSmdsp(int32_t event, int32_t index, const uint8_t mac[6], int32_t argument,
+                void* context);
+
+}  // namespace mdsp

@@ -1,0 +1,84 @@
+#include "errors.h"
+
+#include <cwchar>
+
+#include "log.h"
+#include "mdsp.h"
+
+namespace mdsp {
+namespace {
+
+// One process-wide cell without a lock: the code an export maps into its
+// result is the one its own failure path just stored.
+struct LastError {
+  int32_t code = ERR_NONE;
+  wchar_t text[256] = {};
+};
+thread_local bool g_reporting = false;
+LastError g_lastError;
+
+}  // namespace
+
+const char* ErrorName(int32_t code) {
+  switch (code) {
+    case ERR_NONE: return "ERR_NONE";
+    case ERR_NOT_STARTED: return "ERR_NOT_STARTED";
+    case ERR_MESSAGE_TOO_LONG: return "ERR_MESSAGE_TOO_LONG";
+    case ERR_INVALID_TAG: return "ERR_INVALID_TAG";
+    case ERR_BAD_INDEX: return "ERR_BAD_INDEX";
+    case ERR_SOCKET: return "ERR_SOCKET";
+    case ERR_FAILED: return "ERR_FAILED";
+    case ERR_NO_MEMORY: return "ERR_NO_MEMORY";
+    case ERR_OUT_OF_RANGE: return "ERR_OUT_OF_RANGE";
+    case ERR_SYSTEM: return "ERR_SYSTEM";
+    case ERR_NOT_FOUND: return "ERR_NOT_FOUND";
+    case ERR_TEXT_TOO_LONG: return "ERR_TEXT_TOO_LONG";
+    case ERR_BAD_VALUE: return "ERR_BAD_VALUE";
+    default: return "ERR_UNKNOWN";
+  }
+}
+
+void RecordError(int32_t code) {
+  g_lastError.code = code;
+  g_lastError.text[0] = L'\0';
+}
+
+void ReportError(int32_t code) {
+  RecordError(code);
+  // A report that itself fails (an over-long line) records its own error;
+  // never recurse from there.
+  if (g_reporting) return;
+  g_reporting = true;
+  Report(3, "ERROR: %x", static_cast<unsigned>(code));
+  g_reporting = false;
+  g_lastError.code = code;
+}
+
+int32_t LastErrorCode() { return g_lastError.code; }
+
+const wchar_t* LastErrorText() { return g_lastError.text; }
+
+void SetLastErrorText(const wchar_t* text) {
+  std::wcsncpy(g_lastError.text, text ? text : L"", 255);
+  g_lastError.text[255] = L'\0';
+}
+
+int32_t ResultCodeFor(int32_t code) {
+  switch (code) {
+    case ERR_NONE: return MDSP_RESULT_OK;
+    case ERR_INVALID_TAG: return MDSP_RESULT_INVALID_TAG;
+    case ERR_BAD_INDEX: return MDSP_RESULT_BAD_INDEX;
+    case ERR_SOCKET: return MDSP_RESULT_SOCKET;
+    case ERR_NOT_FOUND: return MDSP_RESULT_NOT_FOUND;
+    case ERR_TEXT_TOO_LONG: return MDSP_RESULT_TEXT_TOO_LONG;
+    default: return MDSP_RESULT_FAILED;
+  }
+}
+
+int32_t FailureResult() {
+  int32_t result = ResultCodeFor(LastErrorCode());
+  // A failure path that stored nothing must still not read as success.
+  return result == MDSP_RESULT_OK ? MDSP_RESULT_FAILED : result;
+}
+
+}  // namespace mdsp

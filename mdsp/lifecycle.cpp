@@ -1,0 +1,49 @@
+// Load and unload of the library: the log first and last, the client in
+// between.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "callbacks.h"
+#include "client.h"
+#include "log.h"
+
+namespace mdsp {
+namespace {
+
+// Debug output for terminal users: MDSP_LOG_STDERR=1 (trace and errors) or
+// MDSP_LOG_STDERR=3 (errors only) attaches this sink at load.
+class StderrSink : public LogSink {
+ public:
+  using LogSink::LogSink;
+  void Write(int, const char* line) override { std::fputs(line, stderr); }
+};
+
+void AttachSinkFromEnvironment() {
+  const char* value = std::getenv("MDSP_LOG_STDERR");
+  if (!value || !*value || std::strcmp(value, "0") == 0) return;
+  int threshold = std::strcmp(value, "3") == 0 ? kLogError : kLogTrace;
+  if (Log* log = TheLog())
+    if (auto* sink = new (std::nothrow) StderrSink(threshold)) log->AddSink(sink);
+}
+
+__attribute__((constructor)) void OnLibraryLoad() { LibraryLoad(); }
+__attribute__((destructor)) void OnLibraryUnload() { LibraryUnload(); }
+
+}  // namespace
+
+void LibraryLoad() {
+  CreateLog();
+  AttachSinkFromEnvironment();
+}
+
+void LibraryUnload() {
+  DestroyClient();
+  DestroyLog();
+  g_mdspCallback.store(nullptr);
+  g_smdspCallback.store(nullptr);
+  g_callbackContext.store(nullptr);
+}
+
+}  // namespace mdsp

@@ -1,0 +1,76 @@
+#include "log.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "errors.h"
+
+namespace mdsp {
+namespace {
+Log* g_log = nullptr;
+}
+
+Log::~Log() {
+  while (sinks_) {
+    LogSink* next = sinks_->next_;
+    delete sinks_;
+    sinks_ = next;
+  }
+}
+
+void Log::AddSink(LogSink* sink) {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  sink->next_ = sinks_;
+  sinks_ = sink;
+}
+
+bool Log::RemoveSink(LogSink* sink) {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  for (LogSink** link = &sinks_; *link; link = &(*link)->next_) {
+    if (*link == sink) {
+      *link = sink->next_;
+      sink->next_ = nullptr;
+      return true;
+    }
+  }
+  return false;
+}
+
+void Log::Report(int level, const char* format, va_list args) {
+  char line[4096];
+  int length = std::vsnprintf(line, sizeof line, format, args);
+  if (length < 0 || length > kLogMaxLine) {
+    line[0] = '\0';
+    length = 0;
+    ReportError(ERR_TEXT_TOO_LONG);
+  }
+  line[length] = '\n';
+  line[length + 1] = '\0';
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  for (LogSink* sink = sinks_; sink; sink = sink->next_) {
+    if (sink->threshold() <= level) sink->Write(level, line);
+  }
+}
+
+Log* TheLog() { return g_log; }
+
+void CreateLog() {
+  if (!g_log) g_log = new (std::nothrow) Log();
+}
+
+void DestroyLog() {
+  delete g_log;
+  g_log = nullptr;
+}
+
+void Report(int level, const char* format, ...) {
+  Log* log = g_log;
+  if (!log) return;
+  va_list args;
+  va_start(args, format);
+  log->Report(level, format, args);
+  va_end(args);
+}
+
+}  // namespace mdsp

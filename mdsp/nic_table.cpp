@@ -1,0 +1,110 @@
+#include "nic_table.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "client.h"
+#include "errors.h"
+#include "platform/adapters.h"
+
+namespace mdsp {
+
+bool ParseDottedAddress(const char* text, uint32_t* address) {
+  int a = 0, b = 0, c = 0, d = 0;
+  if (!text || std::sscanf(text, "%d.%d.%d.%d", &a, &b, &c, &d) != 4) return false;
+  *address = (static_cast<uint32_t>(a) << 24) | ((static_cast<uint32_t>(b) & 0xFF) << 16) |
+             ((static_cast<uint32_t>(c) & 0xFF) << 8) | (static_cast<uint32_t>(d) & 0xFF);
+  return true;
+}
+
+bool EnumerateNics(NicTable& table) {
+  std::vector<platform::AdapterRecord> adapters;
+  if (!platform::EnumerateAdapters(adapters)) {
+    ReportError(ERR_SYSTEM);
+    return false;
+  }
+  std::lock_guard<std::recursive_mutex> guard(table.lock);
+  table.count = 0;
+  for (const auto& adapter : adapters) {
+    if (table.count == kMaxNics) break;
+    if (adapter.hardwareAddressLength != 6) continue;
+    uint32_t address = 0;
+    if (!ParseDottedAddress(adapter.firstIpv4.c_str(), &address) || address == 0) continue;
+    NicEntry& entry = table.entries[table.count];
+    std::memset(&entry, 0, sizeof entry);
+    std::memcpy(entry.mac, adapter.hardwareAddress, 6);
+    entry.address = address;
+    std::strncpy(entry.description, adapter.description.c_str(), sizeof entry.description - 1);
+    std::strncpy(entry.name, adapter.name.c_str(), sizeof entry.name - 1);
+    ++table.count;
+  }
+  return true;
+}
+
+bool GetNicInfo(NicTable& table, uint32_t index, uint32_t* address, uint8_t* mac,
+                char* description, int32_t size) {
+  std::lock_guard<std::recursive_mutex> guard(table.lock);
+  if (index >= table.count) {
+    ReportError(ERR_OUT_OF_RANGE);
+    return false;
+  }
+  const NicEntry& entry = table.entries[index];
+  if (address) *address = entry.address;
+  if (mac) std::memcpy(mac, entry.mac, 6);
+  if (!description) return true;
+  if (size <= 0) {
+    ReportError(ERR_OUT_OF_RANGE);
+    return false;
+  }
+  size_t room = static_cast<size_t>(size);
+  size_t copy = room < sizeof entry.description ? room : sizeof entry.description;
+  std::memcpy(description, entry.description, copy);
+  if (room > copy) std::memset(description + copy, 0, room - copy);
+  description[room - 1] = '\0';
+  return true;
+}
+
+bool SetNetworkDevice(Client& client, uint32_t slot, const char* addressText) {
+  std::lock_guard<std::recursive_mutex> socketGuard(client.socketLock);
+  SocketSet& set = *client.sockets;
+  if (slot == 0) {
+    if (!EnumerateNics(client.nics)) return false;
+    ClearSlots(set);
+  }
+  uint8_t mac[6];
+  uint32_t bindAddress = 0;
+  char device[sizeof set.device[0]] = {};
+  {
+    std::lock_guard<std::recursive_mutex> nicGuard(client.nics.lock);
+    const NicEntry* chosen = nullptr;
+    if (!addressText) {
+      // Any local address; secure datagrams carry the first interface's MAC.
+      chosen = &client.nics.entries[0];
+    } else {
+      if (!ParseDottedAddress(addressText, &bindAddress)) {
+        ReportError(ERR_BAD_VALUE);
+        return false;
+      }
+      for (uint32_t i = 0; i < client.nics.count && !chosen; ++i)
+        if (client.nics.entries[i].address == bindAddress) chosen = &client.nics.entries[i];
+      if (!chosen) {
+        ReportError(ERR_BAD_VALUE);
+        return false;
+      }
+      std::strncpy(device, chosen->name, sizeof device - 1);
+    }
+    std::memcpy(mac, chosen->mac, 6);
+  }
+  if (slot != set.configuredCount || slot >= kMaxSlots) {
+    ReportError(ERR_OUT_OF_RANGE);
+    return false;
+  }
+  set.bindAddress[slot] = bindAddress;
+  std::memcpy(set.interfaceMac[slot], mac, 6);
+  std::memcpy(set.device[slot], device, sizeof device);
+  set.configuredCount = slot + 1;
+  return true;
+}
+
+}  // namespace mdsp

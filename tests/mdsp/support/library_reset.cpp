@@ -1,0 +1,18 @@
+#include "library_reset.h"
+
+#include "callbacks.h"
+#include "client.h"
+
+namespace mdsp_test {
+
+void FreshLibrary::SetUp() {
+  mdsp::LibraryUnload();
+  mdsp::LibraryLoad();
+}
+
+void FreshLibrary::TearDown() {
+  mdsp::LibraryUnload();
+  mdsp::LibraryLoad();
+}
+
+}  // namespace mdsp_test

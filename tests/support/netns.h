@@ -1,0 +1,102 @@
+// Throwaway network namespaces for tests that put datagrams on a wire.
+//
+// Every broadcast a test sends must stay inside namespaces the test made
+// itself. A Lab creates uniquely named namespaces joined by veth pairs and
+// removes them (and every process it spawned) when it goes out of scope, also
+// when the test fails half-way.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/types.h>
+
+#include <csignal>
+#include <string>
+#include <vector>
+
+namespace testnet {
+
+class Lab {
+ public:
+  Lab();
+  ~Lab();
+  Lab(const Lab&) = delete;
+  Lab& operator=(const Lab&) = delete;
+
+  // False when namespaces cannot be made here (no root, no iproute2, ...).
+  bool ok() const { return ok_; }
+  const std::string& error() const { return error_; }
+
+  // Creates a namespace with its loopback up; returns its full (unique) name,
+  // or "" on failure. `tag` is a short suffix, e.g. "h" or "p".
+  std::string addNamespace(const std::string& tag);
+
+  // Joins two namespaces by a veth pair. `cidr` like "10.77.0.1/24" or "" for
+  // no address; `mac` like "02:00:00:00:00:01" or "" for a random one.
+  bool link(const std::string& nsA, const std::string& ifA, const std::string& cidrA,
+            const std::string& macA, const std::string& nsB, const std::string& ifB,
+            const std::string& cidrB, const std::string& macB);
+
+  // Runs a shell command inside a namespace (via `ip netns exec`); returns
+  // true on exit status 0. Output (stdout+stderr) goes to *output if given.
+  bool run(const std::string& ns, const std::string& command, std::string* output = nullptr);
+
+  // Moves the calling thread into a namespace. Threads it starts afterwards
+  // and sockets it opens belong to that namespace. The destructor moves the
+  // thread back to where it was.
+  bool enter(const std::string& ns);
+
+  // Starts a program in the background inside a namespace, stdout and stderr
+  // appended to logFile (or discarded when empty). Returns the pid or -1.
+  pid_t spawn(const std::string& ns, const std::vector<std::string>& argv,
+              const std::string& logFile = "");
+
+  // Sends `sig` and waits up to timeoutMs for the process to end, then kills
+  // it. Returns the raw wait status, or -1.
+  int stop(pid_t pid, int sig = SIGTERM, int timeoutMs = 5000);
+
+  // A fresh temporary directory removed with the lab.
+  const std::string& tempDir();
+
+ private:
+  bool ok_ = false;
+  std::string error_;
+  std::string prefix_;
+  std::vector<std::string> namespaces_;
+  std::vector<pid_t> children_;
+  int originalNs_ = -1;
+  bool moved_ = false;
+  std::string tempDir_;
+};
+
+// Reads a whole file ("" when missing).
+std::string readFile(const std::string& path);
+
+// Waits until pred() holds or timeoutMs passes, polling every 10 ms.
+template <typename Pred>
+bool waitFor(Pred pred, int timeoutMs = 5000);
+
+}  // namespace testnet
+
+// A network test that cannot make its namespaces fails under CI=true and is
+// reported as skipped elsewhere; it never passes silently.
+#define NETNS_REQUIRE(lab)                                                        \
+  do {                                                                            \
+    if (!(lab).ok()) {                                                            \
+      if (::testnet::ciMode()) FAIL() << "network namespaces unavailable: " << (lab).error(); \
+      GTEST_SKIP() << "network namespaces unavailable: " << (lab).error();       \
+    }                                                                             \
+  } while (0)
+
+namespace testnet {
+bool ciMode();
+void sleepMs(int ms);
+
+template <typename Pred>
+bool waitFor(Pred pred, int timeoutMs) {
+  for (int waited = 0;; waited += 10) {
+    if (pred()) return true;
+    if (waited >= timeoutMs) return false;
+    sleepMs(10);
+  }
+}
+}  // namespace testnet
