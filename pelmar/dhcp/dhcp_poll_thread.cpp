@@ -1,0 +1,46 @@
+#include "dhcp_poll_thread.h"
+
+#include <chrono>
+#include <system_error>
+
+CDhcpPollThread::~CDhcpPollThread() { Stop(); }
+
+bool CDhcpPollThread::Start(CDhcpServer* server, DhcpAnswerSink sink, void* context) {
+  if (!server || thread_.joinable()) return false;
+  server_ = server;
+  sink_ = sink;
+  context_ = context;
+  running_.store(true);
+  // std::thread reports a failed start by exception; keep it inside.
+  try {
+    thread_ = std::thread(&CDhcpPollThread::Run, this);
+  } catch (const std::system_error&) {
+    running_.store(false);
+    return false;
+  }
+  return true;
+}
+
+void CDhcpPollThread::Stop() {
+  {
+    // Under the lock so the thread cannot miss the wake-up between its flag
+    // check and its wait.
+    std::lock_guard<std::mutex> hold(wakeLock_);
+    running_.store(false);
+  }
+  wake_.notify_all();
+  if (thread_.joinable()) thread_.join();
+}
+
+void CDhcpPollThread::Run() {
+  std::unique_lock<std::mutex> hold(wakeLock_);
+  while (running_.load()) {
+    hold.unlock();
+    DhcpAnswer answer;
+    if (server_->Poll(&answer) == 1 && sink_) sink_(answer, context_);
+    hold.lock();
+    // One datagram per cycle at most, as the interval promises.
+    wake_.wait_for(hold, std::chrono::milliseconds(kPollIntervalMs),
+                   [this] { return !running_.load(); });
+  }
+}

@@ -1,0 +1,194 @@
+// The server on a real wire, inside throwaway namespaces only.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "dhcp_packets.h"
+#include "dhcp_poll_thread.h"
+#include "dhcp_server.h"
+#include "netns.h"
+#include "wire_client.h"
+
+using dhcptest::Bytes;
+using dhcptest::kRecoveryMac;
+
+namespace {
+
+constexpr int kWaitMs = 10000;
+
+// Server namespace "s" (s0 10.200.1.1/24) joined to client namespace "c"
+// (c0, given MAC and address, default route out of c0).
+bool MakeServerAndClient(testnet::Lab& lab, std::string* server, std::string* client,
+                         const std::string& clientCidr, const std::string& clientMac) {
+  *server = lab.addNamespace("s");
+  *client = lab.addNamespace("c");
+  if (server->empty() || client->empty()) return false;
+  if (!lab.link(*server, "s0", "10.200.1.1/24", "", *client, "c0", clientCidr, clientMac))
+    return false;
+  return clientCidr.empty() || lab.run(*client, "ip route add default dev c0");
+}
+
+bool PollUntilAnswered(CDhcpServer& server, DhcpAnswer* answer) {
+  return testnet::waitFor([&] { return server.Poll(answer) == 1; }, kWaitMs);
+}
+
+bool IsReplyTo(const Bytes& reply, const uint8_t mac[6], uint8_t type) {
+  return reply.size() == 300 && reply[0] == 2 && std::memcmp(&reply[28], mac, 6) == 0 &&
+         reply[240] == 53 && reply[242] == type;
+}
+
+struct AnswerLog {
+  std::mutex lock;
+  std::vector<DhcpAnswer> answers;
+
+  static void Sink(const DhcpAnswer& answer, void* context) {
+    auto* log = static_cast<AnswerLog*>(context);
+    std::lock_guard<std::mutex> hold(log->lock);
+    log->answers.push_back(answer);
+  }
+  bool Has(uint8_t type) {
+    std::lock_guard<std::mutex> hold(lock);
+    for (const DhcpAnswer& a : answers)
+      if (a.messageType == type) return true;
+    return false;
+  }
+};
+
+}  // namespace
+
+TEST(DhcpWire, TwoQueuedMessagesAreAnsweredInTwoPolls) {
+  testnet::Lab lab;
+  NETNS_REQUIRE(lab);
+  std::string s, c;
+  ASSERT_TRUE(MakeServerAndClient(lab, &s, &c, "10.200.1.2/24", "")) << lab.error();
+
+  ASSERT_TRUE(lab.enter(s));
+  CDhcpServer server;
+  ASSERT_EQ(server.Start(), DhcpStartError::kNone);
+  ASSERT_TRUE(lab.enter(c));
+  dhcptest::WireClient client;
+  ASSERT_TRUE(client.Open());
+
+  const uint8_t first[6] = {0x02, 0xA7, 0x5E, 0x00, 0x00, 0x01};
+  const uint8_t second[6] = {0x02, 0xA7, 0x5E, 0x00, 0x00, 0x02};
+  ASSERT_TRUE(client.Broadcast(dhcptest::Discover(first)));
+  ASSERT_TRUE(client.Broadcast(dhcptest::Discover(second)));
+
+  DhcpAnswer answer;
+  ASSERT_TRUE(PollUntilAnswered(server, &answer));
+  EXPECT_EQ(answer.address[3], 1);
+  EXPECT_TRUE(IsReplyTo(client.Receive(kWaitMs), first, kDhcpOffer));
+  EXPECT_TRUE(client.Receive(300).empty()) << "one poll answered more than one message";
+
+  ASSERT_TRUE(PollUntilAnswered(server, &answer));
+  EXPECT_EQ(answer.address[3], 2);
+  EXPECT_TRUE(IsReplyTo(client.Receive(kWaitMs), second, kDhcpOffer));
+  EXPECT_EQ(server.Poll(), 0);
+}
+
+TEST(DhcpWire, ReplyLeavesByTheInterfaceTheRequestCameIn) {
+  testnet::Lab lab;
+  NETNS_REQUIRE(lab);
+  std::string s, c;
+  ASSERT_TRUE(MakeServerAndClient(lab, &s, &c, "10.200.1.2/24", "")) << lab.error();
+  // A second cable from the server namespace, holding its default route.
+  std::string o = lab.addNamespace("o");
+  ASSERT_FALSE(o.empty());
+  ASSERT_TRUE(lab.link(s, "s1", "10.99.0.1/24", "", o, "o0", "10.99.0.2/24", "")) << lab.error();
+  ASSERT_TRUE(lab.run(s, "ip route add default via 10.99.0.2 dev s1"));
+
+  ASSERT_TRUE(lab.enter(s));
+  CDhcpServer server;
+  ASSERT_EQ(server.Start(), DhcpStartError::kNone);
+  dhcptest::WireClient plainSender;
+  ASSERT_TRUE(plainSender.Open(0));
+  ASSERT_TRUE(lab.enter(c));
+  dhcptest::WireClient client;
+  ASSERT_TRUE(client.Open());
+  ASSERT_TRUE(lab.enter(o));
+  dhcptest::WireClient otherSide;
+  ASSERT_TRUE(otherSide.Open());
+
+  // The set-up is meaningful only if a plain broadcast takes the other cable.
+  ASSERT_TRUE(plainSender.Broadcast(Bytes{1, 2, 3}, 68));
+  ASSERT_EQ(otherSide.Receive(kWaitMs), (Bytes{1, 2, 3}));
+
+  ASSERT_TRUE(client.Broadcast(dhcptest::Discover(kRecoveryMac)));
+  ASSERT_TRUE(PollUntilAnswered(server, nullptr));
+  EXPECT_TRUE(IsReplyTo(client.Receive(kWaitMs), kRecoveryMac, kDhcpOffer));
+  EXPECT_TRUE(otherSide.Receive(500).empty()) << "reply went out by the default route";
+}
+
+TEST(DhcpWire, StartFailuresAreNamed) {
+  testnet::Lab lab;
+  NETNS_REQUIRE(lab);
+  std::string s, c;
+  ASSERT_TRUE(MakeServerAndClient(lab, &s, &c, "", "")) << lab.error();
+  ASSERT_TRUE(lab.enter(s));
+
+  CDhcpServer first;
+  ASSERT_EQ(first.Start(), DhcpStartError::kNone);
+  CDhcpServer second;
+  int systemError = 0;
+  EXPECT_EQ(second.Start(nullptr, &systemError), DhcpStartError::kPortInUse);
+  EXPECT_NE(systemError, 0);
+  EXPECT_FALSE(second.IsStarted());
+  EXPECT_EQ(second.Poll(), 0);
+  EXPECT_EQ(second.Start("nosuch0"), DhcpStartError::kNoSuchInterface);
+
+  // Once the port is free the start works, also tied to one interface.
+  first.Stop();
+  EXPECT_EQ(second.Start("s0"), DhcpStartError::kNone);
+  EXPECT_TRUE(second.IsStarted());
+}
+
+TEST(DhcpWire, BusyboxClientObtainsTheRecoveryAddress) {
+  testnet::Lab lab;
+  NETNS_REQUIRE(lab);
+  if (system("command -v busybox >/dev/null 2>&1") != 0) {
+    if (testnet::ciMode()) FAIL() << "busybox is not installed (Debian package busybox)";
+    GTEST_SKIP() << "busybox is not installed (Debian package busybox)";
+  }
+  std::string s, p;
+  ASSERT_TRUE(MakeServerAndClient(lab, &s, &p, "", "02:a7:5e:0a:0b:2c")) << lab.error();
+
+  // udhcpc hands the lease to a script; this one only applies the address.
+  std::string script = lab.tempDir() + "/apply-lease.sh";
+  FILE* f = fopen(script.c_str(), "w");
+  ASSERT_NE(f, nullptr);
+  fputs("#!/bin/sh\n"
+        "case \"$1\" in\n"
+        "  bound|renew) ip addr add \"$ip/$subnet\" dev \"$interface\" ;;\n"
+        "esac\n"
+        "exit 0\n",
+        f);
+  fclose(f);
+  ASSERT_EQ(chmod(script.c_str(), 0755), 0);
+
+  ASSERT_TRUE(lab.enter(s));
+  CDhcpServer server;
+  ASSERT_EQ(server.Start(), DhcpStartError::kNone);
+  AnswerLog log;
+  CDhcpPollThread poller;
+  ASSERT_TRUE(poller.Start(&server, AnswerLog::Sink, &log));
+
+  std::string output;
+  bool leased = lab.run(p, "busybox udhcpc -f -q -n -i c0 -t 10 -T 1 -s " + script, &output);
+  EXPECT_TRUE(leased) << output;
+
+  std::string addresses;
+  ASSERT_TRUE(lab.run(p, "ip -4 addr show dev c0", &addresses));
+  EXPECT_NE(addresses.find("inet 10.200.1.44/24"), std::string::npos) << addresses << output;
+
+  poller.Stop();
+  EXPECT_FALSE(poller.IsRunning());
+  EXPECT_TRUE(log.Has(kDhcpOffer));
+  EXPECT_TRUE(log.Has(kDhcpAck));
+}
