@@ -1,0 +1,354 @@
+// Secure requests as the exports perform them, the handling of every
+// accepted secure reply, and the restart report.
+//
+// Operations read what they need of a module-table entry under the queue
+// lock and release it before authenticating or sending: the worker needs
+// the lock to deliver the very reply they wait for.
+#include "secure/operations.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <new>
+
+#include "callbacks.h"
+#include "client.h"
+#include "errors.h"
+#include "log.h"
+#include "platform/clock.h"
+#include "secure/message.h"
+#include "secure/tlv.h"
+#include "text_protocol.h"
+
+namespace mdsp {
+namespace {
+
+using Guard = std::lock_guard<std::recursive_mutex>;
+
+constexpr uint8_t kZeroMac[6] = {};
+constexpr uint8_t kSecureMarkerTag = 255;
+constexpr size_t kMaxAuthenticatedPayload = kMaxDatagram - kHeaderSize - kAuthBlockSize;
+
+struct EntryView {
+  uint8_t mac[6];
+  bool isText;
+};
+
+// Reads MAC and kind of the entry at index; the caller holds the queue lock.
+bool ViewEntry(Client& client, uint32_t index, EntryView& view) {
+  if (index >= client.modules.count()) {
+    ReportError(ERR_BAD_INDEX);
+    return false;
+  }
+  const BaseMessage* entry = client.modules[index];
+  entry->GetMac(view.mac);
+  view.isText = entry->IsTextModule();
+  return true;
+}
+
+bool CredentialsUsable(const SmdspCredentials* credentials) {
+  if (!credentials || !credentials->password) {
+    ReportError(ERR_BAD_VALUE);
+    return false;
+  }
+  return true;
+}
+
+void DiscardPendingList(Client& client) {
+  delete client.pending.list;
+  client.pending.list = nullptr;
+  client.pending.moduleIndex = -1;
+}
+
+size_t ConcatenatedLength(const TlvList& list) {
+  size_t total = 0;
+  for (size_t i = 0; i < list.items.count(); ++i) total += 2 + list.items[i]->length;
+  return total;
+}
+
+bool Authenticate(Client& client, const uint8_t mac[6]) {
+  Report(kLogTrace, "Authentication initiated");
+  // The event is not reset first: a reply that came after an earlier
+  // time-out satisfies this wait at once, with the seed it carried.
+  if (!SecureSend(client, mac, kTypeAuthentication, nullptr, 0, nullptr)) return false;
+  if (!client.authEvent.Wait(kAuthenticationWaitMs)) {
+    ReportError(ERR_SYSTEM);
+    return false;
+  }
+  return true;
+}
+
+void PingOne(Client& client, uint32_t index, const SmdspCredentials* credentials) {
+  Report(kLogTrace, "Module smdsp ping initiated");
+  EntryView view;
+  {
+    Guard guard(client.queueLock);
+    if (!ViewEntry(client, index, view)) return;
+  }
+  if (view.isText || !credentials || !credentials->password) return;
+  if (Authenticate(client, view.mac))
+    SecureSend(client, view.mac, kTypePing, nullptr, 0, credentials->password);
+}
+
+// A status reply to a Ping: the newest restart entry of that module learns
+// when the module answered. Caller holds the queue lock.
+bool MatchPingReply(Client& client, const Message& reply) {
+  for (size_t i = client.restarts.count(); i-- > 0;) {
+    RestartEntry* entry = client.restarts[i];
+    if (entry->moduleIndex >= client.modules.count()) continue;
+    uint8_t mac[6];
+    client.modules[entry->moduleIndex]->GetMac(mac);
+    if (std::memcmp(mac, reply.sourceMac, 6) != 0) continue;
+    // Seconds from the restart until the module answered; the first answer
+    // counts, later pings of the same window do not move it.
+    if (entry->elapsed < 0) {
+      int64_t seconds = reply.creationTime - client.restartTime;
+      entry->elapsed = static_cast<double>(seconds < 0 ? 0 : seconds);
+    }
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool Discover(Client& client, void* context) {
+  Report(kLogTrace, "Discover initiated");
+  {
+    // The worker reads the ping window under the socket lock as well.
+    Guard socketGuard(client.socketLock);
+    Guard guard(client.queueLock);
+    g_callbackContext = context;
+    ClearModuleLists(client);
+  }
+  if (!SendModuleScan(client)) return false;
+  return SecureSend(client, kBroadcastMac, kTypeDiscover, nullptr, 0, nullptr);
+}
+
+bool SecureWink(Client& client, uint32_t index, int32_t value,
+                const SmdspCredentials* credentials) {
+  Report(kLogTrace, "Module smdsp wink initiated");
+  if (!CredentialsUsable(credentials)) return false;
+  EntryView view;
+  {
+    Guard guard(client.queueLock);
+    if (!ViewEntry(client, index, view)) return false;
+    g_callbackContext = credentials->context;
+  }
+  if (view.isText) return SendTextWink(client, view.mac);
+  if (!Authenticate(client, view.mac)) return false;
+  uint8_t payload = static_cast<uint8_t>(value & 0xFF);
+  return SecureSend(client, view.mac, kTypeWink, &payload, 1, credentials->password);
+}
+
+bool SecureRestart(Client& client, uint32_t index, int32_t value,
+                   const SmdspCredentials* credentials) {
+  Report(kLogTrace, "Module restart initiated");
+  if (!CredentialsUsable(credentials)) return false;
+  EntryView view;
+  {
+    Guard guard(client.queueLock);
+    if (!ViewEntry(client, index, view)) return false;
+    g_callbackContext = credentials->context;
+    auto* entry = new (std::nothrow) RestartEntry{index, credentials, -1.0};
+    if (!entry || !client.restarts.Append(entry)) {
+      delete entry;
+      ReportError(ERR_NO_MEMORY);
+      return false;
+    }
+    client.restartTime = platform::NowSeconds();
+  }
+  // Text-protocol entries are restarted the secure way as well.
+  if (!Authenticate(client, view.mac)) return false;
+  uint8_t payload = static_cast<uint8_t>(value & 0xFF);
+  return SecureSend(client, view.mac, kTypeRestart, &payload, 1, credentials->password);
+}
+
+bool MassRestart(Client& client) {
+  Report(kLogTrace, "Mass restart initiated");
+  {
+    Guard guard(client.queueLock);
+    client.restartTime = platform::NowSeconds();
+  }
+  return SecureSend(client, kBroadcastMac, kTypeMassRestart, nullptr, 0, nullptr);
+}
+
+bool Ping(Client& client, uint32_t seconds) {
+  size_t count;
+  {
+    Guard socketGuard(client.socketLock);
+    Guard guard(client.queueLock);
+    count = client.restarts.count();
+    client.pingWindow = seconds;
+  }
+  // The worker keeps the sockets open while the window is open; make an
+  // idle worker notice now.
+  client.Wake();
+  for (size_t i = 0; i < count; ++i) {
+    uint32_t index;
+    const SmdspCredentials* credentials;
+    {
+      // Read each entry under the lock: the report or a discover on another
+      // thread may empty the list while earlier pings wait for their seeds.
+      Guard guard(client.queueLock);
+      if (i >= client.restarts.count()) break;
+      index = client.restarts[i]->moduleIndex;
+      credentials = client.restarts[i]->credentials;
+    }
+    PingOne(client, index, credentials);  // single failures do not count
+  }
+  return true;
+}
+
+bool SecureConfigure(Client& client, const SmdspCredentials* credentials) {
+  Report(kLogTrace, "Configure initiated");
+  if (!CredentialsUsable(credentials)) return false;
+  EntryView view;
+  MdspConfigureRequest textRequest;
+  uint8_t payload[kPayloadArea];
+  size_t payloadLength = 0;
+  bool tooLong = false;
+  {
+    Guard guard(client.queueLock);
+    if (!client.pending.list) {
+      ReportError(ERR_OUT_OF_RANGE);
+      return false;
+    }
+    if (client.pending.moduleIndex < 0 ||
+        !ViewEntry(client, static_cast<uint32_t>(client.pending.moduleIndex), view)) {
+      if (client.pending.moduleIndex < 0) ReportError(ERR_BAD_INDEX);
+      return false;
+    }
+    if (view.isText) {
+      size_t length = std::strlen(credentials->password);
+      MdspConfigureRequest& request = client.pending.request;
+      if (length >= sizeof request.password) {
+        ReportError(ERR_TEXT_TOO_LONG);
+        return false;
+      }
+      std::memcpy(request.password, credentials->password, length + 1);
+      textRequest = request;
+    } else {
+      // A list too long for one datagram is not cut: it fails after the
+      // authentication, as a too long Send would.
+      tooLong = ConcatenatedLength(*client.pending.list) > kMaxAuthenticatedPayload;
+      if (!tooLong) payloadLength = TlvConcatenate(*client.pending.list, payload, sizeof payload);
+      g_callbackContext = credentials->context;
+    }
+  }
+  if (view.isText) return SendTextConfigure(client, textRequest);
+
+  if (!Authenticate(client, view.mac)) return false;
+  if (tooLong) ReportError(ERR_MESSAGE_TOO_LONG);
+  if (tooLong || !SecureSend(client, view.mac, kTypeConfigure, payload, payloadLength,
+                             credentials->password)) {
+    Guard guard(client.queueLock);
+    DiscardPendingList(client);
+    return false;
+  }
+  return true;
+}
+
+// The caller discards m unless it was kept.
+bool HandleReply(Client& client, Message* m) {
+  void* context = g_callbackContext;
+  const bool status = (m->flags & kFlagStatus) != 0;
+  const bool hasByte = status && m->length != 0;
+  const int32_t s = hasByte ? m->payload[0] : 0;
+  const uint8_t* mac = m->sourceMac;
+
+  if (m->type == kTypeAuthentication && !status) {
+    Report(kLogTrace, "Received Authentication message");
+    {
+      Guard guard(client.queueLock);
+      // Bytes beyond the received length are zero in the payload area.
+      // Held in memory order, so requests carry the bytes exactly as received.
+      std::memcpy(&client.seed, m->payload, 4);
+    }
+    client.authEvent.Set();
+    return false;
+  }
+
+  if (status && m->type != kTypeAuthentication && m->type != kTypePing &&
+      (!hasByte || s <= 3)) {
+    static constexpr int32_t kEventForStatus[4] = {SMDSP_EVENT_UNABLE, SMDSP_EVENT_INVALID_PASSWORD,
+                                                   SMDSP_EVENT_INVALID_PASSWORD_2,
+                                                   SMDSP_EVENT_STATUS_3};
+    Guard guard(client.queueLock);
+    RaiseSmdsp(kEventForStatus[s], 0, mac, s, context);
+    return false;
+  }
+
+  if (m->type == kTypeDiscover) {
+    Report(kLogTrace, "Received Discover message");
+    size_t length = m->length < kPayloadArea ? m->length : kPayloadArea;
+    // Only a wholly parsed description earns the secure-module marker.
+    if (TlvParse(m->payload, length, m->tlvs)) {
+      const uint8_t marker = 1;
+      TlvAppend(m->tlvs, kSecureMarkerTag, 1, &marker);
+    }
+    Guard guard(client.queueLock);
+    if (!client.modules.Append(m)) {
+      ReportError(ERR_NO_MEMORY);
+      return false;
+    }
+    RaiseSmdsp(SMDSP_EVENT_MODULE_FOUND, static_cast<int32_t>(client.modules.count() - 1), mac, 0,
+               context);
+    return true;
+  }
+
+  if (m->type == kTypeConfigure) {
+    Guard guard(client.queueLock);
+    DiscardPendingList(client);
+    if (status) {
+      int32_t event = s == 31 || s == 32 || s == 33 ? s : SMDSP_EVENT_INVALID_CONFIGURATION;
+      RaiseSmdsp(event, 0, mac, s, context);
+    } else {
+      Report(kLogTrace, "Received configuration received message");
+      RaiseSmdsp(SMDSP_EVENT_CONFIGURED, 0, mac, 0, context);
+    }
+    return false;
+  }
+
+  if (status) {
+    Guard guard(client.queueLock);
+    if (!(m->type == kTypePing && MatchPingReply(client, *m)))
+      RaiseSmdsp(SMDSP_EVENT_UNABLE, 0, mac, s, context);
+    return false;
+  }
+
+  if (m->type == kTypeWink || m->type == kTypeRestart) {
+    Guard guard(client.queueLock);
+    RaiseSmdsp(m->type == kTypeWink ? SMDSP_EVENT_WINKED : SMDSP_EVENT_RESTARTED, 0, mac, 0,
+               context);
+  }
+  return false;
+}
+
+void RestartReportCheck(Client& client) {
+  Guard guard(client.queueLock);
+  if (client.pingWindow == 0) return;
+  if (platform::NowSeconds() - client.restartTime <= static_cast<int64_t>(client.pingWindow))
+    return;
+  size_t count = client.restarts.count();
+  // At least one element, so that even an empty report is a pointer the
+  // callback can free().
+  auto* report = static_cast<SmdspRestartReport*>(
+      std::malloc((count ? count : 1) * sizeof(SmdspRestartReport)));
+  if (!report) {
+    ReportError(ERR_NO_MEMORY);
+  } else {
+    for (size_t i = 0; i < count; ++i) {
+      report[i].moduleIndex = client.restarts[i]->moduleIndex;
+      report[i].elapsed = client.restarts[i]->elapsed;
+    }
+    if (g_smdspCallback.load())
+      RaiseSmdsp(SMDSP_EVENT_RESTART_REPORT, 0, kZeroMac, 0, report);
+    else
+      std::free(report);  // nobody to hand it to
+  }
+  client.restarts.Clear();
+  client.pingWindow = 0;
+}
+
+}  // namespace mdsp
