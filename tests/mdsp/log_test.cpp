@@ -1,0 +1,58 @@
+// The log's sinks, levels and its line-length rule.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "errors.h"
+#include "library_reset.h"
+#include "log.h"
+#include "log_capture.h"
+
+namespace {
+
+using namespace mdsp;
+using LogTest = mdsp_test::FreshLibrary;
+
+TEST_F(LogTest, LinesReachSinksWhoseThresholdIsAtMostTheLevel) {
+  auto* all = mdsp_test::AttachCapture(kLogTrace);
+  auto* errors = mdsp_test::AttachCapture(kLogError);
+  Report(kLogTrace, "Module scan initiated");
+  Report(kLogError, "ERROR: %x", 5u);
+  EXPECT_EQ(all->lines(), (std::vector<std::string>{"0:Module scan initiated\n", "3:ERROR: 5\n"}));
+  EXPECT_EQ(errors->lines(), (std::vector<std::string>{"3:ERROR: 5\n"}));
+}
+
+TEST_F(LogTest, LongestLineFitsAndOneMoreCharacterEmptiesIt) {
+  auto* sink = mdsp_test::AttachCapture();
+  std::string longest(kLogMaxLine, 'x');
+  Report(kLogTrace, "%s", longest.c_str());
+  ASSERT_EQ(sink->lines().size(), 1u);
+  EXPECT_EQ(sink->lines()[0], "0:" + longest + "\n");
+
+  RecordError(ERR_NONE);
+  std::string tooLong(kLogMaxLine + 1, 'y');
+  Report(kLogTrace, "%s", tooLong.c_str());
+  EXPECT_EQ(LastErrorCode(), ERR_TEXT_TOO_LONG);
+  auto lines = sink->lines();
+  // The error report of the failure, then the emptied line itself.
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[1], "3:ERROR: 80000006\n");
+  EXPECT_EQ(lines[2], "0:\n");
+}
+
+TEST_F(LogTest, FailureSitesReportButMissingKeysDoNot) {
+  auto* sink = mdsp_test::AttachCapture();
+  ReportError(ERR_BAD_INDEX);
+  RecordError(ERR_NOT_FOUND);
+  EXPECT_EQ(sink->lines(), (std::vector<std::string>{"3:ERROR: 4\n"}));
+  EXPECT_EQ(LastErrorCode(), ERR_NOT_FOUND);
+}
+
+TEST_F(LogTest, WithoutALogReportsAreDropped) {
+  DestroyLog();
+  Report(kLogError, "nobody listens");  // must not crash
+  ReportError(ERR_SYSTEM);
+  EXPECT_EQ(LastErrorCode(), ERR_SYSTEM);
+}
+
+}  // namespace
