@@ -1,0 +1,115 @@
+// What the receive step hands the text protocol: notices and scan answers.
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <new>
+
+#include "callbacks.h"
+#include "client.h"
+#include "errors.h"
+#include "log.h"
+#include "secure/message.h"
+#include "text_protocol.h"
+
+namespace mdsp {
+namespace {
+
+struct Notice {
+  const char* prefix;
+  int32_t mdspEvent;   // 0 = dropped
+  int32_t smdspEvent;
+};
+
+// Matched in this order; the first match decides.
+constexpr Notice kNotices[] = {
+    {"Module Scan", 0, 0},
+    {"Reconfigured:", MDSP_EVENT_RECONFIGURED, SMDSP_EVENT_CONFIGURED},
+    {"Invalid Password:", MDSP_EVENT_INVALID_PASSWORD, SMDSP_EVENT_INVALID_PASSWORD},
+    {"Invalid Configuration:", MDSP_EVENT_INVALID_CONFIGURATION,
+     SMDSP_EVENT_INVALID_CONFIGURATION},
+    {"Configure:", 0, 0},
+};
+
+bool StartsWithIgnoringCase(const char* text, const char* prefix) {
+  return strncasecmp(text, prefix, std::strlen(prefix)) == 0;
+}
+
+void ReadNoticeMac(const char* text, uint8_t mac[6]) {
+  unsigned int parts[6] = {};
+  int read = std::sscanf(text, "%x-%x-%x-%x-%x-%x", &parts[0], &parts[1], &parts[2], &parts[3],
+                         &parts[4], &parts[5]);
+  for (int i = 0; i < 6; ++i) mac[i] = i < read ? static_cast<uint8_t>(parts[i]) : 0;
+}
+
+bool IsDuplicate(const Client& client, size_t queued, const uint8_t mac[6]) {
+  for (size_t i = queued; i-- > 0;) {
+    const MdspResponse* earlier = client.responses[i];
+    if (earlier->macValid && std::memcmp(earlier->mac, mac, 6) == 0) return true;
+  }
+  return false;
+}
+
+// Appends the module-table entry and raises SmdspCallback event 1; the
+// entry is skipped when it cannot be made.
+void AddModuleEntry(Client& client, MdspResponse* response) {
+  auto* entry = new (std::nothrow) MDSP_Message(response);
+  if (!entry || !client.modules.Append(entry)) {
+    delete entry;
+    ReportError(ERR_NO_MEMORY);
+    return;
+  }
+  RaiseSmdsp(SMDSP_EVENT_MODULE_FOUND, static_cast<int32_t>(client.modules.count() - 1),
+             entry->mac, 0, g_callbackContext.load());
+}
+
+}  // namespace
+
+bool HandleNotice(Client&, const char* text) {
+  for (const Notice& notice : kNotices) {
+    if (!StartsWithIgnoringCase(text, notice.prefix)) continue;
+    if (notice.mdspEvent == 0) return true;
+    Report(kLogTrace, "Received %s", notice.prefix);
+    uint8_t mac[6];
+    ReadNoticeMac(text + std::strlen(notice.prefix), mac);
+    RaiseMdsp(notice.mdspEvent, mac);
+    RaiseSmdsp(notice.smdspEvent, 0, mac, 0, g_callbackContext.load());
+    return true;
+  }
+  // Our own wink broadcasts come back to our sockets; no module answers in
+  // this form, so a wink request from any host is not an answer.
+  return IsWinkRequest(text);
+}
+
+void HandleTextAnswer(Client& client, const char* text) {
+  auto* response = new (std::nothrow) MdspResponse{};
+  if (!response) {
+    ReportError(ERR_NO_MEMORY);
+    return;
+  }
+  std::lock_guard<std::recursive_mutex> guard(client.queueLock);
+  size_t queued = client.responses.count();
+  ParseAnswerHead(text, *response);
+  if (response->macValid && IsDuplicate(client, queued, response->mac)) {
+    delete response;
+    return;
+  }
+  bool unsupported = false;
+  ParseAnswerTail(text, *response, &unsupported);
+  bool owned = client.responses.Append(response);
+  if (!owned) ReportError(ERR_NO_MEMORY);
+  if (!unsupported) AddModuleEntry(client, response);
+  uint8_t mac[6] = {};
+  if (response->macValid) ReadAnswerMac(text, mac);
+  RaiseMdsp(MDSP_EVENT_MODULE_ANSWERED, mac);
+  if (!owned) {
+    // Not queued: the entry made from it must not point at it.
+    for (size_t i = 0; i < client.modules.count(); ++i)
+      if (client.modules[i]->IsTextModule()) {
+        auto* entry = static_cast<MDSP_Message*>(client.modules[i]);
+        if (entry->response == response) entry->response = nullptr;
+      }
+    delete response;
+  }
+}
+
+}  // namespace mdsp

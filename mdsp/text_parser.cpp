@@ -1,0 +1,209 @@
+// Parsing a module's text answer into an MdspResponse. Keys are found
+// anywhere in the text, case-insensitively; a missing or malformed item only
+// leaves its flag 0, it never rejects the answer.
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+
+#include "errors.h"
+#include "text_protocol.h"
+
+namespace mdsp {
+namespace {
+
+constexpr size_t kMaxText = 127;
+
+bool SameIgnoringCase(const char* text, const char* key, size_t length) {
+  for (size_t i = 0; i < length; ++i) {
+    if (text[i] == '\0') return false;
+    if (std::tolower(static_cast<unsigned char>(text[i])) !=
+        std::tolower(static_cast<unsigned char>(key[i])))
+      return false;
+  }
+  return true;
+}
+
+// Position right behind the first occurrence of key, or nullptr.
+const char* FindKey(const char* text, const char* key) {
+  size_t keyLength = std::strlen(key);
+  for (const char* p = text; *p; ++p)
+    if (SameIgnoringCase(p, key, keyLength)) return p + keyLength;
+  return nullptr;
+}
+
+const char* ValueOf(const char* text, const char* key) {
+  const char* value = FindKey(text, key);
+  if (!value) RecordError(ERR_NOT_FOUND);
+  return value;
+}
+
+bool Malformed() {
+  ReportError(ERR_BAD_VALUE);
+  return false;
+}
+
+// Decimal with leading blanks and an optional sign; stops at the first other
+// character (no digits gives 0). Wraps instead of overflowing: callers keep
+// only the low bits anyway.
+uint32_t Number(const char* p) {
+  while (std::isspace(static_cast<unsigned char>(*p))) ++p;
+  bool negative = *p == '-';
+  if (*p == '-' || *p == '+') ++p;
+  uint32_t value = 0;
+  for (; *p >= '0' && *p <= '9'; ++p) value = value * 10u + static_cast<uint32_t>(*p - '0');
+  return negative ? 0u - value : value;
+}
+
+// The next "." from p within the current item. Items end at ";": a dot
+// further on belongs to another key and must not complete this value.
+const char* NextDot(const char* p) {
+  for (; *p && *p != ';'; ++p)
+    if (*p == '.') return p;
+  return nullptr;
+}
+
+// Up to three dot-separated numbers behind the key; false (malformed) when
+// a dot is missing. Numbers read before the fault are still stored.
+bool Numbers(const char* value, uint32_t* out, int count) {
+  out[0] = Number(value);
+  const char* p = value;
+  for (int i = 1; i < count; ++i) {
+    const char* dot = NextDot(p);
+    if (!dot) return false;
+    p = dot + 1;
+    out[i] = Number(p);
+  }
+  return true;
+}
+
+bool DottedAddress(const char* value, uint32_t* address) {
+  uint32_t result = Number(value) & 0xFFu;
+  const char* p = value;
+  for (int i = 0; i < 3; ++i) {
+    const char* dot = NextDot(p);
+    if (!dot) return false;
+    p = dot + 1;
+    result = (result << 8) + (Number(p) & 0xFFu);
+  }
+  *address = result;
+  return true;
+}
+
+void String(const char* value, char* out) {
+  size_t length = 0;
+  while (length < kMaxText && value[length] && value[length] != ';') ++length;
+  std::memcpy(out, value, length);
+  out[length] = '\0';
+}
+
+bool Mac(const char* value, uint8_t mac[6]) {
+  unsigned int parts[6];
+  if (std::sscanf(value, "%x-%x-%x-%x-%x-%x", &parts[0], &parts[1], &parts[2], &parts[3],
+                  &parts[4], &parts[5]) != 6)
+    return false;
+  for (int i = 0; i < 6; ++i) mac[i] = static_cast<uint8_t>(parts[i]);
+  return true;
+}
+
+bool OnOff(const char* value, uint8_t* on) {
+  *on = 0;
+  if (SameIgnoringCase(value, "off", 3)) return true;
+  if (SameIgnoringCase(value, "on", 2)) {
+    *on = 1;
+    return true;
+  }
+  return false;
+}
+
+void ParseVersion2(const char* text, const char* key, uint8_t* major, uint8_t* minor,
+                   uint8_t* valid) {
+  const char* value = ValueOf(text, key);
+  if (!value) return;
+  uint32_t n[2] = {};
+  bool ok = Numbers(value, n, 2);
+  *major = static_cast<uint8_t>(n[0]);
+  *minor = static_cast<uint8_t>(n[1]);
+  if (ok) *valid = 1; else Malformed();
+}
+
+void ParseVersion3(const char* text, const char* key, uint8_t* major, uint8_t* minor,
+                   uint16_t* build, uint8_t* valid) {
+  const char* value = ValueOf(text, key);
+  if (!value) return;
+  uint32_t n[3] = {};
+  bool ok = Numbers(value, n, 3);
+  *major = static_cast<uint8_t>(n[0]);
+  *minor = static_cast<uint8_t>(n[1]);
+  *build = static_cast<uint16_t>(n[2]);
+  if (ok) *valid = 1; else Malformed();
+}
+
+void ParseString(const char* text, const char* key, char* out, uint8_t* valid) {
+  const char* value = ValueOf(text, key);
+  if (!value) return;
+  String(value, out);
+  *valid = 1;
+}
+
+void ParseAddress(const char* text, const char* key, uint32_t* address, uint8_t* valid) {
+  const char* value = ValueOf(text, key);
+  if (!value) return;
+  if (DottedAddress(value, address)) *valid = 1; else Malformed();
+}
+
+void ParseOnOff(const char* text, const char* key, uint8_t* on, uint8_t* valid) {
+  const char* value = ValueOf(text, key);
+  if (!value) return;
+  if (OnOff(value, on)) *valid = 1; else Malformed();
+}
+
+}  // namespace
+
+void ParseAnswerHead(const char* text, MdspResponse& r) {
+  ParseVersion2(text, "protocol version = ", &r.protocolVersionMajor, &r.protocolVersionMinor,
+                &r.protocolVersionValid);
+  ParseString(text, "fb type = ", r.fieldBusType, &r.fieldBusTypeValid);
+  ParseVersion3(text, "module version = ", &r.moduleVersionMajor, &r.moduleVersionMinor,
+                &r.moduleVersionBuild, &r.moduleVersionValid);
+  const char* mac = ValueOf(text, "mac = ");
+  if (mac) {
+    if (Mac(mac, r.mac)) r.macValid = 1; else Malformed();
+  }
+}
+
+void ParseAnswerTail(const char* text, MdspResponse& r, bool* unsupported) {
+  ParseAddress(text, "ip = ", &r.ip, &r.ipValid);
+  ParseAddress(text, "sn = ", &r.subnetMask, &r.subnetMaskValid);
+  ParseAddress(text, "gw = ", &r.gateway, &r.gatewayValid);
+  ParseOnOff(text, "dhcp = ", &r.dhcpOn, &r.dhcpValid);
+  ParseOnOff(text, "pswd = ", &r.passwordSet, &r.passwordValid);
+  ParseString(text, "hn = ", r.hostName, &r.hostNameValid);
+  ParseAddress(text, "dns1 = ", &r.dns1, &r.dns1Valid);
+  ParseAddress(text, "dns2 = ", &r.dns2, &r.dns2Valid);
+  ParseString(text, "seed = ", r.seed, &r.seedValid);
+  ParseVersion3(text, "kernel version = ", &r.kernelVersionMajor, &r.kernelVersionMinor,
+                &r.kernelVersionBuild, &r.kernelVersionValid);
+  *unsupported = FindKey(text, "Unsupported") != nullptr;
+}
+
+bool ReadAnswerMac(const char* text, uint8_t mac[6]) {
+  std::memset(mac, 0, 6);
+  const char* value = FindKey(text, "mac = ");
+  if (value && Mac(value, mac)) return true;
+  std::memset(mac, 0, 6);
+  return false;
+}
+
+bool IsWinkRequest(const char* text) {
+  if (!SameIgnoringCase(text, "To: ", 4)) return false;
+  const char* p = text + 4;
+  for (int group = 0; group < 6; ++group) {
+    if (group > 0 && *p++ != '-') return false;
+    int digits = 0;
+    while (digits < 2 && std::isxdigit(static_cast<unsigned char>(*p))) ++p, ++digits;
+    if (digits == 0) return false;
+  }
+  return SameIgnoringCase(p, ";WINK;", 6);
+}
+
+}  // namespace mdsp

@@ -1,0 +1,41 @@
+// The plain text protocol: the three requests, the notices and the answer
+// parser.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "mdsp.h"
+
+namespace mdsp {
+
+class Client;
+
+inline constexpr size_t kConfigureTextCapacity = 512;
+inline constexpr size_t kWinkTextCapacity = 32;
+
+// Requests; false with LastError set on failure. Each takes the socket lock
+// for its send (the scan takes the queue lock before, to empty the lists).
+bool SendModuleScan(Client& client);
+bool SendTextConfigure(Client& client, const MdspConfigureRequest& request);
+bool SendTextWink(Client& client, const uint8_t mac[6]);
+
+// Formats the configure text into out (kConfigureTextCapacity bytes); false
+// with ERR_OUT_OF_RANGE when it would not fit, and nothing is written past
+// the buffer. Text fields are read up to their NUL or their 128 bytes.
+bool FormatConfigureText(const MdspConfigureRequest& request, char* out);
+// "To: XX-XX-XX-XX-XX-XX;WINK;" into out (kWinkTextCapacity bytes).
+void FormatWinkText(const uint8_t mac[6], char* out);
+// True for a text in the form of a wink request, whoever sent it.
+bool IsWinkRequest(const char* text);
+
+// Parse a scan answer into a zeroed record in two halves (the duplicate test
+// runs between them). Missing keys record ERR_NOT_FOUND, malformed values
+// report ERR_BAD_VALUE; either leaves the field's flag 0.
+void ParseAnswerHead(const char* text, MdspResponse& response);
+void ParseAnswerTail(const char* text, MdspResponse& response, bool* unsupported);
+// The MAC behind "mac = ", read again for the MdspCallback; false (and all
+// zero) when there is none.
+bool ReadAnswerMac(const char* text, uint8_t mac[6]);
+
+}  // namespace mdsp

@@ -1,0 +1,195 @@
+// Notices and scan answers as the receive step hands them over: queue,
+// module table, duplicate test and both callbacks.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+#include <vector>
+
+#include "callbacks.h"
+#include "client.h"
+#include "library_reset.h"
+#include "secure/message.h"
+#include "text_protocol.h"
+
+namespace {
+
+using Mac = std::array<uint8_t, 6>;
+
+struct MdspEvent {
+  int32_t event;
+  Mac mac;
+};
+struct SmdspEvent {
+  int32_t event;
+  int32_t index;
+  Mac mac;
+  int32_t argument;
+  void* context;
+};
+
+std::vector<MdspEvent> g_mdspEvents;
+std::vector<SmdspEvent> g_smdspEvents;
+
+void OnMdsp(int32_t event, uint8_t* mac) {
+  MdspEvent e{event, {}};
+  std::memcpy(e.mac.data(), mac, 6);
+  g_mdspEvents.push_back(e);
+}
+
+int32_t OnSmdsp(int32_t event, int32_t index, uint8_t* mac, int32_t argument, void* context) {
+  SmdspEvent e{event, index, {}, argument, context};
+  std::memcpy(e.mac.data(), mac, 6);
+  g_smdspEvents.push_back(e);
+  return 0;
+}
+
+constexpr Mac kMac1 = {0x02, 0x00, 0x00, 0x12, 0x34, 0xAB};
+constexpr Mac kZero = {};
+int g_context;
+
+class TextAnswers : public mdsp_test::FreshLibrary {
+ protected:
+  void SetUp() override {
+    FreshLibrary::SetUp();
+    ASSERT_TRUE(mdsp::EnsureClient());
+    client_ = mdsp::TheClient();
+    g_mdspEvents.clear();
+    g_smdspEvents.clear();
+    mdsp::g_mdspCallback.store(OnMdsp);
+    mdsp::g_smdspCallback.store(OnSmdsp);
+    mdsp::g_callbackContext.store(&g_context);
+  }
+  bool Notice(const char* text) { return mdsp::HandleNotice(*client_, text); }
+  void Answer(const char* text) { mdsp::HandleTextAnswer(*client_, text); }
+
+  mdsp::Client* client_ = nullptr;
+};
+
+TEST_F(TextAnswers, NoticesRaiseTheirEventsInBothCallbacks) {
+  const struct {
+    const char* text;
+    int32_t mdsp;
+    int32_t smdsp;
+  } cases[] = {
+      {"Reconfigured: 02-00-00-12-34-AB", 2, 2},
+      {"Invalid Password: 02-00-00-12-34-AB", 3, 4},
+      {"Invalid Configuration: 02-00-00-12-34-AB", 4, 33},
+      {"reconfigured: 02-00-00-12-34-ab", 2, 2},  // lower case
+  };
+  for (const auto& c : cases) {
+    g_mdspEvents.clear();
+    g_smdspEvents.clear();
+    ASSERT_TRUE(Notice(c.text)) << c.text;
+    ASSERT_EQ(g_mdspEvents.size(), 1u) << c.text;
+    EXPECT_EQ(g_mdspEvents[0].event, c.mdsp);
+    EXPECT_EQ(g_mdspEvents[0].mac, kMac1);
+    ASSERT_EQ(g_smdspEvents.size(), 1u);
+    EXPECT_EQ(g_smdspEvents[0].event, c.smdsp);
+    EXPECT_EQ(g_smdspEvents[0].index, 0);
+    EXPECT_EQ(g_smdspEvents[0].mac, kMac1);
+    EXPECT_EQ(g_smdspEvents[0].argument, 0);
+    EXPECT_EQ(g_smdspEvents[0].context, &g_context);
+  }
+}
+
+TEST_F(TextAnswers, NoticeMacBytesNotReadStayZero) {
+  ASSERT_TRUE(Notice("Reconfigured:02-00-00"));
+  ASSERT_EQ(g_mdspEvents.size(), 1u);
+  EXPECT_EQ(g_mdspEvents[0].mac, (Mac{0x02, 0, 0, 0, 0, 0}));
+}
+
+TEST_F(TextAnswers, RequestsComingBackAreDroppedWithoutEvents) {
+  char wink[mdsp::kWinkTextCapacity];
+  mdsp::FormatWinkText(kMac1.data(), wink);
+  const char* dropped[] = {"MODULE SCAN", "Configure: 02-00-00-12-34-AB;HN =;", wink,
+                           "To: 0a-0b-0c-0d-0e-0f;WINK;"};  // another host's wink
+  for (const char* text : dropped) EXPECT_TRUE(Notice(text)) << text;
+  EXPECT_TRUE(g_mdspEvents.empty());
+  EXPECT_TRUE(g_smdspEvents.empty());
+  EXPECT_FALSE(Notice("protocol version = 1.0;mac = 02-00-00-12-34-AB;"));
+  EXPECT_EQ(client_->responses.count(), 0u);
+}
+
+TEST_F(TextAnswers, AnswerIsQueuedEnteredAndAnnounced) {
+  Answer("protocol version = 1.0;fb type = IO;mac = 02-00-00-12-34-ab;ip = 192.168.0.10;");
+  ASSERT_EQ(client_->responses.count(), 1u);
+  ASSERT_EQ(client_->modules.count(), 1u);
+  EXPECT_TRUE(client_->modules[0]->IsTextModule());
+  Mac entryMac;
+  client_->modules[0]->GetMac(entryMac.data());
+  EXPECT_EQ(entryMac, kMac1);
+  ASSERT_EQ(g_smdspEvents.size(), 1u);
+  EXPECT_EQ(g_smdspEvents[0].event, 1);
+  EXPECT_EQ(g_smdspEvents[0].index, 0);
+  EXPECT_EQ(g_smdspEvents[0].mac, kMac1);
+  EXPECT_EQ(g_smdspEvents[0].context, &g_context);
+  ASSERT_EQ(g_mdspEvents.size(), 1u);
+  EXPECT_EQ(g_mdspEvents[0].event, 1);
+  EXPECT_EQ(g_mdspEvents[0].mac, kMac1);
+
+  Answer("mac = 02-00-00-00-00-02;");
+  ASSERT_EQ(g_smdspEvents.size(), 2u);
+  EXPECT_EQ(g_smdspEvents[1].index, 1);
+}
+
+TEST_F(TextAnswers, SecondAnswerFromTheSameMacIsDropped) {
+  Answer("mac = 02-00-00-12-34-AB;hn = first;");
+  Answer("mac = 02-00-00-00-00-02;");
+  Answer("MAC = 2-0-0-12-34-ab;hn = second;");
+  EXPECT_EQ(client_->responses.count(), 2u);
+  EXPECT_EQ(client_->modules.count(), 2u);
+  EXPECT_EQ(g_mdspEvents.size(), 2u);
+  EXPECT_EQ(g_smdspEvents.size(), 2u);
+  EXPECT_STREQ(client_->responses[0]->hostName, "first");
+
+  // Once drained by MDSP_GetResponse the record no longer counts.
+  MdspResponse out;
+  ASSERT_EQ(MDSP_GetResponse(&out), 1);
+  ASSERT_EQ(MDSP_GetResponse(&out), 1);
+  Answer("mac = 02-00-00-12-34-AB;");
+  EXPECT_EQ(client_->modules.count(), 3u);
+}
+
+TEST_F(TextAnswers, AnswerWithoutMacIsKeptAndAnnouncedWithZeroMac) {
+  Answer("fb type = IO;ip = 10.0.0.1;");
+  Answer("fb type = IO;ip = 10.0.0.2;");  // no duplicate test without a MAC
+  EXPECT_EQ(client_->responses.count(), 2u);
+  EXPECT_EQ(client_->modules.count(), 2u);
+  ASSERT_EQ(g_mdspEvents.size(), 2u);
+  EXPECT_EQ(g_mdspEvents[0].mac, kZero);
+  ASSERT_EQ(g_smdspEvents.size(), 2u);
+  EXPECT_EQ(g_smdspEvents[0].mac, kZero);
+}
+
+TEST_F(TextAnswers, UnsupportedAnswerIsQueuedButGetsNoEntry) {
+  Answer("mac = 02-00-00-12-34-AB;Unsupported");
+  EXPECT_EQ(client_->responses.count(), 1u);
+  EXPECT_EQ(client_->modules.count(), 0u);
+  EXPECT_TRUE(g_smdspEvents.empty());
+  ASSERT_EQ(g_mdspEvents.size(), 1u);
+  EXPECT_EQ(g_mdspEvents[0].mac, kMac1);
+}
+
+TEST_F(TextAnswers, WithoutCallbacksAnswersAreStillQueued) {
+  mdsp::g_mdspCallback.store(nullptr);
+  mdsp::g_smdspCallback.store(nullptr);
+  Answer("mac = 02-00-00-12-34-AB;");
+  Notice("Reconfigured: 02-00-00-12-34-AB");
+  EXPECT_EQ(client_->responses.count(), 1u);
+  EXPECT_EQ(client_->modules.count(), 1u);
+  EXPECT_TRUE(g_mdspEvents.empty());
+}
+
+TEST_F(TextAnswers, ResponseQueueGrowsSixteenAtATime) {
+  char text[64];
+  for (int i = 0; i < 17; ++i) {
+    std::snprintf(text, sizeof text, "mac = 02-00-00-00-00-%02X;", i);
+    Answer(text);
+  }
+  EXPECT_EQ(client_->responses.count(), 17u);
+  EXPECT_EQ(client_->responses.capacity(), 32u);
+  EXPECT_EQ(client_->modules.count(), 17u);
+}
+
+}  // namespace
