@@ -93,6 +93,26 @@ TEST(DhcpWire, TwoQueuedMessagesAreAnsweredInTwoPolls) {
   EXPECT_EQ(server.Poll(), 0);
 }
 
+TEST(DhcpWire, AnEmptyDatagramDoesNotBlockTheQueue) {
+  testnet::Lab lab;
+  NETNS_REQUIRE(lab);
+  std::string s, c;
+  ASSERT_TRUE(MakeServerAndClient(lab, &s, &c, "10.200.1.2/24", "")) << lab.error();
+  ASSERT_TRUE(lab.enter(s));
+  CDhcpServer server;
+  ASSERT_EQ(server.Start(), DhcpStartError::kNone);
+  ASSERT_TRUE(lab.enter(c));
+  dhcptest::WireClient client;
+  ASSERT_TRUE(client.Open());
+
+  // A waiting-byte query reports 0 for an empty datagram at the head of the
+  // queue; a server relying on it would never see the discover behind it.
+  ASSERT_TRUE(client.Broadcast(Bytes{}));
+  ASSERT_TRUE(client.Broadcast(dhcptest::Discover(kRecoveryMac)));
+  ASSERT_TRUE(PollUntilAnswered(server, nullptr));
+  EXPECT_TRUE(IsReplyTo(client.Receive(kWaitMs), kRecoveryMac, kDhcpOffer));
+}
+
 TEST(DhcpWire, ReplyLeavesByTheInterfaceTheRequestCameIn) {
   testnet::Lab lab;
   NETNS_REQUIRE(lab);
