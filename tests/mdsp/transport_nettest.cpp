@@ -1,0 +1,265 @@
+// The sockets and the receive step on a real wire, between namespaces made
+// by each test: the library in a host namespace, plain sockets as peers.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "client.h"
+#include "library_reset.h"
+#include "log_capture.h"
+#include "mdsp.h"
+#include "netns.h"
+#include "socket_set.h"
+
+namespace {
+
+using namespace mdsp;
+
+// A plain UDP socket on port 3250 tied to one interface of a namespace.
+class PeerSocket {
+ public:
+  PeerSocket(testnet::Lab& lab, const std::string& ns, const std::string& device,
+             const std::string& returnTo) {
+    if (!lab.enter(ns)) return;
+    fd_ = socket(AF_INET, SOCK_DGRAM, 0);
+    int on = 1;
+    setsockopt(fd_, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+    setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    setsockopt(fd_, SOL_SOCKET, SO_BINDTODEVICE, device.c_str(), device.size());
+    sockaddr_in any{};
+    any.sin_family = AF_INET;
+    any.sin_port = htons(kMdspPort);
+    bind(fd_, reinterpret_cast<sockaddr*>(&any), sizeof any);
+    lab.enter(returnTo);
+  }
+  ~PeerSocket() {
+    if (fd_ >= 0) close(fd_);
+  }
+  bool ok() const { return fd_ >= 0; }
+  bool Broadcast(const void* data, size_t length) {
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(kMdspPort);
+    to.sin_addr.s_addr = htonl(INADDR_BROADCAST);
+    return sendto(fd_, data, length, 0, reinterpret_cast<sockaddr*>(&to), sizeof to) ==
+           static_cast<ssize_t>(length);
+  }
+  bool Broadcast(const std::string& text) { return Broadcast(text.data(), text.size()); }
+  // One datagram, or "" with *got = false after timeoutMs.
+  std::string Receive(int timeoutMs, bool* got) {
+    pollfd p{fd_, POLLIN, 0};
+    *got = poll(&p, 1, timeoutMs) == 1;
+    if (!*got) return "";
+    char buffer[2048];
+    ssize_t n = recv(fd_, buffer, sizeof buffer, 0);
+    return n < 0 ? "" : std::string(buffer, static_cast<size_t>(n));
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+class Transport : public mdsp_test::FreshLibrary {
+ protected:
+  void SetUp() override {
+    FreshLibrary::SetUp();
+    if (!lab_.ok()) return;
+    host_ = lab_.addNamespace("h");
+    peer_ = lab_.addNamespace("p");
+    ready_ = !host_.empty() && !peer_.empty() &&
+             lab_.link(host_, "h0", "10.77.0.1/24", "02:00:00:aa:00:01", peer_, "p0",
+                       "192.168.99.5/24", "02:00:00:bb:00:01") &&
+             lab_.enter(host_);
+  }
+  void TearDown() override {
+    MDSP_Stop();
+    FreshLibrary::TearDown();  // closes the library's sockets inside the namespace
+  }
+  bool SendTextNow(const char* text) {
+    Client& client = *TheClient();
+    std::lock_guard<std::recursive_mutex> guard(client.socketLock);
+    return SendText(*client.sockets, text);
+  }
+  // Sockets of the namespace bound to port 3250 (hex 0CB2).
+  int OpenPortCount() {
+    std::string table;
+    lab_.run(host_, "cat /proc/net/udp", &table);
+    int count = 0;
+    for (size_t at = table.find(":0CB2 "); at != std::string::npos; at = table.find(":0CB2 ", at + 1))
+      ++count;
+    return count;
+  }
+
+  testnet::Lab lab_;
+  std::string host_, peer_;
+  bool ready_ = false;
+};
+
+#define REQUIRE_LAB()      \
+  NETNS_REQUIRE(lab_);     \
+  ASSERT_TRUE(ready_) << lab_.error()
+
+TEST_F(Transport, ListsTheNamespaceInterfacesExactly) {
+  REQUIRE_LAB();
+  // A second interface without an address must not be listed.
+  ASSERT_TRUE(lab_.link(host_, "h1", "", "02:00:00:aa:00:02", peer_, "p1", "", ""));
+  int32_t count = 0;
+  ASSERT_EQ(MDSP_GetNumberOfNics(&count), 0);
+  ASSERT_EQ(count, 1);
+  uint32_t address = 0;
+  uint8_t mac[6] = {};
+  char description[64] = {};
+  ASSERT_EQ(MDSP_GetNicInfo(0, &address, mac, description, sizeof description), 0);
+  EXPECT_EQ(address, 0x0A4D0001u);
+  const uint8_t expected[6] = {0x02, 0x00, 0x00, 0xaa, 0x00, 0x01};
+  EXPECT_EQ(std::memcmp(mac, expected, 6), 0);
+  EXPECT_STREQ(description, "h0");
+}
+
+TEST_F(Transport, SendTextReachesThePeerWithItsNul) {
+  REQUIRE_LAB();
+  PeerSocket peer(lab_, peer_, "p0", host_);
+  ASSERT_TRUE(peer.ok());
+  ASSERT_EQ(MDSP_SetNetworkDevice(0, "10.77.0.1"), 1);
+  ASSERT_TRUE(SendTextNow("MODULE SCAN"));
+  bool got = false;
+  std::string datagram = peer.Receive(3000, &got);
+  ASSERT_TRUE(got);
+  EXPECT_EQ(datagram, std::string("MODULE SCAN\0", 12));
+}
+
+TEST_F(Transport, OwnBroadcastComesBackAndIsDroppedAsANotice) {
+  REQUIRE_LAB();
+  auto* log = mdsp_test::AttachCapture();
+  static int events = 0;
+  events = 0;
+  MDSP_RegisterCallBack([](int32_t, uint8_t*) { ++events; });
+  ASSERT_EQ(MDSP_SetNetworkDevice(0, "10.77.0.1"), 1);
+  ASSERT_EQ(MDSP_Start(), 1);
+  ASSERT_TRUE(SendTextNow("MODULE SCAN"));
+  ASSERT_TRUE(testnet::waitFor(
+      [&] { return log->CountStartingWith("Data received: 'MODULE SCAN'") == 1; }));
+  MDSP_Stop();
+  EXPECT_EQ(events, 0);
+  EXPECT_EQ(TheClient()->responses.count(), 0u);
+}
+
+TEST_F(Transport, FullSizeDatagramIsReadWholeAndEmptyOnesDoNotStall) {
+  REQUIRE_LAB();
+  PeerSocket peer(lab_, peer_, "p0", host_);
+  auto* log = mdsp_test::AttachCapture();
+  ASSERT_EQ(MDSP_SetNetworkDevice(0, "10.77.0.1"), 1);
+  ASSERT_TRUE(SendTextNow("Configure: 02-00-00-00-00-00;"));  // opens the socket
+  // Queued before the worker reads: an empty datagram first, then the rest.
+  ASSERT_TRUE(peer.Broadcast("", 0));
+  std::string full(1500, 'A');
+  ASSERT_TRUE(peer.Broadcast(full));
+  ASSERT_TRUE(peer.Broadcast("after the empty one"));
+  ASSERT_EQ(MDSP_Start(), 1);
+  ASSERT_TRUE(testnet::waitFor([&] {
+    return log->CountStartingWith("Data received: 'after the empty one'") == 1;
+  }));
+  EXPECT_EQ(log->CountStartingWith("Data on socket = 1500\n"), 1u);
+  EXPECT_EQ(log->CountStartingWith("Data received: '" + full + "'\n"), 1u);
+  EXPECT_EQ(log->CountStartingWith("Data on socket = 0"), 0u);
+}
+
+TEST_F(Transport, BurstOfAnswersFitsTheReceiveBuffer) {
+  REQUIRE_LAB();
+  PeerSocket peer(lab_, peer_, "p0", host_);
+  auto* log = mdsp_test::AttachCapture();
+  ASSERT_EQ(MDSP_SetNetworkDevice(0, "10.77.0.1"), 1);
+  ASSERT_TRUE(SendTextNow("MODULE SCAN"));
+  // The worker is not running yet: every answer has to wait in the buffer.
+  constexpr int kAnswers = 250;
+  for (int i = 0; i < kAnswers; ++i) {
+    std::string answer = "answer " + std::to_string(1000 + i) + " ";
+    answer.resize(300, 'v');
+    ASSERT_TRUE(peer.Broadcast(answer));
+  }
+  testnet::sleepMs(200);
+  ASSERT_EQ(MDSP_Start(), 1);
+  testnet::waitFor([&] { return log->CountStartingWith("Data on socket = 300") == kAnswers; });
+  EXPECT_EQ(log->CountStartingWith("Data on socket = 300"), static_cast<size_t>(kAnswers));
+}
+
+TEST_F(Transport, SocketsAreTiedToTheirInterfaceAndShareThePort) {
+  REQUIRE_LAB();
+  std::string other = lab_.addNamespace("q");
+  ASSERT_TRUE(lab_.link(host_, "h1", "10.78.0.1/24", "02:00:00:aa:00:02", other, "q0",
+                        "10.78.0.9/24", ""));
+  // Another program on this host holds the port already.
+  PeerSocket bystander(lab_, host_, "h0", host_);
+  ASSERT_TRUE(bystander.ok());
+  PeerSocket peer(lab_, peer_, "p0", host_);
+  PeerSocket stranger(lab_, other, "q0", host_);
+  auto* log = mdsp_test::AttachCapture();
+
+  ASSERT_EQ(MDSP_SetNetworkDevice(0, "10.77.0.1"), 1);
+  ASSERT_TRUE(SendTextNow("MODULE SCAN"));  // binds beside the bystander
+  ASSERT_EQ(MDSP_Start(), 1);
+  ASSERT_TRUE(stranger.Broadcast("from the other wire"));
+  ASSERT_TRUE(peer.Broadcast("from a foreign subnet"));
+  ASSERT_TRUE(testnet::waitFor(
+      [&] { return log->CountStartingWith("Data received: 'from a foreign subnet'") == 1; }));
+  testnet::sleepMs(100);
+  EXPECT_EQ(log->CountStartingWith("Data received: 'from the other wire'"), 0u);
+  bool got = false;
+  EXPECT_EQ(bystander.Receive(2000, &got).substr(0, 11), "MODULE SCAN");  // own scan
+  MDSP_Stop();
+
+  // A slot with no address listens on every interface, untied; its
+  // broadcasts leave by the routing table's choice, so give it a route.
+  ASSERT_TRUE(lab_.run(host_, "ip route add default dev h0"));
+  ASSERT_EQ(MDSP_SetNetworkDevice(0, nullptr), 1);
+  ASSERT_TRUE(SendTextNow("MODULE SCAN"));
+  ASSERT_EQ(MDSP_Start(), 1);
+  ASSERT_TRUE(stranger.Broadcast("second try"));
+  EXPECT_TRUE(testnet::waitFor(
+      [&] { return log->CountStartingWith("Data received: 'second try'") == 1; }));
+}
+
+TEST_F(Transport, IdleSocketsCloseAfterFourSeconds) {
+  REQUIRE_LAB();
+  ASSERT_EQ(MDSP_SetNetworkDevice(0, "10.77.0.1"), 1);
+  ASSERT_EQ(MDSP_Start(), 1);
+  ASSERT_TRUE(SendTextNow("MODULE SCAN"));
+  EXPECT_EQ(OpenPortCount(), 1);
+  EXPECT_TRUE(testnet::waitFor([&] { return OpenPortCount() == 0; }, 15000));
+  EXPECT_EQ(TheClient()->sockets->openCount, 0u);
+  // The next send opens them again.
+  ASSERT_TRUE(SendTextNow("MODULE SCAN"));
+  EXPECT_EQ(OpenPortCount(), 1);
+}
+
+TEST_F(Transport, SlotThatCannotBindStopsTheSendAndIsRetried) {
+  REQUIRE_LAB();
+  ASSERT_TRUE(lab_.link(host_, "h1", "10.78.0.1/24", "", peer_, "p1", "", ""));
+  ASSERT_TRUE(lab_.link(host_, "h2", "10.79.0.1/24", "", peer_, "p2", "", ""));
+  PeerSocket peer(lab_, peer_, "p0", host_);
+  ASSERT_EQ(MDSP_SetNetworkDevice(0, "10.77.0.1"), 1);
+  ASSERT_EQ(MDSP_SetNetworkDevice(1, "10.78.0.1"), 1);
+  ASSERT_EQ(MDSP_SetNetworkDevice(2, "10.79.0.1"), 1);
+  // The third interface goes away: its socket cannot be tied to it.
+  ASSERT_TRUE(lab_.run(host_, "ip link del h2"));
+  EXPECT_FALSE(SendTextNow("MODULE SCAN"));
+  EXPECT_EQ(TheClient()->sockets->openCount, 2u);
+  bool got = false;
+  peer.Receive(500, &got);
+  EXPECT_FALSE(got) << "nothing may be sent when a slot cannot open";
+
+  ASSERT_TRUE(lab_.link(host_, "h2", "10.79.0.1/24", "", peer_, "p2", "", ""));
+  EXPECT_TRUE(SendTextNow("MODULE SCAN"));
+  EXPECT_EQ(TheClient()->sockets->openCount, 3u);
+  peer.Receive(3000, &got);
+  EXPECT_TRUE(got);
+}
+
+}  // namespace
