@@ -1,0 +1,177 @@
+// mdsp-sim on a real wire: a veth pair between two throwaway namespaces, the
+// simulator in one, a hand-written host in the other.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+
+#include "addresses.h"
+#include "netns.h"
+
+namespace {
+
+using mdspsim::Bytes;
+
+constexpr char kConfig[] = R"({"modules":[
+  {"mac":"02-00-00-00-10-01","protocol":"text","hostname":"press-line-1","seed":"k7Q2ZP91",
+   "password":"secret"},
+  {"mac":"02-00-00-00-10-02","protocol":"text","reply":"unicast","hostname":"cell-2"},
+  {"mac":"02-00-00-00-20-01","protocol":"secure","password":"secret","hostname":"valve-2",
+   "type":"GW","version":"4.0.2","ip":"192.168.0.20"}
+]})";
+
+// A host socket on port 3250 of one interface, as the library would hold.
+class HostSocket {
+ public:
+  explicit HostSocket(const std::string& iface) {
+    fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    int on = 1;
+    setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    setsockopt(fd_, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+    setsockopt(fd_, SOL_SOCKET, SO_BINDTODEVICE, iface.c_str(),
+               static_cast<socklen_t>(iface.size()));
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(3250);
+    ok_ = fd_ >= 0 && bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+  }
+  ~HostSocket() {
+    if (fd_ >= 0) close(fd_);
+  }
+  bool ok() const { return ok_; }
+
+  bool broadcast(const Bytes& data) {
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(3250);
+    to.sin_addr.s_addr = htonl(INADDR_BROADCAST);
+    return sendto(fd_, data.data(), data.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to) ==
+           static_cast<ssize_t>(data.size());
+  }
+
+  // Collects datagrams other than `skip` (our own broadcast looping back)
+  // until `count` arrived or nothing came for timeoutMs.
+  std::vector<std::pair<std::string, Bytes>> receive(size_t count, const Bytes& skip,
+                                                     int timeoutMs = 5000) {
+    std::vector<std::pair<std::string, Bytes>> got;
+    while (got.size() < count) {
+      pollfd p{fd_, POLLIN, 0};
+      if (poll(&p, 1, timeoutMs) <= 0) break;
+      uint8_t buf[2048];
+      sockaddr_in from{};
+      socklen_t len = sizeof from;
+      ssize_t n = recvfrom(fd_, buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(&from), &len);
+      if (n < 0) break;
+      Bytes data(buf, buf + n);
+      if (data == skip) continue;
+      char ip[INET_ADDRSTRLEN];
+      inet_ntop(AF_INET, &from.sin_addr, ip, sizeof ip);
+      got.emplace_back(std::string(ip) + ":" + std::to_string(ntohs(from.sin_port)), data);
+    }
+    return got;
+  }
+
+ private:
+  int fd_ = -1;
+  bool ok_ = false;
+};
+
+Bytes text(const std::string& s) {
+  Bytes b(s.begin(), s.end());
+  b.push_back(0);
+  return b;
+}
+
+std::string asString(const Bytes& b) { return std::string(b.begin(), b.end()); }
+
+TEST(SimOnTheWire, AnswersScanDiscoverAndConfigureAcrossAVethPair) {
+  testnet::Lab lab;
+  NETNS_REQUIRE(lab);
+  std::string host = lab.addNamespace("h");
+  std::string peer = lab.addNamespace("p");
+  ASSERT_FALSE(host.empty() || peer.empty()) << lab.error();
+  ASSERT_TRUE(lab.link(host, "simh0", "10.77.0.1/24", "02:00:00:aa:bb:cc", peer, "simp0",
+                       "10.77.0.2/24", ""))
+      << lab.error();
+
+  std::string dir = lab.tempDir();
+  ASSERT_FALSE(dir.empty());
+  std::string config = dir + "/modules.json";
+  std::string log = dir + "/sim.log";
+  std::ofstream(config) << kConfig;
+  pid_t sim = lab.spawn(peer, {MDSP_SIM_PATH, "--iface", "simp0", "--config", config, "--log", log},
+                        dir + "/sim.out");
+  ASSERT_GT(sim, 0);
+  ASSERT_TRUE(testnet::waitFor(
+      [&] { return testnet::readFile(log).find("ready simp0 3\n") != std::string::npos; }, 20000))
+      << testnet::readFile(dir + "/sim.out");
+
+  ASSERT_TRUE(lab.enter(host));
+  HostSocket socket("simh0");
+  ASSERT_TRUE(socket.ok());
+
+  // Text scan: both text modules answer, the second one to us directly.
+  Bytes scan = text("MODULE SCAN");
+  ASSERT_TRUE(socket.broadcast(scan));
+  auto answers = socket.receive(2, scan);
+  ASSERT_EQ(answers.size(), 2u);
+  std::map<std::string, std::string> byMac;
+  for (auto& [from, data] : answers) {
+    EXPECT_EQ(from, "10.77.0.2:3250");
+    size_t at = asString(data).find("mac = ");
+    ASSERT_NE(at, std::string::npos);
+    byMac[asString(data).substr(at + 6, 17)] = asString(data);
+  }
+  EXPECT_EQ(byMac["02-00-00-00-10-01"],
+            asString(text("protocol version = 1.0;fb type = SIM-IO 16DI;module version = 3.1.7;"
+                          "mac = 02-00-00-00-10-01;ip = 192.168.0.10;sn = 255.255.255.0;"
+                          "gw = 192.168.0.1;dhcp = off;pswd = on;hn = press-line-1;"
+                          "dns1 = 192.168.0.1;dns2 = 0.0.0.0;seed = k7Q2ZP91;"
+                          "kernel version = 1.2.3;")));
+  EXPECT_NE(byMac["02-00-00-00-10-02"].find(";hn = cell-2;"), std::string::npos);
+
+  // Secure Discover from the host interface's MAC.
+  Bytes discover;
+  ASSERT_TRUE(mdspsim::fromHex("c1abffffffffffff020000aabbcc00000000", discover));
+  ASSERT_TRUE(socket.broadcast(discover));
+  auto replies = socket.receive(1, discover);
+  ASSERT_EQ(replies.size(), 1u);
+  EXPECT_EQ(mdspsim::toHex(replies[0].second.data(), replies[0].second.size()),
+            "c1ab020000aabbcc02000000200101003800"
+            "000101" "0105342e302e32" "02024757" "04041400a8c0" "050400ffffff" "06040100a8c0"
+            "07040100a8c0" "080400000000" "090100" "0a0776616c76652d32");
+
+  // Text configure of the module without a password.
+  Bytes configure = text("Configure: 02-00-00-00-10-02;IP = 10.9.8.7;HN = renamed;");
+  ASSERT_TRUE(socket.broadcast(configure));
+  auto notice = socket.receive(1, configure);
+  ASSERT_EQ(notice.size(), 1u);
+  EXPECT_EQ(notice[0].second, text("Reconfigured: 02-00-00-00-10-02"));
+
+  // The log holds every datagram, byte for byte, and the simulator stops cleanly.
+  ASSERT_TRUE(testnet::waitFor([&] {
+    return testnet::readFile(log).find("event 02-00-00-00-10-02 text-configure reconfigured") !=
+           std::string::npos;
+  }));
+  int status = lab.stop(sim, SIGTERM, 10000);
+  ASSERT_TRUE(WIFEXITED(status)) << status;
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  std::string lines = testnet::readFile(log);
+  EXPECT_NE(lines.find("rx 10.77.0.1:3250 12 4d4f44554c45205343414e00\n"), std::string::npos)
+      << lines;
+  EXPECT_NE(lines.find("rx 10.77.0.1:3250 18 c1abffffffffffff020000aabbcc00000000\n"),
+            std::string::npos);
+  EXPECT_NE(lines.find("tx 10.77.0.1:3250 "), std::string::npos);  // the unicast module
+  EXPECT_NE(lines.find("tx 255.255.255.255:3250 "), std::string::npos);
+  EXPECT_EQ(lines.find("rx 10.77.0.2:"), std::string::npos);  // own echoes left out
+  EXPECT_NE(lines.find("\nstopped\n"), std::string::npos);
+}
+
+}  // namespace

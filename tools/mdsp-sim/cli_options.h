@@ -1,0 +1,25 @@
+// Command line of mdsp-sim.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace mdspsim {
+
+struct CliOptions {
+  std::string iface;
+  std::string configPath;
+  std::string logPath;  // empty: standard output
+  uint32_t generateText = 0;
+  uint32_t generateSecure = 0;
+  std::string macPrefix = "02-00-01";
+  bool help = false;
+};
+
+// False with a message on a bad command line. --help sets `help` and
+// succeeds without further checks.
+bool parseCli(int argc, const char* const* argv, CliOptions& out, std::string& error);
+
+const char* usageText();
+
+}  // namespace mdspsim

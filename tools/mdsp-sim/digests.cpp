@@ -1,0 +1,48 @@
+#include "digests.h"
+
+#include <openssl/evp.h>
+
+#include "addresses.h"
+
+namespace mdspsim {
+namespace {
+
+bool digest(const EVP_MD* md, std::initializer_list<std::string_view> parts, unsigned char* out,
+            unsigned int expected) {
+  if (!md) return false;
+  EVP_MD_CTX* ctx = EVP_MD_CTX_new();
+  if (!ctx) return false;
+  bool ok = EVP_DigestInit_ex(ctx, md, nullptr) == 1;
+  for (std::string_view part : parts) {
+    if (ok && !part.empty()) ok = EVP_DigestUpdate(ctx, part.data(), part.size()) == 1;
+  }
+  unsigned int size = 0;
+  if (ok) ok = EVP_DigestFinal_ex(ctx, out, &size) == 1 && size == expected;
+  EVP_MD_CTX_free(ctx);
+  return ok;
+}
+
+}  // namespace
+
+std::string md5hex(std::string_view bytes) {
+  unsigned char out[16];
+  if (!digest(EVP_md5(), {bytes}, out, 16)) return "";
+  return toHex(out, 16);
+}
+
+bool blake2s256(std::initializer_list<std::string_view> parts, Digest32& out) {
+  return digest(EVP_blake2s256(), parts, out.data(), 32);
+}
+
+std::string expectedChallengeAnswer(std::string_view saltedHash, std::string_view seedText) {
+  // The host sends md5hex(s0 s1 inner seed) with inner = md5hex(s0 s1 password),
+  // s0 s1 being the seed's first two characters; the module's seed starts with
+  // its salt, so inner is exactly the stored hash.
+  if (saltedHash.size() != 34 || seedText.size() < 2) return "";
+  std::string input(seedText.substr(0, 2));
+  input += saltedHash.substr(2);
+  input += seedText;
+  return md5hex(input);
+}
+
+}  // namespace mdspsim

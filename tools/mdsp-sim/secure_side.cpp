@@ -1,0 +1,260 @@
+#include "secure_side.h"
+
+#include <cstring>
+#include <string_view>
+
+#include "addresses.h"
+#include "text_side.h"
+
+namespace mdspsim {
+namespace {
+
+const Mac kBroadcastMac = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+
+void appendTlv(Bytes& out, uint8_t tag, const uint8_t* value, size_t size) {
+  if (size > 255) size = 255;
+  out.push_back(tag);
+  out.push_back(static_cast<uint8_t>(size));
+  out.insert(out.end(), value, value + size);
+}
+
+void appendText(Bytes& out, uint8_t tag, const std::string& text) {
+  appendTlv(out, tag, reinterpret_cast<const uint8_t*>(text.data()), text.size());
+}
+
+void appendByte(Bytes& out, uint8_t tag, uint8_t value) { appendTlv(out, tag, &value, 1); }
+
+void appendAddress(Bytes& out, uint8_t tag, uint32_t address) {
+  // Least significant byte first: 192.168.0.10 goes out as 0A 00 A8 C0.
+  uint8_t value[4] = {static_cast<uint8_t>(address), static_cast<uint8_t>(address >> 8),
+                      static_cast<uint8_t>(address >> 16), static_cast<uint8_t>(address >> 24)};
+  appendTlv(out, tag, value, 4);
+}
+
+uint32_t readAddress(const uint8_t* value) {
+  return static_cast<uint32_t>(value[0]) | static_cast<uint32_t>(value[1]) << 8 |
+         static_cast<uint32_t>(value[2]) << 16 | static_cast<uint32_t>(value[3]) << 24;
+}
+
+std::string_view asText(const uint8_t* data, size_t size) {
+  return std::string_view(reinterpret_cast<const char*>(data), size);
+}
+
+Bytes statusByte(uint8_t status) { return Bytes{status}; }
+
+}  // namespace
+
+const char* secureParseName(SecureParse result) {
+  switch (result) {
+    case SecureParse::Ok: return "ok";
+    case SecureParse::NotSecure: return "not-secure";
+    case SecureParse::Reply: return "reply";
+    case SecureParse::TooShort: return "too-short";
+    case SecureParse::PastEnd: return "length-past-end";
+    case SecureParse::TooLong: return "too-long";
+    case SecureParse::NoAuthBlock: return "no-auth-block";
+  }
+  return "?";
+}
+
+bool isAuthenticatedType(uint8_t type) {
+  return type == kConfigure || type == kWink || type == kRestart || type == kPing;
+}
+
+const char* secureTypeName(uint8_t type) {
+  switch (type) {
+    case kDiscover: return "discover";
+    case kAuthentication: return "authentication";
+    case kConfigure: return "configure";
+    case kWink: return "wink";
+    case kRestart: return "restart";
+    case kMassRestart: return "mass_restart";
+    case kPing: return "ping";
+  }
+  return "unknown";
+}
+
+SecureParse parseSecureRequest(const uint8_t* data, size_t size, SecureRequest& out) {
+  if (size < 2 || data[0] != 0xC1 || data[1] != 0xAB) return SecureParse::NotSecure;
+  if (size < kHeaderSize) return SecureParse::TooShort;
+  if (size > kMaxDatagram) return SecureParse::TooLong;
+  std::memcpy(out.destination.data(), data + 2, 6);
+  std::memcpy(out.source.data(), data + 8, 6);
+  out.flags = data[14];
+  out.type = data[15];
+  out.length = static_cast<uint16_t>(data[16] | data[17] << 8);
+  if (out.flags & kFlagReply) return SecureParse::Reply;
+  if (out.length > size - kHeaderSize) return SecureParse::PastEnd;
+  const uint8_t* body = data + kHeaderSize;
+  size_t bodySize = out.length;
+  out.authenticated = isAuthenticatedType(out.type);
+  if (out.authenticated) {
+    if (bodySize < kAuthBlockSize) return SecureParse::NoAuthBlock;
+    std::memcpy(out.seed.data(), body, 4);
+    std::memcpy(out.digest.data(), body + 4, 32);
+    body += kAuthBlockSize;
+    bodySize -= kAuthBlockSize;
+  }
+  out.payload.assign(body, body + bodySize);
+  return SecureParse::Ok;
+}
+
+Bytes buildSecureReply(uint8_t type, const Mac& destination, const Mac& source, bool withStatus,
+                       const Bytes& payload) {
+  Bytes out;
+  out.reserve(kHeaderSize + payload.size());
+  out.push_back(0xC1);
+  out.push_back(0xAB);
+  out.insert(out.end(), destination.begin(), destination.end());
+  out.insert(out.end(), source.begin(), source.end());
+  out.push_back(static_cast<uint8_t>(kFlagReply | (withStatus ? kFlagStatus : 0)));
+  out.push_back(type);
+  out.push_back(static_cast<uint8_t>(payload.size()));
+  out.push_back(static_cast<uint8_t>(payload.size() >> 8));
+  out.insert(out.end(), payload.begin(), payload.end());
+  return out;
+}
+
+Bytes discoverPayload(const SimModule& module) {
+  const ModuleConfig& c = module.cfg;
+  if (c.faults.hasRawDiscoverPayload) return c.faults.rawDiscoverPayload;
+  Bytes out;
+  appendByte(out, 0, reportsPasswordSet(module) ? 1 : 0);
+  appendText(out, 1, c.versionText);
+  appendText(out, 2, c.typeText);
+  appendAddress(out, 4, c.ip);
+  appendAddress(out, 5, c.subnet);
+  appendAddress(out, 6, c.gateway);
+  appendAddress(out, 7, c.dns1);
+  appendAddress(out, 8, c.dns2);
+  appendByte(out, 9, c.dhcp ? 1 : 0);
+  appendText(out, 10, c.hostname);
+  if (c.faults.malformed) {
+    // Last item claims more bytes than the datagram holds.
+    const uint8_t partial[] = {'c', 'u', 't'};
+    out.push_back(10);
+    out.push_back(200);
+    out.insert(out.end(), partial, partial + sizeof partial);
+  }
+  return out;
+}
+
+bool addressedTo(const SimModule& module, const SecureRequest& request) {
+  if (request.destination == module.cfg.mac) return true;
+  return (request.type == kDiscover || request.type == kMassRestart) &&
+         request.destination == kBroadcastMac;
+}
+
+bool digestValid(const SimModule& module, const SecureRequest& request) {
+  if (!module.seedHandedOut || request.seed != module.lastSeed) return false;
+  Digest32 expected{};
+  if (!blake2s256({module.cfg.password, asText(request.seed.data(), 4),
+                   asText(request.payload.data(), request.payload.size())},
+                  expected))
+    return false;
+  return expected == request.digest;
+}
+
+int applySecureConfigure(SimModule& module, const Bytes& payload) {
+  ModuleConfig next = module.cfg;
+  bool seen[8] = {};
+  size_t pos = 0;
+  while (pos < payload.size()) {
+    if (payload.size() - pos < 2) return kStatusInvalidConfiguration;
+    uint8_t tag = payload[pos];
+    size_t size = payload[pos + 1];
+    const uint8_t* value = payload.data() + pos + 2;
+    if (size > payload.size() - pos - 2) return kStatusInvalidConfiguration;
+    pos += 2 + size;
+    if (tag > 7) continue;  // not ours: passed through, nothing to apply
+    if (seen[tag]) continue;  // the first of duplicates counts, as on lookup
+    seen[tag] = true;
+    if (tag <= 4) {
+      if (size != 4) return kStatusInvalidConfiguration;
+      uint32_t* fields[] = {&next.ip, &next.subnet, &next.gateway, &next.dns1, &next.dns2};
+      *fields[tag] = readAddress(value);
+    } else if (tag == 5) {
+      if (size != 1 || value[0] > 1) return kStatusInvalidConfiguration;
+      next.dhcp = value[0] == 1;
+    } else if (tag == 6) {
+      if (size > next.maxHostname) return kStatusHostnameTooLong;
+      next.hostname.assign(asText(value, size));
+    } else {
+      if (size > next.maxPassword) return kStatusPasswordTooLong;
+      next.password.assign(asText(value, size));
+      next.passwordFlag = -1;
+    }
+  }
+  module.cfg = std::move(next);
+  return -1;
+}
+
+Reaction handleSecureRequest(SimModule& module, const SecureRequest& request,
+                             const SeedSource& seeds) {
+  Reaction reaction;
+  const Mac& mac = module.cfg.mac;
+  const Faults& faults = module.cfg.faults;
+  auto reply = [&](uint8_t type, bool withStatus, const Bytes& payload) {
+    reaction.replies.push_back(buildSecureReply(type, request.source, mac, withStatus, payload));
+  };
+
+  if (request.authenticated && !digestValid(module, request)) {
+    reaction.event = std::string("bad-digest ") + secureTypeName(request.type);
+    reply(request.type, true, statusByte(kStatusBadDigest));
+    return reaction;
+  }
+  switch (request.type) {
+    case kDiscover: {
+      Bytes payload = discoverPayload(module);
+      for (uint32_t i = 0; i < faults.repeat; ++i) reply(kDiscover, false, payload);
+      return reaction;
+    }
+    case kAuthentication: {
+      Seed seed = faults.hasFixedAuthSeed ? faults.fixedAuthSeed : seeds();
+      module.lastSeed = seed;
+      module.seedHandedOut = true;
+      reaction.event = "authentication seed=" + toHex(seed.data(), seed.size());
+      reply(kAuthentication, false, Bytes(seed.begin(), seed.end()));
+      return reaction;
+    }
+    case kConfigure: {
+      if (faults.configureStatus >= 0) {
+        reaction.event = "configure refused status=" + std::to_string(faults.configureStatus);
+        reply(kConfigure, true, statusByte(static_cast<uint8_t>(faults.configureStatus)));
+        return reaction;
+      }
+      int status = applySecureConfigure(module, request.payload);
+      if (status >= 0) {
+        reaction.event = "configure refused status=" + std::to_string(status);
+        reply(kConfigure, true, statusByte(static_cast<uint8_t>(status)));
+      } else {
+        reaction.event = "configure applied";
+        reply(kConfigure, false, {});
+      }
+      return reaction;
+    }
+    case kWink:
+      reaction.event = "wink value=" + std::to_string(request.payload.empty() ? 0 : request.payload[0]);
+      reply(kWink, false, {});
+      return reaction;
+    case kRestart:
+      reaction.event = "restart";
+      reaction.restart = true;
+      reply(kRestart, false, {});
+      return reaction;
+    case kMassRestart:
+      reaction.event = "mass-restart";
+      reaction.restart = true;
+      if (faults.massRestartStatus >= 0)
+        reply(kMassRestart, true, statusByte(static_cast<uint8_t>(faults.massRestartStatus)));
+      return reaction;
+    case kPing:
+      reaction.event = "ping";
+      reply(kPing, true, statusByte(static_cast<uint8_t>(faults.pingStatus)));
+      return reaction;
+  }
+  reaction.event = "unknown-type " + std::to_string(request.type);
+  return reaction;
+}
+
+}  // namespace mdspsim

@@ -1,0 +1,83 @@
+#include "simulator.h"
+
+#include <string_view>
+
+#include "addresses.h"
+#include "secure_side.h"
+#include "text_side.h"
+
+namespace mdspsim {
+
+bool looksLikeRequest(const uint8_t* data, size_t size) {
+  SecureRequest secure;
+  SecureParse parsed = parseSecureRequest(data, size, secure);
+  if (parsed != SecureParse::NotSecure) return parsed != SecureParse::Reply;
+  return classifyText(std::string_view(reinterpret_cast<const char*>(data), size)).kind !=
+         TextRequestKind::None;
+}
+
+Simulator::Simulator(std::vector<SimModule> modules, SeedSource seeds)
+    : modules_(std::move(modules)), seeds_(std::move(seeds)) {}
+
+bool Simulator::willAnswer(const SimModule& module, const char* kind, uint64_t nowMs,
+                           std::vector<std::string>& notes) const {
+  const Faults& faults = module.cfg.faults;
+  std::string who = "event " + formatMac(module.cfg.mac) + " ";
+  if (faults.silent) {
+    notes.push_back(who + "silent " + kind);
+    return false;
+  }
+  if (nowMs < module.silentUntilMs) {
+    notes.push_back(who + "restarting " + kind);
+    return false;
+  }
+  if (faults.ignore.count(kind)) {
+    notes.push_back(who + "ignored " + kind);
+    return false;
+  }
+  return true;
+}
+
+void Simulator::emit(SimModule& module, Reaction&& reaction, const Endpoint& from, uint64_t nowMs,
+                     std::vector<Outgoing>& out, std::vector<std::string>& notes) {
+  if (!reaction.event.empty())
+    notes.push_back("event " + formatMac(module.cfg.mac) + " " + reaction.event);
+  Endpoint to = module.cfg.replyUnicast ? from : Endpoint{kBroadcastIp, kPort};
+  for (Bytes& data : reaction.replies)
+    out.push_back(Outgoing{std::move(data), to, nowMs + module.cfg.faults.delayMs});
+  if (reaction.restart) {
+    // A restarted module forgets its seed and is away for a while.
+    module.seedHandedOut = false;
+    module.silentUntilMs = nowMs + module.cfg.faults.restartSilenceMs;
+  }
+}
+
+void Simulator::handle(const uint8_t* data, size_t size, const Endpoint& from, uint64_t nowMs,
+                       std::vector<Outgoing>& out, std::vector<std::string>& notes) {
+  SecureRequest secure;
+  SecureParse parsed = parseSecureRequest(data, size, secure);
+  if (parsed == SecureParse::Reply) return;  // a module's answer, maybe our own
+  if (parsed != SecureParse::NotSecure) {
+    if (parsed != SecureParse::Ok) {
+      notes.push_back(std::string("drop secure ") + secureParseName(parsed));
+      return;
+    }
+    for (SimModule& module : modules_) {
+      if (!module.cfg.speaksSecure || !addressedTo(module, secure)) continue;
+      if (!willAnswer(module, secureTypeName(secure.type), nowMs, notes)) continue;
+      emit(module, handleSecureRequest(module, secure, seeds_), from, nowMs, out, notes);
+    }
+    return;
+  }
+
+  TextRequest request = classifyText(std::string_view(reinterpret_cast<const char*>(data), size));
+  if (request.kind == TextRequestKind::None) return;  // answers and notices of others
+  for (SimModule& module : modules_) {
+    if (!module.cfg.speaksText) continue;
+    if (request.kind != TextRequestKind::Scan && request.target != module.cfg.mac) continue;
+    if (!willAnswer(module, textRequestName(request.kind), nowMs, notes)) continue;
+    emit(module, handleTextRequest(module, request), from, nowMs, out, notes);
+  }
+}
+
+}  // namespace mdspsim
