@@ -5,9 +5,8 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   libssl-dev libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
-  qt6-base-dev
   clang libclang-rt-14-dev
-  iproute2 busybox procps
+  iproute2 busybox procps util-linux
 )
 
 missing=()
