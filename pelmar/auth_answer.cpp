@@ -1,0 +1,66 @@
+#include "auth_answer.h"
+
+#include <openssl/evp.h>
+
+#include <cstring>
+#include <mutex>
+#include <random>
+#include <string>
+
+namespace pelmar {
+
+bool Md5Hex(const void* data, size_t length, char out[kMd5HexLength + 1]) {
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int digestLength = 0;
+  if (EVP_Digest(data, length, digest, &digestLength, EVP_md5(), nullptr) != 1 ||
+      digestLength != 16)
+    return false;
+  static const char kHex[] = "0123456789abcdef";
+  for (unsigned i = 0; i < 16; ++i) {
+    out[2 * i] = kHex[digest[i] >> 4];
+    out[2 * i + 1] = kHex[digest[i] & 0x0F];
+  }
+  out[kMd5HexLength] = '\0';
+  return true;
+}
+
+bool AuthAnswer(const char* seed, const char* password, char out[kMd5HexLength + 1]) {
+  if (!seed || !password || std::strlen(seed) < 2) return false;
+  std::string text;
+  text.append(seed, 2).append(password);
+  char inner[kMd5HexLength + 1];
+  if (!Md5Hex(text.data(), text.size(), inner)) return false;
+  text.assign(seed, 2).append(inner).append(seed);
+  return Md5Hex(text.data(), text.size(), out);
+}
+
+int SystemRandom() {
+  static std::mutex lock;
+  static std::mt19937 generator{std::random_device{}()};
+  std::lock_guard<std::mutex> guard(lock);
+  return static_cast<int>(generator() % 32768u);
+}
+
+char SaltCharacter(int random) {
+  // A source outside 0..32767 must still yield one of the 61 characters.
+  int v = ((random % 61) + 61) % 61;
+  if (v < 26) return static_cast<char>('a' + v);
+  if (v < 52) return static_cast<char>(v + 38);
+  return static_cast<char>(v - 4);
+}
+
+bool NewPasswordValue(const char* newPassword, const RandomSource& random,
+                      char out[kNewPasswordValueLength + 1]) {
+  if (!newPassword) return false;
+  const RandomSource& source = random ? random : RandomSource(SystemRandom);
+  char salt[2];
+  salt[0] = SaltCharacter(source());
+  salt[1] = SaltCharacter(source());
+  std::string text(salt, 2);
+  text.append(newPassword);
+  out[0] = salt[0];
+  out[1] = salt[1];
+  return Md5Hex(text.data(), text.size(), out + 2);
+}
+
+}  // namespace pelmar

@@ -1,0 +1,91 @@
+// mdspctl's command line and value parsers.
+#include "cli_args.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+bool Parse(std::vector<const char*> args, mdspctl::CommandLine& cli, std::string& error) {
+  args.insert(args.begin(), "mdspctl");
+  return mdspctl::ParseCommandLine(static_cast<int>(args.size()), args.data(), cli, error);
+}
+
+TEST(CommandLine, OptionsPerCommand) {
+  mdspctl::CommandLine cli;
+  std::string error;
+  ASSERT_TRUE(Parse({"--verbose", "scan", "--nic", "10.0.0.1", "--nic=10.0.1.1", "--json",
+                     "--timeout", "500"},
+                    cli, error))
+      << error;
+  EXPECT_EQ(cli.command, "scan");
+  EXPECT_TRUE(cli.verbose);
+  EXPECT_TRUE(cli.has("json"));
+  EXPECT_EQ(cli.options["nic"], (std::vector<std::string>{"10.0.0.1", "10.0.1.1"}));
+  EXPECT_EQ(cli.value("timeout"), "500");
+  EXPECT_EQ(cli.value("mac", "none"), "none");
+
+  ASSERT_TRUE(Parse({"configure", "--mac", "02-00-00-00-00-01", "--hostname", "",
+                     "--new-password", "--help"},
+                    cli, error));
+  EXPECT_TRUE(cli.help);
+  EXPECT_TRUE(cli.has("hostname"));
+  EXPECT_EQ(cli.value("hostname", "x"), "");
+}
+
+TEST(CommandLine, RefusesWhatItDoesNotKnow) {
+  mdspctl::CommandLine cli;
+  std::string error;
+  EXPECT_FALSE(Parse({"frobnicate"}, cli, error));
+  EXPECT_FALSE(Parse({"scan", "--mac", "02-00-00-00-00-01"}, cli, error));  // not a scan option
+  EXPECT_NE(error.find("--mac"), std::string::npos);
+  EXPECT_FALSE(Parse({"wink", "--mac"}, cli, error));
+  EXPECT_FALSE(Parse({"scan", "--json=1"}, cli, error));
+  EXPECT_FALSE(Parse({"--json", "scan"}, cli, error));
+  EXPECT_FALSE(Parse({"scan", "extra"}, cli, error));
+  // No option carries a password: it could be read from the process list.
+  EXPECT_FALSE(Parse({"configure", "--password", "secret"}, cli, error));
+}
+
+TEST(CommandLine, EveryCommandHasHelp) {
+  for (const char* command : {"nics", "scan", "wink", "configure", "restart"})
+    EXPECT_NE(mdspctl::UsageText(command).find(std::string("mdspctl ") + command),
+              std::string::npos);
+}
+
+TEST(ValueParsers, MacAddresses) {
+  uint8_t mac[6];
+  ASSERT_TRUE(mdspctl::ParseMac("02-0a-FF-0-10-01", mac));
+  EXPECT_EQ(mdspctl::FormatMac(mac), "02-0A-FF-00-10-01");
+  ASSERT_TRUE(mdspctl::ParseMac("02:00:00:00:10:01", mac));
+  for (const char* bad : {"", "02-00-00-00-10", "02-00-00-00-10-01-", "02-00-00-00-10-001",
+                          "02-00-00-00-10-0g", "02--00-00-00-10"})
+    EXPECT_FALSE(mdspctl::ParseMac(bad, mac)) << bad;
+}
+
+TEST(ValueParsers, Addresses) {
+  uint32_t a = 0;
+  ASSERT_TRUE(mdspctl::ParseIpv4("192.168.0.10", a));
+  EXPECT_EQ(a, 0xC0A8000Au);
+  EXPECT_EQ(mdspctl::FormatIpv4(a), "192.168.0.10");
+  for (const char* bad : {"", "1.2.3", "1.2.3.4.5", "256.0.0.1", "1.2.3.4 ", "a.b.c.d", "1..2.3"})
+    EXPECT_FALSE(mdspctl::ParseIpv4(bad, a)) << bad;
+}
+
+TEST(ValueParsers, NumbersAndSwitches) {
+  uint32_t v = 0;
+  EXPECT_TRUE(mdspctl::ParseUnsigned("255", 255, v));
+  EXPECT_EQ(v, 255u);
+  EXPECT_FALSE(mdspctl::ParseUnsigned("256", 255, v));
+  EXPECT_FALSE(mdspctl::ParseUnsigned("-1", 255, v));
+  EXPECT_FALSE(mdspctl::ParseUnsigned("99999999999", 0xFFFFFFFFu, v));
+  bool on = false;
+  EXPECT_TRUE(mdspctl::ParseOnOff("ON", on));
+  EXPECT_TRUE(on);
+  EXPECT_TRUE(mdspctl::ParseOnOff("off", on));
+  EXPECT_FALSE(on);
+  EXPECT_FALSE(mdspctl::ParseOnOff("maybe", on));
+}
+
+}  // namespace

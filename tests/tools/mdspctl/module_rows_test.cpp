@@ -1,0 +1,43 @@
+// The scan's table and JSON output.
+#include "module_rows.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+mdspctl::ModuleRow Row() {
+  mdspctl::ModuleRow r;
+  r.ip = "10.0.0.7";
+  r.sn = "255.255.255.0";
+  r.gw = "10.0.0.1";
+  r.dhcp = "Off";
+  r.version = "3.1.7";
+  r.type = "SIM \"IO\"";
+  r.mac = "02-00-01-00-00-01";
+  return r;
+}
+
+TEST(ModuleRows, AddressBytesAreLeastSignificantFirst) {
+  const uint8_t bytes[4] = {0x0A, 0x00, 0xA8, 0xC0};
+  EXPECT_EQ(mdspctl::AddressFromTlv(bytes), "192.168.0.10");
+}
+
+TEST(ModuleRows, TableHasTheSevenColumnsAligned) {
+  std::string table = mdspctl::FormatTable({Row()});
+  EXPECT_EQ(table,
+            "IP        SN             GW        DHCP  Version  Type      MAC\n"
+            "10.0.0.7  255.255.255.0  10.0.0.1  Off   3.1.7    SIM \"IO\"  02-00-01-00-00-01\n");
+  EXPECT_EQ(mdspctl::FormatTable({}), "IP  SN  GW  DHCP  Version  Type  MAC\n");
+}
+
+TEST(ModuleRows, JsonEscapesModuleTexts) {
+  mdspctl::ModuleRow r = Row();
+  r.secure = true;
+  r.type = std::string("a\"b\\c\x01\xff", 7);
+  std::string json = mdspctl::FormatJson({r});
+  EXPECT_NE(json.find(R"("type": "a\"b\\c\u0001\u00ff")"), std::string::npos) << json;
+  EXPECT_NE(json.find(R"("protocol": "secure")"), std::string::npos);
+  EXPECT_EQ(mdspctl::FormatJson({}), "[]\n");
+}
+
+}  // namespace

@@ -1,0 +1,273 @@
+#include "cli_args.h"
+
+#include <cctype>
+#include <cstdio>
+#include <set>
+
+namespace mdspctl {
+namespace {
+
+struct OptionSpec {
+  const char* name;
+  bool takesValue;
+};
+
+// Options every command accepts.
+const OptionSpec kCommonOptions[] = {{"nic", true}, {"timeout", true}};
+
+const std::map<std::string, std::vector<OptionSpec>>& CommandOptions() {
+  static const std::map<std::string, std::vector<OptionSpec>> table = {
+      {"nics", {}},
+      {"scan", {{"json", false}}},
+      {"wink", {{"mac", true}, {"value", true}}},
+      {"configure",
+       {{"mac", true},
+        {"ip", true},
+        {"mask", true},
+        {"gateway", true},
+        {"dhcp", true},
+        {"dns1", true},
+        {"dns2", true},
+        {"hostname", true},
+        {"new-password", false}}},
+      {"restart", {{"mac", true}, {"value", true}, {"ping-window", true}}},
+  };
+  return table;
+}
+
+const OptionSpec* FindOption(const std::string& command, const std::string& name) {
+  for (const OptionSpec& spec : kCommonOptions)
+    if (name == spec.name) return &spec;
+  for (const OptionSpec& spec : CommandOptions().at(command))
+    if (name == spec.name) return &spec;
+  return nullptr;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+const char kProgramUsage[] =
+    "usage: mdspctl [--verbose] COMMAND [OPTIONS]\n"
+    "\n"
+    "Finds network modules of both protocols and configures them.\n"
+    "\n"
+    "Commands:\n"
+    "  nics        list the host's network interfaces\n"
+    "  scan        list every module that answers a discover\n"
+    "  wink        make a module signal its position\n"
+    "  configure   change a module's addresses, DHCP, host name or password\n"
+    "  restart     restart a module and report when it answers again\n"
+    "\n"
+    "Common options:\n"
+    "  --nic ADDRESS   use the interface with this IPv4 address (repeatable;\n"
+    "                  default: every listed interface)\n"
+    "  --timeout MS    how long to wait for answers\n"
+    "  --verbose       write the library's log to standard error\n"
+    "                  (the same as running with MDSP_LOG_STDERR=1)\n"
+    "  --help          show help; 'mdspctl COMMAND --help' for one command\n"
+    "\n"
+    "Passwords are never taken from the command line: they are asked for on\n"
+    "the terminal, or read line by line from standard input when that is not\n"
+    "a terminal.\n"
+    "\n"
+    "Exit codes: 0 success, 1 bad command line, 2 interface or library failure,\n"
+    "3 no such module, 4 request refused, 5 wrong password, 6 time-out.\n";
+
+}  // namespace
+
+std::string CommandLine::value(const std::string& name, const std::string& fallback) const {
+  auto it = options.find(name);
+  return it == options.end() || it->second.empty() ? fallback : it->second.back();
+}
+
+bool ParseCommandLine(int argc, const char* const* argv, CommandLine& out, std::string& error) {
+  out = CommandLine{};
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      out.help = true;
+      continue;
+    }
+    if (arg == "--verbose" || arg == "-v") {
+      out.verbose = true;
+      continue;
+    }
+    if (arg.rfind("--", 0) != 0) {
+      if (out.command.empty()) {
+        if (!CommandOptions().count(arg)) {
+          error = "unknown command '" + arg + "'";
+          return false;
+        }
+        out.command = arg;
+        continue;
+      }
+      error = "unexpected argument '" + arg + "'";
+      return false;
+    }
+    if (out.command.empty()) {
+      error = "option " + arg + " before the command";
+      return false;
+    }
+    std::string name = arg.substr(2);
+    std::string inlineValue;
+    bool hasInline = false;
+    if (size_t eq = name.find('='); eq != std::string::npos) {
+      inlineValue = name.substr(eq + 1);
+      name = name.substr(0, eq);
+      hasInline = true;
+    }
+    const OptionSpec* spec = FindOption(out.command, name);
+    if (!spec) {
+      error = "unknown option --" + name + " for '" + out.command + "'";
+      return false;
+    }
+    if (!spec->takesValue) {
+      if (hasInline) {
+        error = "--" + name + " takes no value";
+        return false;
+      }
+      out.options[name].push_back("");
+      continue;
+    }
+    if (!hasInline) {
+      if (i + 1 >= argc) {
+        error = "missing value after --" + name;
+        return false;
+      }
+      inlineValue = argv[++i];
+    }
+    out.options[name].push_back(inlineValue);
+  }
+  return true;
+}
+
+std::string UsageText(const std::string& command) {
+  if (command == "nics")
+    return "usage: mdspctl nics\n"
+           "\n"
+           "Lists the interfaces the library can use: index, IPv4 address, MAC and\n"
+           "description.\n";
+  if (command == "scan")
+    return "usage: mdspctl scan [--nic ADDRESS]... [--timeout MS] [--json]\n"
+           "\n"
+           "Broadcasts a discover in both protocols and lists every module that\n"
+           "answers within the time-out (default 2000 ms): IP, SN, GW, DHCP,\n"
+           "Version, Type and MAC. A module that speaks both protocols is listed\n"
+           "twice. --json prints a list of objects instead of the table.\n"
+           "Exit code 0 also when no module answered.\n";
+  if (command == "wink")
+    return "usage: mdspctl wink --mac MAC [--value N] [--nic ADDRESS]... [--timeout MS]\n"
+           "\n"
+           "Makes the module with that MAC signal its position. A secure module asks\n"
+           "for its password (prompt, or one line on standard input) and must\n"
+           "confirm the wink within the time-out (default 2000 ms). --value is the\n"
+           "byte sent to a secure module (default 1).\n";
+  if (command == "configure")
+    return "usage: mdspctl configure --mac MAC [--ip A] [--mask A] [--gateway A]\n"
+           "                         [--dhcp on|off] [--dns1 A] [--dns2 A]\n"
+           "                         [--hostname NAME] [--new-password]\n"
+           "                         [--nic ADDRESS]... [--timeout MS]\n"
+           "\n"
+           "Changes the given values of the module with that MAC; values not given\n"
+           "stay as they are. The current password is asked for on the terminal, or\n"
+           "read as the first line of standard input; with --new-password the new\n"
+           "password follows (asked twice on a terminal, the second line of\n"
+           "standard input). Waits up to the time-out (default 3000 ms) for the\n"
+           "module to accept or refuse.\n";
+  if (command == "restart")
+    return "usage: mdspctl restart --mac MAC [--value N] [--ping-window S]\n"
+           "                       [--nic ADDRESS]... [--timeout MS]\n"
+           "\n"
+           "Restarts the module with that MAC (password as for configure), then\n"
+           "pings it until the ping window (default 10 s after the restart) closes,\n"
+           "and reports after how many seconds it answered again. Exit code 6 when\n"
+           "it did not answer within the window.\n";
+  return kProgramUsage;
+}
+
+bool ParseMac(const std::string& text, uint8_t mac[6]) {
+  size_t pos = 0;
+  for (int i = 0; i < 6; ++i) {
+    if (i > 0) {
+      if (pos >= text.size() || (text[pos] != '-' && text[pos] != ':')) return false;
+      ++pos;
+    }
+    int value = 0, digits = 0;
+    while (pos < text.size() && digits < 2 && HexDigit(text[pos]) >= 0) {
+      value = value * 16 + HexDigit(text[pos++]);
+      ++digits;
+    }
+    if (digits == 0) return false;
+    mac[i] = static_cast<uint8_t>(value);
+  }
+  return pos == text.size();
+}
+
+std::string FormatMac(const uint8_t mac[6]) {
+  char text[18];
+  std::snprintf(text, sizeof text, "%02X-%02X-%02X-%02X-%02X-%02X", mac[0], mac[1], mac[2],
+                mac[3], mac[4], mac[5]);
+  return text;
+}
+
+bool ParseIpv4(const std::string& text, uint32_t& address) {
+  uint32_t result = 0;
+  size_t pos = 0;
+  for (int i = 0; i < 4; ++i) {
+    if (i > 0) {
+      if (pos >= text.size() || text[pos] != '.') return false;
+      ++pos;
+    }
+    uint32_t octet = 0;
+    int digits = 0;
+    while (pos < text.size() && std::isdigit(static_cast<unsigned char>(text[pos])) && digits < 3) {
+      octet = octet * 10 + static_cast<uint32_t>(text[pos++] - '0');
+      ++digits;
+    }
+    if (digits == 0 || octet > 255) return false;
+    result = result << 8 | octet;
+  }
+  if (pos != text.size()) return false;
+  address = result;
+  return true;
+}
+
+std::string FormatIpv4(uint32_t a) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%u.%u.%u.%u", a >> 24, (a >> 16) & 0xFFu, (a >> 8) & 0xFFu,
+                a & 0xFFu);
+  return text;
+}
+
+bool ParseUnsigned(const std::string& text, uint32_t max, uint32_t& value) {
+  if (text.empty() || text.size() > 10) return false;
+  uint64_t result = 0;
+  for (char c : text) {
+    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+    result = result * 10 + static_cast<uint64_t>(c - '0');
+  }
+  if (result > max) return false;
+  value = static_cast<uint32_t>(result);
+  return true;
+}
+
+bool ParseOnOff(const std::string& text, bool& on) {
+  std::string lower;
+  for (char c : text) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  static const std::set<std::string> kOn = {"on", "1", "yes"}, kOff = {"off", "0", "no"};
+  if (kOn.count(lower)) {
+    on = true;
+    return true;
+  }
+  if (kOff.count(lower)) {
+    on = false;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace mdspctl

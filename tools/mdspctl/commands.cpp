@@ -1,0 +1,298 @@
+#include "commands.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+#include "auth_answer.h"
+#include "configure_plan.h"
+#include "exit_codes.h"
+#include "mdsp.h"
+#include "module_rows.h"
+#include "password_input.h"
+#include "session.h"
+
+namespace mdspctl {
+namespace {
+
+constexpr uint32_t kScanTimeoutMs = 2000;
+constexpr uint32_t kWinkTimeoutMs = 2000;
+constexpr uint32_t kConfigureTimeoutMs = 3000;
+constexpr uint32_t kRestartTimeoutMs = 3000;
+constexpr uint32_t kDefaultPingWindowS = 10;
+constexpr uint32_t kMaxTimeoutMs = 600000;
+
+int Fail(int code, const std::string& message) {
+  std::fprintf(stderr, "mdspctl: %s\n", message.c_str());
+  return code;
+}
+
+bool ReadTimeout(const CommandLine& cli, uint32_t fallback, uint32_t& timeoutMs) {
+  timeoutMs = fallback;
+  return !cli.has("timeout") || ParseUnsigned(cli.value("timeout"), kMaxTimeoutMs, timeoutMs);
+}
+
+bool ReadByte(const CommandLine& cli, const char* name, uint32_t& value) {
+  value = 1;
+  return !cli.has(name) || ParseUnsigned(cli.value(name), 255, value);
+}
+
+struct Target {
+  uint32_t index = 0;
+  ModuleRow row;
+};
+
+bool SameMac(const uint8_t a[6], const uint8_t b[6]) { return std::memcmp(a, b, 6) == 0; }
+
+// Discovers and picks the module with that MAC. A module that speaks both
+// protocols is listed twice; its secure entry is preferred, since only that
+// one confirms requests.
+int FindModule(Session& session, const CommandLine& cli, uint32_t timeoutMs, Target& target) {
+  uint8_t mac[6];
+  if (!ParseMac(cli.value("mac"), mac))
+    return Fail(kExitUsage, "--mac needs a MAC address like 02-00-00-00-10-01");
+  std::vector<uint32_t> indexes;
+  std::string error;
+  auto isSecureTarget = [&](uint32_t index) {
+    uint8_t found[6];
+    uint8_t marker = 0;
+    return SMDSP_GetModuleMac(index, found) == MDSP_RESULT_OK && SameMac(found, mac) &&
+           SMDSP_GetPayloadData(255, index, &marker, 1) == MDSP_RESULT_OK && marker == 1;
+  };
+  int code = session.Discover(timeoutMs, indexes, error, isSecureTarget);
+  if (code != kExitOk) return Fail(code, error);
+  bool found = false;
+  for (uint32_t index : indexes) {
+    uint8_t entryMac[6];
+    if (SMDSP_GetModuleMac(index, entryMac) != MDSP_RESULT_OK || !SameMac(entryMac, mac))
+      continue;
+    ModuleRow row = ReadModuleRow(index);
+    if (!found || (row.secure && !target.row.secure)) {
+      target.index = index;
+      target.row = row;
+      found = true;
+    }
+  }
+  if (!found)
+    return Fail(kExitNoModule, "no module with MAC " + FormatMac(mac) + " answered the discover");
+  return kExitOk;
+}
+
+// Waits for the module's answer to a request; `done` is the event that
+// means success. Returns the exit code and prints what happened.
+int AwaitAnswer(Session& session, const Target& target, int32_t done, uint32_t timeoutMs,
+                const std::string& what) {
+  uint8_t mac[6];
+  ParseMac(target.row.mac, mac);
+  ModuleEvent e;
+  auto fromTarget = [&](const ModuleEvent& x) {
+    return x.event != SMDSP_EVENT_MODULE_FOUND && x.event != SMDSP_EVENT_RESTART_REPORT &&
+           SameMac(x.mac, mac);
+  };
+  if (!session.WaitEvent(fromTarget, timeoutMs, e))
+    return Fail(kExitTimeout, "no answer from " + target.row.mac + " to the " + what +
+                                  " request within " + std::to_string(timeoutMs) + " ms");
+  std::string status = " (status " + std::to_string(e.argument) + ")";
+  switch (e.event) {
+    case SMDSP_EVENT_INVALID_PASSWORD:
+    case SMDSP_EVENT_INVALID_PASSWORD_2:
+      return Fail(kExitWrongPassword, target.row.mac + " refused the " + what +
+                                          " request: invalid password");
+    case SMDSP_EVENT_HOSTNAME_TOO_LONG:
+      return Fail(kExitRefused, target.row.mac + " refused the configuration: host name too long");
+    case SMDSP_EVENT_PASSWORD_TOO_LONG:
+      return Fail(kExitRefused, target.row.mac + " refused the configuration: password too long");
+    case SMDSP_EVENT_INVALID_CONFIGURATION:
+      return Fail(kExitRefused, target.row.mac + " refused the configuration: invalid values" +
+                                    (e.argument ? status : ""));
+    default:
+      if (e.event == done) return kExitOk;
+      return Fail(kExitRefused, target.row.mac + " was unable to fulfil the " + what +
+                                    " request" + status);
+  }
+}
+
+// A secure request the library could not complete: result 8 almost always
+// means the module did not hand out a seed in time.
+int SendFailure(int32_t result, const std::string& what) {
+  if (result == MDSP_RESULT_FAILED)
+    return Fail(kExitTimeout, what + " failed: the module did not answer the authentication "
+                                     "request, or the request could not be sent");
+  return Fail(kExitLibrary, what + " failed: " + ResultText(result));
+}
+
+}  // namespace
+
+int RunNics(const CommandLine&) {
+  int32_t count = 0;
+  if (MDSP_GetNumberOfNics(&count) != MDSP_RESULT_OK)
+    return Fail(kExitLibrary, "cannot list the network interfaces");
+  for (int32_t i = 0; i < count; ++i) {
+    uint32_t address = 0;
+    uint8_t mac[6] = {};
+    char description[64] = {};
+    if (MDSP_GetNicInfo(static_cast<uint32_t>(i), &address, mac, description,
+                        sizeof description) != MDSP_RESULT_OK)
+      continue;
+    std::printf("%d  %-15s  %s  %s\n", i, FormatIpv4(address).c_str(), FormatMac(mac).c_str(),
+                description);
+  }
+  if (count == 0) std::fprintf(stderr, "mdspctl: no network interface with an IPv4 address\n");
+  return kExitOk;
+}
+
+int RunScan(const CommandLine& cli) {
+  uint32_t timeoutMs;
+  if (!ReadTimeout(cli, kScanTimeoutMs, timeoutMs))
+    return Fail(kExitUsage, "--timeout needs milliseconds");
+  Session session;
+  std::string error;
+  int code = session.Open(cli, error);
+  if (code != kExitOk) return Fail(code, error);
+  std::vector<uint32_t> indexes;
+  code = session.Discover(timeoutMs, indexes, error);
+  if (code != kExitOk) return Fail(code, error);
+  std::vector<ModuleRow> rows;
+  for (uint32_t index : indexes) rows.push_back(ReadModuleRow(index));
+  std::fputs((cli.has("json") ? FormatJson(rows) : FormatTable(rows)).c_str(), stdout);
+  return kExitOk;
+}
+
+int RunWink(const CommandLine& cli) {
+  uint32_t timeoutMs, value;
+  if (!cli.has("mac")) return Fail(kExitUsage, "wink needs --mac");
+  if (!ReadTimeout(cli, kWinkTimeoutMs, timeoutMs))
+    return Fail(kExitUsage, "--timeout needs milliseconds");
+  if (!ReadByte(cli, "value", value)) return Fail(kExitUsage, "--value needs 0 to 255");
+  Session session;
+  std::string error;
+  int code = session.Open(cli, error);
+  if (code != kExitOk) return Fail(code, error);
+  Target target;
+  if ((code = FindModule(session, cli, timeoutMs, target)) != kExitOk) return code;
+
+  std::string password;
+  if (target.row.secure && !ReadPassword("Password for " + target.row.mac + ": ", password, error))
+    return Fail(kExitUsage, error);
+  SmdspCredentials credentials{password.c_str(), nullptr, nullptr};
+  session.DropEvents();
+  int32_t result = SMDSP_SendWink(target.index, static_cast<int32_t>(value), &credentials);
+  if (result != MDSP_RESULT_OK) return SendFailure(result, "wink");
+  if (!target.row.secure) {
+    // The text protocol has no answer to a wink.
+    std::printf("wink sent to %s (text protocol, not confirmed)\n", target.row.mac.c_str());
+    return kExitOk;
+  }
+  code = AwaitAnswer(session, target, SMDSP_EVENT_WINKED, timeoutMs, "wink");
+  if (code == kExitOk) std::printf("%s winked\n", target.row.mac.c_str());
+  return code;
+}
+
+int RunConfigure(const CommandLine& cli) {
+  uint32_t timeoutMs;
+  ConfigurePlan plan;
+  std::string error;
+  if (!cli.has("mac")) return Fail(kExitUsage, "configure needs --mac");
+  if (!ReadTimeout(cli, kConfigureTimeoutMs, timeoutMs))
+    return Fail(kExitUsage, "--timeout needs milliseconds");
+  if (!ReadConfigurePlan(cli, plan, error)) return Fail(kExitUsage, error);
+  Session session;
+  int code = session.Open(cli, error);
+  if (code != kExitOk) return Fail(code, error);
+  Target target;
+  if ((code = FindModule(session, cli, timeoutMs, target)) != kExitOk) return code;
+
+  std::string password, newPassword;
+  if (!ReadPassword("Password for " + target.row.mac + ": ", password, error) ||
+      (plan.newPassword && !ReadNewPassword(newPassword, error)))
+    return Fail(kExitUsage, error);
+
+  // A seeded text module never sees a password: it gets MD5 answers salted
+  // with its seed instead.
+  bool seeded = !target.row.secure && target.row.seed.size() >= 2;
+  std::string authentication = password;
+  std::string newValue = newPassword;
+  if (seeded) {
+    char answer[pelmar::kMd5HexLength + 1];
+    char salted[pelmar::kNewPasswordValueLength + 1];
+    if (!pelmar::AuthAnswer(target.row.seed.c_str(), password.c_str(), answer) ||
+        (plan.newPassword &&
+         !pelmar::NewPasswordValue(newPassword.c_str(), pelmar::SystemRandom, salted)))
+      return Fail(kExitLibrary, "cannot compute the password answer (MD5 unavailable)");
+    authentication = answer;
+    if (plan.newPassword) newValue = salted;
+  }
+
+  int32_t result = SMDSP_CreateConfigureRequest(target.index);
+  if (result != MDSP_RESULT_OK) return Fail(kExitLibrary, "configure: " + ResultText(result));
+  for (const PayloadValue& v :
+       PayloadValues(plan, target.row.secure, target.row.hostName, newValue)) {
+    result = v.isText ? SMDSP_SetPayloadString(v.tag, v.text.c_str())
+                      : SMDSP_SetPayloadData(v.tag, v.bytes, v.size);
+    if (result == MDSP_RESULT_TEXT_TOO_LONG || (result != MDSP_RESULT_OK && v.isText))
+      return Fail(kExitUsage, std::string(v.tag == 6 ? "host name" : "new password") +
+                                  " not accepted: " + ResultText(result) +
+                                  (target.row.secure ? " (at most 255 characters)"
+                                                     : " (at most 127 characters)"));
+    if (result != MDSP_RESULT_OK) return Fail(kExitLibrary, "configure: " + ResultText(result));
+  }
+  SmdspCredentials credentials{authentication.c_str(), nullptr, nullptr};
+  session.DropEvents();
+  result = SMDSP_SendConfigure(&credentials);
+  if (result == MDSP_RESULT_TEXT_TOO_LONG)
+    return Fail(kExitUsage, "password too long for a text-protocol module (at most 127 characters)");
+  if (result != MDSP_RESULT_OK) return SendFailure(result, "configure");
+  code = AwaitAnswer(session, target, SMDSP_EVENT_CONFIGURED, timeoutMs, "configure");
+  if (code == kExitOk) std::printf("%s configured\n", target.row.mac.c_str());
+  return code;
+}
+
+int RunRestart(const CommandLine& cli) {
+  uint32_t timeoutMs, value, window = kDefaultPingWindowS;
+  if (!cli.has("mac")) return Fail(kExitUsage, "restart needs --mac");
+  if (!ReadTimeout(cli, kRestartTimeoutMs, timeoutMs))
+    return Fail(kExitUsage, "--timeout needs milliseconds");
+  if (!ReadByte(cli, "value", value)) return Fail(kExitUsage, "--value needs 0 to 255");
+  if (cli.has("ping-window") && (!ParseUnsigned(cli.value("ping-window"), 3600, window) || !window))
+    return Fail(kExitUsage, "--ping-window needs 1 to 3600 seconds");
+  Session session;
+  std::string error;
+  int code = session.Open(cli, error);
+  if (code != kExitOk) return Fail(code, error);
+  Target target;
+  if ((code = FindModule(session, cli, timeoutMs, target)) != kExitOk) return code;
+  std::string password;
+  if (!ReadPassword("Password for " + target.row.mac + ": ", password, error))
+    return Fail(kExitUsage, error);
+
+  // The library keeps the credentials until its restart report: they live
+  // until the end of this function, after the report.
+  SmdspCredentials credentials{password.c_str(), nullptr, nullptr};
+  Session::ExpectReportElements(1);  // the discover emptied the restart list
+  session.DropEvents();
+  int32_t result = SMDSP_SendRestart(target.index, static_cast<int32_t>(value), &credentials);
+  if (result != MDSP_RESULT_OK) return SendFailure(result, "restart");
+  code = AwaitAnswer(session, target, SMDSP_EVENT_RESTARTED, timeoutMs, "restart");
+  if (code == kExitWrongPassword || code == kExitRefused) return code;
+  if (code == kExitOk) std::printf("%s restarting\n", target.row.mac.c_str());
+
+  // Ping until the library closes the window with its report.
+  auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(window + 15);
+  ModuleEvent report;
+  auto isReport = [](const ModuleEvent& e) { return e.event == SMDSP_EVENT_RESTART_REPORT; };
+  for (;;) {
+    if (std::chrono::steady_clock::now() > giveUp)
+      return Fail(kExitTimeout, "no restart report from the library");
+    SMDSP_SendPing(window);
+    if (session.WaitEvent(isReport, 1000, report)) break;
+  }
+  if (report.report.empty() || report.report[0].elapsed < 0)
+    return Fail(kExitTimeout, target.row.mac + " did not answer within the ping window of " +
+                                  std::to_string(window) + " s");
+  std::printf("%s answered %.0f s after the restart\n", target.row.mac.c_str(),
+              report.report[0].elapsed);
+  return kExitOk;
+}
+
+}  // namespace mdspctl

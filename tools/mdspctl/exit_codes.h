@@ -1,0 +1,17 @@
+// Exit codes of mdspctl, one per kind of failure so scripts can tell them
+// apart.
+#pragma once
+
+namespace mdspctl {
+
+enum ExitCode : int {
+  kExitOk = 0,
+  kExitUsage = 1,          // bad command line
+  kExitLibrary = 2,        // no interface, library or socket failure
+  kExitNoModule = 3,       // no module with that MAC answered the discover
+  kExitRefused = 4,        // the module refused the request
+  kExitWrongPassword = 5,  // the module rejected the password
+  kExitTimeout = 6,        // no answer in time
+};
+
+}  // namespace mdspctl
