@@ -1,0 +1,322 @@
+// The secure operations and their events against the module simulator, on
+// a veth pair between two throwaway namespaces: the library in one, the
+// simulated modules in the other.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "client.h"
+#include "errors.h"
+#include "library_reset.h"
+#include "mdsp.h"
+#include "netns.h"
+
+namespace {
+
+struct Event {
+  int32_t event;
+  int32_t index;
+  uint8_t mac[6];
+  int32_t argument;
+  std::vector<SmdspRestartReport> report;
+};
+
+std::mutex g_lock;
+std::condition_variable g_arrived;
+std::vector<Event> g_events;
+size_t g_reportElements = 0;
+
+int32_t OnEvent(int32_t event, int32_t index, uint8_t* mac, int32_t argument, void* context) {
+  Event e{event, index, {}, argument, {}};
+  std::memcpy(e.mac, mac, 6);
+  std::lock_guard<std::mutex> guard(g_lock);
+  if (event == SMDSP_EVENT_RESTART_REPORT) {
+    auto* report = static_cast<SmdspRestartReport*>(context);
+    e.report.assign(report, report + g_reportElements);
+    std::free(report);
+  }
+  g_events.push_back(e);
+  g_arrived.notify_all();
+  return 0;
+}
+
+std::string MacText(const uint8_t mac[6]) {
+  char text[18];
+  std::snprintf(text, sizeof text, "%02X-%02X-%02X-%02X-%02X-%02X", mac[0], mac[1], mac[2],
+                mac[3], mac[4], mac[5]);
+  return text;
+}
+
+class SecureOperations : public mdsp_test::FreshLibrary {
+ protected:
+  void TearDown() override {
+    MDSP_Stop();
+    FreshLibrary::TearDown();
+    std::lock_guard<std::mutex> guard(g_lock);
+    g_events.clear();
+  }
+
+  // Starts the simulator with these modules and the library beside it.
+  bool Start(const std::string& modulesJson) {
+    host_ = lab_.addNamespace("h");
+    mods_ = lab_.addNamespace("m");
+    if (host_.empty() || mods_.empty() ||
+        !lab_.link(host_, "h0", "10.77.0.1/24", "02:00:00:aa:00:01", mods_, "m0",
+                   "10.77.0.2/24", "02:00:00:bb:00:01"))
+      return false;
+    std::string config = lab_.tempDir() + "/modules.json";
+    std::ofstream(config) << "{\"modules\": [" << modulesJson << "]}";
+    simLog_ = lab_.tempDir() + "/sim.log";
+    if (lab_.spawn(mods_, {MDSP_SIM_PATH, "--iface", "m0", "--config", config}, simLog_) < 0)
+      return false;
+    if (!testnet::waitFor([&] { return testnet::readFile(simLog_).find("ready") !=
+                                       std::string::npos; }, 10000))
+      return false;
+    int32_t count = 0;
+    return lab_.enter(host_) && MDSP_GetNumberOfNics(&count) == 0 &&
+           MDSP_SetNetworkDevice(0, "10.77.0.1") == 1 &&
+           SMDSP_RegisterCallBack(OnEvent) == OnEvent && MDSP_Start() == 1;
+  }
+
+  // Discovers and waits until `expected` entries are listed (a little
+  // longer, so that surplus entries would show).
+  size_t Discover(size_t expected) {
+    {
+      std::lock_guard<std::mutex> guard(g_lock);
+      g_events.clear();
+    }
+    EXPECT_EQ(SMDSP_SendDiscover(nullptr), 0);
+    WaitCount(SMDSP_EVENT_MODULE_FOUND, expected, 5000);
+    testnet::sleepMs(300);
+    return Count(SMDSP_EVENT_MODULE_FOUND);
+  }
+
+  size_t Count(int32_t event) {
+    std::lock_guard<std::mutex> guard(g_lock);
+    size_t n = 0;
+    for (const Event& e : g_events) n += e.event == event;
+    return n;
+  }
+  bool WaitCount(int32_t event, size_t count, int timeoutMs) {
+    std::unique_lock<std::mutex> lock(g_lock);
+    return g_arrived.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+      size_t n = 0;
+      for (const Event& e : g_events) n += e.event == event;
+      return n >= count;
+    });
+  }
+  // The first event other than "module found" after the discover.
+  bool NextAnswer(Event& out, int timeoutMs = 5000) {
+    std::unique_lock<std::mutex> lock(g_lock);
+    auto answer = [&] {
+      for (const Event& e : g_events)
+        if (e.event != SMDSP_EVENT_MODULE_FOUND) return true;
+      return false;
+    };
+    if (!g_arrived.wait_for(lock, std::chrono::milliseconds(timeoutMs), answer)) return false;
+    for (const Event& e : g_events)
+      if (e.event != SMDSP_EVENT_MODULE_FOUND) {
+        out = e;
+        break;
+      }
+    return true;
+  }
+  void ForgetAnswers() {
+    std::lock_guard<std::mutex> guard(g_lock);
+    std::vector<Event> kept;
+    for (const Event& e : g_events)
+      if (e.event == SMDSP_EVENT_MODULE_FOUND) kept.push_back(e);
+    g_events = kept;
+  }
+
+  // Index of the entry with that MAC and kind; -1 when none.
+  int32_t IndexOf(const std::string& mac, bool secure) {
+    int32_t count = static_cast<int32_t>(mdsp::TheClient()->modules.count());
+    for (int32_t i = 0; i < count; ++i) {
+      uint8_t m[6];
+      uint8_t marker = 0;
+      if (SMDSP_GetModuleMac(static_cast<uint32_t>(i), m) != 0 || MacText(m) != mac) continue;
+      bool isSecure = SMDSP_GetPayloadData(255, static_cast<uint32_t>(i), &marker, 1) == 0;
+      if (isSecure == secure) return i;
+    }
+    return -1;
+  }
+
+  int32_t ConfigureHostName(const std::string& mac, const char* password, const char* name) {
+    int32_t index = IndexOf(mac, true);
+    EXPECT_GE(index, 0) << mac;
+    EXPECT_EQ(SMDSP_CreateConfigureRequest(static_cast<uint32_t>(index)), 0);
+    EXPECT_EQ(SMDSP_SetPayloadString(6, name), 0);
+    SmdspCredentials credentials{password, nullptr, nullptr};
+    return SMDSP_SendConfigure(&credentials);
+  }
+
+  testnet::Lab lab_;
+  std::string host_, mods_, simLog_;
+};
+
+#define START(json)    \
+  NETNS_REQUIRE(lab_); \
+  ASSERT_TRUE(Start(json)) << lab_.error() << testnet::readFile(simLog_)
+
+const char kSecureA[] =
+    R"({"mac": "02-00-00-00-20-01", "protocol": "secure", "password": "secret",
+        "hostname": "valve-2"})";
+
+TEST_F(SecureOperations, DiscoverListsTextAndSecureModulesTogether) {
+  START(std::string(R"({"mac": "02-00-00-00-10-01", "protocol": "text"},
+                       {"mac": "02-00-00-00-30-01", "protocol": "both"},)") + kSecureA);
+  EXPECT_EQ(Discover(4), 4u);
+  EXPECT_GE(IndexOf("02-00-00-00-10-01", false), 0);
+  EXPECT_EQ(IndexOf("02-00-00-00-10-01", true), -1);
+  EXPECT_GE(IndexOf("02-00-00-00-20-01", true), 0);
+  // A module that answers both ways is listed twice.
+  EXPECT_GE(IndexOf("02-00-00-00-30-01", false), 0);
+  EXPECT_GE(IndexOf("02-00-00-00-30-01", true), 0);
+  char text[64];
+  ASSERT_EQ(SMDSP_GetPayloadString(10, IndexOf("02-00-00-00-20-01", true), text, sizeof text), 0);
+  EXPECT_STREQ(text, "valve-2");
+  // The next discover empties the table before any reply.
+  ASSERT_EQ(SMDSP_SendDiscover(nullptr), 0);
+  EXPECT_EQ(SMDSP_GetModuleMac(3, reinterpret_cast<uint8_t*>(text)), MDSP_RESULT_BAD_INDEX);
+}
+
+TEST_F(SecureOperations, ConfigurePassesAuthenticationAndEndsThePendingRequest) {
+  START(kSecureA);
+  ASSERT_EQ(Discover(1), 1u);
+  ASSERT_EQ(ConfigureHostName("02-00-00-00-20-01", "secret", "renamed"), 0);
+  Event answer{};
+  ASSERT_TRUE(NextAnswer(answer));
+  EXPECT_EQ(answer.event, SMDSP_EVENT_CONFIGURED);
+  EXPECT_EQ(MacText(answer.mac), "02-00-00-00-20-01");
+  {
+    std::lock_guard<std::recursive_mutex> guard(mdsp::TheClient()->queueLock);
+    EXPECT_EQ(mdsp::TheClient()->pending.list, nullptr);
+  }
+  ASSERT_EQ(Discover(1), 1u);
+  char text[64];
+  ASSERT_EQ(SMDSP_GetPayloadString(10, 0, text, sizeof text), 0);
+  EXPECT_STREQ(text, "renamed");
+}
+
+TEST_F(SecureOperations, WrongPasswordRaisesInvalidPassword) {
+  START(kSecureA);
+  ASSERT_EQ(Discover(1), 1u);
+  ASSERT_EQ(ConfigureHostName("02-00-00-00-20-01", "guess", "renamed"), 0);
+  Event answer{};
+  ASSERT_TRUE(NextAnswer(answer));
+  EXPECT_EQ(answer.event, SMDSP_EVENT_INVALID_PASSWORD);
+  EXPECT_EQ(answer.argument, 1);
+}
+
+TEST_F(SecureOperations, ConfigureStatusesBecomeTheirEvents) {
+  START(R"({"mac": "02-00-00-00-40-1f", "protocol": "secure", "faults": {"configure_status": 31}},
+           {"mac": "02-00-00-00-40-20", "protocol": "secure", "faults": {"configure_status": 32}},
+           {"mac": "02-00-00-00-40-21", "protocol": "secure", "faults": {"configure_status": 33}},
+           {"mac": "02-00-00-00-40-07", "protocol": "secure", "faults": {"configure_status": 7}})");
+  ASSERT_EQ(Discover(4), 4u);
+  const struct {
+    const char* mac;
+    int32_t event;
+    int32_t argument;
+  } rows[] = {{"02-00-00-00-40-1F", 31, 31},
+              {"02-00-00-00-40-20", 32, 32},
+              {"02-00-00-00-40-21", 33, 33},
+              {"02-00-00-00-40-07", 33, 7}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.mac);
+    ForgetAnswers();
+    ASSERT_EQ(ConfigureHostName(row.mac, "", "x"), 0);
+    Event answer{};
+    ASSERT_TRUE(NextAnswer(answer));
+    EXPECT_EQ(answer.event, row.event);
+    EXPECT_EQ(answer.argument, row.argument);
+  }
+}
+
+TEST_F(SecureOperations, WinkOfBothKinds) {
+  START(std::string(R"({"mac": "02-00-00-00-10-01", "protocol": "text"},)") + kSecureA);
+  ASSERT_EQ(Discover(2), 2u);
+  SmdspCredentials credentials{"secret", nullptr, nullptr};
+  ASSERT_EQ(SMDSP_SendWink(IndexOf("02-00-00-00-20-01", true), 1, &credentials), 0);
+  Event answer{};
+  ASSERT_TRUE(NextAnswer(answer));
+  EXPECT_EQ(answer.event, SMDSP_EVENT_WINKED);
+  // A text-protocol entry is winked by text: the module logs the wink, and
+  // no Authentication reaches it.
+  ASSERT_EQ(SMDSP_SendWink(IndexOf("02-00-00-00-10-01", false), 1, &credentials), 0);
+  EXPECT_TRUE(testnet::waitFor([&] {
+    return testnet::readFile(simLog_).find("event 02-00-00-00-10-01 wink") != std::string::npos;
+  }));
+  EXPECT_EQ(testnet::readFile(simLog_).find("event 02-00-00-00-10-01 authentication"),
+            std::string::npos);
+}
+
+TEST_F(SecureOperations, SilentModuleFailsTheRequestAfterTheWait) {
+  START(R"({"mac": "02-00-00-00-20-02", "protocol": "secure",
+            "faults": {"ignore": ["authentication"]}})");
+  ASSERT_EQ(Discover(1), 1u);
+  SmdspCredentials credentials{"", nullptr, nullptr};
+  EXPECT_EQ(SMDSP_SendWink(0, 1, &credentials), MDSP_RESULT_FAILED);
+  EXPECT_EQ(mdsp::LastErrorCode(), mdsp::ERR_SYSTEM);
+  EXPECT_EQ(testnet::readFile(simLog_).find("event 02-00-00-00-20-02 wink"), std::string::npos);
+}
+
+TEST_F(SecureOperations, RestartAndPingReportEveryRestartedModule) {
+  START(std::string(kSecureA) + R"(,
+        {"mac": "02-00-00-00-20-03", "protocol": "secure", "faults": {"ignore": ["ping"]}})");
+  ASSERT_EQ(Discover(2), 2u);
+  int32_t answering = IndexOf("02-00-00-00-20-01", true);
+  int32_t mute = IndexOf("02-00-00-00-20-03", true);
+  SmdspCredentials a{"secret", nullptr, nullptr}, b{"", nullptr, nullptr};
+  ASSERT_EQ(SMDSP_SendRestart(static_cast<uint32_t>(answering), 1, &a), 0);
+  ASSERT_TRUE(WaitCount(SMDSP_EVENT_RESTARTED, 1, 5000));
+  ASSERT_EQ(SMDSP_SendRestart(static_cast<uint32_t>(mute), 1, &b), 0);
+  ASSERT_TRUE(WaitCount(SMDSP_EVENT_RESTARTED, 2, 5000));
+  {
+    std::lock_guard<std::mutex> guard(g_lock);
+    g_reportElements = 2;
+  }
+  ASSERT_EQ(SMDSP_SendPing(1), 0);
+  ASSERT_TRUE(WaitCount(SMDSP_EVENT_RESTART_REPORT, 1, 10000));
+  Event copy{};
+  {
+    std::lock_guard<std::mutex> guard(g_lock);
+    for (const Event& e : g_events)
+      if (e.event == SMDSP_EVENT_RESTART_REPORT) copy = e;
+  }
+  const Event* report = &copy;
+  EXPECT_EQ(report->index, 0);
+  EXPECT_EQ(MacText(report->mac), "00-00-00-00-00-00");
+  ASSERT_EQ(report->report.size(), 2u);
+  EXPECT_EQ(report->report[0].moduleIndex, static_cast<uint32_t>(answering));
+  EXPECT_GE(report->report[0].elapsed, 0.0);
+  EXPECT_EQ(report->report[1].moduleIndex, static_cast<uint32_t>(mute));
+  EXPECT_EQ(report->report[1].elapsed, -1.0);
+  // The list is emptied right after the callback returns.
+  EXPECT_TRUE(testnet::waitFor([] {
+    std::lock_guard<std::recursive_mutex> queue(mdsp::TheClient()->queueLock);
+    return mdsp::TheClient()->restarts.count() == 0 && mdsp::TheClient()->pingWindow == 0;
+  }));
+}
+
+TEST_F(SecureOperations, MassRestartRecordsNoRestartEntries) {
+  START(kSecureA);
+  ASSERT_EQ(Discover(1), 1u);
+  ASSERT_EQ(SMDSP_SendMassRestart(), 0);
+  EXPECT_TRUE(testnet::waitFor([&] {
+    return testnet::readFile(simLog_).find("mass-restart") != std::string::npos;
+  }));
+  std::lock_guard<std::recursive_mutex> guard(mdsp::TheClient()->queueLock);
+  EXPECT_EQ(mdsp::TheClient()->restarts.count(), 0u);
+  EXPECT_EQ(mdsp::TheClient()->pingWindow, 0u);
+}
+
+}  // namespace
