@@ -13,12 +13,12 @@ namespace {
 
 constexpr size_t kMaxText = 127;
 
+// The protocol is ASCII: no locale may change what matches.
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
 bool SameIgnoringCase(const char* text, const char* key, size_t length) {
   for (size_t i = 0; i < length; ++i) {
-    if (text[i] == '\0') return false;
-    if (std::tolower(static_cast<unsigned char>(text[i])) !=
-        std::tolower(static_cast<unsigned char>(key[i])))
-      return false;
+    if (text[i] == '\0' || Lower(text[i]) != Lower(key[i])) return false;
   }
   return true;
 }
@@ -26,8 +26,9 @@ bool SameIgnoringCase(const char* text, const char* key, size_t length) {
 // Position right behind the first occurrence of key, or nullptr.
 const char* FindKey(const char* text, const char* key) {
   size_t keyLength = std::strlen(key);
+  char first = Lower(key[0]);
   for (const char* p = text; *p; ++p)
-    if (SameIgnoringCase(p, key, keyLength)) return p + keyLength;
+    if (Lower(*p) == first && SameIgnoringCase(p, key, keyLength)) return p + keyLength;
   return nullptr;
 }
 
