@@ -30,10 +30,6 @@ constexpr Notice kNotices[] = {
     {"Configure:", 0, 0},
 };
 
-bool StartsWithIgnoringCase(const char* text, const char* prefix) {
-  return strncasecmp(text, prefix, std::strlen(prefix)) == 0;
-}
-
 void ReadNoticeMac(const char* text, uint8_t mac[6]) {
   unsigned int parts[6] = {};
   int read = std::sscanf(text, "%x-%x-%x-%x-%x-%x", &parts[0], &parts[1], &parts[2], &parts[3],

@@ -160,6 +160,10 @@ void ParseOnOff(const char* text, const char* key, uint8_t* on, uint8_t* valid) 
 
 }  // namespace
 
+bool StartsWithIgnoringCase(const char* text, const char* prefix) {
+  return SameIgnoringCase(text, prefix, std::strlen(prefix));
+}
+
 void ParseAnswerHead(const char* text, MdspResponse& r) {
   ParseVersion2(text, "protocol version = ", &r.protocolVersionMajor, &r.protocolVersionMinor,
                 &r.protocolVersionValid);

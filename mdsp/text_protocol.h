@@ -26,6 +26,8 @@ bool SendTextWink(Client& client, const uint8_t mac[6]);
 bool FormatConfigureText(const MdspConfigureRequest& request, char* out);
 // "To: XX-XX-XX-XX-XX-XX;WINK;" into out (kWinkTextCapacity bytes).
 void FormatWinkText(const uint8_t mac[6], char* out);
+// ASCII case-insensitive prefix test, whatever the caller's locale.
+bool StartsWithIgnoringCase(const char* text, const char* prefix);
 // True for a text in the form of a wink request, whoever sent it.
 bool IsWinkRequest(const char* text);
 

@@ -94,7 +94,9 @@ void FormatWinkText(const uint8_t mac[6], char* out) {
 bool SendModuleScan(Client& client) {
   Report(kLogTrace, "Module scan initiated");
   {
-    std::lock_guard<std::recursive_mutex> guard(client.queueLock);
+    // The worker reads the ping window under the socket lock alone.
+    std::lock_guard<std::recursive_mutex> socketGuard(client.socketLock);
+    std::lock_guard<std::recursive_mutex> queueGuard(client.queueLock);
     ClearModuleLists(client);
   }
   return Send(client, "MODULE SCAN");

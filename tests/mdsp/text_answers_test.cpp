@@ -181,15 +181,4 @@ TEST_F(TextAnswers, WithoutCallbacksAnswersAreStillQueued) {
   EXPECT_TRUE(g_mdspEvents.empty());
 }
 
-TEST_F(TextAnswers, ResponseQueueGrowsSixteenAtATime) {
-  char text[64];
-  for (int i = 0; i < 17; ++i) {
-    std::snprintf(text, sizeof text, "mac = 02-00-00-00-00-%02X;", i);
-    Answer(text);
-  }
-  EXPECT_EQ(client_->responses.count(), 17u);
-  EXPECT_EQ(client_->responses.capacity(), 32u);
-  EXPECT_EQ(client_->modules.count(), 17u);
-}
-
 }  // namespace

@@ -95,11 +95,4 @@ TEST(Tlv, ConcatenateStopsBeforeAnItemThatDoesNotFit) {
   EXPECT_EQ(out.size(), 257u);
 }
 
-TEST(Tlv, ListGrowsSixteenAtATime) {
-  mdsp::TlvList list;
-  const uint8_t v = 0;
-  for (int i = 0; i < 17; ++i) ASSERT_TRUE(mdsp::TlvAppend(list, static_cast<uint32_t>(i), 1, &v));
-  EXPECT_EQ(list.items.capacity(), 32u);
-}
-
 }  // namespace
