@@ -87,6 +87,11 @@ class Transport : public mdsp_test::FreshLibrary {
     std::lock_guard<std::recursive_mutex> guard(client.socketLock);
     return SendText(*client.sockets, text);
   }
+  uint32_t LibraryOpenCount() {
+    Client& client = *TheClient();
+    std::lock_guard<std::recursive_mutex> guard(client.socketLock);
+    return client.sockets->openCount;
+  }
   // Sockets of the namespace bound to port 3250 (hex 0CB2).
   int OpenPortCount() {
     std::string table;
@@ -233,7 +238,7 @@ TEST_F(Transport, IdleSocketsCloseAfterFourSeconds) {
   ASSERT_TRUE(SendTextNow("MODULE SCAN"));
   EXPECT_EQ(OpenPortCount(), 1);
   EXPECT_TRUE(testnet::waitFor([&] { return OpenPortCount() == 0; }, 15000));
-  EXPECT_EQ(TheClient()->sockets->openCount, 0u);
+  EXPECT_EQ(LibraryOpenCount(), 0u);
   // The next send opens them again.
   ASSERT_TRUE(SendTextNow("MODULE SCAN"));
   EXPECT_EQ(OpenPortCount(), 1);
@@ -250,14 +255,14 @@ TEST_F(Transport, SlotThatCannotBindStopsTheSendAndIsRetried) {
   // The third interface goes away: its socket cannot be tied to it.
   ASSERT_TRUE(lab_.run(host_, "ip link del h2"));
   EXPECT_FALSE(SendTextNow("MODULE SCAN"));
-  EXPECT_EQ(TheClient()->sockets->openCount, 2u);
+  EXPECT_EQ(LibraryOpenCount(), 2u);
   bool got = false;
   peer.Receive(500, &got);
   EXPECT_FALSE(got) << "nothing may be sent when a slot cannot open";
 
   ASSERT_TRUE(lab_.link(host_, "h2", "10.79.0.1/24", "", peer_, "p2", "", ""));
   EXPECT_TRUE(SendTextNow("MODULE SCAN"));
-  EXPECT_EQ(TheClient()->sockets->openCount, 3u);
+  EXPECT_EQ(LibraryOpenCount(), 3u);
   peer.Receive(3000, &got);
   EXPECT_TRUE(got);
 }
