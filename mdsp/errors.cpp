@@ -8,14 +8,15 @@
 namespace mdsp {
 namespace {
 
-// One process-wide cell without a lock: the code an export maps into its
-// result is the one its own failure path just stored.
+// One cell per thread: the code an export maps into its result must be the
+// one its own failure path just stored, not one the worker thread stored
+// meanwhile (it records a missing key for nearly every answer it parses).
 struct LastError {
   int32_t code = ERR_NONE;
   wchar_t text[256] = {};
 };
 thread_local bool g_reporting = false;
-LastError g_lastError;
+thread_local LastError g_lastError;
 
 }  // namespace
 

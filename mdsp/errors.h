@@ -25,6 +25,7 @@ enum ErrorCode : int32_t {
 // "ERR_BAD_INDEX" etc.; "ERR_UNKNOWN" for codes without a name.
 const char* ErrorName(int32_t code);
 
+// LastError is kept per thread (see errors.cpp).
 // Stores the code and empties the error text, without a log line.
 void RecordError(int32_t code);
 // Stores the code and reports "ERROR: %x" at level 3: every failure site

@@ -25,8 +25,13 @@
  *   - No function reads through a null pointer it needs: it fails instead
  *     (MDSP_RESULT_FAILED, or 0 for the MDSP_ request functions).
  *   - The restart report array handed to event 9 is allocated with malloc();
- *     the callback owns it and releases it with free(). A restarted module
- *     that never answered a ping reports elapsed = -1.0.
+ *     the callback owns it and releases it with free(). It holds one element
+ *     per SMDSP_SendRestart since the restart list was last emptied (the
+ *     event carries no count: callers count their restarts). elapsed is the
+ *     seconds from the restart until the module answered a ping, -1.0 when
+ *     it never did.
+ *   - The last error is kept per thread, so a failure code is never mixed up
+ *     with one stored meanwhile by the worker thread.
  *   - SMDSP_SendConfigure for a text-protocol module with a password of 128
  *     characters or more fails with MDSP_RESULT_TEXT_TOO_LONG; nothing is sent.
  */
@@ -158,7 +163,8 @@ typedef struct SmdspCredentials {
 /* One element of the restart report of event 9. */
 typedef struct SmdspRestartReport {
   uint32_t moduleIndex;
-  double elapsed; /* seconds; -1.0 when the module never answered a ping */
+  double elapsed; /* seconds from the restart until the module answered a
+                     ping; -1.0 when it never did */
 } SmdspRestartReport;
 
 /* Filled by DllGetVersion; cbSize is not examined. */

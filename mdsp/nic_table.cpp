@@ -35,8 +35,8 @@ bool EnumerateNics(NicTable& table) {
     std::memset(&entry, 0, sizeof entry);
     std::memcpy(entry.mac, adapter.hardwareAddress, 6);
     entry.address = address;
-    std::strncpy(entry.description, adapter.description.c_str(), sizeof entry.description - 1);
-    std::strncpy(entry.name, adapter.name.c_str(), sizeof entry.name - 1);
+    std::snprintf(entry.description, sizeof entry.description, "%s", adapter.description.c_str());
+    std::snprintf(entry.name, sizeof entry.name, "%s", adapter.name.c_str());
     ++table.count;
   }
   return true;
@@ -92,7 +92,7 @@ bool SetNetworkDevice(Client& client, uint32_t slot, const char* addressText) {
         ReportError(ERR_BAD_VALUE);
         return false;
       }
-      std::strncpy(device, chosen->name, sizeof device - 1);
+      std::snprintf(device, sizeof device, "%s", chosen->name);
     }
     std::memcpy(mac, chosen->mac, 6);
   }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <thread>
 
 #include "client.h"
 #include "errors.h"
@@ -69,6 +70,16 @@ TEST(ResultCodes, EveryInternalCodeMapsAsDocumented) {
   RecordError(ERR_SOCKET);
   EXPECT_EQ(FailureResult(), 2);
   EXPECT_STREQ(ErrorName(ERR_BAD_INDEX), "ERR_BAD_INDEX");
+}
+
+TEST(LastError, WorkerCodesDoNotLeakIntoACallersResult) {
+  // The worker records a missing key for nearly every answer it parses; a
+  // caller's failure must still map to its own code.
+  RecordError(ERR_BAD_INDEX);
+  std::thread worker([] { RecordError(ERR_NOT_FOUND); });
+  worker.join();
+  EXPECT_EQ(LastErrorCode(), ERR_BAD_INDEX);
+  EXPECT_EQ(FailureResult(), 3);
 }
 
 TEST_F(ExportFrame, ResponseQueueIsFirstInFirstOut) {
