@@ -117,16 +117,7 @@ class TextProtocolNet : public mdsp_test::FreshLibrary {
 
   // Starts mdsp-sim on a peer interface; returns its log path, "" on failure.
   std::string StartSim(const std::string& iface, const std::string& config) {
-    std::string dir = lab_.tempDir();
-    std::string configPath = dir + "/" + iface + ".json";
-    std::string logPath = dir + "/" + iface + ".log";
-    std::ofstream(configPath) << config;
-    pid_t pid = lab_.spawn(peer_, {MDSP_SIM_PATH, "--iface", iface, "--config", configPath,
-                                   "--log", logPath});
-    if (pid < 0) return "";
-    bool ready = testnet::waitFor(
-        [&] { return testnet::readFile(logPath).find("ready ") != std::string::npos; }, 10000);
-    return ready ? logPath : "";
+    return lab_.startSimulator(MDSP_SIM_PATH, peer_, iface, config);
   }
 
   void StartLibrary() {

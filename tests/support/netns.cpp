@@ -169,6 +169,18 @@ int Lab::stop(pid_t pid, int sig, int timeoutMs) {
   return waitpid(pid, &status, 0) == pid ? status : -1;
 }
 
+std::string Lab::startSimulator(const std::string& simPath, const std::string& ns,
+                                const std::string& iface, const std::string& configJson) {
+  std::string configPath = tempDir() + "/" + ns + "-" + iface + ".json";
+  std::string logPath = tempDir() + "/" + ns + "-" + iface + ".log";
+  std::ofstream(configPath) << configJson;
+  // Its log goes to standard output; errors, if any, land beside it.
+  if (spawn(ns, {simPath, "--iface", iface, "--config", configPath}, logPath) < 0) return "";
+  bool ready = waitFor(
+      [&] { return readFile(logPath).find("ready ") != std::string::npos; }, 10000);
+  return ready ? logPath : "";
+}
+
 const std::string& Lab::tempDir() {
   if (tempDir_.empty()) {
     char templ[] = "/tmp/mdsp-test-XXXXXX";

@@ -54,6 +54,13 @@ class Lab {
   // it. Returns the raw wait status, or -1.
   int stop(pid_t pid, int sig = SIGTERM, int timeoutMs = 5000);
 
+  // Starts the module simulator (program at simPath) in a namespace on one
+  // interface with the given JSON configuration, and waits until it is
+  // bound. Returns the path of its log (datagrams, events and any error),
+  // or "" on failure.
+  std::string startSimulator(const std::string& simPath, const std::string& ns,
+                             const std::string& iface, const std::string& configJson);
+
   // A fresh temporary directory removed with the lab.
   const std::string& tempDir();
 

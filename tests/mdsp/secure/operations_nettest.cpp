@@ -71,14 +71,9 @@ class SecureOperations : public mdsp_test::FreshLibrary {
         !lab_.link(host_, "h0", "10.77.0.1/24", "02:00:00:aa:00:01", mods_, "m0",
                    "10.77.0.2/24", "02:00:00:bb:00:01"))
       return false;
-    std::string config = lab_.tempDir() + "/modules.json";
-    std::ofstream(config) << "{\"modules\": [" << modulesJson << "]}";
-    simLog_ = lab_.tempDir() + "/sim.log";
-    if (lab_.spawn(mods_, {MDSP_SIM_PATH, "--iface", "m0", "--config", config}, simLog_) < 0)
-      return false;
-    if (!testnet::waitFor([&] { return testnet::readFile(simLog_).find("ready") !=
-                                       std::string::npos; }, 10000))
-      return false;
+    simLog_ = lab_.startSimulator(MDSP_SIM_PATH, mods_, "m0",
+                                  "{\"modules\": [" + modulesJson + "]}");
+    if (simLog_.empty()) return false;
     int32_t count = 0;
     return lab_.enter(host_) && MDSP_GetNumberOfNics(&count) == 0 &&
            MDSP_SetNetworkDevice(0, "10.77.0.1") == 1 &&

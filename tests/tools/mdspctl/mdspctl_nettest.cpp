@@ -35,13 +35,8 @@ class Mdspctl : public ::testing::Test {
         !lab_.link(host_, "h0", "10.77.0.1/24", "02:00:00:aa:00:01", mods_, "m0",
                    "10.77.0.2/24", "02:00:00:bb:00:01"))
       return false;
-    std::string config = lab_.tempDir() + "/modules.json";
-    std::ofstream(config) << kModules;
-    simLog_ = lab_.tempDir() + "/sim.log";
-    if (lab_.spawn(mods_, {MDSP_SIM_PATH, "--iface", "m0", "--config", config}, simLog_) < 0)
-      return false;
-    return testnet::waitFor(
-        [&] { return testnet::readFile(simLog_).find("ready") != std::string::npos; }, 10000);
+    simLog_ = lab_.startSimulator(MDSP_SIM_PATH, mods_, "m0", kModules);
+    return !simLog_.empty();
   }
 
   // Runs mdspctl in the host namespace with `input` on standard input.
