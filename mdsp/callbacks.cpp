@@ -6,21 +6,23 @@ std::atomic<MdspCallback> g_mdspCallback{nullptr};
 std::atomic<SmdspCallback> g_smdspCallback{nullptr};
 std::atomic<void*> g_callbackContext{nullptr};
 
-void RaiseMdsp(int32_t event, const uint8_t mac[6]) {
-  if (MdspCallback callback = g_mdspCallback.load()) {
-    uint8_t copy[6];
-    for (int i = 0; i < 6; ++i) copy[i] = mac[i];
-    callback(event, copy);
-  }
+bool RaiseMdsp(int32_t event, const uint8_t mac[6]) {
+  MdspCallback callback = g_mdspCallback.load();
+  if (!callback) return false;
+  uint8_t copy[6];
+  for (int i = 0; i < 6; ++i) copy[i] = mac[i];
+  callback(event, copy);
+  return true;
 }
 
-void RaiseSmdsp(int32_t event, int32_t index, const uint8_t mac[6], int32_t argument,
+bool RaiseSmdsp(int32_t event, int32_t index, const uint8_t mac[6], int32_t argument,
                 void* context) {
-  if (SmdspCallback callback = g_smdspCallback.load()) {
-    uint8_t copy[6];
-    for (int i = 0; i < 6; ++i) copy[i] = mac[i];
-    callback(event, index, copy, argument, context);
-  }
+  SmdspCallback callback = g_smdspCallback.load();
+  if (!callback) return false;
+  uint8_t copy[6];
+  for (int i = 0; i < 6; ++i) copy[i] = mac[i];
+  callback(event, index, copy, argument, context);
+  return true;
 }
 
 }  // namespace mdsp

@@ -12,9 +12,9 @@ extern std::atomic<MdspCallback> g_mdspCallback;
 extern std::atomic<SmdspCallback> g_smdspCallback;
 extern std::atomic<void*> g_callbackContext;
 
-// Raise the callbacks when registered.
-void RaiseMdsp(int32_t event, const uint8_t mac[6]);
-void RaiseSmdsp(int32_t event, int32_t index, const uint8_t mac[6], int32_t argument,
+// Raise the callbacks when registered; true when one was called.
+bool RaiseMdsp(int32_t event, const uint8_t mac[6]);
+bool RaiseSmdsp(int32_t event, int32_t index, const uint8_t mac[6], int32_t argument,
                 void* context);
 
 }  // namespace mdsp

@@ -45,17 +45,16 @@ bool IsDuplicate(const Client& client, size_t queued, const uint8_t mac[6]) {
   return false;
 }
 
-// Appends the module-table entry and raises SmdspCallback event 1; the
-// entry is skipped when it cannot be made.
-void AddModuleEntry(Client& client, MdspResponse* response) {
+// Appends the module-table entry; nullptr when it cannot be made (the
+// answer then gets no entry and no SmdspCallback event).
+MDSP_Message* AddModuleEntry(Client& client, MdspResponse* response) {
   auto* entry = new (std::nothrow) MDSP_Message(response);
   if (!entry || !client.modules.Append(entry)) {
     delete entry;
     ReportError(ERR_NO_MEMORY);
-    return;
+    return nullptr;
   }
-  RaiseSmdsp(SMDSP_EVENT_MODULE_FOUND, static_cast<int32_t>(client.modules.count() - 1),
-             entry->mac, 0, g_callbackContext.load());
+  return entry;
 }
 
 }  // namespace
@@ -91,21 +90,24 @@ void HandleTextAnswer(Client& client, const char* text) {
   }
   bool unsupported = false;
   ParseAnswerTail(text, *response, &unsupported);
-  bool owned = client.responses.Append(response);
-  if (!owned) ReportError(ERR_NO_MEMORY);
-  if (!unsupported) AddModuleEntry(client, response);
+  // A callback may call back into the library (take the record out of the
+  // queue, or start a new scan that empties it): read what the second
+  // callback needs before the first one runs.
   uint8_t mac[6] = {};
   if (response->macValid) ReadAnswerMac(text, mac);
-  RaiseMdsp(MDSP_EVENT_MODULE_ANSWERED, mac);
+  bool owned = client.responses.Append(response);
+  if (!owned) ReportError(ERR_NO_MEMORY);
+  MDSP_Message* entry = unsupported ? nullptr : AddModuleEntry(client, response);
   if (!owned) {
     // Not queued: the entry made from it must not point at it.
-    for (size_t i = 0; i < client.modules.count(); ++i)
-      if (client.modules[i]->IsTextModule()) {
-        auto* entry = static_cast<MDSP_Message*>(client.modules[i]);
-        if (entry->response == response) entry->response = nullptr;
-      }
+    if (entry) entry->response = nullptr;
     delete response;
   }
+  if (entry) {
+    RaiseSmdsp(SMDSP_EVENT_MODULE_FOUND, static_cast<int32_t>(client.modules.count() - 1),
+               entry->mac, 0, g_callbackContext.load());
+  }
+  RaiseMdsp(MDSP_EVENT_MODULE_ANSWERED, mac);
 }
 
 }  // namespace mdsp

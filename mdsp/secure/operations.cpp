@@ -114,9 +114,10 @@ bool MatchPingReply(Client& client, const Message& reply) {
 
 bool Discover(Client& client, void* context) {
   Report(kLogTrace, "Discover initiated");
+  // Held until both requests are out: no worker step may list a late reply
+  // between the two emptyings of the table (SendModuleScan empties it too).
+  Guard socketGuard(client.socketLock);
   {
-    // The worker reads the ping window under the socket lock as well.
-    Guard socketGuard(client.socketLock);
     Guard guard(client.queueLock);
     g_callbackContext = context;
     ClearModuleLists(client);
@@ -342,9 +343,7 @@ void RestartReportCheck(Client& client) {
       report[i].moduleIndex = client.restarts[i]->moduleIndex;
       report[i].elapsed = client.restarts[i]->elapsed;
     }
-    if (g_smdspCallback.load())
-      RaiseSmdsp(SMDSP_EVENT_RESTART_REPORT, 0, kZeroMac, 0, report);
-    else
+    if (!RaiseSmdsp(SMDSP_EVENT_RESTART_REPORT, 0, kZeroMac, 0, report))
       std::free(report);  // nobody to hand it to
   }
   client.restarts.Clear();

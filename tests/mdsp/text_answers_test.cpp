@@ -182,3 +182,30 @@ TEST_F(TextAnswers, WithoutCallbacksAnswersAreStillQueued) {
 }
 
 }  // namespace
+
+namespace {
+
+// A callback may call back into the library on the worker thread: one that
+// drains the queue or starts a new scan frees the record being handled.
+int32_t DrainOnFound(int32_t event, int32_t, uint8_t*, int32_t, void*) {
+  if (event == 1) {
+    MdspResponse out;
+    while (MDSP_GetResponse(&out) == 1) {
+    }
+    std::lock_guard<std::recursive_mutex> guard(mdsp::TheClient()->queueLock);
+    mdsp::ClearModuleLists(*mdsp::TheClient());
+  }
+  return 0;
+}
+
+TEST_F(TextAnswers, CallbackThatEmptiesTheListsDoesNotPullTheAnswerAway) {
+  mdsp::g_smdspCallback.store(DrainOnFound);
+  mdsp::HandleTextAnswer(*client_, "mac = 02-00-00-12-34-ab;ip = 10.0.0.7;");
+  // The text callback still got the MAC, read before the record went.
+  ASSERT_EQ(g_mdspEvents.size(), 1u);
+  EXPECT_EQ(g_mdspEvents[0].mac, kMac1);
+  EXPECT_EQ(client_->responses.count(), 0u);
+  EXPECT_EQ(client_->modules.count(), 0u);
+}
+
+}  // namespace
