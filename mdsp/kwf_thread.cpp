@@ -30,6 +30,10 @@ bool KWF_Thread::Start() {
   std::atomic<int> acknowledged{0};
   try {
     thread_ = std::thread([this, &acknowledged] {
+      // Running before the acknowledgement: a Stop right after Start must
+      // find the running state to ask it to end.
+      state_.store(kRunning);
+      workerId_.store(std::this_thread::get_id());
       acknowledged.fetch_add(1);
       Body();
     });
@@ -43,11 +47,11 @@ bool KWF_Thread::Start() {
 }
 
 void KWF_Thread::Body() {
-  state_.store(kRunning);
   if (!OnStart()) {
     errorCode_ = LastErrorCode();
     std::wcsncpy(errorText_, LastErrorText(), 255);
     OnStop(false);
+    workerId_.store(std::thread::id());
     state_.store(kFinished);
     return;
   }
@@ -60,21 +64,25 @@ void KWF_Thread::Body() {
     if (stepIntervalMs_ > 0 && state_.load() == kRunning) PauseBetweenSteps();
   }
   OnStop(errorCode_ == 0);
+  workerId_.store(std::thread::id());  // ids of ended threads are reused
   state_.store(kFinished);
 }
 
 void KWF_Thread::PauseBetweenSteps() { platform::SleepMs(stepIntervalMs_); }
 
 void KWF_Thread::Stop(bool wait) {
-  if (!thread_.joinable()) return;
   State running = kRunning;
+  // Asked from the worker itself (a callback): it ends after this step; the
+  // handle stays, so the next Start or the unload joins it. The worker never
+  // touches the handle, which its starter may still be writing.
+  if (workerId_.load() == std::this_thread::get_id()) {
+    if (state_.compare_exchange_strong(running, kStopRequested)) OnStopRequested();
+    return;
+  }
+  if (!thread_.joinable()) return;
   if (state_.compare_exchange_strong(running, kStopRequested)) OnStopRequested();
   if (!wait) return;
   // Without a window message queue to serve, waiting is a plain join.
-  if (thread_.get_id() == std::this_thread::get_id()) {
-    thread_.detach();
-    return;
-  }
   thread_.join();
 }
 

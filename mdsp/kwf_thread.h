@@ -53,6 +53,7 @@ class KWF_Thread {
   uint32_t stepIntervalMs_ = 0;
   std::thread thread_;
   std::atomic<State> state_{kIdle};
+  std::atomic<std::thread::id> workerId_{};
 };
 
 }  // namespace mdsp

@@ -25,6 +25,7 @@ void UdpSetNonBlocking(SocketHandle socket);
 bool UdpSendBroadcast(SocketHandle socket, const void* data, size_t length, uint16_t port);
 // Reads one waiting datagram without blocking. Returns its length (0 for an
 // empty datagram, which is thereby consumed), or -1 when none is waiting.
+// Datagrams larger than the buffer are dropped.
 long UdpReceive(SocketHandle socket, void* buffer, size_t capacity);
 // Shuts the sending side down and closes.
 void UdpClose(SocketHandle socket);

@@ -76,11 +76,15 @@ bool UdpSendBroadcast(SocketHandle socket, const void* data, size_t length, uint
 }
 
 long UdpReceive(SocketHandle socket, void* buffer, size_t capacity) {
-  ssize_t received;
-  do {
-    received = recv(socket, buffer, capacity, MSG_DONTWAIT);
-  } while (received < 0 && errno == EINTR);
-  return received < 0 ? -1 : static_cast<long>(received);
+  for (;;) {
+    // MSG_TRUNC reports the datagram's real length: one larger than the
+    // buffer is dropped whole rather than parsed cut short.
+    ssize_t received = recv(socket, buffer, capacity, MSG_DONTWAIT | MSG_TRUNC);
+    if (received < 0 && errno == EINTR) continue;
+    if (received < 0) return -1;
+    if (static_cast<size_t>(received) > capacity) continue;
+    return static_cast<long>(received);
+  }
 }
 
 void UdpClose(SocketHandle socket) {

@@ -109,7 +109,15 @@ TEST_F(NicTableTest, FailedEnumerationKeepsTheTableAndTheCount) {
   EXPECT_EQ(LastErrorCode(), ERR_SYSTEM);
   EXPECT_EQ(MDSP_GetNicInfo(1, nullptr, nullptr, nullptr, 0), 0);
   // Slot 0 needs a fresh enumeration: it fails before anything is cleared.
-  ASSERT_EQ(MDSP_SetNetworkDevice(0, "10.0.0.1"), 0);
+  g_enumerationFails = false;
+  ASSERT_EQ(MDSP_SetNetworkDevice(0, "10.0.0.1"), 1);
+  ASSERT_EQ(MDSP_SetNetworkDevice(1, "192.168.5.7"), 1);
+  g_enumerationFails = true;
+  ASSERT_EQ(MDSP_SetNetworkDevice(0, "192.168.5.7"), 0);
+  SocketSet& set = *TheClient()->sockets;
+  EXPECT_EQ(set.configuredCount, 2u);
+  EXPECT_EQ(set.bindAddress[0], 0x0A000001u);
+  EXPECT_EQ(set.interfaceMac[1][5], 4);
 }
 
 TEST_F(NicTableTest, SlotsFillInRisingOrder) {

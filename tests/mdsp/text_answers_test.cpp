@@ -172,8 +172,8 @@ TEST_F(TextAnswers, UnsupportedAnswerIsQueuedButGetsNoEntry) {
 }
 
 TEST_F(TextAnswers, WithoutCallbacksAnswersAreStillQueued) {
-  mdsp::g_mdspCallback.store(nullptr);
-  mdsp::g_smdspCallback.store(nullptr);
+  EXPECT_EQ(MDSP_RegisterCallBack(nullptr), nullptr);
+  EXPECT_EQ(SMDSP_RegisterCallBack(nullptr), nullptr);
   Answer("mac = 02-00-00-12-34-AB;");
   Notice("Reconfigured: 02-00-00-12-34-AB");
   EXPECT_EQ(client_->responses.count(), 1u);

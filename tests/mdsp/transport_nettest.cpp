@@ -166,6 +166,7 @@ TEST_F(Transport, FullSizeDatagramIsReadWholeAndEmptyOnesDoNotStall) {
   ASSERT_TRUE(peer.Broadcast("", 0));
   std::string full(1500, 'A');
   ASSERT_TRUE(peer.Broadcast(full));
+  ASSERT_TRUE(peer.Broadcast(std::string(1600, 'B')));  // too long: dropped whole
   ASSERT_TRUE(peer.Broadcast("after the empty one"));
   ASSERT_EQ(MDSP_Start(), 1);
   ASSERT_TRUE(testnet::waitFor([&] {
@@ -174,6 +175,7 @@ TEST_F(Transport, FullSizeDatagramIsReadWholeAndEmptyOnesDoNotStall) {
   EXPECT_EQ(log->CountStartingWith("Data on socket = 1500\n"), 1u);
   EXPECT_EQ(log->CountStartingWith("Data received: '" + full + "'\n"), 1u);
   EXPECT_EQ(log->CountStartingWith("Data on socket = 0"), 0u);
+  EXPECT_EQ(log->CountStartingWith("Data received: 'BBB"), 0u);
 }
 
 TEST_F(Transport, BurstOfAnswersFitsTheReceiveBuffer) {
@@ -239,6 +241,12 @@ TEST_F(Transport, IdleSocketsCloseAfterFourSeconds) {
   EXPECT_EQ(OpenPortCount(), 1);
   EXPECT_TRUE(testnet::waitFor([&] { return OpenPortCount() == 0; }, 15000));
   EXPECT_EQ(LibraryOpenCount(), 0u);
+  // An answer arriving now finds no socket to land in.
+  auto* log = mdsp_test::AttachCapture();
+  PeerSocket peer(lab_, peer_, "p0", host_);
+  ASSERT_TRUE(peer.Broadcast("mac = 02-00-00-00-00-09;"));
+  testnet::sleepMs(300);
+  EXPECT_EQ(log->CountStartingWith("Data received"), 0u);
   // The next send opens them again.
   ASSERT_TRUE(SendTextNow("MODULE SCAN"));
   EXPECT_EQ(OpenPortCount(), 1);

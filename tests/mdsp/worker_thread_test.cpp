@@ -79,6 +79,40 @@ TEST(KwfThread, FailedStartNeverSteps) {
   EXPECT_EQ(thread.errorCode(), ERR_SYSTEM);
 }
 
+class SelfStopping : public KWF_Thread {
+ public:
+  bool Step() override {
+    ++steps;
+    Stop(true);  // as a callback calling MDSP_Stop on the worker would
+    return true;
+  }
+  std::atomic<int> steps{0};
+};
+
+TEST(KwfThread, StopFromTheWorkerItselfEndsItAndKeepsTheHandle) {
+  SelfStopping thread;
+  thread.setStepIntervalMs(1);
+  ASSERT_TRUE(thread.Start());
+  ASSERT_TRUE(WaitForState(thread, KWF_Thread::kFinished));
+  EXPECT_EQ(thread.steps.load(), 1);
+  // The handle was kept: a new start joins the old thread first.
+  ASSERT_TRUE(thread.Start());
+  ASSERT_TRUE(WaitForState(thread, KWF_Thread::kFinished));
+  thread.Stop(true);
+  EXPECT_EQ(thread.steps.load(), 2);
+}
+
+TEST_F(WorkerThread, StopRightAfterStartAlwaysEnds) {
+  // Start returns once the worker runs, so an immediate stop must reach it;
+  // a lost stop request would hang here (the test's time-out catches it).
+  for (int round = 0; round < 2000; ++round) {
+    ASSERT_EQ(MDSP_Start(), 1);
+    ASSERT_EQ(TheClient()->state(), KWF_Thread::kRunning);
+    ASSERT_EQ(MDSP_Stop(), 1);
+    ASSERT_EQ(TheClient()->state(), KWF_Thread::kFinished);
+  }
+}
+
 TEST_F(WorkerThread, StartWhileRunningFailsAndRestartKeepsTheTables) {
   ASSERT_EQ(MDSP_Start(), 1);
   Client& client = *TheClient();
