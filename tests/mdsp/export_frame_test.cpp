@@ -110,6 +110,14 @@ TEST_F(ExportFrame, QueueGrowsSixteenAtATime) {
   EXPECT_EQ(client.responses.capacity(), 32u);
 }
 
+TEST_F(ExportFrame, MalformedValueReadsAsResultEight) {
+  ASSERT_TRUE(EnsureClient());
+  // A credentials record without a password is a malformed value.
+  SmdspCredentials noPassword{nullptr, nullptr, nullptr};
+  EXPECT_EQ(SMDSP_SendConfigure(&noPassword), MDSP_RESULT_FAILED);
+  EXPECT_EQ(LastErrorCode(), ERR_BAD_VALUE);
+}
+
 TEST_F(ExportFrame, NullOutputsFailInsteadOfCrashing) {
   EXPECT_EQ(MDSP_GetNumberOfNics(nullptr) != 0, true);
   EXPECT_EQ(MDSP_GetResponse(nullptr), 0);

@@ -264,6 +264,8 @@ TEST_F(Transport, SlotThatCannotBindStopsTheSendAndIsRetried) {
   ASSERT_TRUE(lab_.run(host_, "ip link del h2"));
   EXPECT_FALSE(SendTextNow("MODULE SCAN"));
   EXPECT_EQ(LibraryOpenCount(), 2u);
+  // Through an export the socket failure reads as result 2.
+  EXPECT_EQ(SMDSP_SendDiscover(nullptr), MDSP_RESULT_SOCKET);
   bool got = false;
   peer.Receive(500, &got);
   EXPECT_FALSE(got) << "nothing may be sent when a slot cannot open";
