@@ -6,7 +6,12 @@
 CDhcpPollThread::~CDhcpPollThread() { Stop(); }
 
 bool CDhcpPollThread::Start(CDhcpServer* server, DhcpAnswerSink sink, void* context) {
-  if (!server || thread_.joinable()) return false;
+  if (!server) return false;
+  if (thread_.joinable()) {
+    // Running, or asked to end from inside its own sink and not joined yet.
+    if (running_.load() || thread_.get_id() == std::this_thread::get_id()) return false;
+    thread_.join();
+  }
   server_ = server;
   sink_ = sink;
   context_ = context;
@@ -29,6 +34,9 @@ void CDhcpPollThread::Stop() {
     running_.store(false);
   }
   wake_.notify_all();
+  // From the answer sink (the poll thread itself) this only asks it to end;
+  // its owner's next Stop joins it.
+  if (thread_.get_id() == std::this_thread::get_id()) return;
   if (thread_.joinable()) thread_.join();
 }
 

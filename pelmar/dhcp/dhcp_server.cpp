@@ -45,8 +45,8 @@ int CDhcpServer::Poll(DhcpAnswer* answer) {
 }
 
 bool CDhcpServer::HandleDatagram(const uint8_t* bytes, int length, DhcpAnswer* answer) {
-  if (length < 0 || length > kDhcpDatagramCapacity) return false;
-  std::memcpy(request_.datagram, bytes, static_cast<size_t>(length));
+  if (length < 0 || length > kDhcpDatagramCapacity || (!bytes && length > 0)) return false;
+  if (length > 0) std::memcpy(request_.datagram, bytes, static_cast<size_t>(length));
   request_.datagramLength = length;
   return ComposeReply(answer);
 }

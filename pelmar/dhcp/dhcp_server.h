@@ -31,6 +31,8 @@ class CDhcpServer {
 
   // Opens the socket on port 67 (all interfaces, or only interfaceName).
   // A failed start leaves the server closed; Poll then answers nothing.
+  // A server that is already open is closed first: stop its poll thread
+  // before starting it again.
   DhcpStartError Start(const char* interfaceName = nullptr, int* systemError = nullptr);
 
   // Closes the socket. Stop the poll thread first: the thread must not use a

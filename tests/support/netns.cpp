@@ -65,9 +65,7 @@ Lab::Lab() {
 }
 
 Lab::~Lab() {
-  for (pid_t pid : children_) {
-    if (pid > 0 && kill(pid, 0) == 0) stop(pid, SIGKILL, 2000);
-  }
+  for (pid_t pid : std::vector<pid_t>(children_)) stop(pid, SIGKILL, 2000);
   if (moved_ && originalNs_ >= 0) setns(originalNs_, CLONE_NEWNET);
   if (originalNs_ >= 0) close(originalNs_);
   for (const auto& ns : namespaces_) shell("ip netns del " + ns, nullptr);
@@ -157,16 +155,22 @@ pid_t Lab::spawn(const std::string& ns, const std::vector<std::string>& argv,
 
 int Lab::stop(pid_t pid, int sig, int timeoutMs) {
   if (pid <= 0) return -1;
+  // Once reaped, its number may go to another process: never signal it again.
+  auto forget = [&] { std::erase(children_, pid); };
   kill(pid, sig);
   int status = 0;
   for (int waited = 0; waited < timeoutMs; waited += 5) {
     pid_t r = waitpid(pid, &status, WNOHANG);
-    if (r == pid) return status;
-    if (r < 0) return -1;
+    if (r == pid || r < 0) {
+      forget();
+      return r == pid ? status : -1;
+    }
     sleepMs(5);
   }
   kill(pid, SIGKILL);
-  return waitpid(pid, &status, 0) == pid ? status : -1;
+  pid_t r = waitpid(pid, &status, 0);
+  forget();
+  return r == pid ? status : -1;
 }
 
 std::string Lab::startSimulator(const std::string& simPath, const std::string& ns,
@@ -179,6 +183,12 @@ std::string Lab::startSimulator(const std::string& simPath, const std::string& n
   bool ready = waitFor(
       [&] { return readFile(logPath).find("ready ") != std::string::npos; }, 10000);
   return ready ? logPath : "";
+}
+
+bool Lab::reap(pid_t pid, int* status, int timeoutMs) {
+  bool ended = waitFor([&] { return waitpid(pid, status, WNOHANG) == pid; }, timeoutMs);
+  if (ended) std::erase(children_, pid);
+  return ended;
 }
 
 const std::string& Lab::tempDir() {

@@ -54,6 +54,10 @@ class Lab {
   // it. Returns the raw wait status, or -1.
   int stop(pid_t pid, int sig = SIGTERM, int timeoutMs = 5000);
 
+  // Waits up to timeoutMs for the process to end by itself; true with its
+  // raw wait status in *status when it did.
+  bool reap(pid_t pid, int* status, int timeoutMs);
+
   // Starts the module simulator (program at simPath) in a namespace on one
   // interface with the given JSON configuration, and waits until it is
   // bound. Returns the path of its log (datagrams, events and any error),

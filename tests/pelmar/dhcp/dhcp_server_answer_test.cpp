@@ -136,6 +136,8 @@ TEST(DhcpServerAnswer, IgnoresWhatItMustNotAnswer) {
   Bytes huge(kDhcpDatagramCapacity + 1, 0);
   EXPECT_FALSE(Answers(server, huge));
   EXPECT_FALSE(server.HandleDatagram(nullptr, -1));
+  EXPECT_FALSE(server.HandleDatagram(nullptr, 0));
+  EXPECT_FALSE(server.HandleDatagram(nullptr, 300));  // no bytes behind a length
 }
 
 TEST(DhcpServerAnswer, UnstartedServerPollsNothing) {

@@ -103,7 +103,7 @@ TEST(DhcpdProgram, ExplainsAFailedStart) {
   auto runToEnd = [&](const std::vector<std::string>& argv, const std::string& logFile) {
     pid_t pid = lab.spawn(s, argv, logFile);
     int status = -1;
-    bool ended = testnet::waitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, kWaitMs);
+    bool ended = lab.reap(pid, &status, kWaitMs);
     if (!ended) lab.stop(pid, SIGKILL);
     return ended && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   };
