@@ -5,6 +5,8 @@
 #include <cstring>
 #include <new>
 
+#include <string>
+
 #include "callbacks.h"
 #include "client.h"
 #include "log.h"
@@ -13,11 +15,16 @@ namespace mdsp {
 namespace {
 
 // Debug output for terminal users: MDSP_LOG_STDERR=1 (trace and errors) or
-// MDSP_LOG_STDERR=3 (errors only) attaches this sink at load.
+// MDSP_LOG_STDERR=3 (errors only) attaches this sink at load. The library's
+// own configure requests come back to its sockets and are logged as
+// received: passwords are masked before they reach a terminal.
 class StderrSink : public LogSink {
  public:
   using LogSink::LogSink;
-  void Write(int, const char* line) override { std::fputs(line, stderr); }
+  void Write(int, const char* line) override {
+    std::string text = MaskPasswords(line);
+    std::fputs(text.c_str(), stderr);
+  }
 };
 
 void AttachSinkFromEnvironment() {

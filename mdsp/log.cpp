@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "errors.h"
 
@@ -51,6 +52,22 @@ void Log::Report(int level, const char* format, va_list args) {
   for (LogSink* sink = sinks_; sink; sink = sink->next_) {
     if (sink->threshold() <= level) sink->Write(level, line);
   }
+}
+
+std::string MaskPasswords(const std::string& line) {
+  std::string out = line;
+  for (const char* key : {"Password: ", "New Password = "}) {
+    const std::string k = key;
+    for (size_t at = out.find(k); at != std::string::npos; at = out.find(k, at)) {
+      size_t value = at + k.size();
+      size_t end = out.find(';', value);
+      if (end == std::string::npos) end = out.find('\'', value);
+      if (end == std::string::npos) end = out.size();
+      out.replace(value, end - value, "***");
+      at = value + 3;
+    }
+  }
+  return out;
 }
 
 Log* TheLog() { return g_log; }

@@ -5,6 +5,7 @@
 
 #include <cstdarg>
 #include <mutex>
+#include <string>
 
 namespace mdsp {
 
@@ -45,6 +46,10 @@ class Log {
   std::recursive_mutex lock_;
   LogSink* sinks_ = nullptr;
 };
+
+// The line with the values of "Password: " and "New Password = " pieces
+// replaced by "***", for sinks that show the log to people.
+std::string MaskPasswords(const std::string& line);
 
 // The process-wide log, created at library load and destroyed at unload.
 Log* TheLog();

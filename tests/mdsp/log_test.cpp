@@ -56,3 +56,19 @@ TEST_F(LogTest, WithoutALogReportsAreDropped) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(LogMasking, PasswordsNeverReachTheTerminalSink) {
+  EXPECT_EQ(mdsp::MaskPasswords(
+                "Data received: 'Configure: 02-00-00-12-34-AB;Password: s3cret;New Password = "
+                "ab0123;IP = 10.0.0.1;HN =;'\n"),
+            "Data received: 'Configure: 02-00-00-12-34-AB;Password: ***;New Password = ***;"
+            "IP = 10.0.0.1;HN =;'\n");
+  // A piece cut short by the end of the datagram is masked to its end.
+  EXPECT_EQ(mdsp::MaskPasswords("Data received: 'Configure: x;Password: abc'\n"),
+            "Data received: 'Configure: x;Password: ***'\n");
+  EXPECT_EQ(mdsp::MaskPasswords("Module scan initiated\n"), "Module scan initiated\n");
+}
+
+}  // namespace
