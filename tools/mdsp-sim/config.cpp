@@ -137,6 +137,7 @@ void readFaults(const json& object, const std::string& where, Faults& f, std::st
   r.status("configure_status", f.configureStatus);
   r.status("ping_status", f.pingStatus);
   r.status("mass_restart_status", f.massRestartStatus);
+  r.status("authentication_status", f.authenticationStatus);
   r.number("restart_silence_ms", f.restartSilenceMs, 3600000);
   if (r.has("auth_seed")) {
     std::string hex;

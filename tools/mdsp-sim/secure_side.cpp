@@ -210,6 +210,14 @@ Reaction handleSecureRequest(SimModule& module, const SecureRequest& request,
       return reaction;
     }
     case kAuthentication: {
+      if (faults.authenticationStatus >= 0) {
+        // A refusal hands out no seed; one handed out before stays valid.
+        reaction.event =
+            "authentication refused status=" + std::to_string(faults.authenticationStatus);
+        reply(kAuthentication, true,
+              statusByte(static_cast<uint8_t>(faults.authenticationStatus)));
+        return reaction;
+      }
       Seed seed = faults.hasFixedAuthSeed ? faults.fixedAuthSeed : seeds();
       module.lastSeed = seed;
       module.seedHandedOut = true;

@@ -44,6 +44,7 @@ struct Faults {
   uint32_t restartSilenceMs = 0;  // silence after Restart / Mass restart
   bool hasFixedAuthSeed = false;  // Authentication always hands out this seed
   Seed fixedAuthSeed{};
+  int authenticationStatus = -1;  // -1: hand out a seed; else refuse with this status
 };
 
 struct ModuleConfig {

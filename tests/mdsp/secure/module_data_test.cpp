@@ -5,6 +5,7 @@
 
 #include "errors.h"
 #include "module_table_fixture.h"
+#include "text_protocol.h"
 
 namespace mdsp_test {
 namespace {
@@ -185,10 +186,19 @@ TEST_F(ConfigureRequestTest, TextModuleRequestStartsZeroedWithTheMac) {
   // Not "unchanged": unset addresses go out as 0.0.0.0, DHCP off, no host name.
   EXPECT_EQ(r.ip, 0u);
   EXPECT_EQ(r.subnetMask, 0u);
+  EXPECT_EQ(r.gateway, 0u);
+  EXPECT_EQ(r.dns1, 0u);
   EXPECT_EQ(r.dns2, 0u);
   EXPECT_EQ(r.dhcp, 0);
   EXPECT_STREQ(r.hostName, "");
   EXPECT_EQ(r.changePassword, 0);
+  // What goes on the wire for it: every address piece, DHCP off, host name
+  // cleared.
+  char text[mdsp::kConfigureTextCapacity];
+  ASSERT_TRUE(mdsp::FormatConfigureText(r, text));
+  EXPECT_STREQ(text,
+               "Configure: 02-00-00-00-01-07;IP = 0.0.0.0;SN = 0.0.0.0;GW = 0.0.0.0;"
+               "DHCP = OFF;HN =;DNS1 = 0.0.0.0;DNS2 = 0.0.0.0;");
 }
 
 TEST_F(ConfigureRequestTest, TextModuleValuesLandInTheRequestFields) {

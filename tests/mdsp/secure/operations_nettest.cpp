@@ -219,16 +219,25 @@ TEST_F(SecureOperations, ConfigureStatusesBecomeTheirEvents) {
   START(R"({"mac": "02-00-00-00-40-1f", "protocol": "secure", "faults": {"configure_status": 31}},
            {"mac": "02-00-00-00-40-20", "protocol": "secure", "faults": {"configure_status": 32}},
            {"mac": "02-00-00-00-40-21", "protocol": "secure", "faults": {"configure_status": 33}},
-           {"mac": "02-00-00-00-40-07", "protocol": "secure", "faults": {"configure_status": 7}})");
-  ASSERT_EQ(Discover(4), 4u);
+           {"mac": "02-00-00-00-40-07", "protocol": "secure", "faults": {"configure_status": 7}},
+           {"mac": "02-00-00-00-40-02", "protocol": "secure", "faults": {"configure_status": 2}},
+           {"mac": "02-00-00-00-40-03", "protocol": "secure", "faults": {"configure_status": 3}},
+           {"mac": "02-00-00-00-40-00", "protocol": "secure", "faults": {"configure_status": 0}})");
+  ASSERT_EQ(Discover(7), 7u);
+  // Statuses 0 to 3 are answered before the reply counts as a Configure
+  // reply, so the pending configuration outlives them.
   const struct {
     const char* mac;
     int32_t event;
     int32_t argument;
-  } rows[] = {{"02-00-00-00-40-1F", 31, 31},
-              {"02-00-00-00-40-20", 32, 32},
-              {"02-00-00-00-40-21", 33, 33},
-              {"02-00-00-00-40-07", 33, 7}};
+    bool pendingKept;
+  } rows[] = {{"02-00-00-00-40-1F", 31, 31, false},
+              {"02-00-00-00-40-20", 32, 32, false},
+              {"02-00-00-00-40-21", 33, 33, false},
+              {"02-00-00-00-40-07", 33, 7, false},
+              {"02-00-00-00-40-02", 5, 2, true},
+              {"02-00-00-00-40-03", 6, 3, true},
+              {"02-00-00-00-40-00", 3, 0, true}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.mac);
     ForgetAnswers();
@@ -237,6 +246,9 @@ TEST_F(SecureOperations, ConfigureStatusesBecomeTheirEvents) {
     ASSERT_TRUE(NextAnswer(answer));
     EXPECT_EQ(answer.event, row.event);
     EXPECT_EQ(answer.argument, row.argument);
+    EXPECT_EQ(MacText(answer.mac), row.mac);
+    std::lock_guard<std::recursive_mutex> guard(mdsp::TheClient()->queueLock);
+    EXPECT_EQ(mdsp::TheClient()->pending.list != nullptr, row.pendingKept);
   }
 }
 
@@ -266,6 +278,25 @@ TEST_F(SecureOperations, SilentModuleFailsTheRequestAfterTheWait) {
   EXPECT_EQ(SMDSP_SendWink(0, 1, &credentials), MDSP_RESULT_FAILED);
   EXPECT_EQ(mdsp::LastErrorCode(), mdsp::ERR_SYSTEM);
   EXPECT_EQ(testnet::readFile(simLog_).find("event 02-00-00-00-20-02 wink"), std::string::npos);
+}
+
+TEST_F(SecureOperations, RefusedAuthenticationRaisesUnableAndFailsAfterTheWait) {
+  START(R"({"mac": "02-00-00-00-20-04", "protocol": "secure", "password": "secret",
+            "faults": {"authentication_status": 2}})");
+  ASSERT_EQ(Discover(1), 1u);
+  SmdspCredentials credentials{"secret", nullptr, nullptr};
+  // The refusal does not release the wait for a seed.
+  EXPECT_EQ(SMDSP_SendWink(0, 1, &credentials), MDSP_RESULT_FAILED);
+  EXPECT_EQ(mdsp::LastErrorCode(), mdsp::ERR_SYSTEM);
+  Event answer{};
+  ASSERT_TRUE(NextAnswer(answer));
+  // Not "invalid password": a status reply to Authentication is always event 3.
+  EXPECT_EQ(answer.event, SMDSP_EVENT_UNABLE);
+  EXPECT_EQ(answer.argument, 2);
+  EXPECT_EQ(MacText(answer.mac), "02-00-00-00-20-04");
+  EXPECT_NE(testnet::readFile(simLog_).find("event 02-00-00-00-20-04 authentication refused"),
+            std::string::npos);
+  EXPECT_EQ(testnet::readFile(simLog_).find("event 02-00-00-00-20-04 wink"), std::string::npos);
 }
 
 TEST_F(SecureOperations, RestartAndPingReportEveryRestartedModule) {
@@ -306,6 +337,40 @@ TEST_F(SecureOperations, RestartAndPingReportEveryRestartedModule) {
     std::lock_guard<std::recursive_mutex> queue(mdsp::TheClient()->queueLock);
     return mdsp::TheClient()->restarts.count() == 0 && mdsp::TheClient()->pingWindow == 0;
   }));
+}
+
+size_t ReceivedLines(const std::string& log) {
+  size_t n = 0;
+  for (size_t at = log.find("rx "); at != std::string::npos; at = log.find("rx ", at + 1))
+    n += at == 0 || log[at - 1] == '\n';
+  return n;
+}
+
+TEST_F(SecureOperations, PingWithoutRestartsSendsNothingAndReportsNoElements) {
+  START(kSecureA);
+  // The discover leaves the restart list empty.
+  ASSERT_EQ(Discover(1), 1u);
+  size_t before = ReceivedLines(testnet::readFile(simLog_));
+  ASSERT_GT(before, 0u);
+  {
+    std::lock_guard<std::mutex> guard(g_lock);
+    g_reportElements = 0;
+  }
+  ASSERT_EQ(SMDSP_SendPing(1), 0);
+  ASSERT_TRUE(WaitCount(SMDSP_EVENT_RESTART_REPORT, 1, 15000));
+  Event report{};
+  ASSERT_TRUE(NextAnswer(report));
+  EXPECT_EQ(report.event, SMDSP_EVENT_RESTART_REPORT);
+  EXPECT_EQ(report.index, 0);
+  EXPECT_EQ(report.argument, 0);
+  EXPECT_EQ(MacText(report.mac), "00-00-00-00-00-00");
+  EXPECT_TRUE(report.report.empty());
+  // Anything sent would have reached the simulator by now.
+  testnet::sleepMs(300);
+  EXPECT_EQ(ReceivedLines(testnet::readFile(simLog_)), before);
+  EXPECT_EQ(Count(SMDSP_EVENT_RESTART_REPORT), 1u);
+  std::lock_guard<std::recursive_mutex> guard(mdsp::TheClient()->queueLock);
+  EXPECT_EQ(mdsp::TheClient()->pingWindow, 0u);
 }
 
 TEST_F(SecureOperations, MassRestartRecordsNoRestartEntries) {

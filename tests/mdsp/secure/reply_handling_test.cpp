@@ -270,11 +270,20 @@ TEST_F(RequestCheckTest, BadIndexAndMissingConfiguration) {
 TEST_F(RequestCheckTest, TextModulePasswordTooLongSendsNothing) {
   uint32_t index = AddTextModule(3);
   ASSERT_EQ(SMDSP_CreateConfigureRequest(index), MDSP_RESULT_OK);
+  // Every send stamps the socket set's last use, so a stamp left alone means
+  // nothing went out.
+  const uint32_t untouched = mdsp::platform::TickMs() - 100000u;
+  client->sockets->lastUseTick = untouched;
   std::string password(128, 'p');
   SmdspCredentials credentials{password.c_str(), nullptr, nullptr};
   EXPECT_EQ(SMDSP_SendConfigure(&credentials), MDSP_RESULT_TEXT_TOO_LONG);
   EXPECT_STREQ(client->pending.request.password, "");
-  EXPECT_EQ(client->sockets->openCount, 0u);  // nothing was opened to send
+  EXPECT_EQ(client->sockets->lastUseTick, untouched);
+  // One character less goes out, and leaves the stamp.
+  password.pop_back();
+  credentials.password = password.c_str();
+  EXPECT_EQ(SMDSP_SendConfigure(&credentials), MDSP_RESULT_OK);
+  EXPECT_NE(client->sockets->lastUseTick, untouched);
 }
 
 }  // namespace

@@ -59,7 +59,8 @@ TEST(SimConfig, FaultsAndVersionsAreRead) {
       "reply":"unicast","module_version":"4.12.300","protocol_version":"2.1",
       "password_set":false,
       "faults":{"delay_ms":40,"repeat":2,"ignore":["ping","scan"],"configure_status":31,
-                "auth_seed":"00000000","raw_discover_payload":"0a0178"}}]})",
+                "auth_seed":"00000000","raw_discover_payload":"0a0178",
+                "authentication_status":2}}]})",
                    modules, error))
       << error;
   const ModuleConfig& c = modules[0].cfg;
@@ -75,6 +76,7 @@ TEST(SimConfig, FaultsAndVersionsAreRead) {
   EXPECT_EQ(c.faults.configureStatus, 31);
   EXPECT_TRUE(c.faults.hasFixedAuthSeed);
   EXPECT_EQ(c.faults.fixedAuthSeed, (Seed{0, 0, 0, 0}));
+  EXPECT_EQ(c.faults.authenticationStatus, 2);
   EXPECT_EQ(c.faults.rawDiscoverPayload, (Bytes{0x0A, 0x01, 0x78}));
 }
 

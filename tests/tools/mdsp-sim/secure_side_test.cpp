@@ -135,6 +135,22 @@ TEST(SimSecure, AuthenticationHandsOutAFreshSeed) {
   EXPECT_EQ(hexOf(out[0].data), "c1ab020000aabbcc02000000200101010400" "01020304");
 }
 
+TEST(SimSecure, RefusedAuthenticationHandsOutNoSeed) {
+  SimModule m = secureModule();
+  m.cfg.faults.authenticationStatus = 2;
+  Harness h(m, {0xDE, 0xAD, 0xBE, 0xEF});
+  auto out = h.send(request(kAuthentication, kModule, {}));
+  ASSERT_EQ(out.size(), 1u);
+  // Status flag set, one status byte where the seed would be.
+  EXPECT_EQ(hexOf(out[0].data), "c1ab020000aabbcc020000002001" "0301" "0100" "02");
+  EXPECT_EQ(h.notes.back(), "event 02-00-00-00-20-01 authentication refused status=2");
+  EXPECT_FALSE(h.sim.modules()[0].seedHandedOut);
+  // The seed it would have given is no good for a request.
+  out = h.send(request(kWink, kModule, {1}, "secret", {0xDE, 0xAD, 0xBE, 0xEF}));
+  ASSERT_EQ(out.size(), 1u);
+  EXPECT_EQ(hexOf(out[0].data), "c1ab020000aabbcc020000002001" "0303" "0100" "01");
+}
+
 TEST(SimSecure, ConfigureWithAHandBuiltDigestIsApplied) {
   Harness h(secureModule());
   Seed seed = h.authenticate();
