@@ -24,13 +24,26 @@ bool Md5Hex(const void* data, size_t length, char out[kMd5HexLength + 1]) {
   return true;
 }
 
-bool AuthAnswer(const char* seed, const char* password, char out[kMd5HexLength + 1]) {
-  if (!seed || !password || std::strlen(seed) < 2) return false;
+namespace {
+
+// The bytes the tool's "%c%c%s" formatting leaves for hashing: the two salt
+// characters and the rest, cut at the first NUL. A seed shorter than two
+// characters puts a NUL salt character in, so the text ends there.
+std::string SaltedText(const char* seed, const std::string& rest) {
   std::string text;
-  text.append(seed, 2).append(password);
+  for (size_t i = 0; i < 2 && seed[i] != '\0'; ++i) text += seed[i];
+  if (text.size() < 2) return text;
+  return text + rest;
+}
+
+}  // namespace
+
+bool AuthAnswer(const char* seed, const char* password, char out[kMd5HexLength + 1]) {
+  if (!seed || !password) return false;
+  std::string text = SaltedText(seed, password);
   char inner[kMd5HexLength + 1];
   if (!Md5Hex(text.data(), text.size(), inner)) return false;
-  text.assign(seed, 2).append(inner).append(seed);
+  text = SaltedText(seed, std::string(inner) + seed);
   return Md5Hex(text.data(), text.size(), out);
 }
 

@@ -19,8 +19,10 @@ bool Md5Hex(const void* data, size_t length, char out[kMd5HexLength + 1]);
 
 // The answer to a seed for the current password:
 // md5hex(s0 s1 md5hex(s0 s1 password) seed), with s0 s1 the seed's first two
-// characters. False when the seed has fewer than two characters or a text is
-// null. out holds 33 bytes.
+// characters. Each hashed text ends at its first NUL, as the tool formats it
+// into a C string: with a one-character seed s1 is the NUL and both steps
+// hash s0 alone; with an empty seed they hash the empty text. False when a
+// text is null or the digest fails. out holds 33 bytes.
 bool AuthAnswer(const char* seed, const char* password, char out[kMd5HexLength + 1]);
 
 // A pseudo-random value from 0 to 32767.

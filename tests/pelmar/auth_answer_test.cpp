@@ -44,10 +44,22 @@ TEST(AuthAnswer, SaltsWithTheSeedsFirstTwoCharacters) {
   EXPECT_EQ(std::string(answer), Md5("me" + std::string("f96b697d7cb7938d525a2f31aaf161d0") + "me"));
 }
 
-TEST(AuthAnswer, RefusesShortSeedsAndNullTexts) {
+TEST(AuthAnswer, ShortSeedsCutTheHashedTextAtTheNulSaltCharacter) {
+  // A one-character seed makes the second salt character NUL: both hashed
+  // texts end right after the first character, whatever the password.
   char answer[pelmar::kMd5HexLength + 1];
-  EXPECT_FALSE(pelmar::AuthAnswer("a", "pw", answer));
-  EXPECT_FALSE(pelmar::AuthAnswer("", "pw", answer));
+  ASSERT_TRUE(pelmar::AuthAnswer("a", "pw", answer));
+  EXPECT_EQ(std::string(answer), "0cc175b9c0f1b6a831c399e269772661");  // md5hex("a")
+  ASSERT_TRUE(pelmar::AuthAnswer("a", "", answer));
+  EXPECT_EQ(std::string(answer), "0cc175b9c0f1b6a831c399e269772661");
+  // An empty seed: the first salt character is the NUL, nothing is hashed.
+  ASSERT_TRUE(pelmar::AuthAnswer("", "pw", answer));
+  EXPECT_EQ(std::string(answer), "d41d8cd98f00b204e9800998ecf8427e");
+  EXPECT_EQ(std::strlen(answer), pelmar::kMd5HexLength);
+}
+
+TEST(AuthAnswer, RefusesNullTexts) {
+  char answer[pelmar::kMd5HexLength + 1];
   EXPECT_FALSE(pelmar::AuthAnswer(nullptr, "pw", answer));
   EXPECT_FALSE(pelmar::AuthAnswer("ab", nullptr, answer));
 }

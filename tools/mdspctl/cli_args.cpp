@@ -177,15 +177,20 @@ std::string UsageText(const std::string& command) {
            "read as the first line of standard input; with --new-password the new\n"
            "password follows (asked twice on a terminal, the second line of\n"
            "standard input). Waits up to the time-out (default 3000 ms) for the\n"
-           "module to accept or refuse.\n";
+           "module to accept or refuse.\n"
+           "\n"
+           "Host names take only A-Z, a-z, 0-9, '_' and '-'. --ip may not end in .0\n"
+           "or .255 (0.0.0.0 only with --dhcp on). A text-protocol module reads\n"
+           "255.255.255.255 as \"unchanged\", so it cannot be set there, and one that\n"
+           "did not report its host name needs --hostname.\n";
   if (command == "restart")
     return "usage: mdspctl restart --mac MAC [--value N] [--ping-window S]\n"
            "                       [--nic ADDRESS]... [--timeout MS]\n"
            "\n"
-           "Restarts the module with that MAC (password as for configure), then\n"
-           "pings it until the ping window (default 10 s after the restart) closes,\n"
-           "and reports after how many seconds it answered again. Exit code 6 when\n"
-           "it did not answer within the window.\n";
+           "Restarts the secure-protocol module with that MAC (password as for\n"
+           "configure), then pings it until the ping window (default 10 s after the\n"
+           "restart) closes, and reports after how many seconds it answered again.\n"
+           "Exit code 6 when it did not answer within the window.\n";
   return kProgramUsage;
 }
 

@@ -56,9 +56,9 @@ int FindModule(Session& session, const CommandLine& cli, uint32_t timeoutMs, Tar
   std::string error;
   auto isSecureTarget = [&](uint32_t index) {
     uint8_t found[6];
-    uint8_t marker = 0;
+    bool secure = false;
     return SMDSP_GetModuleMac(index, found) == MDSP_RESULT_OK && SameMac(found, mac) &&
-           SMDSP_GetPayloadData(255, index, &marker, 1) == MDSP_RESULT_OK && marker == 1;
+           ProbeSecure(index, secure) && secure;
   };
   int code = session.Discover(timeoutMs, indexes, error, isSecureTarget);
   if (code != kExitOk) return Fail(code, error);
@@ -113,9 +113,14 @@ int AwaitAnswer(Session& session, const Target& target, int32_t done, uint32_t t
   }
 }
 
-// A secure request the library could not complete: result 8 almost always
-// means the module did not hand out a seed in time.
-int SendFailure(int32_t result, const std::string& what) {
+// A request the library could not complete. For a secure module result 8
+// almost always means the module did not hand out a seed in time; for a text
+// module's configure it means the text did not fit its 512 bytes.
+int SendFailure(int32_t result, const std::string& what, bool textConfigure = false) {
+  if (result == MDSP_RESULT_FAILED && textConfigure)
+    return Fail(kExitUsage, what + " failed: request too long for a text-protocol module "
+                                   "(at most 511 characters; shorten the host name or "
+                                   "passwords)");
   if (result == MDSP_RESULT_FAILED)
     return Fail(kExitTimeout, what + " failed: the module did not answer the authentication "
                                      "request, or the request could not be sent");
@@ -202,6 +207,8 @@ int RunConfigure(const CommandLine& cli) {
   if (code != kExitOk) return Fail(code, error);
   Target target;
   if ((code = FindModule(session, cli, timeoutMs, target)) != kExitOk) return code;
+  if (!CheckPlanForModule(plan, target.row.secure, target.row.hostNameKnown, error))
+    return Fail(kExitUsage, error);
 
   std::string password, newPassword;
   if (!ReadPassword("Password for " + target.row.mac + ": ", password, error) ||
@@ -209,8 +216,12 @@ int RunConfigure(const CommandLine& cli) {
     return Fail(kExitUsage, error);
 
   // A seeded text module never sees a password: it gets MD5 answers salted
-  // with its seed instead.
-  bool seeded = !target.row.secure && target.row.seed.size() >= 2;
+  // with its seed instead. Any seed counts, even a short or empty one.
+  bool seeded = !target.row.secure && target.row.seedKnown;
+  if (!target.row.secure && !seeded &&
+      (!CheckTextPassword(password, "the password", error) ||
+       !CheckTextPassword(newPassword, "the new password", error)))
+    return Fail(kExitUsage, error);
   std::string authentication = password;
   std::string newValue = newPassword;
   if (seeded) {
@@ -224,10 +235,12 @@ int RunConfigure(const CommandLine& cli) {
     if (plan.newPassword) newValue = salted;
   }
 
+  std::vector<PayloadValue> values =
+      PayloadValues(plan, target.row.secure, target.row.hostName, newValue);
+  if (target.row.secure && !CheckSecurePayload(values, error)) return Fail(kExitUsage, error);
   int32_t result = SMDSP_CreateConfigureRequest(target.index);
   if (result != MDSP_RESULT_OK) return Fail(kExitLibrary, "configure: " + ResultText(result));
-  for (const PayloadValue& v :
-       PayloadValues(plan, target.row.secure, target.row.hostName, newValue)) {
+  for (const PayloadValue& v : values) {
     result = v.isText ? SMDSP_SetPayloadString(v.tag, v.text.c_str())
                       : SMDSP_SetPayloadData(v.tag, v.bytes, v.size);
     if (result == MDSP_RESULT_TEXT_TOO_LONG || (result != MDSP_RESULT_OK && v.isText))
@@ -242,7 +255,7 @@ int RunConfigure(const CommandLine& cli) {
   result = SMDSP_SendConfigure(&credentials);
   if (result == MDSP_RESULT_TEXT_TOO_LONG)
     return Fail(kExitUsage, "password too long for a text-protocol module (at most 127 characters)");
-  if (result != MDSP_RESULT_OK) return SendFailure(result, "configure");
+  if (result != MDSP_RESULT_OK) return SendFailure(result, "configure", !target.row.secure);
   code = AwaitAnswer(session, target, SMDSP_EVENT_CONFIGURED, timeoutMs, "configure");
   if (code == kExitOk) std::printf("%s configured\n", target.row.mac.c_str());
   return code;
@@ -262,6 +275,9 @@ int RunRestart(const CommandLine& cli) {
   if (code != kExitOk) return Fail(code, error);
   Target target;
   if ((code = FindModule(session, cli, timeoutMs, target)) != kExitOk) return code;
+  if (!target.row.secure)
+    return Fail(kExitUsage, "restart needs a secure-protocol module; " + target.row.mac +
+                                " speaks only the text protocol");
   std::string password;
   if (!ReadPassword("Password for " + target.row.mac + ": ", password, error))
     return Fail(kExitUsage, error);

@@ -1,5 +1,7 @@
 #include "configure_plan.h"
 
+#include <utility>
+
 #include "mdsp.h"
 
 namespace mdspctl {
@@ -26,6 +28,22 @@ PayloadValue Address(int32_t tag, uint32_t value) {
   return v;
 }
 
+bool ValidHostName(const std::string& name) {
+  for (unsigned char c : name)
+    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+          c == '_' || c == '-'))
+      return false;
+  return true;
+}
+
+const char* ValueName(int32_t tag) {
+  switch (tag) {
+    case 6: return "host name";
+    case 7: return "new password";
+    default: return "value";
+  }
+}
+
 }  // namespace
 
 bool ReadConfigurePlan(const CommandLine& cli, ConfigurePlan& plan, std::string& error) {
@@ -42,7 +60,21 @@ bool ReadConfigurePlan(const CommandLine& cli, ConfigurePlan& plan, std::string&
     }
     plan.dhcp = on;
   }
-  if (cli.has("hostname")) plan.hostName = cli.value("hostname");
+  if (cli.has("hostname")) {
+    plan.hostName = cli.value("hostname");
+    if (!ValidHostName(*plan.hostName)) {
+      error = "--hostname may only hold A-Z, a-z, 0-9, '_' and '-'";
+      return false;
+    }
+  }
+  if (plan.ip) {
+    uint32_t last = *plan.ip & 0xFFu;
+    if (*plan.ip == 0 ? !(plan.dhcp && *plan.dhcp) : (last == 0 || last == 255)) {
+      error = *plan.ip == 0 ? "--ip 0.0.0.0 only together with --dhcp on"
+                            : "--ip may not end in .0 or .255 (network or broadcast address)";
+      return false;
+    }
+  }
   plan.newPassword = cli.has("new-password");
   if (plan.empty()) {
     error = "nothing to change: give at least one of --ip, --mask, --gateway, --dhcp, "
@@ -75,6 +107,54 @@ std::vector<PayloadValue> PayloadValues(const ConfigurePlan& plan, bool secureMo
   else if (!secureModule)
     values.push_back(PayloadValue{6, true, {}, 0, currentHostName});
   return values;
+}
+
+bool CheckPlanForModule(const ConfigurePlan& plan, bool secureModule, bool hostNameKnown,
+                        std::string& error) {
+  if (secureModule) return true;
+  const std::pair<const char*, const std::optional<uint32_t>*> addresses[] = {
+      {"ip", &plan.ip}, {"mask", &plan.mask}, {"gateway", &plan.gateway},
+      {"dns1", &plan.dns1}, {"dns2", &plan.dns2}};
+  for (const auto& [name, value] : addresses) {
+    if (*value && **value == MDSP_ADDRESS_UNCHANGED) {
+      error = std::string("--") + name +
+              " 255.255.255.255 cannot be set on a text-protocol module (it means "
+              "\"unchanged\" there)";
+      return false;
+    }
+  }
+  if (!plan.hostName && !hostNameKnown) {
+    error = "the module did not report its host name, and a text-protocol configure always "
+            "sets it: give --hostname";
+    return false;
+  }
+  return true;
+}
+
+bool CheckTextPassword(const std::string& password, const std::string& what,
+                       std::string& error) {
+  if (password.find(';') == std::string::npos) return true;
+  error = what + " may not contain ';' for a text-protocol module without a seed";
+  return false;
+}
+
+bool CheckSecurePayload(const std::vector<PayloadValue>& values, std::string& error) {
+  size_t total = 0;
+  for (const PayloadValue& v : values) {
+    size_t length = v.isText ? v.text.size() : static_cast<size_t>(v.size);
+    if (length > 255) {
+      error = std::string(ValueName(v.tag)) + " too long for a secure module (at most 255 "
+                                              "characters)";
+      return false;
+    }
+    total += 2 + length;
+  }
+  if (total > kMaxSecurePayload) {
+    error = "request too long: " + std::to_string(total) + " bytes of values, a secure module "
+            "takes at most " + std::to_string(kMaxSecurePayload);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace mdspctl

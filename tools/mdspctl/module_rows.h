@@ -3,28 +3,46 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace mdspctl {
 
+// A column the module did not report stays empty (nullopt).
+using Cell = std::optional<std::string>;
+
 struct ModuleRow {
   uint32_t index = 0;
   bool secure = false;
-  std::string ip, sn, gw, dhcp, version, type, mac;
-  std::string seed;  // text-protocol modules that hand out a password seed
+  Cell ip, sn, gw, dhcp, version, type;
+  std::string mac;
+  bool seedKnown = false;  // text-protocol modules that hand out a password seed
+  std::string seed;
   bool hostNameKnown = false;
   std::string hostName;
 };
 
-// Reads every column of the module at `index`; values the module did not
-// report stay empty.
+// Whether the entry at `index` is a secure module. The marker tag is missing
+// when a Discover reply had a malformed TLV, so this asks the configure
+// interface, which takes a 2-byte value of tag 8 only for a secure entry. It
+// leaves a fresh, empty configure request for the entry behind. False when
+// the entry cannot be asked (no longer in the table).
+bool ProbeSecure(uint32_t index, bool& secure);
+
+// Reads every column of the module at `index`.
 ModuleRow ReadModuleRow(uint32_t index);
 
 // A 4-byte address value as stored in a module's TLV (least significant
 // byte first, first octet most significant) in dotted form.
 std::string AddressFromTlv(const uint8_t bytes[4]);
 
+// Text-protocol version numbers as major.minor (two digits).build.
+std::string FormatTextVersion(uint32_t major, uint32_t minor, uint32_t build);
+
+// Columns not reported (or reported empty) read "N/A" in the table, so a
+// script can split a row on white space; JSON gives null for those not
+// reported.
 std::string FormatTable(const std::vector<ModuleRow>& rows);
 std::string FormatJson(const std::vector<ModuleRow>& rows);
 std::string JsonString(const std::string& text);

@@ -80,4 +80,66 @@ TEST(ConfigurePlan, DhcpSwitch) {
   EXPECT_EQ(off[5].bytes[0], 0);
 }
 
+bool Reads(std::vector<const char*> args, std::string& error) {
+  args.insert(args.begin(), {"mdspctl", "configure", "--mac", "02-00-00-00-00-01"});
+  mdspctl::CommandLine cli;
+  EXPECT_TRUE(mdspctl::ParseCommandLine(static_cast<int>(args.size()), args.data(), cli, error));
+  mdspctl::ConfigurePlan plan;
+  return mdspctl::ReadConfigurePlan(cli, plan, error);
+}
+
+TEST(ConfigurePlan, HostNamesAndOwnAddressesThatCannotWork) {
+  std::string error;
+  EXPECT_TRUE(Reads({"--hostname", "Line_7-b"}, error)) << error;
+  EXPECT_TRUE(Reads({"--hostname", ""}, error)) << error;
+  // A ';' would start a new piece of a text request.
+  for (const char* bad : {"a;IP = 1.2.3.4", "a.b", "a b", "caf\xc3\xa9"}) {
+    EXPECT_FALSE(Reads({"--hostname", bad}, error)) << bad;
+    EXPECT_NE(error.find("--hostname"), std::string::npos);
+  }
+  EXPECT_TRUE(Reads({"--ip", "255.1.1.1"}, error)) << error;  // only the last octet counts
+  EXPECT_FALSE(Reads({"--ip", "192.168.0.255"}, error));
+  EXPECT_FALSE(Reads({"--ip", "192.168.0.0"}, error));
+  EXPECT_FALSE(Reads({"--ip", "0.0.0.0"}, error));
+  EXPECT_FALSE(Reads({"--ip", "0.0.0.0", "--dhcp", "off"}, error));
+  EXPECT_TRUE(Reads({"--ip", "0.0.0.0", "--dhcp", "on"}, error)) << error;
+  EXPECT_TRUE(Reads({"--gateway", "10.0.0.0"}, error)) << error;  // not the module's own
+}
+
+TEST(ConfigurePlan, TextModuleLimits) {
+  std::string error;
+  auto all = Plan({"--ip", "10.0.0.1", "--mask", "255.255.255.255", "--dns2",
+                   "255.255.255.255"});
+  EXPECT_TRUE(mdspctl::CheckPlanForModule(all, true, false, error)) << error;
+  // On a text module the value means "unchanged": it could never be set.
+  EXPECT_FALSE(mdspctl::CheckPlanForModule(all, false, true, error));
+  EXPECT_NE(error.find("--mask 255.255.255.255"), std::string::npos) << error;
+  // Without --hostname the module's own name is sent back; unknown, it would
+  // be wiped.
+  auto ip = Plan({"--ip", "10.0.0.1"});
+  EXPECT_TRUE(mdspctl::CheckPlanForModule(ip, false, true, error));
+  EXPECT_FALSE(mdspctl::CheckPlanForModule(ip, false, false, error));
+  EXPECT_NE(error.find("--hostname"), std::string::npos);
+  EXPECT_TRUE(mdspctl::CheckPlanForModule(Plan({"--hostname", "n"}), false, false, error));
+
+  EXPECT_TRUE(mdspctl::CheckTextPassword("pa ss", "the password", error));
+  EXPECT_FALSE(mdspctl::CheckTextPassword("pw;IP = 1.2.3.4", "the password", error));
+  EXPECT_NE(error.find("the password"), std::string::npos);
+}
+
+TEST(ConfigurePlan, SecureRequestMustFitOneDatagram) {
+  std::string error;
+  // Tag and length take 2 bytes each: 2 + 253 + 2 + 237 = 494 fits exactly.
+  mdspctl::ConfigurePlan plan = Plan({"--new-password"});
+  plan.hostName = std::string(253, 'h');
+  auto fits = mdspctl::PayloadValues(plan, true, "", std::string(237, 'p'));
+  EXPECT_TRUE(mdspctl::CheckSecurePayload(fits, error)) << error;
+  auto over = mdspctl::PayloadValues(plan, true, "", std::string(238, 'p'));
+  EXPECT_FALSE(mdspctl::CheckSecurePayload(over, error));
+  EXPECT_NE(error.find("request too long: 495 bytes"), std::string::npos) << error;
+  plan.hostName = std::string(256, 'h');
+  EXPECT_FALSE(mdspctl::CheckSecurePayload(mdspctl::PayloadValues(plan, true, "", ""), error));
+  EXPECT_NE(error.find("host name too long"), std::string::npos) << error;
+}
+
 }  // namespace

@@ -2,8 +2,11 @@
 // module namespace, joined by a veth pair that only these tests use.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <fstream>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "netns.h"
 
@@ -18,8 +21,75 @@ const char kModules[] = R"({"modules": [
    "dhcp": true, "type": "SIM-GW secure", "version": "4.0.2",
    "faults": {"restart_silence_ms": 1500}},
   {"mac": "02-00-00-00-20-02", "protocol": "secure", "faults": {"configure_status": 31}},
-  {"mac": "02-00-00-00-20-03", "protocol": "secure", "faults": {"ignore": ["authentication"]}}
+  {"mac": "02-00-00-00-20-03", "protocol": "secure", "faults": {"ignore": ["authentication"]}},
+  {"mac": "02-00-00-00-20-04", "protocol": "secure", "password": "secret",
+   "faults": {"malformed": true}},
+  {"mac": "02-00-00-00-30-01", "protocol": "both", "password": "secret", "ip": "10.77.0.30"},
+  {"mac": "02-00-00-00-10-03", "protocol": "text", "password": "pw", "faults": {"raw_answer":
+   "protocol version = 1.0;fb type = RAW;module version = 1.2.3;mac = 02-00-00-00-10-03;ip = 10.77.0.13;"}},
+  {"mac": "02-00-00-00-10-04", "protocol": "text", "password": "8ce4b16b22b58894aa86c421e8759df3",
+   "faults": {"raw_answer": "mac = 02-00-00-00-10-04;ip = 10.77.0.14;hn = one;seed = k;"}},
+  {"mac": "02-00-00-00-10-05", "protocol": "text", "password": "d41d8cd98f00b204e9800998ecf8427e",
+   "faults": {"raw_answer": "mac = 02-00-00-00-10-05;ip = 10.77.0.15;hn = none;seed = ;"}},
+  {"mac": "02-00-00-00-10-06", "protocol": "text", "max_hostname": 4},
+  {"mac": "02-00-00-00-10-07", "protocol": "text", "faults": {"ignore": ["text_configure"]}}
 ]})";
+
+// Every datagram the simulator received, in order.
+std::vector<std::string> Received(const std::string& simLog) {
+  std::vector<std::string> out;
+  std::istringstream lines(testnet::readFile(simLog));
+  std::string line;
+  while (std::getline(lines, line)) {
+    std::istringstream fields(line);
+    std::string kind, from, length, hex;
+    if (!(fields >> kind >> from >> length >> hex) || kind != "rx") continue;
+    std::string bytes;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+      bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    out.push_back(bytes);
+  }
+  return out;
+}
+
+// Text requests received, each up to its NUL.
+std::vector<std::string> TextReceived(const std::string& simLog) {
+  std::vector<std::string> out;
+  for (const std::string& d : Received(simLog))
+    if (d.size() < 2 || static_cast<uint8_t>(d[0]) != 0xC1 || static_cast<uint8_t>(d[1]) != 0xAB)
+      out.push_back(d.substr(0, d.find('\0')));
+  return out;
+}
+
+// Payloads of the authenticated secure requests of one type received.
+std::vector<std::string> SecurePayloads(const std::string& simLog, uint8_t type) {
+  constexpr size_t kHeader = 18, kAuthBlock = 36;
+  std::vector<std::string> out;
+  for (const std::string& d : Received(simLog)) {
+    if (d.size() < kHeader + kAuthBlock || static_cast<uint8_t>(d[0]) != 0xC1 ||
+        static_cast<uint8_t>(d[1]) != 0xAB || static_cast<uint8_t>(d[15]) != type)
+      continue;
+    size_t length = static_cast<uint8_t>(d[16]) | static_cast<uint8_t>(d[17]) << 8;
+    if (length < kAuthBlock || kHeader + length > d.size()) continue;
+    out.push_back(d.substr(kHeader + kAuthBlock, length - kAuthBlock));
+  }
+  return out;
+}
+
+bool Contains(const std::vector<std::string>& texts, const std::string& part) {
+  for (const std::string& t : texts)
+    if (t.find(part) != std::string::npos) return true;
+  return false;
+}
+
+// The table row of the module with that MAC (first one listed).
+std::string RowOf(const std::string& table, const std::string& mac) {
+  size_t at = table.find(mac);
+  if (at == std::string::npos) return "";
+  size_t start = table.rfind('\n', at);
+  start = start == std::string::npos ? 0 : start + 1;
+  return table.substr(start, table.find('\n', at) - start);
+}
 
 struct CtlRun {
   int code = -1;
@@ -73,7 +143,7 @@ TEST_F(Mdspctl, ScanShowsTheSevenColumns) {
   // Text module: version from its three numbers, type from the field-bus text.
   std::string text = scan.output.substr(scan.output.find("10.77.0.10 "));
   text = text.substr(0, text.find('\n'));
-  for (const char* cell : {"255.255.255.0", "10.77.0.1", "Off", "3.1.7", "SIM-IO 16DI",
+  for (const char* cell : {"255.255.255.0", "10.77.0.1", "Off", "3.01.7", "SIM-IO 16DI",
                            "02-00-00-00-10-01"})
     EXPECT_NE(text.find(cell), std::string::npos) << cell << " in " << text;
   std::string secure = scan.output.substr(scan.output.find("10.77.0.20 "));
@@ -95,6 +165,11 @@ TEST_F(Mdspctl, ConfigureRoundTripOfASecureModule) {
   CtlRun set = Ctl("configure --mac 02-00-00-00-20-01 --ip 10.77.0.50 --dhcp off", "secret\n");
   ASSERT_EQ(set.code, 0) << set.output;
   EXPECT_NE(set.output.find("configured"), std::string::npos);
+  // Only the two values asked for: tag 0 with the address least significant
+  // byte first, tag 5 with DHCP off.
+  auto payloads = SecurePayloads(simLog_, 2);
+  ASSERT_EQ(payloads.size(), 1u) << testnet::readFile(simLog_);
+  EXPECT_EQ(payloads[0], std::string("\x00\x04\x32\x00\x4d\x0a\x05\x01\x00", 9));
   CtlRun scan = Ctl("scan --timeout 1500");
   std::string row = scan.output.substr(scan.output.find("10.77.0.50 "));
   row = row.substr(0, row.find('\n'));
@@ -124,6 +199,137 @@ TEST_F(Mdspctl, ConfigureOfAPlainTextModule) {
   START();
   CtlRun set = Ctl("configure --mac 02-00-00-00-10-02 --hostname cell-9 --timeout 1500", "plain\n");
   EXPECT_EQ(set.code, 0) << set.output << testnet::readFile(simLog_);
+  // Addresses and DHCP not given are left out, the host name is the new one.
+  EXPECT_TRUE(Contains(TextReceived(simLog_),
+                       "Configure: 02-00-00-00-10-02;Password: plain;HN = cell-9;"))
+      << testnet::readFile(simLog_);
+}
+
+TEST_F(Mdspctl, TextConfigureSendsTheReportedHostNameAndNoPlainPassword) {
+  START();
+  CtlRun set = Ctl("configure --mac 02-00-00-00-10-01 --gateway 10.77.0.254 --timeout 1500",
+                   "secret\n");
+  EXPECT_EQ(set.code, 0) << set.output << testnet::readFile(simLog_);
+  auto texts = TextReceived(simLog_);
+  EXPECT_TRUE(Contains(texts, ";GW = 10.77.0.254;HN = press-1;")) << testnet::readFile(simLog_);
+  EXPECT_FALSE(Contains(texts, "secret"));
+
+  // Seeds of one character or none: the answer is the MD5 of the text cut at
+  // the NUL salt character ("k", then ""), never the password itself.
+  CtlRun one = Ctl("configure --mac 02-00-00-00-10-04 --ip 10.77.0.64 --timeout 1500", "typed\n");
+  EXPECT_EQ(one.code, 0) << one.output << testnet::readFile(simLog_);
+  CtlRun none = Ctl("configure --mac 02-00-00-00-10-05 --ip 10.77.0.65 --timeout 1500", "typed\n");
+  EXPECT_EQ(none.code, 0) << none.output << testnet::readFile(simLog_);
+  texts = TextReceived(simLog_);
+  EXPECT_TRUE(Contains(texts, "Configure: 02-00-00-00-10-04;Password: "
+                              "8ce4b16b22b58894aa86c421e8759df3;IP = 10.77.0.64;HN = one;"));
+  EXPECT_TRUE(Contains(texts, "Configure: 02-00-00-00-10-05;Password: "
+                              "d41d8cd98f00b204e9800998ecf8427e;IP = 10.77.0.65;HN = none;"));
+  EXPECT_FALSE(Contains(texts, "typed"));
+
+  // A module that did not report its host name would lose it.
+  CtlRun unknown = Ctl("configure --mac 02-00-00-00-10-03 --ip 10.77.0.63", "pw\n");
+  EXPECT_EQ(unknown.code, 1) << unknown.output;
+  EXPECT_NE(unknown.output.find("give --hostname"), std::string::npos) << unknown.output;
+  EXPECT_FALSE(Contains(TextReceived(simLog_), "Configure: 02-00-00-00-10-03"));
+  CtlRun named = Ctl("configure --mac 02-00-00-00-10-03 --ip 10.77.0.63 --hostname raw-1", "pw\n");
+  EXPECT_EQ(named.code, 0) << named.output;
+}
+
+TEST_F(Mdspctl, TextConfigureRefusalsAndSilence) {
+  START();
+  CtlRun invalid =
+      Ctl("configure --mac 02-00-00-00-10-06 --hostname toolong --timeout 1500", "\n");
+  EXPECT_EQ(invalid.code, 4) << invalid.output << testnet::readFile(simLog_);
+  EXPECT_NE(invalid.output.find("invalid values"), std::string::npos) << invalid.output;
+  CtlRun silent = Ctl("configure --mac 02-00-00-00-10-07 --hostname a --timeout 800", "\n");
+  EXPECT_EQ(silent.code, 6) << silent.output;
+
+  // 255.255.255.255 means "unchanged" to a text module: refused, not dropped.
+  CtlRun unchanged = Ctl("configure --mac 02-00-00-00-10-02 --gateway 255.255.255.255", "plain\n");
+  EXPECT_EQ(unchanged.code, 1) << unchanged.output;
+  EXPECT_NE(unchanged.output.find("255.255.255.255"), std::string::npos) << unchanged.output;
+  CtlRun semicolon = Ctl("configure --mac 02-00-00-00-10-02 --hostname n", "pl;IP = 1.2.3.4\n");
+  EXPECT_EQ(semicolon.code, 1) << semicolon.output;
+  // Every piece at its longest: the text does not fit 512 bytes.
+  std::string longName(127, 'h'), longPassword(127, 'p');
+  CtlRun tooLong = Ctl("configure --mac 02-00-00-00-10-02 --ip 100.100.100.100 --mask "
+                       "255.255.255.0 --gateway 100.100.100.101 --dhcp off --dns1 "
+                       "100.100.100.102 --dns2 100.100.100.103 --new-password --hostname " +
+                           longName,
+                       longPassword + "\n" + longPassword + "\n");
+  EXPECT_EQ(tooLong.code, 1) << tooLong.output;
+  EXPECT_NE(tooLong.output.find("request too long"), std::string::npos) << tooLong.output;
+  EXPECT_FALSE(Contains(TextReceived(simLog_), "Configure: 02-00-00-00-10-02"));
+
+  // A secure request over one datagram is refused before the authentication.
+  CtlRun secureLong = Ctl("configure --mac 02-00-00-00-20-01 --new-password --hostname " +
+                              std::string(255, 'h'),
+                          "secret\n" + std::string(255, 'p') + "\n");
+  EXPECT_EQ(secureLong.code, 1) << secureLong.output;
+  EXPECT_NE(secureLong.output.find("request too long"), std::string::npos) << secureLong.output;
+  EXPECT_TRUE(SecurePayloads(simLog_, 2).empty());
+  EXPECT_EQ(testnet::readFile(simLog_).find("authentication"), std::string::npos);
+
+  // Restart is a secure operation: refused before any password is read.
+  CtlRun restart = Ctl("restart --mac 02-00-00-00-10-02");
+  EXPECT_NE(restart.code, 0);
+  EXPECT_NE(restart.output.find("restart needs a secure-protocol module"), std::string::npos)
+      << restart.output;
+}
+
+TEST_F(Mdspctl, AModuleOfBothProtocolsIsUsedThroughItsSecureEntry) {
+  START();
+  CtlRun scan = Ctl("scan --json --timeout 1500");
+  ASSERT_EQ(scan.code, 0) << scan.output;
+  size_t text = scan.output.find(R"("mac": "02-00-00-00-30-01", "protocol": "text")");
+  size_t secure = scan.output.find(R"("mac": "02-00-00-00-30-01", "protocol": "secure")");
+  EXPECT_NE(text, std::string::npos) << scan.output;
+  EXPECT_NE(secure, std::string::npos) << scan.output;
+
+  CtlRun wink = Ctl("wink --mac 02-00-00-00-30-01", "secret\n");
+  EXPECT_EQ(wink.code, 0) << wink.output;
+  EXPECT_NE(wink.output.find("winked"), std::string::npos) << wink.output;  // confirmed
+  CtlRun set = Ctl("configure --mac 02-00-00-00-30-01 --dhcp on", "secret\n");
+  EXPECT_EQ(set.code, 0) << set.output;
+  auto payloads = SecurePayloads(simLog_, 2);
+  ASSERT_EQ(payloads.size(), 1u) << testnet::readFile(simLog_);
+  EXPECT_EQ(payloads[0], std::string("\x05\x01\x01", 3));
+  EXPECT_FALSE(Contains(TextReceived(simLog_), "Configure: 02-00-00-00-30-01"));
+}
+
+TEST_F(Mdspctl, ASecureModuleWithABrokenDiscoverReplyStaysSecure) {
+  START();
+  // Its reply lost the marker with the broken TLV; the module is still
+  // secure, so the wink asks for the password and is confirmed.
+  CtlRun wink = Ctl("wink --mac 02-00-00-00-20-04", "secret\n");
+  EXPECT_EQ(wink.code, 0) << wink.output << testnet::readFile(simLog_);
+  EXPECT_NE(wink.output.find("winked"), std::string::npos) << wink.output;
+  CtlRun set = Ctl("configure --mac 02-00-00-00-20-04 --hostname fixed", "secret\n");
+  EXPECT_EQ(set.code, 0) << set.output;
+  auto payloads = SecurePayloads(simLog_, 2);
+  ASSERT_EQ(payloads.size(), 1u) << testnet::readFile(simLog_);
+  EXPECT_EQ(payloads[0], std::string("\x06\x05" "fixed", 7));
+}
+
+TEST_F(Mdspctl, ScanMarksValuesNotReported) {
+  START();
+  CtlRun scan = Ctl("scan --timeout 1500");
+  ASSERT_EQ(scan.code, 0) << scan.output;
+  std::string row = RowOf(scan.output, "02-00-00-00-10-03");
+  ASSERT_FALSE(row.empty()) << scan.output;
+  // IP, then SN, GW, DHCP not reported, version 1.02.3, type RAW.
+  std::istringstream cells(row);
+  std::vector<std::string> v;
+  for (std::string c; cells >> c;) v.push_back(c);
+  EXPECT_EQ(v, (std::vector<std::string>{"10.77.0.13", "N/A", "N/A", "N/A", "1.02.3", "RAW",
+                                         "02-00-00-00-10-03"}))
+      << row;
+  CtlRun json = Ctl("scan --json --timeout 1500");
+  EXPECT_NE(json.output.find(R"({"ip": "10.77.0.13", "sn": null, "gw": null, "dhcp": null, )"
+                             R"("version": "1.02.3", "type": "RAW", "mac": "02-00-00-00-10-03")"),
+            std::string::npos)
+      << json.output;
 }
 
 TEST_F(Mdspctl, WinkAndRestartWithItsReport) {
@@ -154,6 +360,12 @@ TEST_F(Mdspctl, EveryFailureHasItsExitCode) {
   EXPECT_EQ(badValue.code, 1) << badValue.output;
   CtlRun badNic = Ctl("scan --nic 10.9.9.9 --timeout 200");
   EXPECT_EQ(badNic.code, 2) << badNic.output;
+  CtlRun usage = Ctl("");
+  EXPECT_EQ(usage.code, 1) << usage.output;
+  EXPECT_NE(usage.output.find("usage: mdspctl [--verbose] COMMAND"), std::string::npos);
+  CtlRun help = Ctl("--help");
+  EXPECT_EQ(help.code, 0) << help.output;
+  EXPECT_NE(help.output.find("Exit codes:"), std::string::npos) << help.output;
   for (const char* command : {"nics", "scan", "wink", "configure", "restart"}) {
     CtlRun help = Ctl(std::string(command) + " --help");
     EXPECT_EQ(help.code, 0) << command;

@@ -40,4 +40,25 @@ TEST(ModuleRows, JsonEscapesModuleTexts) {
   EXPECT_EQ(mdspctl::FormatJson({}), "[]\n");
 }
 
+TEST(ModuleRows, ValuesNotReportedKeepTheColumns) {
+  mdspctl::ModuleRow r = Row();
+  r.sn.reset();
+  r.dhcp.reset();
+  r.type = "";  // reported, but empty
+  EXPECT_EQ(mdspctl::FormatTable({r}),
+            "IP        SN   GW        DHCP  Version  Type  MAC\n"
+            "10.0.0.7  N/A  10.0.0.1  N/A   3.1.7    N/A   02-00-01-00-00-01\n");
+  std::string json = mdspctl::FormatJson({r});
+  EXPECT_NE(json.find(R"("sn": null, "gw": "10.0.0.1", "dhcp": null, "version": "3.1.7", )"
+                      R"("type": "",)"),
+            std::string::npos)
+      << json;
+}
+
+TEST(ModuleRows, TextVersionHasATwoDigitMinor) {
+  EXPECT_EQ(mdspctl::FormatTextVersion(3, 1, 7), "3.01.7");
+  EXPECT_EQ(mdspctl::FormatTextVersion(2, 15, 1024), "2.15.1024");
+  EXPECT_EQ(mdspctl::FormatTextVersion(255, 255, 65535), "255.255.65535");
+}
+
 }  // namespace
