@@ -34,15 +34,22 @@ bool blake2s256(std::initializer_list<std::string_view> parts, Digest32& out) {
   return digest(EVP_blake2s256(), parts, out.data(), 32);
 }
 
+std::string md5hexOfCText(std::string_view text) {
+  return md5hex(text.substr(0, text.find('\0')));
+}
+
 std::string expectedChallengeAnswer(std::string_view saltedHash, std::string_view seedText) {
   // The host sends md5hex(s0 s1 inner seed) with inner = md5hex(s0 s1 password),
   // s0 s1 being the seed's first two characters; the module's seed starts with
-  // its salt, so inner is exactly the stored hash.
-  if (saltedHash.size() != 34 || seedText.size() < 2) return "";
-  std::string input(seedText.substr(0, 2));
+  // its salt, so inner is exactly the stored hash. Characters past the seed's
+  // end read as its NUL, as in the module's own formatting.
+  if (saltedHash.size() != 34) return "";
+  std::string input;
+  input += seedText.size() > 0 ? seedText[0] : '\0';
+  input += seedText.size() > 1 ? seedText[1] : '\0';
   input += saltedHash.substr(2);
   input += seedText;
-  return md5hex(input);
+  return md5hexOfCText(input);
 }
 
 }  // namespace mdspsim

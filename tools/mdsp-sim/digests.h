@@ -19,8 +19,15 @@ std::string md5hex(std::string_view bytes);
 // False if libcrypto fails.
 bool blake2s256(std::initializer_list<std::string_view> parts, Digest32& out);
 
-// Answer a seeded text module expects in "Password:": built from the stored
-// salt + md5hex(salt + password) and the seed text it reported.
+// MD5 of a text the way C code hashes it: up to its first NUL.
+std::string md5hexOfCText(std::string_view text);
+
+// Answer a seeded text module expects in "Password:": the text "%c%c%s%s" of
+// the seed's first two characters, the 32 digits of the stored salt +
+// md5hex(salt + password), and the whole seed, hashed up to its first NUL.
+// With a one-character seed the second character is the seed's terminating
+// NUL, so only the first character is hashed; with an empty seed nothing is.
+// "" when the stored form is not 34 characters.
 std::string expectedChallengeAnswer(std::string_view saltedHash, std::string_view seedText);
 
 }  // namespace mdspsim

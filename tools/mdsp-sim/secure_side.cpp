@@ -50,11 +50,31 @@ const char* secureParseName(SecureParse result) {
     case SecureParse::NotSecure: return "not-secure";
     case SecureParse::Reply: return "reply";
     case SecureParse::TooShort: return "too-short";
-    case SecureParse::PastEnd: return "length-past-end";
     case SecureParse::TooLong: return "too-long";
+    case SecureParse::Flags: return "flags";
+    case SecureParse::PastEnd: return "length-past-end";
+    case SecureParse::BytesPastLength: return "bytes-past-length";
+    case SecureParse::UnknownType: return "unknown-type";
     case SecureParse::NoAuthBlock: return "no-auth-block";
+    case SecureParse::PayloadSize: return "payload-size";
+    case SecureParse::BadTlv: return "bad-tlv";
   }
   return "?";
+}
+
+std::string secureDropReason(SecureParse result, const SecureRequest& request) {
+  std::string reason = secureParseName(result);
+  switch (result) {
+    case SecureParse::Flags:
+      return reason + " " + toHex(&request.flags, 1);
+    case SecureParse::UnknownType:
+      return reason + " " + std::to_string(request.type);
+    case SecureParse::NoAuthBlock:
+    case SecureParse::PayloadSize:
+      return reason + " " + secureTypeName(request.type) + " " + std::to_string(request.length);
+    default:
+      return reason;
+  }
 }
 
 bool isAuthenticatedType(uint8_t type) {
@@ -84,7 +104,10 @@ SecureParse parseSecureRequest(const uint8_t* data, size_t size, SecureRequest& 
   out.type = data[15];
   out.length = static_cast<uint16_t>(data[16] | data[17] << 8);
   if (out.flags & kFlagReply) return SecureParse::Reply;
+  if (out.flags != 0) return SecureParse::Flags;
   if (out.length > size - kHeaderSize) return SecureParse::PastEnd;
+  if (out.length < size - kHeaderSize) return SecureParse::BytesPastLength;
+  if (std::string_view(secureTypeName(out.type)) == "unknown") return SecureParse::UnknownType;
   const uint8_t* body = data + kHeaderSize;
   size_t bodySize = out.length;
   out.authenticated = isAuthenticatedType(out.type);
@@ -96,7 +119,30 @@ SecureParse parseSecureRequest(const uint8_t* data, size_t size, SecureRequest& 
     bodySize -= kAuthBlockSize;
   }
   out.payload.assign(body, body + bodySize);
+  switch (out.type) {
+    case kWink:
+    case kRestart:
+      if (bodySize != 1) return SecureParse::PayloadSize;
+      break;
+    case kConfigure:
+      if (!tlvSequenceWellFormed(out.payload)) return SecureParse::BadTlv;
+      break;
+    default:
+      if (bodySize != 0) return SecureParse::PayloadSize;
+      break;
+  }
   return SecureParse::Ok;
+}
+
+bool tlvSequenceWellFormed(const Bytes& payload) {
+  size_t pos = 0;
+  while (pos < payload.size()) {
+    if (payload.size() - pos < 2) return false;
+    size_t size = payload[pos + 1];
+    if (size > payload.size() - pos - 2) return false;
+    pos += 2 + size;
+  }
+  return true;
 }
 
 Bytes buildSecureReply(uint8_t type, const Mac& destination, const Mac& source, bool withStatus,
@@ -198,10 +244,16 @@ Reaction handleSecureRequest(SimModule& module, const SecureRequest& request,
     reaction.replies.push_back(buildSecureReply(type, request.source, mac, withStatus, payload));
   };
 
-  if (request.authenticated && !digestValid(module, request)) {
-    reaction.event = std::string("bad-digest ") + secureTypeName(request.type);
-    reply(request.type, true, statusByte(kStatusBadDigest));
-    return reaction;
+  if (request.authenticated) {
+    // A seed answers one request, whatever its digest; the next request
+    // needs a fresh Authentication.
+    bool valid = digestValid(module, request);
+    module.seedHandedOut = false;
+    if (!valid) {
+      reaction.event = std::string("bad-digest ") + secureTypeName(request.type);
+      reply(request.type, true, statusByte(kStatusBadDigest));
+      return reaction;
+    }
   }
   switch (request.type) {
     case kDiscover: {
@@ -242,7 +294,7 @@ Reaction handleSecureRequest(SimModule& module, const SecureRequest& request,
       return reaction;
     }
     case kWink:
-      reaction.event = "wink value=" + std::to_string(request.payload.empty() ? 0 : request.payload[0]);
+      reaction.event = "wink value=" + std::to_string(request.payload[0]);
       reply(kWink, false, {});
       return reaction;
     case kRestart:
@@ -261,8 +313,7 @@ Reaction handleSecureRequest(SimModule& module, const SecureRequest& request,
       reply(kPing, true, statusByte(static_cast<uint8_t>(faults.pingStatus)));
       return reaction;
   }
-  reaction.event = "unknown-type " + std::to_string(request.type);
-  return reaction;
+  return reaction;  // other types are dropped while parsing
 }
 
 }  // namespace mdspsim

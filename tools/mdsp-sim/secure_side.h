@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "digests.h"
 #include "sim_types.h"
@@ -47,15 +48,40 @@ struct SecureRequest {
   Bytes payload;
 };
 
-enum class SecureParse { Ok, NotSecure, Reply, TooShort, PastEnd, TooLong, NoAuthBlock };
+// Why a secure datagram is not a request a module would act on. Reply is a
+// module's answer (our own broadcasts come back too) and is passed over
+// silently; every other refusal is logged as "drop secure <name>".
+enum class SecureParse {
+  Ok,
+  NotSecure,
+  Reply,
+  TooShort,         // shorter than the header
+  TooLong,          // over 548 bytes
+  Flags,            // a request carries flags 0
+  PastEnd,          // length field runs past the datagram
+  BytesPastLength,  // datagram longer than header + length field
+  UnknownType,
+  NoAuthBlock,      // authenticated type without room for seed and digest
+  PayloadSize,      // payload length wrong for the type
+  BadTlv,           // Configure payload is not a whole TLV sequence
+};
 const char* secureParseName(SecureParse result);
+
+// "flags 02", "payload-size wink 2", ...: the name plus what was wrong.
+std::string secureDropReason(SecureParse result, const SecureRequest& request);
 
 bool isAuthenticatedType(uint8_t type);
 const char* secureTypeName(uint8_t type);  // "discover", ... (ignore-list names)
 
-// Reads a request; never reads past `size`. Extra bytes after `length` are
-// ignored; a length running past the datagram drops it.
+// Reads a request the way a module checks it: flags 0, datagram size exactly
+// 18 + length, the payload size each type carries (Wink and Restart 1 byte;
+// Discover, Authentication, Mass restart and Ping none), a Configure payload
+// made of whole TLV items. Never reads past `size`.
 SecureParse parseSecureRequest(const uint8_t* data, size_t size, SecureRequest& out);
+
+// True when `payload` is a run of whole items (tag, length, value) that ends
+// exactly at its end; an empty run counts.
+bool tlvSequenceWellFormed(const Bytes& payload);
 
 Bytes buildSecureReply(uint8_t type, const Mac& destination, const Mac& source, bool withStatus,
                        const Bytes& payload);
@@ -64,7 +90,7 @@ Bytes buildSecureReply(uint8_t type, const Mac& destination, const Mac& source, 
 Bytes discoverPayload(const SimModule& module);
 
 // Password, the four seed bytes as received, payload; the seed must be the
-// one this module handed out last.
+// one this module handed out last and not yet used.
 bool digestValid(const SimModule& module, const SecureRequest& request);
 
 // Applies configure TLVs (all or nothing). Returns -1 when applied, else the

@@ -68,7 +68,8 @@ struct ModuleConfig {
   uint8_t kernelMajor = 1, kernelMinor = 2;
   uint16_t kernelBuild = 3;
   int passwordFlag = -1;  // -1: reported as "password not empty"
-  std::string seed;       // text modules: seed text, empty = none
+  bool hasSeed = false;   // text modules: reports a seed (maybe empty)
+  std::string seed;
   uint32_t maxHostname = 63;
   uint32_t maxPassword = 63;
   Faults faults;
@@ -78,11 +79,12 @@ struct ModuleConfig {
 struct SimModule {
   ModuleConfig cfg;
   // Seeded text modules keep only salt (2 chars) + md5hex(salt + password),
-  // the form the host sends as a new password; the seed text starts with the
-  // salt so the host can answer the challenge.
+  // the form the host sends as a new password; a seed of 2 characters or
+  // more starts with the salt so the host can answer the challenge.
   std::string saltedHash;
   std::string seedTail;
-  bool seedHandedOut = false;  // secure: a seed is outstanding
+  bool passwordSet = false;  // seeded text modules: the stored password is not empty
+  bool seedHandedOut = false;  // secure: a seed is outstanding and unused
   Seed lastSeed{};
   uint64_t silentUntilMs = 0;
 };

@@ -12,7 +12,8 @@ bool looksLikeRequest(const uint8_t* data, size_t size) {
   SecureRequest secure;
   SecureParse parsed = parseSecureRequest(data, size, secure);
   if (parsed != SecureParse::NotSecure) return parsed != SecureParse::Reply;
-  return classifyText(std::string_view(reinterpret_cast<const char*>(data), size)).kind !=
+  std::string why;
+  return parseTextRequest(std::string_view(reinterpret_cast<const char*>(data), size), why).kind !=
          TextRequestKind::None;
 }
 
@@ -59,7 +60,7 @@ void Simulator::handle(const uint8_t* data, size_t size, const Endpoint& from, u
   if (parsed == SecureParse::Reply) return;  // a module's answer, maybe our own
   if (parsed != SecureParse::NotSecure) {
     if (parsed != SecureParse::Ok) {
-      notes.push_back(std::string("drop secure ") + secureParseName(parsed));
+      notes.push_back("drop secure " + secureDropReason(parsed, secure));
       return;
     }
     for (SimModule& module : modules_) {
@@ -70,8 +71,14 @@ void Simulator::handle(const uint8_t* data, size_t size, const Endpoint& from, u
     return;
   }
 
-  TextRequest request = classifyText(std::string_view(reinterpret_cast<const char*>(data), size));
-  if (request.kind == TextRequestKind::None) return;  // answers and notices of others
+  std::string why;
+  TextRequest request =
+      parseTextRequest(std::string_view(reinterpret_cast<const char*>(data), size), why);
+  if (request.kind == TextRequestKind::None) {
+    // A module acts only on the host's three texts as the host writes them.
+    notes.push_back("drop text " + why);
+    return;
+  }
   for (SimModule& module : modules_) {
     if (!module.cfg.speaksText) continue;
     if (request.kind != TextRequestKind::Scan && request.target != module.cfg.mac) continue;

@@ -1,8 +1,8 @@
 #include "text_side.h"
 
+#include <algorithm>
 #include <cctype>
 #include <optional>
-#include <vector>
 
 #include "addresses.h"
 #include "digests.h"
@@ -26,51 +26,11 @@ bool isLowerHex(std::string_view text) {
 std::string saltedHashOf(std::string_view salt, std::string_view password) {
   std::string input(salt);
   input += password;
-  return std::string(salt) + md5hex(input);
-}
-
-// Values of one configure request, each present only when its piece was.
-struct ConfigurePieces {
-  std::optional<std::string> password;
-  std::optional<std::string> newPassword;
-  std::optional<std::string> ip, subnet, gateway, dhcp, hostname, dns1, dns2;
-  bool unknownPiece = false;
-};
-
-ConfigurePieces splitPieces(std::string_view pieces) {
-  struct Key {
-    std::string_view prefix;
-    std::optional<std::string> ConfigurePieces::*field;
-  };
-  static const Key keys[] = {
-      {"Password:", &ConfigurePieces::password},   {"New Password =", &ConfigurePieces::newPassword},
-      {"IP =", &ConfigurePieces::ip},               {"SN =", &ConfigurePieces::subnet},
-      {"GW =", &ConfigurePieces::gateway},          {"DHCP =", &ConfigurePieces::dhcp},
-      {"HN =", &ConfigurePieces::hostname},         {"DNS1 =", &ConfigurePieces::dns1},
-      {"DNS2 =", &ConfigurePieces::dns2},
-  };
-  ConfigurePieces result;
-  while (!pieces.empty()) {
-    size_t end = pieces.find(';');
-    std::string_view piece = pieces.substr(0, end);
-    pieces = end == std::string_view::npos ? std::string_view() : pieces.substr(end + 1);
-    if (piece.empty()) continue;
-    bool known = false;
-    for (const Key& key : keys) {
-      if (!startsWithNoCase(piece, key.prefix)) continue;
-      std::string_view value = piece.substr(key.prefix.size());
-      if (!value.empty() && value.front() == ' ') value.remove_prefix(1);
-      result.*key.field = std::string(value);
-      known = true;
-      break;
-    }
-    if (!known) result.unknownPiece = true;
-  }
-  return result;
+  return std::string(salt) + md5hexOfCText(input);
 }
 
 bool passwordAccepted(const SimModule& module, const std::optional<std::string>& given) {
-  if (module.cfg.seed.empty()) {
+  if (!module.cfg.hasSeed) {
     // The host leaves the piece out for an empty password.
     return given ? *given == module.cfg.password : module.cfg.password.empty();
   }
@@ -79,66 +39,33 @@ bool passwordAccepted(const SimModule& module, const std::optional<std::string>&
   return !expected.empty() && *given == expected;
 }
 
-bool parseAddress(const std::optional<std::string>& text, std::optional<uint32_t>& out) {
-  if (!text) return true;
-  uint32_t value = 0;
-  if (!parseDotted(*text, value)) return false;
-  out = value;
-  return true;
-}
-
 }  // namespace
 
-TextRequest classifyText(std::string_view text) {
-  size_t nul = text.find('\0');
-  if (nul != std::string_view::npos) text = text.substr(0, nul);
-  TextRequest request;
-  if (text == "MODULE SCAN") {
-    request.kind = TextRequestKind::Scan;
-    return request;
-  }
-  auto targeted = [&](std::string_view prefix, TextRequestKind kind) {
-    if (!startsWithNoCase(text, prefix)) return false;
-    std::string_view after = text.substr(prefix.size());
-    size_t semi = after.find(';');
-    if (semi == std::string_view::npos || !parseMac(after.substr(0, semi), request.target))
-      return false;
-    request.kind = kind;
-    request.rest = after.substr(semi + 1);
-    return true;
-  };
-  if (targeted("To: ", TextRequestKind::Wink)) {
-    if (!equalsNoCase(request.rest, "WINK;")) request.kind = TextRequestKind::None;
-    return request;
-  }
-  if (targeted("Configure: ", TextRequestKind::Configure)) return request;
-  request.kind = TextRequestKind::None;
-  return request;
-}
-
-bool prepareTextModule(SimModule& module, std::string& error) {
-  const std::string& seed = module.cfg.seed;
-  if (seed.empty()) return true;
-  if (seed.size() < 2) {
-    error = "a seed needs at least 2 characters (its first two are the password salt)";
-    return false;
-  }
-  module.saltedHash = saltedHashOf(seed.substr(0, 2), module.cfg.password);
-  module.seedTail = seed.substr(2);
+void prepareTextModule(SimModule& module) {
+  const ModuleConfig& c = module.cfg;
+  if (!c.hasSeed) return;
+  // Seeds shorter than 2 characters lend the salt their terminating NUL, as
+  // the module's own formatting does.
+  std::string salt(2, '\0');
+  salt.replace(0, std::min<size_t>(c.seed.size(), 2), c.seed.substr(0, 2));
+  module.saltedHash = saltedHashOf(salt, c.password);
+  module.seedTail = c.seed.size() > 2 ? c.seed.substr(2) : "";
+  module.passwordSet = !c.password.empty();
   // Only the salted hash is kept, as a module would.
   module.cfg.password.clear();
-  return true;
 }
 
 std::string currentSeedText(const SimModule& module) {
-  if (module.cfg.seed.empty()) return "";
+  if (!module.cfg.hasSeed) return "";
+  // A seed too short to carry the salt stays as it is.
+  if (module.cfg.seed.size() < 2) return module.cfg.seed;
   return module.saltedHash.substr(0, 2) + module.seedTail;
 }
 
 bool reportsPasswordSet(const SimModule& module) {
   if (module.cfg.passwordFlag >= 0) return module.cfg.passwordFlag != 0;
-  if (module.cfg.seed.empty()) return !module.cfg.password.empty();
-  return module.saltedHash != saltedHashOf(module.saltedHash.substr(0, 2), "");
+  if (!module.cfg.hasSeed) return !module.cfg.password.empty();
+  return module.passwordSet;
 }
 
 Bytes buildScanAnswer(const SimModule& module) {
@@ -168,56 +95,44 @@ Bytes buildScanAnswer(const SimModule& module) {
   text += "hn = " + c.hostname + ";";
   text += "dns1 = " + formatDotted(c.dns1) + ";";
   text += "dns2 = " + formatDotted(c.dns2) + ";";
-  if (!c.seed.empty()) text += "seed = " + currentSeedText(module) + ";";
+  if (c.hasSeed) text += "seed = " + currentSeedText(module) + ";";
   text += "kernel version = " + std::to_string(c.kernelMajor) + "." +
           std::to_string(c.kernelMinor) + "." + std::to_string(c.kernelBuild) + ";";
   if (c.faults.unsupported) text += "Unsupported;";
   return withNul(text);
 }
 
-ConfigureOutcome applyTextConfigure(SimModule& module, std::string_view pieces) {
-  ConfigurePieces p = splitPieces(pieces);
+ConfigureOutcome applyTextConfigure(SimModule& module, const ConfigurePieces& p) {
   if (!passwordAccepted(module, p.password)) return ConfigureOutcome::InvalidPassword;
 
   ModuleConfig next = module.cfg;
   std::string nextHash = module.saltedHash;
-  std::optional<uint32_t> ip, subnet, gateway, dns1, dns2;
-  if (p.unknownPiece || !parseAddress(p.ip, ip) || !parseAddress(p.subnet, subnet) ||
-      !parseAddress(p.gateway, gateway) || !parseAddress(p.dns1, dns1) ||
-      !parseAddress(p.dns2, dns2))
-    return ConfigureOutcome::InvalidConfiguration;
-  if (p.dhcp) {
-    if (equalsNoCase(*p.dhcp, "ON"))
-      next.dhcp = true;
-    else if (equalsNoCase(*p.dhcp, "OFF"))
-      next.dhcp = false;
-    else
-      return ConfigureOutcome::InvalidConfiguration;
-  }
-  if (p.hostname) {
-    if (p.hostname->size() > next.maxHostname) return ConfigureOutcome::InvalidConfiguration;
-    next.hostname = *p.hostname;
-  }
+  bool nextPasswordSet = module.passwordSet;
+  if (p.hostname.size() > next.maxHostname) return ConfigureOutcome::InvalidConfiguration;
+  next.hostname = p.hostname;
   if (p.newPassword) {
-    if (next.seed.empty()) {
-      if (p.newPassword->size() > next.maxPassword) return ConfigureOutcome::InvalidConfiguration;
-      next.password = *p.newPassword;
+    const std::string& v = *p.newPassword;
+    if (!next.hasSeed) {
+      if (v.size() > next.maxPassword) return ConfigureOutcome::InvalidConfiguration;
+      next.password = v;
     } else {
       // A seeded module only ever sees salt + md5hex(salt + password).
-      const std::string& v = *p.newPassword;
       if (v.size() != 34 || !isLowerHex(std::string_view(v).substr(2)))
         return ConfigureOutcome::InvalidConfiguration;
       nextHash = v;
+      nextPasswordSet = v != saltedHashOf(v.substr(0, 2), "");
     }
+    next.passwordFlag = -1;
   }
-  if (ip) next.ip = *ip;
-  if (subnet) next.subnet = *subnet;
-  if (gateway) next.gateway = *gateway;
-  if (dns1) next.dns1 = *dns1;
-  if (dns2) next.dns2 = *dns2;
-  if (p.newPassword) next.passwordFlag = -1;
+  if (p.ip) next.ip = *p.ip;
+  if (p.subnet) next.subnet = *p.subnet;
+  if (p.gateway) next.gateway = *p.gateway;
+  if (p.dhcp) next.dhcp = *p.dhcp;
+  if (p.dns1) next.dns1 = *p.dns1;
+  if (p.dns2) next.dns2 = *p.dns2;
   module.cfg = std::move(next);
   module.saltedHash = std::move(nextHash);
+  module.passwordSet = nextPasswordSet;
   return ConfigureOutcome::Reconfigured;
 }
 
@@ -240,7 +155,7 @@ Reaction handleTextRequest(SimModule& module, const TextRequest& request) {
       reaction.event = "wink";
       break;
     case TextRequestKind::Configure: {
-      ConfigureOutcome outcome = applyTextConfigure(module, request.rest);
+      ConfigureOutcome outcome = applyTextConfigure(module, request.configure);
       reaction.event = outcome == ConfigureOutcome::Reconfigured      ? "text-configure reconfigured"
                        : outcome == ConfigureOutcome::InvalidPassword ? "text-configure invalid-password"
                                                                       : "text-configure invalid-configuration";
@@ -251,16 +166,6 @@ Reaction handleTextRequest(SimModule& module, const TextRequest& request) {
       break;
   }
   return reaction;
-}
-
-const char* textRequestName(TextRequestKind kind) {
-  switch (kind) {
-    case TextRequestKind::Scan: return "scan";
-    case TextRequestKind::Wink: return "text_wink";
-    case TextRequestKind::Configure: return "text_configure";
-    case TextRequestKind::None: break;
-  }
-  return "none";
 }
 
 }  // namespace mdspsim

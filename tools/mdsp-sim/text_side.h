@@ -3,26 +3,14 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 
 #include "sim_types.h"
+#include "text_request.h"
 
 namespace mdspsim {
 
-enum class TextRequestKind { None, Scan, Wink, Configure };
-
-struct TextRequest {
-  TextRequestKind kind = TextRequestKind::None;
-  Mac target{};           // wink and configure
-  std::string_view rest;  // configure: the pieces after "Configure: MAC;"
-};
-
-// The text ends at the first NUL (or at the end of the datagram).
-TextRequest classifyText(std::string_view text);
-
-// Sets up the stored password form of a text module; false if the config
-// cannot work (a seed shorter than 2 characters).
-bool prepareTextModule(SimModule& module, std::string& error);
+// Sets up the stored password form of a seeded text module.
+void prepareTextModule(SimModule& module);
 
 // The seed text a seeded module reports ("" without a seed).
 std::string currentSeedText(const SimModule& module);
@@ -35,8 +23,8 @@ Bytes buildScanAnswer(const SimModule& module);
 enum class ConfigureOutcome { Reconfigured, InvalidPassword, InvalidConfiguration };
 
 // Checks the password, then the values; applies them only when all are
-// acceptable. `pieces` is TextRequest::rest.
-ConfigureOutcome applyTextConfigure(SimModule& module, std::string_view pieces);
+// acceptable.
+ConfigureOutcome applyTextConfigure(SimModule& module, const ConfigurePieces& pieces);
 
 // "Reconfigured: MAC", "Invalid Password: MAC", "Invalid Configuration: MAC"
 // with the NUL.
@@ -45,7 +33,5 @@ Bytes noticeFor(ConfigureOutcome outcome, const Mac& mac);
 // One text module's reaction to a request (the caller has checked that a
 // wink or configure request names this module).
 Reaction handleTextRequest(SimModule& module, const TextRequest& request);
-
-const char* textRequestName(TextRequestKind kind);  // ignore-list names
 
 }  // namespace mdspsim

@@ -32,8 +32,22 @@ TEST(SimDigests, ChallengeAnswerFollowsTheHostsTwoStepMd5) {
   std::string inner = md5hex("k7secret");
   std::string answer = md5hex("k7" + inner + "k7Q2ZP91");
   EXPECT_EQ(expectedChallengeAnswer("k7" + inner, "k7Q2ZP91"), answer);
-  EXPECT_EQ(expectedChallengeAnswer("k7" + inner, "k"), "");
   EXPECT_EQ(expectedChallengeAnswer("short", "k7Q2ZP91"), "");
+}
+
+TEST(SimDigests, ShortSeedsHashOnlyUpToTheFirstNul) {
+  // Seed "k", password "secret". "%c%c%s" gives 6b 00 73 65 63 72 65 74 and
+  // "%c%c%s%s" gives 6b 00 <32 digits> 6b: the seed's own NUL is the second
+  // character, so both texts end after 6b and the password plays no part.
+  const std::string md5OfK = "8ce4b16b22b58894aa86c421e8759df3";
+  EXPECT_EQ(md5hexOfCText(std::string("k\0secret", 8)), md5OfK);
+  EXPECT_NE(md5hex(std::string("k\0secret", 8)), md5OfK);  // 1bde86b1..., the NUL hashed
+  for (const char* stored : {"k7d41d8cd98f00b204e9800998ecf8427e",
+                             "@31bde86b1865b623fb899bc71ee580155"})
+    EXPECT_EQ(expectedChallengeAnswer(stored, "k"), md5OfK) << stored;
+  // An empty seed: the first character is the NUL, nothing is hashed.
+  EXPECT_EQ(expectedChallengeAnswer("k7d41d8cd98f00b204e9800998ecf8427e", ""),
+            "d41d8cd98f00b204e9800998ecf8427e");
 }
 
 TEST(SimAddresses, DottedIsStrict) {

@@ -52,6 +52,19 @@ TEST(SimConfig, ExampleFileLoadsWithItsValues) {
   EXPECT_EQ(secure.cfg.faults.restartSilenceMs, 3000u);
 }
 
+TEST(SimConfig, AnEmptySeedIsASeed) {
+  std::vector<SimModule> modules;
+  std::string error;
+  ASSERT_TRUE(load(R"({"modules":[{"mac":"02-00-00-00-00-01","seed":""},
+      {"mac":"02-00-00-00-00-02","seed":"x"},{"mac":"02-00-00-00-00-03"}]})",
+                   modules, error))
+      << error;
+  ASSERT_EQ(modules.size(), 3u);
+  EXPECT_TRUE(modules[0].cfg.hasSeed);
+  EXPECT_EQ(currentSeedText(modules[1]), "x");
+  EXPECT_FALSE(modules[2].cfg.hasSeed);
+}
+
 TEST(SimConfig, FaultsAndVersionsAreRead) {
   std::vector<SimModule> modules;
   std::string error;
@@ -98,9 +111,6 @@ TEST(SimConfig, MistakesAreNamed) {
             "module 0 faults: \"ignore\" holds an unknown");
   EXPECT_EQ(errorFor(R"({"modules":[{"mac":"02-00-00-00-00-01","faults":{"ping_status":256}}]})"),
             "module 0 faults: \"ping_status\" must be a whole number from 0 to 255");
-  EXPECT_EQ(errorFor(R"({"modules":[{"mac":"02-00-00-00-00-01","seed":"x"}]})"),
-            "module 02-00-00-00-00-01: a seed needs at least 2 characters (its first two are the "
-            "password salt)");
   EXPECT_EQ(errorFor(R"({"modules":[{"mac":"02-00-00-00-00-01","protocol":"secure","seed":"ab12"}]})"),
             "module 02-00-00-00-00-01: a seed is for text-only modules");
   EXPECT_EQ(errorFor(R"({"modules":[{"mac":"02-00-00-00-00-01"},{"mac":"2-0-0-0-0-1"}]})")

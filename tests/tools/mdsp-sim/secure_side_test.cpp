@@ -191,18 +191,44 @@ TEST(SimSecure, BadDigestAnswersStatusOne) {
   EXPECT_EQ(hexOf(h.send(request(kConfigure, kModule, hex("0501 01"), "wrong", seed))[0].data),
             refused);
   // Right password but not the seed handed out last.
+  h.authenticate();
   EXPECT_EQ(hexOf(h.send(request(kConfigure, kModule, hex("0501 01"), "secret", {9, 9, 9, 9}))[0]
                       .data),
             refused);
   // Payload changed after the digest was made.
+  seed = h.authenticate();
   Bytes tampered = request(kConfigure, kModule, hex("0501 01"), "secret", seed);
   tampered.back() = 0x00;
   EXPECT_EQ(hexOf(h.send(tampered)[0].data), refused);
   EXPECT_FALSE(h.sim.modules()[0].cfg.dhcp);
   EXPECT_EQ(h.notes.back(), "event 02-00-00-00-20-01 bad-digest configure");
 
+  seed = h.authenticate();
   EXPECT_EQ(hexOf(h.send(request(kPing, kModule, {}, "wrong", seed))[0].data),
             "c1ab020000aabbcc020000002001" "03" "ff" "0100" "01");
+}
+
+TEST(SimSecure, ASeedServesOneRequestOnly) {
+  Harness h(secureModule());
+  const std::string winkDone = "c1ab020000aabbcc020000002001" "0103" "0000";
+  const std::string winkRefused = "c1ab020000aabbcc020000002001" "0303" "0100" "01";
+  Seed seed = h.authenticate();
+  Bytes wink = request(kWink, kModule, {1}, "secret", seed);
+  EXPECT_EQ(hexOf(h.send(wink)[0].data), winkDone);
+  // The same request again, and another kind with the same seed.
+  EXPECT_EQ(hexOf(h.send(wink)[0].data), winkRefused);
+  EXPECT_EQ(hexOf(h.send(request(kPing, kModule, {}, "secret", seed))[0].data),
+            "c1ab020000aabbcc020000002001" "03ff" "0100" "01");
+
+  // A bad digest uses the seed up as well.
+  seed = h.authenticate();
+  EXPECT_EQ(hexOf(h.send(request(kWink, kModule, {1}, "wrong", seed))[0].data), winkRefused);
+  EXPECT_EQ(hexOf(h.send(request(kWink, kModule, {1}, "secret", seed))[0].data), winkRefused);
+  EXPECT_FALSE(h.sim.modules()[0].seedHandedOut);
+
+  // A fixed seed handed out again is good again, once.
+  seed = h.authenticate();
+  EXPECT_EQ(hexOf(h.send(request(kWink, kModule, {1}, "secret", seed))[0].data), winkDone);
 }
 
 TEST(SimSecure, EmptyPasswordDigestCoversSeedAndPayloadOnly) {
@@ -224,8 +250,6 @@ TEST(SimSecure, ConfigureRefusals) {
       {"0704 31323334", 32},      // password longer than 3
       {"0003 0a00a8", 33},        // address of 3 bytes
       {"0501 02", 33},            // DHCP neither 0 nor 1
-      {"0004 0a00a8c0 06", 33},   // item cut short
-      {"0604 6162", 33},          // length past the end
   };
   for (const Case& c : cases) {
     SimModule m = secureModule();
@@ -257,19 +281,24 @@ TEST(SimSecure, WinkRestartPingAndMassRestart) {
   Seed seed = h.authenticate(1000);
   EXPECT_EQ(hexOf(h.send(request(kWink, kModule, {1}, "secret", seed), 1000)[0].data),
             "c1ab020000aabbcc0200000020010103" "0000");
+  EXPECT_EQ(h.notes.back(), "event 02-00-00-00-20-01 wink value=1");
   // An authenticated request with no payload is 54 bytes, length field 36.
+  seed = h.authenticate(1000);
   Bytes ping = request(kPing, kModule, {}, "secret", seed);
   ASSERT_EQ(ping.size(), 54u);
   EXPECT_EQ(hexOf(Bytes(ping.begin() + 16, ping.begin() + 18)), "2400");
   EXPECT_EQ(hexOf(h.send(ping, 1000)[0].data), "c1ab020000aabbcc020000002001" "03ff" "0100" "00");
 
-  EXPECT_EQ(hexOf(h.send(request(kRestart, kModule, {0}, "secret", seed), 1000)[0].data),
-            "c1ab020000aabbcc0200000020010104" "0000");
-  // Away while restarting, and the old seed is gone afterwards.
+  seed = h.authenticate(1000);
+  Bytes restart = request(kRestart, kModule, {0}, "secret", seed);
+  seed = h.authenticate(1000);  // a second seed, outstanding while it restarts
+  EXPECT_EQ(hexOf(h.send(restart, 1000)[0].data), "c1ab020000aabbcc020000002001" "0104" "0000");
+  // Away while restarting, and the outstanding seed is gone afterwards.
   EXPECT_TRUE(h.send(request(kDiscover, kAll, {}), 5999).empty());
   EXPECT_EQ(h.notes.back(), "event 02-00-00-00-20-01 restarting discover");
   EXPECT_EQ(h.send(request(kDiscover, kAll, {}), 6000).size(), 1u);
-  EXPECT_EQ(hexOf(h.send(ping, 6000)[0].data), "c1ab020000aabbcc020000002001" "03ff" "0100" "01");
+  EXPECT_EQ(hexOf(h.send(request(kPing, kModule, {}, "secret", seed), 6000)[0].data),
+            "c1ab020000aabbcc020000002001" "03ff" "0100" "01");
 
   // Mass restart: no answer unless a status is configured.
   EXPECT_TRUE(h.send(request(kMassRestart, kAll, {}), 7000).empty());
@@ -287,19 +316,59 @@ TEST(SimSecure, MalformedRequestsAreDroppedUnread) {
   longer[16] = 5;  // claims 5 payload bytes, none follow
   EXPECT_TRUE(h.send(longer).empty());
   EXPECT_EQ(h.notes.back(), "drop secure length-past-end");
+  Bytes trailing = discover;
+  trailing.push_back(0x99);  // one byte more than the length field says
+  EXPECT_TRUE(h.send(trailing).empty());
+  EXPECT_EQ(h.notes.back(), "drop secure bytes-past-length");
   EXPECT_TRUE(h.send(Bytes(discover.begin(), discover.begin() + 17)).empty());
   EXPECT_EQ(h.notes.back(), "drop secure too-short");
-  // Authenticated type without room for seed and digest.
-  EXPECT_TRUE(h.send(request(kWink, kModule, {1})).empty());
-  EXPECT_EQ(h.notes.back(), "drop secure no-auth-block");
-  // Replies (our own broadcasts coming back) are not requests.
+  Bytes huge = request(kDiscover, kAll, Bytes(531, 0));
+  EXPECT_TRUE(h.send(huge).empty());
+  EXPECT_EQ(h.notes.back(), "drop secure too-long");
+  // Replies (our own broadcasts coming back) are not requests and not logged.
   Bytes reply = discover;
   reply[14] = 0x01;
   EXPECT_TRUE(h.send(reply).empty());
   EXPECT_TRUE(h.notes.empty());
-  // Bytes after the length field's end are ignored.
-  discover.push_back(0x99);
-  EXPECT_EQ(h.send(discover).size(), 1u);
+  for (uint8_t flags : {0x02, 0x80}) {
+    Bytes flagged = discover;
+    flagged[14] = flags;
+    EXPECT_TRUE(h.send(flagged).empty());
+    EXPECT_EQ(h.notes.back(), "drop secure flags " + toHex(&flags, 1));
+  }
+  EXPECT_TRUE(h.send(request(6, kModule, {})).empty());
+  EXPECT_EQ(h.notes.back(), "drop secure unknown-type 6");
+  EXPECT_FALSE(h.sim.modules()[0].seedHandedOut);
+
+  // Each type carries exactly its payload; a dropped request leaves the seed.
+  Seed seed = h.authenticate();
+  struct Case {
+    Bytes datagram;
+    const char* note;
+  } cases[] = {
+      {request(kWink, kModule, {1}), "drop secure no-auth-block wink 1"},
+      {request(kPing, kModule, {}), "drop secure no-auth-block ping 0"},
+      {request(kWink, kModule, {}, "secret", seed), "drop secure payload-size wink 36"},
+      {request(kWink, kModule, {1, 2}, "secret", seed), "drop secure payload-size wink 38"},
+      {request(kRestart, kModule, {}, "secret", seed), "drop secure payload-size restart 36"},
+      {request(kPing, kModule, {0}, "secret", seed), "drop secure payload-size ping 37"},
+      {request(kDiscover, kAll, {0}), "drop secure payload-size discover 1"},
+      {request(kAuthentication, kModule, {0, 0, 0, 0}), "drop secure payload-size authentication 4"},
+      {request(kMassRestart, kAll, {1}), "drop secure payload-size mass_restart 1"},
+      {request(kConfigure, kModule, hex("0004 0a00a8c0 06"), "secret", seed),
+       "drop secure bad-tlv"},
+      {request(kConfigure, kModule, hex("0604 6162"), "secret", seed), "drop secure bad-tlv"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_TRUE(h.send(c.datagram).empty()) << c.note;
+    EXPECT_EQ(h.notes.size(), 1u) << c.note;
+    EXPECT_EQ(h.notes.back(), c.note);
+  }
+  EXPECT_TRUE(h.sim.modules()[0].seedHandedOut);
+  // An empty Configure payload is a sequence of no items.
+  auto out = h.send(request(kConfigure, kModule, {}, "secret", seed));
+  ASSERT_EQ(out.size(), 1u);
+  EXPECT_EQ(hexOf(out[0].data), "c1ab020000aabbcc020000002001" "0102" "0000");
 }
 
 TEST(SimSecure, OwnAnswersAreNotRequests) {
@@ -313,6 +382,17 @@ TEST(SimSecure, OwnAnswersAreNotRequests) {
   EXPECT_FALSE(looksLikeRequest(reinterpret_cast<const uint8_t*>(notice.data()), notice.size()));
   const std::string scan("MODULE SCAN", 12);
   EXPECT_TRUE(looksLikeRequest(reinterpret_cast<const uint8_t*>(scan.data()), scan.size()));
+  EXPECT_FALSE(looksLikeRequest(reinterpret_cast<const uint8_t*>(scan.data()), 11));
+
+  // Texts other than the host's exact requests get no answer, only a log line.
+  SimModule text = secureModule();
+  text.cfg.speaksText = true;
+  Harness ht(text);
+  EXPECT_TRUE(ht.send(Bytes(scan.begin(), scan.end() - 1)).empty());
+  EXPECT_EQ(ht.notes, std::vector<std::string>{"drop text no NUL \"MODULE SCAN\""});
+  EXPECT_TRUE(ht.send(Bytes(notice.begin(), notice.end())).empty());
+  EXPECT_EQ(ht.notes,
+            std::vector<std::string>{"drop text not a request \"Reconfigured: 02-00-00-00-20-01\""});
 }
 
 TEST(SimSecure, IgnoreDelayUnicastAndSilence) {

@@ -12,11 +12,14 @@ namespace {
 
 std::string asText(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
-SimModule textModule(const std::string& password, const std::string& seed = "") {
+const char* kNoSeed = nullptr;
+
+SimModule textModule(const std::string& password, const char* seed = kNoSeed) {
   SimModule m;
   m.cfg.mac = {0x02, 0x00, 0x00, 0x12, 0x34, 0xAB};
   m.cfg.password = password;
-  m.cfg.seed = seed;
+  m.cfg.hasSeed = seed != nullptr;
+  m.cfg.seed = seed ? seed : "";
   m.cfg.hostname = "press-line-1";
   std::vector<SimModule> list{m};
   std::string error;
@@ -30,11 +33,16 @@ std::string hostAnswer(const std::string& seedText, const std::string& password)
   return md5hex(s01 + md5hex(s01 + password) + seedText);
 }
 
+// The text as the host sends it: with its NUL.
+TextRequest parse(const std::string& text, std::string* why = nullptr) {
+  std::string ignored;
+  return parseTextRequest(text + std::string(1, '\0'), why ? *why : ignored);
+}
+
 ConfigureOutcome configure(SimModule& m, const std::string& text) {
-  const std::string datagram = text + std::string(1, '\0');  // `rest` points into it
-  TextRequest request = classifyText(datagram);
+  TextRequest request = parse(text);
   EXPECT_EQ(request.kind, TextRequestKind::Configure) << text;
-  return applyTextConfigure(m, request.rest);
+  return applyTextConfigure(m, request.configure);
 }
 
 TEST(SimTextAnswer, ScanAnswerIsByteExact) {
@@ -72,25 +80,91 @@ TEST(SimTextAnswer, FlagsAndFaultsShapeTheAnswer) {
 
   open.cfg.faults = Faults{};
   open.cfg.faults.repeat = 3;
-  Reaction r = handleTextRequest(open, classifyText(std::string("MODULE SCAN", 12)));
+  Reaction r = handleTextRequest(open, parse("MODULE SCAN"));
   EXPECT_EQ(r.replies.size(), 3u);
 }
 
-TEST(SimTextRequests, ClassifiesTheHostsThreeRequests) {
-  EXPECT_EQ(classifyText(std::string("MODULE SCAN", 12)).kind, TextRequestKind::Scan);
-  EXPECT_EQ(classifyText("MODULE SCAN").kind, TextRequestKind::Scan);
-  EXPECT_EQ(classifyText("MODULE SCANNER").kind, TextRequestKind::None);
-
-  TextRequest wink = classifyText(std::string("To: 02-00-00-12-34-AB;WINK;", 28));
+TEST(SimTextRequests, OnlyTheHostsExactTextsAreRequests) {
+  std::string why;
+  EXPECT_EQ(parseTextRequest(std::string("MODULE SCAN", 12), why).kind, TextRequestKind::Scan);
+  TextRequest wink = parseTextRequest(std::string("To: 02-00-00-12-34-AB;WINK;", 28), why);
   EXPECT_EQ(wink.kind, TextRequestKind::Wink);
   EXPECT_EQ(formatMac(wink.target), "02-00-00-12-34-AB");
-  EXPECT_EQ(classifyText("To: 02-00-00-12-34-AB;BLINK;").kind, TextRequestKind::None);
 
-  // Answers and notices of other modules are not requests.
-  EXPECT_EQ(classifyText("Reconfigured: 02-00-00-12-34-AB").kind, TextRequestKind::None);
-  EXPECT_EQ(classifyText("protocol version = 1.0;mac = 02-00-00-12-34-AB;").kind,
-            TextRequestKind::None);
-  EXPECT_EQ(classifyText("Configure: 02-00-00-12-34;IP = 1.2.3.4;").kind, TextRequestKind::None);
+  struct Case {
+    std::string datagram;
+    const char* why;
+  } refused[] = {
+      {"MODULE SCAN", "no NUL \"MODULE SCAN\""},
+      {std::string("MODULE SCAN\0\0", 13), "1 bytes after the NUL \"MODULE SCAN\""},
+      {std::string("module scan", 12), "not a request \"module scan\""},
+      {std::string("MODULE SCANNER", 15), "not a request \"MODULE SCANNER\""},
+      {std::string("To: 02-00-00-12-34-ab;WINK;", 28), "wink \"To: 02-00-00-12-34-ab;WINK;\""},
+      {std::string("To: 2-0-0-12-34-AB;WINK;", 25), "wink \"To: 2-0-0-12-34-AB;WINK;\""},
+      {std::string("To: 02-00-00-12-34-AB;wink;", 28), "wink \"To: 02-00-00-12-34-AB;wink;\""},
+      {std::string("TO: 02-00-00-12-34-AB;WINK;", 28), "not a request \"TO: 02-00-00-12-34-AB;WINK;\""},
+      // Answers and notices of other modules are not requests.
+      {std::string("Reconfigured: 02-00-00-12-34-AB", 32),
+       "not a request \"Reconfigured: 02-00-00-12-34-AB\""},
+      {std::string("Configure: 02-00-00-12-34;HN =;", 32),
+       "configure target \"Configure: 02-00-00-12-34;HN =;\""},
+      {std::string("Configure: 02-00-00-12-34-ab;HN =;", 35),
+       "configure target \"Configure: 02-00-00-12-34-ab;HN =;\""},
+      {std::string("\x01\n", 3), "not a request \"??\""},
+  };
+  for (const Case& c : refused) {
+    why.clear();
+    EXPECT_EQ(parseTextRequest(c.datagram, why).kind, TextRequestKind::None) << c.why;
+    EXPECT_EQ(why, c.why);
+  }
+}
+
+TEST(SimTextRequests, ConfigurePiecesAreReadInTheirFormsAndOrder) {
+  TextRequest all = parse(
+      "Configure: 02-00-00-12-34-AB;Password: pw;New Password = ;IP = 10.0.0.9;"
+      "SN = 255.0.0.0;GW = 0.0.0.0;DHCP = ON;HN = cell-7;DNS1 = 10.0.0.53;DNS2 = 8.8.4.4;");
+  ASSERT_EQ(all.kind, TextRequestKind::Configure);
+  const ConfigurePieces& p = all.configure;
+  EXPECT_EQ(p.password, "pw");
+  EXPECT_EQ(p.newPassword, "");  // a change to the empty password
+  EXPECT_EQ(p.ip, 0x0A000009u);
+  EXPECT_EQ(p.subnet, 0xFF000000u);
+  EXPECT_EQ(p.gateway, 0u);
+  EXPECT_EQ(p.dhcp, true);
+  EXPECT_EQ(p.hostname, "cell-7");
+  EXPECT_EQ(p.dns1, 0x0A000035u);
+  EXPECT_EQ(p.dns2, 0x08080404u);
+
+  TextRequest least = parse("Configure: 02-00-00-12-34-AB;HN =;");
+  ASSERT_EQ(least.kind, TextRequestKind::Configure);
+  EXPECT_FALSE(least.configure.password || least.configure.ip || least.configure.dhcp);
+  EXPECT_EQ(least.configure.hostname, "");
+
+  const char* mac = "Configure: 02-00-00-12-34-AB;";
+  struct Case {
+    const char* pieces;
+    const char* why;
+  } refused[] = {
+      {"", "configure no HN piece at \"\""},
+      {"HN = ;", "configure no HN piece at \"HN = ;\""},
+      {"HN=;", "configure no HN piece at \"HN=;\""},
+      {"HN = ok;IP = 10.0.0.9;", "configure unexpected \"IP = 10.0.0.9;\""},
+      {"DHCP = OFF;IP = 10.0.0.9;HN =;", "configure no HN piece at \"IP = 10.0.0.9;HN =;\""},
+      {"Password: ;HN =;", "configure empty Password piece"},
+      {"password: pw;HN =;", "configure no HN piece at \"password: pw;HN =;\""},
+      {"IP = 10.1.300.4;HN =;", "configure value IP = \"10.1.300.4\""},
+      {"SN = 255.255.255;HN =;", "configure value SN = \"255.255.255\""},
+      {"GW = 010.0.0.1;HN =;", "configure value GW = \"010.0.0.1\""},
+      {"DHCP = On;HN =;", "configure value DHCP = \"On\""},
+      {"HN =;DNS2 = 1.2.3.4;DNS1 = 1.2.3.4;", "configure unexpected \"DNS1 = 1.2.3.4;\""},
+      {"HN =;COLOUR = red;", "configure unexpected \"COLOUR = red;\""},
+      {"HN = ok", "configure no HN piece at \"HN = ok\""},
+  };
+  for (const Case& c : refused) {
+    std::string why;
+    EXPECT_EQ(parse(mac + std::string(c.pieces), &why).kind, TextRequestKind::None) << c.pieces;
+    EXPECT_EQ(why, c.why);
+  }
 }
 
 TEST(SimTextConfigure, HostExampleIsAppliedAndAnswered) {
@@ -107,7 +181,7 @@ TEST(SimTextConfigure, HostExampleIsAppliedAndAnswered) {
   EXPECT_EQ(m.cfg.dns1, 0x01020304u);  // no DNS1 piece: unchanged
 
   Reaction r = handleTextRequest(
-      m, classifyText("Configure: 02-00-00-12-34-AB;DHCP = ON;HN = cell-7;DNS1 = 10.0.0.53;"));
+      m, parse("Configure: 02-00-00-12-34-AB;DHCP = ON;HN = cell-7;DNS1 = 10.0.0.53;"));
   ASSERT_EQ(r.replies.size(), 1u);
   EXPECT_EQ(asText(r.replies[0]), std::string("Reconfigured: 02-00-00-12-34-AB", 32));
   EXPECT_TRUE(m.cfg.dhcp);
@@ -118,7 +192,7 @@ TEST(SimTextConfigure, HostExampleIsAppliedAndAnswered) {
 TEST(SimTextConfigure, PlainPasswordIsChecked) {
   SimModule m = textModule("secret");
   Reaction r = handleTextRequest(
-      m, classifyText("Configure: 02-00-00-12-34-AB;Password: wrong;IP = 10.0.0.9;HN =;"));
+      m, parse("Configure: 02-00-00-12-34-AB;Password: wrong;IP = 10.0.0.9;HN =;"));
   ASSERT_EQ(r.replies.size(), 1u);
   EXPECT_EQ(asText(r.replies[0]), std::string("Invalid Password: 02-00-00-12-34-AB", 36));
   EXPECT_EQ(m.cfg.ip, 0xC0A8000Au);
@@ -133,22 +207,21 @@ TEST(SimTextConfigure, PlainPasswordIsChecked) {
             ConfigureOutcome::Reconfigured);
 }
 
-TEST(SimTextConfigure, BadValuesChangeNothing) {
+TEST(SimTextConfigure, ValuesBeyondTheModulesLimitsChangeNothing) {
   SimModule m = textModule("");
+  m.cfg.maxPassword = 3;
   const char* bad[] = {
-      "Configure: 02-00-00-12-34-AB;HN = ok;IP = 10.1.300.4;",
-      "Configure: 02-00-00-12-34-AB;HN = ok;SN = 255.255.255;",
-      "Configure: 02-00-00-12-34-AB;HN = ok;DHCP = MAYBE;",
-      "Configure: 02-00-00-12-34-AB;HN = ok;COLOUR = red;",
-      "Configure: 02-00-00-12-34-AB;HN = "
+      "Configure: 02-00-00-12-34-AB;IP = 10.0.0.9;HN = "
       "a234567890123456789012345678901234567890123456789012345678901234;",
+      "Configure: 02-00-00-12-34-AB;New Password = 1234;IP = 10.0.0.9;HN = ok;",
   };
   for (const char* text : bad) {
-    Reaction r = handleTextRequest(m, classifyText(text));
+    Reaction r = handleTextRequest(m, parse(text));
     ASSERT_EQ(r.replies.size(), 1u) << text;
     EXPECT_EQ(asText(r.replies[0]), std::string("Invalid Configuration: 02-00-00-12-34-AB", 41))
         << text;
     EXPECT_EQ(m.cfg.hostname, "press-line-1") << text;
+    EXPECT_EQ(m.cfg.ip, 0xC0A8000Au) << text;
   }
 }
 
@@ -197,6 +270,38 @@ TEST(SimTextConfigure, SeededModuleWithEmptyPassword) {
   EXPECT_EQ(configure(m, "Configure: 02-00-00-12-34-AB;Password: " + hostAnswer("zz000001", "") +
                              ";HN = b;"),
             ConfigureOutcome::Reconfigured);
+}
+
+TEST(SimTextConfigure, SeedsShorterThanTheSaltAreCheckedAsFormatted) {
+  // Seed "k": the answer is md5hex("k") whatever the password, since the
+  // hashed text ends at the seed's NUL right after its one character.
+  SimModule one = textModule("secret", "k");
+  EXPECT_NE(asText(buildScanAnswer(one)).find(";pswd = on;hn = press-line-1;"), std::string::npos);
+  EXPECT_NE(asText(buildScanAnswer(one)).find(";seed = k;"), std::string::npos);
+  EXPECT_EQ(configure(one, "Configure: 02-00-00-12-34-AB;HN = a;"),
+            ConfigureOutcome::InvalidPassword);
+  // Hashing past the NUL, as if the text went on, is not what the module does.
+  std::string pastNul = md5hex(std::string("k\0", 2) + md5hex(std::string("k\0secret", 8)) + "k");
+  EXPECT_EQ(configure(one, "Configure: 02-00-00-12-34-AB;Password: " + pastNul + ";HN = a;"),
+            ConfigureOutcome::InvalidPassword);
+  EXPECT_EQ(configure(one, "Configure: 02-00-00-12-34-AB;Password: "
+                           "8ce4b16b22b58894aa86c421e8759df3;HN = a;"),
+            ConfigureOutcome::Reconfigured);
+  // A new password is stored in its salted form; the short seed stays.
+  std::string newValue = "@3" + md5hex("@3n3w");
+  EXPECT_EQ(configure(one, "Configure: 02-00-00-12-34-AB;Password: "
+                           "8ce4b16b22b58894aa86c421e8759df3;New Password = " + newValue + ";HN = b;"),
+            ConfigureOutcome::Reconfigured);
+  EXPECT_EQ(currentSeedText(one), "k");
+  EXPECT_EQ(one.saltedHash, newValue);
+
+  SimModule none = textModule("secret", "");
+  EXPECT_NE(asText(buildScanAnswer(none)).find(";dns2 = 0.0.0.0;seed = ;kernel version"),
+            std::string::npos);
+  EXPECT_EQ(configure(none, "Configure: 02-00-00-12-34-AB;Password: "
+                            "d41d8cd98f00b204e9800998ecf8427e;HN = c;"),
+            ConfigureOutcome::Reconfigured);
+  EXPECT_EQ(none.cfg.hostname, "c");
 }
 
 }  // namespace
