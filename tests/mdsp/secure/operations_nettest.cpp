@@ -270,6 +270,20 @@ TEST_F(SecureOperations, WinkOfBothKinds) {
             std::string::npos);
 }
 
+TEST_F(SecureOperations, SeedZeroStillCarriesTheAuthenticationBlock) {
+  // A module may hand out the seed 0: the request must still carry seed and
+  // digest, so that it agrees with its own length field.
+  START(R"({"mac": "02-00-00-00-20-04", "protocol": "secure", "password": "secret",
+            "faults": {"auth_seed": "00000000"}})");
+  ASSERT_EQ(Discover(1), 1u);
+  SmdspCredentials credentials{"secret", nullptr, nullptr};
+  ASSERT_EQ(SMDSP_SendWink(0, 1, &credentials), 0);
+  Event answer{};
+  ASSERT_TRUE(NextAnswer(answer));
+  EXPECT_EQ(answer.event, SMDSP_EVENT_WINKED);
+  EXPECT_EQ(testnet::readFile(simLog_).find("drop secure"), std::string::npos);
+}
+
 TEST_F(SecureOperations, SilentModuleFailsTheRequestAfterTheWait) {
   START(R"({"mac": "02-00-00-00-20-02", "protocol": "secure",
             "faults": {"ignore": ["authentication"]}})");
