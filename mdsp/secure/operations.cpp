@@ -27,7 +27,6 @@ using Guard = std::lock_guard<std::recursive_mutex>;
 
 constexpr uint8_t kZeroMac[6] = {};
 constexpr uint8_t kSecureMarkerTag = 255;
-constexpr size_t kMaxAuthenticatedPayload = kMaxDatagram - kHeaderSize - kAuthBlockSize;
 
 struct EntryView {
   uint8_t mac[6];
@@ -58,12 +57,6 @@ void DiscardPendingList(Client& client) {
   delete client.pending.list;
   client.pending.list = nullptr;
   client.pending.moduleIndex = -1;
-}
-
-size_t ConcatenatedLength(const TlvList& list) {
-  size_t total = 0;
-  for (size_t i = 0; i < list.items.count(); ++i) total += 2 + list.items[i]->length;
-  return total;
 }
 
 bool Authenticate(Client& client, const uint8_t mac[6]) {
@@ -232,7 +225,7 @@ bool SecureConfigure(Client& client, const SmdspCredentials* credentials) {
     } else {
       // A list too long for one datagram is not cut: it fails after the
       // authentication, as a too long Send would.
-      tooLong = ConcatenatedLength(*client.pending.list) > kMaxAuthenticatedPayload;
+      tooLong = TlvEncodedSize(*client.pending.list) > kMaxAuthPayload;
       if (!tooLong) payloadLength = TlvConcatenate(*client.pending.list, payload, sizeof payload);
       g_callbackContext = credentials->context;
     }
