@@ -7,6 +7,9 @@ packages=(
   libssl-dev libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   clang libclang-rt-14-dev
   iproute2 busybox procps util-linux
+  qt6-base-dev qt6-base-dev-tools
+  xvfb xdotool x11-utils openbox imagemagick fonts-dejavu-core
+  desktop-file-utils libcap2-bin
 )
 
 missing=()
