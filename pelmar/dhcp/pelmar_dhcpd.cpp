@@ -112,7 +112,7 @@ int main(int argc, char** argv) {
     DhcpWaitResult woke = server.Wait(signalFd);
     if (woke == DhcpWaitResult::kWake) break;
     if (woke == DhcpWaitResult::kError) {
-      std::fprintf(stderr, "pelmar-dhcpd: cannot wait on the socket [%s]\n", std::strerror(errno));
+      std::fprintf(stderr, "pelmar-dhcpd: the socket can no longer be waited on\n");
       server.Stop();
       return kExitFailed;
     }
