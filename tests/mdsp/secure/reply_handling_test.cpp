@@ -4,9 +4,10 @@
 #include <string>
 
 #include "errors.h"
+#include "manual_clock.h"
 #include "module_table_fixture.h"
 #include "platform/clock.h"
-#include "secure/operations.h"
+#include "secure/protocol.h"
 
 namespace mdsp_test {
 namespace {
@@ -160,10 +161,12 @@ class RestartWatchTest : public ReplyHandlingTest {
     ASSERT_TRUE(client->restarts.Append(new mdsp::RestartEntry{index, &credentials, -1.0}));
   }
   void OpenWindowThatHasPassed(int64_t restartedSecondsAgo, uint32_t window) {
-    client->restartTime = mdsp::platform::NowSeconds() - restartedSecondsAgo;
+    client->restartTime = clock.seconds() - restartedSecondsAgo;
     client->pingWindow = window;
   }
   SmdspCredentials credentials{"pw", nullptr, nullptr};
+  // Fixed, so a window's end is read in the second the test set it up.
+  ManualClock clock;
 };
 
 TEST_F(RestartWatchTest, PingReplyMarksTheNewestEntryOfThatModule) {
@@ -172,7 +175,7 @@ TEST_F(RestartWatchTest, PingReplyMarksTheNewestEntryOfThatModule) {
   AddRestart(a);
   AddRestart(b);
   AddRestart(a);
-  client->restartTime = mdsp::platform::NowSeconds() - 3;
+  client->restartTime = clock.seconds() - 3;
   EXPECT_FALSE(Deliver(mdsp::kTypePing, {0}, true, 9));
   EXPECT_TRUE(recorded().empty());  // consumed without an event
   EXPECT_EQ(client->restarts[0]->elapsed, -1.0);
@@ -226,7 +229,7 @@ TEST_F(RestartWatchTest, ReportWaitsForTheWindowThenEmptiesTheList) {
 TEST_F(RestartWatchTest, PingWithoutRestartsReportsAnEmptyArray) {
   EXPECT_EQ(SMDSP_SendPing(1), MDSP_RESULT_OK);
   EXPECT_EQ(client->pingWindow, 1u);
-  client->restartTime = mdsp::platform::NowSeconds() - 2;
+  client->restartTime = clock.seconds() - 2;
   mdsp::RestartReportCheck(*client);
   ASSERT_EQ(recorded().size(), 1u);
   EXPECT_NE(recorded()[0].context, nullptr);  // freeable even when empty
