@@ -39,6 +39,12 @@ void DispatchDatagram(Client& client, const uint8_t* data, size_t length, uint32
     HandleSecureDatagram(client, data, length, slot);
     return;
   }
+  // Junk from a storm or a misbehaving device must not become a module:
+  // no record, no entry, no event.
+  if (!HasAnswerKey(text)) {
+    Report(kLogTrace, "Not a module answer: dropped");
+    return;
+  }
   HandleTextAnswer(client, text);
 }
 

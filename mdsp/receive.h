@@ -14,8 +14,9 @@ class Client;
 void ReceiveWaiting(Client& client, uint32_t slot);
 
 // Dispatches one received datagram: a notice first, then secure by its
-// magic, anything else a text answer. data[length] must be a NUL, so the
-// text side can read the datagram as a C string. Socket lock held.
+// magic, then a text answer when it holds an answer key; the rest is
+// dropped. data[length] must be a NUL, so the text side can read the
+// datagram as a C string. Socket lock held.
 void DispatchDatagram(Client& client, const uint8_t* data, size_t length, uint32_t slot);
 
 }  // namespace mdsp

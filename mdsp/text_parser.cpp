@@ -160,6 +160,17 @@ void ParseOnOff(const char* text, const char* key, uint8_t* on, uint8_t* valid) 
 
 }  // namespace
 
+bool HasAnswerKey(const char* text) {
+  // Every key ParseAnswerHead and ParseAnswerTail read, and the marker.
+  static constexpr const char* kKeys[] = {
+      "protocol version = ", "fb type = ", "module version = ", "mac = ", "ip = ", "sn = ",
+      "gw = ", "dhcp = ", "pswd = ", "hn = ", "dns1 = ", "dns2 = ", "seed = ",
+      "kernel version = ", "Unsupported"};
+  for (const char* key : kKeys)
+    if (FindKey(text, key)) return true;
+  return false;
+}
+
 bool StartsWithIgnoringCase(const char* text, const char* prefix) {
   return SameIgnoringCase(text, prefix, std::strlen(prefix));
 }

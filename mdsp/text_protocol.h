@@ -41,6 +41,10 @@ void HandleTextAnswer(Client& client, const char* text);
 // is empty. Takes the queue lock.
 bool TakeResponse(Client& client, MdspResponse& out);
 
+// True when at least one answer key (or the "Unsupported" marker) occurs in
+// the text. Without one a datagram is not an answer at all.
+bool HasAnswerKey(const char* text);
+
 // Parse a scan answer into a zeroed record in two halves (the duplicate test
 // runs between them). Missing keys record ERR_NOT_FOUND, malformed values
 // report ERR_BAD_VALUE; either leaves the field's flag 0.
