@@ -10,6 +10,8 @@
 #include <mutex>
 #include <new>
 
+#include <openssl/crypto.h>
+
 #include "callbacks.h"
 #include "client.h"
 #include "errors.h"
@@ -201,7 +203,14 @@ bool SecureConfigure(Client& client, const SmdspCredentials* credentials) {
       g_callbackContext = credentials->context;
     }
   }
-  if (view.isText) return SendTextConfigure(client, textRequest);
+  if (view.isText) {
+    bool sent = SendTextConfigure(client, textRequest);
+    // Every send copies the password in again: none is kept between sends.
+    OPENSSL_cleanse(textRequest.password, sizeof textRequest.password);
+    Guard guard(client.queueLock);
+    OPENSSL_cleanse(client.pending.request.password, sizeof client.pending.request.password);
+    return sent;
+  }
 
   if (!Authenticate(client, view.mac)) return false;
   if (tooLong) ReportError(ERR_MESSAGE_TOO_LONG);

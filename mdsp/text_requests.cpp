@@ -5,6 +5,8 @@
 #include <cstring>
 #include <mutex>
 
+#include <openssl/crypto.h>
+
 #include "client.h"
 #include "errors.h"
 #include "log.h"
@@ -43,12 +45,24 @@ int FieldLength(const char* field, size_t size) {
   return static_cast<int>(strnlen(field, size));
 }
 
+// A ';' ends a piece: inside a value it would cut the request into pieces
+// the caller never wrote, and the log's mask would stop short of the value.
+bool HoldsSeparator(const char* field, size_t size) {
+  return std::memchr(field, ';', strnlen(field, size)) != nullptr;
+}
+
 }  // namespace
 
 bool FormatConfigureText(const MdspConfigureRequest& r, char* out) {
   constexpr uint32_t kOmit = MDSP_ADDRESS_UNCHANGED;
   size_t used = 0;
   out[0] = '\0';
+  if (HoldsSeparator(r.password, sizeof r.password) ||
+      (r.changePassword && HoldsSeparator(r.newPassword, sizeof r.newPassword)) ||
+      HoldsSeparator(r.hostName, sizeof r.hostName)) {
+    ReportError(ERR_BAD_VALUE);
+    return false;
+  }
   const uint8_t* m = r.mac;
   bool ok = AppendPiece(out, &used, "Configure: %02X-%02X-%02X-%02X-%02X-%02X;", m[0], m[1],
                         m[2], m[3], m[4], m[5]);
@@ -105,8 +119,10 @@ bool SendModuleScan(Client& client) {
 bool SendTextConfigure(Client& client, const MdspConfigureRequest& request) {
   Report(kLogTrace, "Send mdsp configure");
   char text[kConfigureTextCapacity];
-  if (!FormatConfigureText(request, text)) return false;
-  return Send(client, text);
+  bool sent = FormatConfigureText(request, text) && Send(client, text);
+  // The text holds the passwords; not left behind on the stack.
+  OPENSSL_cleanse(text, sizeof text);
+  return sent;
 }
 
 bool SendTextWink(Client& client, const uint8_t mac[6]) {
