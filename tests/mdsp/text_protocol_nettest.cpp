@@ -15,6 +15,7 @@
 #include "library_reset.h"
 #include "log_capture.h"
 #include "mdsp.h"
+#include "host_and_peer.h"
 #include "netns.h"
 #include "secure/message.h"
 #include "secure/protocol.h"
@@ -70,18 +71,6 @@ std::string Hex(const std::string& bytes) {
   return out;
 }
 
-// The simulator's "rx" lines: received datagrams as lower-case hex.
-std::vector<std::string> ReceivedHex(const std::string& log) {
-  std::vector<std::string> out;
-  std::istringstream lines(log);
-  for (std::string line; std::getline(lines, line);) {
-    std::istringstream fields(line);
-    std::string kind, from, length, hex;
-    if (fields >> kind >> from >> length >> hex && kind == "rx") out.push_back(hex);
-  }
-  return out;
-}
-
 constexpr char kModules[] = R"({"modules":[
   {"mac":"02-00-00-00-10-01","protocol":"text","hostname":"press-line-1","ip":"192.168.0.10",
    "subnet":"255.255.255.0","gateway":"192.168.0.1","dns1":"10.0.0.53","dns2":"0.0.0.0",
@@ -103,13 +92,7 @@ class TextProtocolNet : public mdsp_test::FreshLibrary {
       g_mdspEvents.clear();
       g_smdspEvents.clear();
     }
-    if (!lab_.ok()) return;
-    host_ = lab_.addNamespace("h");
-    peer_ = lab_.addNamespace("p");
-    ready_ = !host_.empty() && !peer_.empty() &&
-             lab_.link(host_, "h0", "10.77.0.1/24", "02:00:00:aa:00:01", peer_, "p0",
-                       "10.77.0.2/24", "02:00:00:bb:00:01") &&
-             lab_.enter(host_);
+    ready_ = net_.setUp();
   }
   void TearDown() override {
     MDSP_Stop();
@@ -128,8 +111,10 @@ class TextProtocolNet : public mdsp_test::FreshLibrary {
     ASSERT_EQ(MDSP_Start(), 1);
   }
 
-  testnet::Lab lab_;
-  std::string host_, peer_;
+  testnet::HostAndPeer net_;
+  testnet::Lab& lab_ = net_.lab;
+  std::string& host_ = net_.host;
+  std::string& peer_ = net_.peer;
   bool ready_ = false;
 };
 
@@ -166,11 +151,7 @@ TEST_F(TextProtocolNet, ScanListsEachTextModuleOnceWithItsValues) {
   // Module 2 answers twice; give the repeat time to arrive and be dropped.
   ASSERT_TRUE(testnet::waitFor(
       [&] {
-        std::string log = testnet::readFile(simLog);
-        size_t n = 0;
-        for (size_t at = log.find("\ntx "); at != std::string::npos; at = log.find("\ntx ", at + 1))
-          ++n;
-        return n >= 4;
+        return testnet::simDatagramsHex(testnet::readFile(simLog), "tx").size() >= 4;
       },
       10000));
   testnet::sleepMs(300);
@@ -183,7 +164,7 @@ TEST_F(TextProtocolNet, ScanListsEachTextModuleOnceWithItsValues) {
   EXPECT_EQ(CountEvents(g_mdspEvents, 1), 3u);
 
   // The scan left the host as exactly "MODULE SCAN" and its NUL.
-  std::vector<std::string> rx = ReceivedHex(testnet::readFile(simLog));
+  std::vector<std::string> rx = testnet::simDatagramsHex(testnet::readFile(simLog), "rx");
   ASSERT_FALSE(rx.empty());
   EXPECT_EQ(rx[0], Hex(std::string("MODULE SCAN\0", 12)));
 
@@ -270,8 +251,8 @@ TEST_F(TextProtocolNet, WinkAndConfigureArriveByteExactAndOwnWinkIsNoModule) {
       "DHCP = OFF;HN =;";
   const std::string wink(kWink, sizeof kWink), configure(kConfigure, sizeof kConfigure);
   ASSERT_TRUE(testnet::waitFor(
-      [&] { return ReceivedHex(testnet::readFile(simLog)).size() >= 2; }, 10000));
-  std::vector<std::string> rx = ReceivedHex(testnet::readFile(simLog));
+      [&] { return testnet::simDatagramsHex(testnet::readFile(simLog), "rx").size() >= 2; }, 10000));
+  std::vector<std::string> rx = testnet::simDatagramsHex(testnet::readFile(simLog), "rx");
   EXPECT_EQ(rx[0], Hex(wink));
   EXPECT_EQ(rx[1], Hex(configure));
 
@@ -357,7 +338,7 @@ TEST_F(TextProtocolNet, SecureSendOnTwoSlotsDiffersOnlyInTheSourceMac) {
   ASSERT_TRUE(mdsp::SecureSend(*mdsp::TheClient(), module, mdsp::kTypeWink, &value, 1, "pw"));
 
   auto first = [](const std::string& path) {
-    std::vector<std::string> rx = ReceivedHex(testnet::readFile(path));
+    std::vector<std::string> rx = testnet::simDatagramsHex(testnet::readFile(path), "rx");
     return rx.empty() ? std::string() : rx[0];
   };
   ASSERT_TRUE(testnet::waitFor([&] { return !first(log0).empty() && !first(log1).empty(); },

@@ -16,6 +16,7 @@
 #include "errors.h"
 #include "library_reset.h"
 #include "mdsp.h"
+#include "host_and_peer.h"
 #include "netns.h"
 
 namespace {
@@ -65,17 +66,11 @@ class SecureOperations : public mdsp_test::FreshLibrary {
 
   // Starts the simulator with these modules and the library beside it.
   bool Start(const std::string& modulesJson) {
-    host_ = lab_.addNamespace("h");
-    mods_ = lab_.addNamespace("m");
-    if (host_.empty() || mods_.empty() ||
-        !lab_.link(host_, "h0", "10.77.0.1/24", "02:00:00:aa:00:01", mods_, "m0",
-                   "10.77.0.2/24", "02:00:00:bb:00:01"))
-      return false;
-    simLog_ = lab_.startSimulator(MDSP_SIM_PATH, mods_, "m0",
-                                  "{\"modules\": [" + modulesJson + "]}");
+    if (!net_.setUp()) return false;
+    simLog_ = net_.startSimulator(MDSP_SIM_PATH, "{\"modules\": [" + modulesJson + "]}");
     if (simLog_.empty()) return false;
     int32_t count = 0;
-    return lab_.enter(host_) && MDSP_GetNumberOfNics(&count) == 0 &&
+    return MDSP_GetNumberOfNics(&count) == 0 &&
            MDSP_SetNetworkDevice(0, "10.77.0.1") == 1 &&
            SMDSP_RegisterCallBack(OnEvent) == OnEvent && MDSP_Start() == 1;
   }
@@ -153,8 +148,9 @@ class SecureOperations : public mdsp_test::FreshLibrary {
     return SMDSP_SendConfigure(&credentials);
   }
 
-  testnet::Lab lab_;
-  std::string host_, mods_, simLog_;
+  testnet::HostAndPeer net_;
+  testnet::Lab& lab_ = net_.lab;
+  std::string simLog_;
 };
 
 #define START(json)    \
@@ -353,18 +349,11 @@ TEST_F(SecureOperations, RestartAndPingReportEveryRestartedModule) {
   }));
 }
 
-size_t ReceivedLines(const std::string& log) {
-  size_t n = 0;
-  for (size_t at = log.find("rx "); at != std::string::npos; at = log.find("rx ", at + 1))
-    n += at == 0 || log[at - 1] == '\n';
-  return n;
-}
-
 TEST_F(SecureOperations, PingWithoutRestartsSendsNothingAndReportsNoElements) {
   START(kSecureA);
   // The discover leaves the restart list empty.
   ASSERT_EQ(Discover(1), 1u);
-  size_t before = ReceivedLines(testnet::readFile(simLog_));
+  size_t before = testnet::simDatagramsHex(testnet::readFile(simLog_), "rx").size();
   ASSERT_GT(before, 0u);
   {
     std::lock_guard<std::mutex> guard(g_lock);
@@ -381,7 +370,7 @@ TEST_F(SecureOperations, PingWithoutRestartsSendsNothingAndReportsNoElements) {
   EXPECT_TRUE(report.report.empty());
   // Anything sent would have reached the simulator by now.
   testnet::sleepMs(300);
-  EXPECT_EQ(ReceivedLines(testnet::readFile(simLog_)), before);
+  EXPECT_EQ(testnet::simDatagramsHex(testnet::readFile(simLog_), "rx").size(), before);
   EXPECT_EQ(Count(SMDSP_EVENT_RESTART_REPORT), 1u);
   std::lock_guard<std::recursive_mutex> guard(mdsp::TheClient()->queueLock);
   EXPECT_EQ(mdsp::TheClient()->pingWindow, 0u);
