@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "client.h"
+#include "event_recorder.h"
 #include "library_reset.h"
 #include "log_capture.h"
 #include "mdsp.h"
@@ -22,44 +23,7 @@
 
 namespace {
 
-using Mac = std::array<uint8_t, 6>;
-
-struct Event {
-  int32_t event;
-  int32_t index;
-  Mac mac;
-};
-
-std::mutex g_eventsLock;
-std::vector<Event> g_mdspEvents;
-std::vector<Event> g_smdspEvents;
-
-void OnMdsp(int32_t event, uint8_t* mac) {
-  std::lock_guard<std::mutex> guard(g_eventsLock);
-  Event e{event, 0, {}};
-  std::memcpy(e.mac.data(), mac, 6);
-  g_mdspEvents.push_back(e);
-}
-
-int32_t OnSmdsp(int32_t event, int32_t index, uint8_t* mac, int32_t, void*) {
-  std::lock_guard<std::mutex> guard(g_eventsLock);
-  Event e{event, index, {}};
-  std::memcpy(e.mac.data(), mac, 6);
-  g_smdspEvents.push_back(e);
-  return 0;
-}
-
-size_t CountEvents(const std::vector<Event>& events, int32_t event) {
-  std::lock_guard<std::mutex> guard(g_eventsLock);
-  size_t n = 0;
-  for (const Event& e : events) n += e.event == event;
-  return n;
-}
-
-std::vector<Event> Snapshot(const std::vector<Event>& events) {
-  std::lock_guard<std::mutex> guard(g_eventsLock);
-  return events;
-}
+using mdsp_test::RecordedEvent;
 
 std::string Hex(const std::string& bytes) {
   static const char digits[] = "0123456789abcdef";
@@ -87,11 +51,6 @@ class TextProtocolNet : public mdsp_test::FreshLibrary {
  protected:
   void SetUp() override {
     FreshLibrary::SetUp();
-    {
-      std::lock_guard<std::mutex> guard(g_eventsLock);
-      g_mdspEvents.clear();
-      g_smdspEvents.clear();
-    }
     ready_ = net_.setUp();
   }
   void TearDown() override {
@@ -105,12 +64,12 @@ class TextProtocolNet : public mdsp_test::FreshLibrary {
   }
 
   void StartLibrary() {
-    MDSP_RegisterCallBack(OnMdsp);
-    SMDSP_RegisterCallBack(OnSmdsp);
+    events_.Install();
     ASSERT_EQ(MDSP_SetNetworkDevice(0, "10.77.0.1"), 1);
     ASSERT_EQ(MDSP_Start(), 1);
   }
 
+  mdsp_test::EventRecorder events_;
   testnet::HostAndPeer net_;
   testnet::Lab& lab_ = net_.lab;
   std::string& host_ = net_.host;
@@ -147,7 +106,7 @@ TEST_F(TextProtocolNet, ScanListsEachTextModuleOnceWithItsValues) {
   StartLibrary();
 
   ASSERT_EQ(MDSP_SendModuleScan(), 1);
-  ASSERT_TRUE(testnet::waitFor([] { return CountEvents(g_smdspEvents, 1) >= 3; }, 10000));
+  ASSERT_TRUE(events_.WaitForCount(SMDSP_EVENT_MODULE_FOUND, 3, 10000));
   // Module 2 answers twice; give the repeat time to arrive and be dropped.
   ASSERT_TRUE(testnet::waitFor(
       [&] {
@@ -160,8 +119,8 @@ TEST_F(TextProtocolNet, ScanListsEachTextModuleOnceWithItsValues) {
   mdsp::Client& client = *mdsp::TheClient();
   EXPECT_EQ(client.modules.count(), 3u);
   EXPECT_EQ(client.responses.count(), 3u);
-  EXPECT_EQ(CountEvents(g_smdspEvents, 1), 3u);
-  EXPECT_EQ(CountEvents(g_mdspEvents, 1), 3u);
+  EXPECT_EQ(events_.Count(1), 3u);
+  EXPECT_EQ(events_.CountMdsp(1), 3u);
 
   // The scan left the host as exactly "MODULE SCAN" and its NUL.
   std::vector<std::string> rx = testnet::simDatagramsHex(testnet::readFile(simLog), "rx");
@@ -170,7 +129,7 @@ TEST_F(TextProtocolNet, ScanListsEachTextModuleOnceWithItsValues) {
 
   // Arrival order is the network's; find each module by its MAC.
   std::map<uint8_t, uint32_t> indexOf;
-  for (const Event& e : Snapshot(g_smdspEvents)) {
+  for (const RecordedEvent& e : events_.SmdspSnapshot()) {
     uint8_t mac[6];
     ASSERT_EQ(SMDSP_GetModuleMac(static_cast<uint32_t>(e.index), mac), 0);
     EXPECT_EQ(std::memcmp(mac, e.mac.data(), 6), 0);
@@ -263,8 +222,8 @@ TEST_F(TextProtocolNet, WinkAndConfigureArriveByteExactAndOwnWinkIsNoModule) {
   MDSP_Stop();
   EXPECT_EQ(mdsp::TheClient()->responses.count(), 0u);
   EXPECT_EQ(mdsp::TheClient()->modules.count(), 0u);
-  EXPECT_EQ(CountEvents(g_mdspEvents, 1), 0u);
-  EXPECT_TRUE(Snapshot(g_smdspEvents).empty());
+  EXPECT_EQ(events_.CountMdsp(1), 0u);
+  EXPECT_TRUE(events_.SmdspSnapshot().empty());
 }
 
 TEST_F(TextProtocolNet, ConfigureNoticesRaiseTheirEvents) {
@@ -298,16 +257,13 @@ TEST_F(TextProtocolNet, ConfigureNoticesRaiseTheirEvents) {
     } else {
       std::strcpy(r.hostName, "renamed");
     }
-    {
-      std::lock_guard<std::mutex> guard(g_eventsLock);
-      g_mdspEvents.clear();
-      g_smdspEvents.clear();
-    }
+    events_.Clear();
     ASSERT_EQ(MDSP_SendConfigure(&r), 1);
-    ASSERT_TRUE(testnet::waitFor([] { return !Snapshot(g_smdspEvents).empty(); }, 10000))
+    ASSERT_TRUE(testnet::waitFor([&] { return !events_.SmdspSnapshot().empty(); }, 10000))
         << c.password;
     testnet::sleepMs(100);
-    std::vector<Event> mdspEvents = Snapshot(g_mdspEvents), smdspEvents = Snapshot(g_smdspEvents);
+    std::vector<RecordedEvent> mdspEvents = events_.MdspSnapshot(),
+                               smdspEvents = events_.SmdspSnapshot();
     ASSERT_EQ(mdspEvents.size(), 1u);
     ASSERT_EQ(smdspEvents.size(), 1u);
     EXPECT_EQ(mdspEvents[0].event, c.mdspEvent);
