@@ -10,6 +10,7 @@
 #include "log_capture.h"
 #include "manual_clock.h"
 #include "mdsp.h"
+#include "host_and_peer.h"
 #include "netns.h"
 #include "socket_set.h"
 #include "udp_probe.h"
@@ -23,13 +24,8 @@ class Transport : public mdsp_test::FreshLibrary {
  protected:
   void SetUp() override {
     FreshLibrary::SetUp();
-    if (!lab_.ok()) return;
-    host_ = lab_.addNamespace("h");
-    peer_ = lab_.addNamespace("p");
-    ready_ = !host_.empty() && !peer_.empty() &&
-             lab_.link(host_, "h0", "10.77.0.1/24", "02:00:00:aa:00:01", peer_, "p0",
-                       "192.168.99.5/24", "02:00:00:bb:00:01") &&
-             lab_.enter(host_);
+    // The peer sits in a foreign subnet: answers must arrive all the same.
+    ready_ = net_.setUp("192.168.99.5/24");
   }
   void TearDown() override {
     MDSP_Stop();
@@ -55,8 +51,10 @@ class Transport : public mdsp_test::FreshLibrary {
     return count;
   }
 
-  testnet::Lab lab_;
-  std::string host_, peer_;
+  testnet::HostAndPeer net_;
+  testnet::Lab& lab_ = net_.lab;
+  std::string& host_ = net_.host;
+  std::string& peer_ = net_.peer;
   bool ready_ = false;
 };
 

@@ -1,5 +1,5 @@
-// A started library whose module table the test fills by hand, and a
-// callback that records every SmdspCallback event. Nothing goes on a wire.
+// A started library whose module table the test fills by hand, with every
+// callback event recorded. Nothing goes on a wire.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,6 +11,7 @@
 
 #include "callbacks.h"
 #include "client.h"
+#include "event_recorder.h"
 #include "library_reset.h"
 #include "mdsp.h"
 #include "secure/message.h"
@@ -18,46 +19,17 @@
 
 namespace mdsp_test {
 
-struct RecordedEvent {
-  int32_t event;
-  int32_t index;
-  uint8_t mac[6];
-  int32_t argument;
-  void* context;
-};
-
 class ModuleTableTest : public FreshLibrary {
  protected:
   void SetUp() override {
     FreshLibrary::SetUp();
-    recorded().clear();
     ASSERT_TRUE(mdsp::EnsureClient());
     client = mdsp::TheClient();
-    SMDSP_RegisterCallBack(&Record);
-  }
-  void TearDown() override {
-    SMDSP_RegisterCallBack(nullptr);
-    for (auto* report : reports()) std::free(report);
-    reports().clear();
-    FreshLibrary::TearDown();
+    events.Install();
   }
 
-  static std::vector<RecordedEvent>& recorded() {
-    static std::vector<RecordedEvent> events;
-    return events;
-  }
-  static std::vector<void*>& reports() {
-    static std::vector<void*> arrays;
-    return arrays;
-  }
-  static int32_t Record(int32_t event, int32_t index, uint8_t* mac, int32_t argument,
-                        void* context) {
-    RecordedEvent e{event, index, {}, argument, context};
-    std::memcpy(e.mac, mac, 6);
-    recorded().push_back(e);
-    if (event == SMDSP_EVENT_RESTART_REPORT) reports().push_back(context);
-    return 0;
-  }
+  // What the worker would have raised; nothing else raises events here.
+  const std::vector<RecordedEvent>& recorded() const { return events.Smdsp(); }
 
   // A secure module's entry as a Discover reply leaves it: description tags
   // plus the secure-module marker.
@@ -105,6 +77,7 @@ class ModuleTableTest : public FreshLibrary {
   }
 
   mdsp::Client* client = nullptr;
+  EventRecorder events;
 };
 
 }  // namespace mdsp_test

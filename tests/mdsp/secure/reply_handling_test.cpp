@@ -37,7 +37,7 @@ class ReplyHandlingTest : public ModuleTableTest {
     EXPECT_EQ(recorded()[0].argument, argument);
     EXPECT_EQ(recorded()[0].index, 0);
     EXPECT_EQ(recorded()[0].mac[5], 9);
-    recorded().clear();
+    events.Clear();
   }
 };
 
@@ -213,7 +213,7 @@ TEST_F(RestartWatchTest, ReportWaitsForTheWindowThenEmptiesTheList) {
   EXPECT_EQ(e.index, 0);
   EXPECT_EQ(e.argument, 0);
   const uint8_t zero[6] = {};
-  EXPECT_EQ(0, std::memcmp(e.mac, zero, 6));
+  EXPECT_EQ(0, std::memcmp(e.mac.data(), zero, 6));
   auto* report = static_cast<SmdspRestartReport*>(e.context);
   ASSERT_NE(report, nullptr);
   EXPECT_EQ(report[0].moduleIndex, a);
