@@ -10,8 +10,6 @@
 #include "client.h"
 #include "event_recorder.h"
 #include "library_reset.h"
-#include "log_capture.h"
-#include "receive.h"
 #include "secure/message.h"
 #include "text_protocol.h"
 
@@ -144,42 +142,6 @@ TEST_F(TextAnswers, UnsupportedAnswerIsQueuedButGetsNoEntry) {
   EXPECT_TRUE(smdspEvents_.empty());
   ASSERT_EQ(mdspEvents_.size(), 1u);
   EXPECT_EQ(mdspEvents_[0].mac, kMac1);
-}
-
-// What the receive step makes of a text: junk without a single answer key is
-// dropped before it can become a record, an entry or an event.
-TEST_F(TextAnswers, ReceiveStepDropsTextsWithoutAnyAnswerKey) {
-  auto* log = mdsp_test::AttachCapture();
-  const struct {
-    std::string bytes;
-    size_t records;  // 0: dropped
-    size_t entries;
-  } cases[] = {
-      {"junk", 0, 0},
-      {"\x01", 0, 0},
-      {std::string("\0mac = 02-00-00-00-00-01;", 25), 0, 0},  // key hidden behind a NUL
-      {"mac 02-00-00-00-00-01 ip 10.0.0.1", 0, 0},               // keys need " = "
-      {"Password: x;hostname = y;", 0, 0},
-      {"HN = lonely;", 1, 1},                                   // any key will do
-      {"junk UNSUPPORTED", 1, 0},                               // the marker counts
-      {"mac = zz;", 1, 1},                                      // malformed but keyed
-  };
-  for (const auto& c : cases) {
-    {
-      std::lock_guard<std::recursive_mutex> guard(client_->queueLock);
-      mdsp::ClearModuleLists(*client_);
-    }
-    g_mdspEvents.clear();
-    g_smdspEvents.clear();
-    std::string datagram = c.bytes + '\0';
-    mdsp::DispatchDatagram(*client_, reinterpret_cast<const uint8_t*>(datagram.data()),
-                           c.bytes.size(), 0);
-    EXPECT_EQ(client_->responses.count(), c.records) << c.bytes;
-    EXPECT_EQ(client_->modules.count(), c.entries) << c.bytes;
-    EXPECT_EQ(g_mdspEvents.size(), c.records) << c.bytes;
-    EXPECT_EQ(g_smdspEvents.size(), c.entries) << c.bytes;
-  }
-  EXPECT_EQ(log->CountStartingWith("Not a module answer: dropped"), 5u);
 }
 
 TEST_F(TextAnswers, WithoutCallbacksAnswersAreStillQueued) {
