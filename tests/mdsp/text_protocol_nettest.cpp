@@ -17,6 +17,7 @@
 #include "mdsp.h"
 #include "netns.h"
 #include "secure/message.h"
+#include "secure/protocol.h"
 
 namespace {
 

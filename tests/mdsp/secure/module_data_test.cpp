@@ -4,6 +4,7 @@
 #include <string>
 
 #include "errors.h"
+#include "lifecycle.h"
 #include "module_table_fixture.h"
 #include "text_protocol.h"
 

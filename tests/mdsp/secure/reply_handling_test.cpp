@@ -6,7 +6,7 @@
 #include "errors.h"
 #include "module_table_fixture.h"
 #include "platform/clock.h"
-#include "secure/operations.h"
+#include "secure/protocol.h"
 
 namespace mdsp_test {
 namespace {

@@ -1,7 +1,7 @@
 // Reading module values by tag and building the one pending configure
 // request. Argument checks come first; everything else runs under the queue
 // lock so a read never sees the table half emptied by a new scan.
-#include "secure/module_data.h"
+#include "module_data.h"
 
 #include <cstring>
 #include <mutex>
@@ -10,7 +10,7 @@
 #include "client.h"
 #include "errors.h"
 #include "log.h"
-#include "secure/message.h"
+#include "module_table.h"
 #include "secure/tlv.h"
 
 namespace mdsp {
