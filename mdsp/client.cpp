@@ -79,7 +79,8 @@ bool Client::Step() {
   // never keeps a request from sending.
   while (socketLock.waiting() > 0 && state() == kRunning)
     std::this_thread::sleep_for(std::chrono::microseconds(20));
-  std::lock_guard<SocketLock> socketGuard(socketLock);
+  socketLock.LockWithoutQueueing();
+  std::lock_guard<SocketLock> socketGuard(socketLock, std::adopt_lock);
   RestartReportCheck(*this);
   {
     std::lock_guard<std::recursive_mutex> queueGuard(queueLock);

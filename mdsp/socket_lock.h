@@ -17,9 +17,11 @@ class SocketLock {
     waiting_.fetch_sub(1);
   }
   bool try_lock() { return mutex_.try_lock(); }
+  // For the worker, which steps aside for callers instead of queueing.
+  void LockWithoutQueueing() { mutex_.lock(); }
   void unlock() { mutex_.unlock(); }
 
-  // Threads blocked in lock() right now.
+  // Threads blocked in lock() right now (the worker never counts).
   int waiting() const { return waiting_.load(); }
 
  private:
