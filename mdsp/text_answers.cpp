@@ -38,14 +38,6 @@ void ReadNoticeMac(const char* text, uint8_t mac[6]) {
   for (int i = 0; i < 6; ++i) mac[i] = i < read ? static_cast<uint8_t>(parts[i]) : 0;
 }
 
-bool IsDuplicate(const Client& client, size_t queued, const uint8_t mac[6]) {
-  for (size_t i = queued; i-- > 0;) {
-    const MdspResponse* earlier = client.responses[i];
-    if (earlier->macValid && std::memcmp(earlier->mac, mac, 6) == 0) return true;
-  }
-  return false;
-}
-
 // Appends the module-table entry; nullptr when it cannot be made (the
 // answer then gets no entry and no SmdspCallback event).
 MDSP_Message* AddModuleEntry(Client& client, MdspResponse* response) {
@@ -83,9 +75,8 @@ void HandleTextAnswer(Client& client, const char* text) {
     return;
   }
   std::lock_guard<std::recursive_mutex> guard(client.queueLock);
-  size_t queued = client.responses.count();
   ParseAnswerHead(text, *response);
-  if (response->macValid && IsDuplicate(client, queued, response->mac)) {
+  if (response->macValid && client.responses.HoldsMac(response->mac)) {
     delete response;
     return;
   }

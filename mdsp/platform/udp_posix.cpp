@@ -28,15 +28,16 @@ bool UdpEnableBroadcast(SocketHandle socket) {
   return setsockopt(socket, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) == 0;
 }
 
-bool UdpSetReceiveBuffer(SocketHandle socket, int bytes) {
-  // Linux doubles the value and charges each datagram's bookkeeping against
-  // it, and caps it at net.core.rmem_max; a privileged process may go past
-  // the cap, so try that when the plain request was cut.
-  if (setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes) != 0) return false;
-  int granted = 0;
-  socklen_t size = sizeof granted;
-  if (getsockopt(socket, SOL_SOCKET, SO_RCVBUF, &granted, &size) == 0 && granted < 2 * bytes)
-    setsockopt(socket, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes);
+bool UdpSetReceiveBuffer(SocketHandle socket, int bytes, int* granted) {
+  // Linux doubles the value for its bookkeeping and caps a plain request at
+  // net.core.rmem_max; a privileged process may go past the cap.
+  if (setsockopt(socket, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes) != 0 &&
+      setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes) != 0)
+    return false;
+  int size = 0;
+  socklen_t length = sizeof size;
+  if (getsockopt(socket, SOL_SOCKET, SO_RCVBUF, &size, &length) != 0) size = 0;
+  *granted = size;
   return true;
 }
 
@@ -84,6 +85,32 @@ long UdpReceive(SocketHandle socket, void* buffer, size_t capacity) {
     if (static_cast<size_t>(received) > capacity) continue;
     return static_cast<long>(received);
   }
+}
+
+size_t UdpReceiveBatch(SocketHandle socket, uint8_t* const* buffers, size_t capacity,
+                       size_t count, long* lengths) {
+  constexpr size_t kMaxBatch = 64;
+  if (count > kMaxBatch) count = kMaxBatch;
+  iovec parts[kMaxBatch];
+  mmsghdr messages[kMaxBatch];
+  for (size_t i = 0; i < count; ++i) {
+    parts[i] = {buffers[i], capacity};
+    messages[i] = {};
+    messages[i].msg_hdr.msg_iov = &parts[i];
+    messages[i].msg_hdr.msg_iovlen = 1;
+  }
+  int received;
+  do {
+    received = recvmmsg(socket, messages, static_cast<unsigned int>(count), MSG_DONTWAIT, nullptr);
+  } while (received < 0 && errno == EINTR);
+  if (received <= 0) return 0;
+  for (int i = 0; i < received; ++i) {
+    // A datagram larger than the buffer is dropped whole rather than parsed
+    // cut short.
+    bool cut = (messages[i].msg_hdr.msg_flags & MSG_TRUNC) != 0;
+    lengths[i] = cut ? -1 : static_cast<long>(messages[i].msg_len);
+  }
+  return static_cast<size_t>(received);
 }
 
 void UdpClose(SocketHandle socket) {
