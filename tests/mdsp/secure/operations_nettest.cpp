@@ -15,9 +15,8 @@
 #include "client.h"
 #include "errors.h"
 #include "event_recorder.h"
-#include "library_reset.h"
+#include "library_on_the_wire.h"
 #include "mdsp.h"
-#include "host_and_peer.h"
 #include "netns.h"
 
 namespace {
@@ -31,16 +30,11 @@ std::string MacText(const uint8_t mac[6]) {
   return text;
 }
 
-class SecureOperations : public mdsp_test::FreshLibrary {
+class SecureOperations : public mdsp_test::LibraryOnTheWire {
  protected:
-  void TearDown() override {
-    MDSP_Stop();
-    FreshLibrary::TearDown();
-  }
-
   // Starts the simulator with these modules and the library beside it.
   bool Start(const std::string& modulesJson) {
-    if (!net_.setUp()) return false;
+    if (!ready_) return false;
     simLog_ = net_.startSimulator(MDSP_SIM_PATH, "{\"modules\": [" + modulesJson + "]}");
     if (simLog_.empty()) return false;
     int32_t count = 0;
@@ -93,8 +87,6 @@ class SecureOperations : public mdsp_test::FreshLibrary {
   }
 
   mdsp_test::EventRecorder events_;
-  testnet::HostAndPeer net_;
-  testnet::Lab& lab_ = net_.lab;
   std::string simLog_;
 };
 
