@@ -100,8 +100,8 @@ TEST_F(TextProtocolNet, ScanListsEachTextModuleOnceWithItsValues) {
   mdsp::Client& client = *mdsp::TheClient();
   EXPECT_EQ(client.modules.count(), 3u);
   EXPECT_EQ(client.responses.count(), 3u);
-  EXPECT_EQ(events_.Count(1), 3u);
-  EXPECT_EQ(events_.CountMdsp(1), 3u);
+  EXPECT_EQ(events_.Count(SMDSP_EVENT_MODULE_FOUND), 3u);
+  EXPECT_EQ(events_.CountMdsp(MDSP_EVENT_MODULE_ANSWERED), 3u);
 
   // The scan left the host as exactly "MODULE SCAN" and its NUL.
   std::vector<std::string> rx = testnet::simDatagramsHex(testnet::readFile(simLog), "rx");
@@ -203,7 +203,7 @@ TEST_F(TextProtocolNet, WinkAndConfigureArriveByteExactAndOwnWinkIsNoModule) {
   MDSP_Stop();
   EXPECT_EQ(mdsp::TheClient()->responses.count(), 0u);
   EXPECT_EQ(mdsp::TheClient()->modules.count(), 0u);
-  EXPECT_EQ(events_.CountMdsp(1), 0u);
+  EXPECT_EQ(events_.CountMdsp(MDSP_EVENT_MODULE_ANSWERED), 0u);
   EXPECT_TRUE(events_.SmdspSnapshot().empty());
 }
 
