@@ -161,7 +161,7 @@ namespace {
 // A callback may call back into the library on the worker thread: one that
 // drains the queue or starts a new scan frees the record being handled.
 int32_t DrainOnFound(int32_t event, int32_t, uint8_t*, int32_t, void*) {
-  if (event == 1) {
+  if (event == SMDSP_EVENT_MODULE_FOUND) {
     MdspResponse out;
     while (MDSP_GetResponse(&out) == 1) {
     }

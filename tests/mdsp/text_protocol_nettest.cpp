@@ -13,10 +13,9 @@
 
 #include "client.h"
 #include "event_recorder.h"
-#include "library_reset.h"
+#include "library_on_the_wire.h"
 #include "log_capture.h"
 #include "mdsp.h"
-#include "host_and_peer.h"
 #include "netns.h"
 #include "secure/message.h"
 #include "secure/protocol.h"
@@ -47,17 +46,8 @@ constexpr char kModules[] = R"({"modules":[
    "password":"pw3","kernel_version":"7.8.65535"}
 ]})";
 
-class TextProtocolNet : public mdsp_test::FreshLibrary {
+class TextProtocolNet : public mdsp_test::LibraryOnTheWire {
  protected:
-  void SetUp() override {
-    FreshLibrary::SetUp();
-    ready_ = net_.setUp();
-  }
-  void TearDown() override {
-    MDSP_Stop();
-    FreshLibrary::TearDown();
-  }
-
   // Starts mdsp-sim on a peer interface; returns its log path, "" on failure.
   std::string StartSim(const std::string& iface, const std::string& config) {
     return lab_.startSimulator(MDSP_SIM_PATH, peer_, iface, config);
@@ -70,16 +60,7 @@ class TextProtocolNet : public mdsp_test::FreshLibrary {
   }
 
   mdsp_test::EventRecorder events_;
-  testnet::HostAndPeer net_;
-  testnet::Lab& lab_ = net_.lab;
-  std::string& host_ = net_.host;
-  std::string& peer_ = net_.peer;
-  bool ready_ = false;
 };
-
-#define REQUIRE_LAB()  \
-  NETNS_REQUIRE(lab_); \
-  ASSERT_TRUE(ready_) << lab_.error()
 
 std::string Tag(uint32_t index, int32_t tag) {
   char text[256] = {};
@@ -119,8 +100,8 @@ TEST_F(TextProtocolNet, ScanListsEachTextModuleOnceWithItsValues) {
   mdsp::Client& client = *mdsp::TheClient();
   EXPECT_EQ(client.modules.count(), 3u);
   EXPECT_EQ(client.responses.count(), 3u);
-  EXPECT_EQ(events_.Count(1), 3u);
-  EXPECT_EQ(events_.CountMdsp(1), 3u);
+  EXPECT_EQ(events_.Count(SMDSP_EVENT_MODULE_FOUND), 3u);
+  EXPECT_EQ(events_.CountMdsp(MDSP_EVENT_MODULE_ANSWERED), 3u);
 
   // The scan left the host as exactly "MODULE SCAN" and its NUL.
   std::vector<std::string> rx = testnet::simDatagramsHex(testnet::readFile(simLog), "rx");
@@ -222,7 +203,7 @@ TEST_F(TextProtocolNet, WinkAndConfigureArriveByteExactAndOwnWinkIsNoModule) {
   MDSP_Stop();
   EXPECT_EQ(mdsp::TheClient()->responses.count(), 0u);
   EXPECT_EQ(mdsp::TheClient()->modules.count(), 0u);
-  EXPECT_EQ(events_.CountMdsp(1), 0u);
+  EXPECT_EQ(events_.CountMdsp(MDSP_EVENT_MODULE_ANSWERED), 0u);
   EXPECT_TRUE(events_.SmdspSnapshot().empty());
 }
 

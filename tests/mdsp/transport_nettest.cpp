@@ -6,11 +6,10 @@
 #include <string>
 
 #include "client.h"
-#include "library_reset.h"
+#include "library_on_the_wire.h"
 #include "log_capture.h"
 #include "manual_clock.h"
 #include "mdsp.h"
-#include "host_and_peer.h"
 #include "netns.h"
 #include "socket_set.h"
 #include "udp_probe.h"
@@ -20,17 +19,11 @@ namespace {
 using namespace mdsp;
 using PeerSocket = testnet::UdpProbe;
 
-class Transport : public mdsp_test::FreshLibrary {
+class Transport : public mdsp_test::LibraryOnTheWire {
  protected:
-  void SetUp() override {
-    FreshLibrary::SetUp();
-    // The peer sits in a foreign subnet: answers must arrive all the same.
-    ready_ = net_.setUp("192.168.99.5/24");
-  }
-  void TearDown() override {
-    MDSP_Stop();
-    FreshLibrary::TearDown();  // closes the library's sockets inside the namespace
-  }
+  // The peer sits in a foreign subnet: answers must arrive all the same.
+  Transport() : LibraryOnTheWire("192.168.99.5/24") {}
+
   bool SendTextNow(const char* text) {
     Client& client = *TheClient();
     std::lock_guard<mdsp::SocketLock> guard(client.socketLock);
@@ -50,17 +43,7 @@ class Transport : public mdsp_test::FreshLibrary {
       ++count;
     return count;
   }
-
-  testnet::HostAndPeer net_;
-  testnet::Lab& lab_ = net_.lab;
-  std::string& host_ = net_.host;
-  std::string& peer_ = net_.peer;
-  bool ready_ = false;
 };
-
-#define REQUIRE_LAB()      \
-  NETNS_REQUIRE(lab_);     \
-  ASSERT_TRUE(ready_) << lab_.error()
 
 TEST_F(Transport, ListsTheNamespaceInterfacesExactly) {
   REQUIRE_LAB();

@@ -40,11 +40,11 @@ class ModuleTableTest : public FreshLibrary {
     uint8_t address[4] = {static_cast<uint8_t>(ip), static_cast<uint8_t>(ip >> 8),
                           static_cast<uint8_t>(ip >> 16), static_cast<uint8_t>(ip >> 24)};
     const uint8_t one = 1;
-    mdsp::TlvAppend(m->tlvs, 1, 5, "2.0.4");
-    mdsp::TlvAppend(m->tlvs, 2, 7, "SEC-IO8");
-    mdsp::TlvAppend(m->tlvs, 4, 4, address);
-    mdsp::TlvAppend(m->tlvs, 10, 6, "node-a");
-    mdsp::TlvAppend(m->tlvs, 255, 1, &one);
+    mdsp::TlvAppend(m->tlvs, SMDSP_TAG_VERSION_TEXT, 5, "2.0.4");
+    mdsp::TlvAppend(m->tlvs, SMDSP_TAG_MODULE_TYPE, 7, "SEC-IO8");
+    mdsp::TlvAppend(m->tlvs, SMDSP_TAG_IP, 4, address);
+    mdsp::TlvAppend(m->tlvs, SMDSP_TAG_HOST_NAME, 6, "node-a");
+    mdsp::TlvAppend(m->tlvs, SMDSP_TAG_SECURE_MODULE, 1, &one);
     return Append(m);
   }
 

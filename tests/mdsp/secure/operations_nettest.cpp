@@ -15,9 +15,8 @@
 #include "client.h"
 #include "errors.h"
 #include "event_recorder.h"
-#include "library_reset.h"
+#include "library_on_the_wire.h"
 #include "mdsp.h"
-#include "host_and_peer.h"
 #include "netns.h"
 
 namespace {
@@ -31,16 +30,11 @@ std::string MacText(const uint8_t mac[6]) {
   return text;
 }
 
-class SecureOperations : public mdsp_test::FreshLibrary {
+class SecureOperations : public mdsp_test::LibraryOnTheWire {
  protected:
-  void TearDown() override {
-    MDSP_Stop();
-    FreshLibrary::TearDown();
-  }
-
   // Starts the simulator with these modules and the library beside it.
   bool Start(const std::string& modulesJson) {
-    if (!net_.setUp()) return false;
+    if (!ready_) return false;
     simLog_ = net_.startSimulator(MDSP_SIM_PATH, "{\"modules\": [" + modulesJson + "]}");
     if (simLog_.empty()) return false;
     int32_t count = 0;
@@ -77,7 +71,7 @@ class SecureOperations : public mdsp_test::FreshLibrary {
       uint8_t m[6];
       uint8_t marker = 0;
       if (SMDSP_GetModuleMac(static_cast<uint32_t>(i), m) != 0 || MacText(m) != mac) continue;
-      bool isSecure = SMDSP_GetPayloadData(255, static_cast<uint32_t>(i), &marker, 1) == 0;
+      bool isSecure = SMDSP_GetPayloadData(SMDSP_TAG_SECURE_MODULE, static_cast<uint32_t>(i), &marker, 1) == 0;
       if (isSecure == secure) return i;
     }
     return -1;
@@ -87,14 +81,12 @@ class SecureOperations : public mdsp_test::FreshLibrary {
     int32_t index = IndexOf(mac, true);
     EXPECT_GE(index, 0) << mac;
     EXPECT_EQ(SMDSP_CreateConfigureRequest(static_cast<uint32_t>(index)), 0);
-    EXPECT_EQ(SMDSP_SetPayloadString(6, name), 0);
+    EXPECT_EQ(SMDSP_SetPayloadString(SMDSP_CONFIGURE_TAG_HOST_NAME, name), 0);
     SmdspCredentials credentials{password, nullptr, nullptr};
     return SMDSP_SendConfigure(&credentials);
   }
 
   mdsp_test::EventRecorder events_;
-  testnet::HostAndPeer net_;
-  testnet::Lab& lab_ = net_.lab;
   std::string simLog_;
 };
 
@@ -117,7 +109,7 @@ TEST_F(SecureOperations, DiscoverListsTextAndSecureModulesTogether) {
   EXPECT_GE(IndexOf("02-00-00-00-30-01", false), 0);
   EXPECT_GE(IndexOf("02-00-00-00-30-01", true), 0);
   char text[64];
-  ASSERT_EQ(SMDSP_GetPayloadString(10, IndexOf("02-00-00-00-20-01", true), text, sizeof text), 0);
+  ASSERT_EQ(SMDSP_GetPayloadString(SMDSP_TAG_HOST_NAME, IndexOf("02-00-00-00-20-01", true), text, sizeof text), 0);
   EXPECT_STREQ(text, "valve-2");
   // The next discover empties the table before any reply. Holding the socket
   // lock keeps the worker from listing the fresh replies in between.
@@ -142,7 +134,7 @@ TEST_F(SecureOperations, ConfigurePassesAuthenticationAndEndsThePendingRequest) 
   }
   ASSERT_EQ(Discover(1), 1u);
   char text[64];
-  ASSERT_EQ(SMDSP_GetPayloadString(10, 0, text, sizeof text), 0);
+  ASSERT_EQ(SMDSP_GetPayloadString(SMDSP_TAG_HOST_NAME, 0, text, sizeof text), 0);
   EXPECT_STREQ(text, "renamed");
 }
 

@@ -50,10 +50,10 @@ TEST_F(ReplyHandlingTest, DiscoverReplyBecomesAnEntryWithTheMarker) {
   EXPECT_EQ(recorded()[0].index, 0);
   EXPECT_EQ(recorded()[0].context, context);
   char type[8];
-  EXPECT_EQ(SMDSP_GetPayloadString(2, 0, type, sizeof type), 0);
+  EXPECT_EQ(SMDSP_GetPayloadString(SMDSP_TAG_MODULE_TYPE, 0, type, sizeof type), 0);
   EXPECT_STREQ(type, "ABC");
   uint8_t marker = 0;
-  EXPECT_EQ(SMDSP_GetPayloadData(255, 0, &marker, 1), 0);
+  EXPECT_EQ(SMDSP_GetPayloadData(SMDSP_TAG_SECURE_MODULE, 0, &marker, 1), 0);
   EXPECT_EQ(marker, 1);
 }
 
@@ -65,7 +65,7 @@ TEST_F(ReplyHandlingTest, MalformedDiscoverReplyIsListedWithoutMarker) {
   EXPECT_EQ(recorded()[0].index, 1);
   uint8_t value = 0;
   EXPECT_EQ(SMDSP_GetPayloadData(9, 1, &value, 1), 0);
-  EXPECT_EQ(SMDSP_GetPayloadData(255, 1, &value, 1), MDSP_RESULT_NOT_FOUND);
+  EXPECT_EQ(SMDSP_GetPayloadData(SMDSP_TAG_SECURE_MODULE, 1, &value, 1), MDSP_RESULT_NOT_FOUND);
 }
 
 TEST_F(ReplyHandlingTest, AuthenticationReplyStoresTheSeedAndSignals) {
