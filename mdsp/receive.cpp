@@ -3,6 +3,8 @@
 #include <cstring>
 #include <new>
 
+#include <openssl/crypto.h>
+
 #include "client.h"
 #include "errors.h"
 #include "log.h"
@@ -13,9 +15,6 @@
 
 namespace mdsp {
 namespace {
-
-// Datagrams read by one system call.
-constexpr size_t kReceiveBatch = 64;
 
 // The secure magic 0xABC1 as it arrives, least significant byte first.
 constexpr uint8_t kSecureMagicBytes[2] = {0xC1, 0xAB};
@@ -48,6 +47,10 @@ size_t ReceiveWaiting(Client& client, uint32_t slot, size_t limit) {
       if (lengths[i] <= 0) continue;
       buffers[i][lengths[i]] = '\0';
       DispatchDatagram(client, buffers[i], static_cast<size_t>(lengths[i]), slot);
+      // A configure request (our own, come back) carries passwords: not kept
+      // in the receive area until a later datagram happens to cover it.
+      if (StartsWithIgnoringCase(reinterpret_cast<const char*>(buffers[i]), "Configure:"))
+        OPENSSL_cleanse(buffers[i], static_cast<size_t>(lengths[i]));
       // A callback may have closed the sockets (a new choice of interface):
       // the rest of the batch goes with them, as it would have unread.
       if (client.sockets->closings != closings) return read;

@@ -14,6 +14,9 @@ class Client;
 // read in the next steps, so a caller that wants the socket lock gets it
 // between two steps however much arrives.
 inline constexpr size_t kDatagramsPerStep = 256;
+// Datagrams read by one system call, each into its own slice of the
+// client's receive area.
+inline constexpr size_t kReceiveBatch = 64;
 
 // Reads and dispatches up to `limit` datagrams waiting on `slot`; returns how
 // many it read. Socket lock held.
