@@ -24,49 +24,50 @@ size_t TextLength(const char* text, size_t field) { return strnlen(text, field);
 bool EncodeResponse(TlvList& tlvs, const MdspResponse& r) {
   uint8_t bytes[4];
   if (r.protocolVersionValid) {
-    if (!TlvAppend(tlvs, 254, 1, &r.protocolVersionMajor)) return false;
-    if (!TlvAppend(tlvs, 253, 1, &r.protocolVersionMinor)) return false;
+    if (!TlvAppend(tlvs, SMDSP_TAG_PROTOCOL_VERSION_MAJOR, 1, &r.protocolVersionMajor)) return false;
+    if (!TlvAppend(tlvs, SMDSP_TAG_PROTOCOL_VERSION_MINOR, 1, &r.protocolVersionMinor)) return false;
   }
   if (r.fieldBusTypeValid &&
-      !TlvAppend(tlvs, 252, TextLength(r.fieldBusType, sizeof r.fieldBusType), r.fieldBusType))
+      !TlvAppend(tlvs, SMDSP_TAG_FIELD_BUS_TYPE, TextLength(r.fieldBusType, sizeof r.fieldBusType), r.fieldBusType))
     return false;
   if (r.moduleVersionValid) {
-    if (!TlvAppend(tlvs, 251, 1, &r.moduleVersionMajor)) return false;
-    if (!TlvAppend(tlvs, 250, 1, &r.moduleVersionMinor)) return false;
+    if (!TlvAppend(tlvs, SMDSP_TAG_MODULE_VERSION_MAJOR, 1, &r.moduleVersionMajor)) return false;
+    if (!TlvAppend(tlvs, SMDSP_TAG_MODULE_VERSION_MINOR, 1, &r.moduleVersionMinor)) return false;
     PutU16(bytes, r.moduleVersionBuild);
-    if (!TlvAppend(tlvs, 249, 2, bytes)) return false;
+    if (!TlvAppend(tlvs, SMDSP_TAG_MODULE_VERSION_BUILD, 2, bytes)) return false;
   }
   const struct {
     uint8_t valid;
     uint32_t value;
     uint8_t tag;
-  } addresses[] = {{r.ipValid, r.ip, 4}, {r.subnetMaskValid, r.subnetMask, 5},
-                   {r.gatewayValid, r.gateway, 6}};
+  } addresses[] = {{r.ipValid, r.ip, SMDSP_TAG_IP},
+                   {r.subnetMaskValid, r.subnetMask, SMDSP_TAG_SUBNET_MASK},
+                   {r.gatewayValid, r.gateway, SMDSP_TAG_GATEWAY}};
   for (const auto& a : addresses) {
     if (!a.valid) continue;
     PutAddress(bytes, a.value);
     if (!TlvAppend(tlvs, a.tag, 4, bytes)) return false;
   }
-  if (r.dhcpValid && !TlvAppend(tlvs, 9, 1, &r.dhcpOn)) return false;
-  if (r.passwordValid && !TlvAppend(tlvs, 248, 1, &r.passwordSet)) return false;
+  if (r.dhcpValid && !TlvAppend(tlvs, SMDSP_TAG_DHCP, 1, &r.dhcpOn)) return false;
+  if (r.passwordValid && !TlvAppend(tlvs, SMDSP_TAG_PASSWORD_SET, 1, &r.passwordSet)) return false;
   if (r.hostNameValid &&
-      !TlvAppend(tlvs, 10, TextLength(r.hostName, sizeof r.hostName), r.hostName))
+      !TlvAppend(tlvs, SMDSP_TAG_HOST_NAME, TextLength(r.hostName, sizeof r.hostName), r.hostName))
     return false;
   if (r.dns1Valid) {
     PutAddress(bytes, r.dns1);
-    if (!TlvAppend(tlvs, 7, 4, bytes)) return false;
+    if (!TlvAppend(tlvs, SMDSP_TAG_DNS1, 4, bytes)) return false;
   }
   if (r.dns2Valid) {
     PutAddress(bytes, r.dns2);
-    if (!TlvAppend(tlvs, 8, 4, bytes)) return false;
+    if (!TlvAppend(tlvs, SMDSP_TAG_DNS2, 4, bytes)) return false;
   }
-  if (r.seedValid && !TlvAppend(tlvs, 244, TextLength(r.seed, sizeof r.seed), r.seed))
+  if (r.seedValid && !TlvAppend(tlvs, SMDSP_TAG_SEED, TextLength(r.seed, sizeof r.seed), r.seed))
     return false;
   if (r.kernelVersionValid) {
-    if (!TlvAppend(tlvs, 247, 1, &r.kernelVersionMajor)) return false;
-    if (!TlvAppend(tlvs, 246, 1, &r.kernelVersionMinor)) return false;
+    if (!TlvAppend(tlvs, SMDSP_TAG_KERNEL_VERSION_MAJOR, 1, &r.kernelVersionMajor)) return false;
+    if (!TlvAppend(tlvs, SMDSP_TAG_KERNEL_VERSION_MINOR, 1, &r.kernelVersionMinor)) return false;
     PutU16(bytes, r.kernelVersionBuild);
-    if (!TlvAppend(tlvs, 245, 2, bytes)) return false;
+    if (!TlvAppend(tlvs, SMDSP_TAG_KERNEL_VERSION_BUILD, 2, bytes)) return false;
   }
   return true;
 }

@@ -4,9 +4,11 @@
 #include <cstdint>
 #include <mutex>
 
+#include "mdsp.h"
+
 namespace mdsp {
 
-inline constexpr uint32_t kMaxNics = 64;
+inline constexpr uint32_t kMaxNics = MDSP_MAX_NICS;
 
 struct NicEntry {
   uint8_t mac[6];

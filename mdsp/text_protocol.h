@@ -11,7 +11,7 @@ namespace mdsp {
 
 class Client;
 
-inline constexpr size_t kConfigureTextCapacity = 512;
+inline constexpr size_t kConfigureTextCapacity = MDSP_CONFIGURE_TEXT_SIZE;
 inline constexpr size_t kWinkTextCapacity = 32;
 
 // Requests; false with LastError set on failure. Each takes the socket lock

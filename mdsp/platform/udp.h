@@ -37,7 +37,5 @@ size_t UdpReceiveBatch(SocketHandle socket, uint8_t* const* buffers, size_t capa
                        size_t count, long* lengths);
 // Shuts the sending side down and closes.
 void UdpClose(SocketHandle socket);
-// Waits up to timeoutMs for any of the sockets to become readable.
-void UdpWaitReadable(const SocketHandle* sockets, size_t count, uint32_t timeoutMs);
 
 }  // namespace mdsp::platform

@@ -19,7 +19,6 @@ namespace {
 using Guard = std::lock_guard<std::recursive_mutex>;
 
 constexpr uint8_t kZeroMac[6] = {};
-constexpr uint8_t kSecureMarkerTag = 255;
 
 // A status reply to a Ping: the newest restart entry of that module learns
 // when the module answered. Caller holds the queue lock.
@@ -71,8 +70,8 @@ bool HandleReply(Client& client, Message* m) {
   }
 
   if (status && m->type != kTypeAuthentication && m->type != kTypePing &&
-      (!hasByte || s <= 3)) {
-    static constexpr int32_t kEventForStatus[4] = {SMDSP_EVENT_UNABLE, SMDSP_EVENT_INVALID_PASSWORD,
+      (!hasByte || s <= SMDSP_STATUS_3)) {
+    static constexpr int32_t kEventForStatus[SMDSP_STATUS_3 + 1] = {SMDSP_EVENT_UNABLE, SMDSP_EVENT_INVALID_PASSWORD,
                                                    SMDSP_EVENT_INVALID_PASSWORD_2,
                                                    SMDSP_EVENT_STATUS_3};
     Guard guard(client.queueLock);
@@ -86,7 +85,7 @@ bool HandleReply(Client& client, Message* m) {
     // Only a wholly parsed description earns the secure-module marker.
     if (TlvParse(m->payload, length, m->tlvs)) {
       const uint8_t marker = 1;
-      TlvAppend(m->tlvs, kSecureMarkerTag, 1, &marker);
+      TlvAppend(m->tlvs, SMDSP_TAG_SECURE_MODULE, 1, &marker);
     }
     Guard guard(client.queueLock);
     if (!client.modules.Append(m)) {
@@ -102,7 +101,11 @@ bool HandleReply(Client& client, Message* m) {
     Guard guard(client.queueLock);
     DiscardPendingConfiguration(client);
     if (status) {
-      int32_t event = s == 31 || s == 32 || s == 33 ? s : SMDSP_EVENT_INVALID_CONFIGURATION;
+      // These statuses share their event's number.
+      int32_t event = s == SMDSP_STATUS_HOSTNAME_TOO_LONG || s == SMDSP_STATUS_PASSWORD_TOO_LONG ||
+                              s == SMDSP_STATUS_INVALID_CONFIGURATION
+                          ? s
+                          : SMDSP_EVENT_INVALID_CONFIGURATION;
       RaiseSmdsp(event, 0, mac, s, context);
     } else {
       Report(kLogTrace, "Received configuration received message");
