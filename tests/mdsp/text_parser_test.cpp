@@ -184,4 +184,31 @@ TEST(TextParser, WinkRequestForm) {
   EXPECT_FALSE(mdsp::IsWinkRequest("mac = 02-00-00-12-34-AB;"));
 }
 
+// Answers up to a datagram's size are searched in a lowered copy, longer
+// texts the slow way: both must find the same first occurrence of each key.
+TEST(TextParser, LongAndShortAnswersFindTheSameFirstOccurrence) {
+  const std::string answer =
+      "HN = MAC = 02-00-00-00-00-01;Mac = 02-00-00-12-34-ab;IP = 10.0.0.7;ip = 10.0.0.8;"
+      "Protocol Version = 2.1;kernel version = 4.19.300;dhcp = ON;uNsUpPoRtEd";
+  const std::string atLimit = answer + std::string(1500 - answer.size(), ';');
+  const std::string beyond = answer + std::string(1600 - answer.size(), ';');
+  for (const std::string& text : {answer, atLimit, beyond}) {
+    SCOPED_TRACE(text.size());
+    Parsed p = Parse(text);
+    // "mac = " first occurs inside the host name's value.
+    EXPECT_EQ(p.r.mac[5], 0x01);
+    EXPECT_STREQ(p.r.hostName, "MAC = 02-00-00-00-00-01");
+    EXPECT_EQ(p.r.ip, 0x0A000007u);
+    EXPECT_EQ(p.r.protocolVersionMinor, 1);
+    EXPECT_EQ(p.r.kernelVersionBuild, 300);
+    EXPECT_EQ(p.r.dhcpOn, 1);
+    EXPECT_TRUE(p.unsupported);
+    EXPECT_EQ(p.r.dns1Valid, 0);
+  }
+  // A key cut by the end of the text is no key.
+  Parsed cut = Parse(std::string(1495, ';') + "ip = ");
+  EXPECT_EQ(cut.r.ipValid, 0);
+  EXPECT_EQ(Parse(std::string(1496, ';') + "ip =").r.ipValid, 0);
+}
+
 }  // namespace
