@@ -83,10 +83,11 @@ void HandleTextAnswer(Client& client, const char* text) {
   bool unsupported = false;
   ParseAnswerTail(text, *response, &unsupported);
   // A callback may call back into the library (take the record out of the
-  // queue, or start a new scan that empties it): read what the second
-  // callback needs before the first one runs.
+  // queue, or start a new scan that empties it): copy what the second
+  // callback needs before the first one runs. The head read the MAC from
+  // the same first "mac = " the callback's copy would be read from.
   uint8_t mac[6] = {};
-  if (response->macValid) ReadAnswerMac(text, mac);
+  if (response->macValid) std::memcpy(mac, response->mac, 6);
   bool owned = client.responses.Append(response);
   if (!owned) ReportError(ERR_NO_MEMORY);
   MDSP_Message* entry = unsupported ? nullptr : AddModuleEntry(client, response);

@@ -124,7 +124,36 @@ void String(const char* value, char* out) {
   out[length] = '\0';
 }
 
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The plain form "XX-XX-XX-XX-XX-XX" (one or two digits a group), read
+// without the scanner; false for anything else, which the scanner reads.
+// It must agree with the scanner where it answers: so the last group may
+// not be followed by what the scanner would read on (a digit, or the x of
+// a 0x prefix).
+bool PlainMac(const char* p, uint8_t out[6]) {
+  uint8_t mac[6];
+  for (int group = 0; group < 6; ++group) {
+    if (group > 0 && *p++ != '-') return false;
+    int high = HexDigit(*p);
+    if (high < 0) return false;
+    ++p;
+    int low = HexDigit(*p);
+    if (low >= 0) ++p;
+    mac[group] = static_cast<uint8_t>(low >= 0 ? high * 16 + low : high);
+  }
+  if (HexDigit(*p) >= 0 || *p == 'x' || *p == 'X') return false;
+  std::memcpy(out, mac, 6);
+  return true;
+}
+
 bool Mac(const char* value, uint8_t mac[6]) {
+  if (PlainMac(value, mac)) return true;
   unsigned int parts[6];
   if (std::sscanf(value, "%x-%x-%x-%x-%x-%x", &parts[0], &parts[1], &parts[2], &parts[3],
                   &parts[4], &parts[5]) != 6)
