@@ -13,6 +13,7 @@
 #include "client.h"
 #include "event_recorder.h"
 #include "library_on_the_wire.h"
+#include "manual_clock.h"
 #include "mdsp.h"
 #include "module_table.h"
 #include "receive.h"
@@ -64,6 +65,31 @@ TEST_F(WireLoad, RequestGetsTheSocketLockBeforeTheBacklogIsRead) {
       [&] { return client.datagramsRead.load() == static_cast<uint64_t>(kBacklog) + 2; },
       30000))
       << client.datagramsRead.load() << " read";
+}
+
+TEST_F(WireLoad, IdleSocketsCloseOnlyOnceTheBacklogIsRead) {
+  REQUIRE_LAB();
+  constexpr int kBacklog = 4 * static_cast<int>(kDatagramsPerStep);
+  mdsp_test::ManualClock clock;
+  testnet::UdpProbe peer(lab_, peer_, "p0", host_);
+  ASSERT_TRUE(peer.ok());
+  ASSERT_EQ(MDSP_SetNetworkDevice(0, "10.77.0.1"), 1);
+  Client& client = *TheClient();
+  {
+    std::lock_guard<SocketLock> guard(client.socketLock);
+    ASSERT_TRUE(SendText(*client.sockets, "MODULE SCAN"));
+  }
+  const std::string notice("Module Scan", 12);
+  for (int i = 0; i < kBacklog; ++i) ASSERT_TRUE(peer.broadcast(notice)) << i;
+  // The idle time is over before the worker's first step.
+  clock.AdvanceMs(kIdleCloseMs + 1);
+  ASSERT_EQ(MDSP_Start(), 1);
+  EXPECT_TRUE(testnet::waitFor([&] {
+    std::lock_guard<SocketLock> guard(client.socketLock);
+    return client.sockets->openCount == 0;
+  }, 30000));
+  // The scan that came back and every datagram behind it.
+  EXPECT_EQ(client.datagramsRead.load(), static_cast<uint64_t>(kBacklog) + 1);
 }
 
 TEST_F(WireLoad, TwoThousandModulesOfBothProtocolsArriveEachOnce) {
