@@ -7,6 +7,7 @@
 #include <cstring>
 #include <mutex>
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -65,6 +66,45 @@ TEST_F(WireLoad, RequestGetsTheSocketLockBeforeTheBacklogIsRead) {
       [&] { return client.datagramsRead.load() == static_cast<uint64_t>(kBacklog) + 2; },
       30000))
       << client.datagramsRead.load() << " read";
+}
+
+// The namespace's count of datagrams dropped for want of buffer room.
+long ReceiveBufferDrops() {
+  std::istringstream snmp(testnet::readFile("/proc/thread-self/net/snmp"));
+  std::string names, values;
+  while (std::getline(snmp, names)) {
+    if (names.rfind("Udp:", 0) != 0 || !std::getline(snmp, values)) continue;
+    std::istringstream n(names), v(values);
+    std::string name, value;
+    while (n >> name && v >> value)
+      if (name == "RcvbufErrors") return std::stol(value);
+  }
+  return -1;
+}
+
+TEST_F(WireLoad, ReceiveBufferHoldsABurstOfTenThousandAnswers) {
+  REQUIRE_LAB();
+  constexpr int kBurst = 10000;
+  testnet::UdpProbe peer(lab_, peer_, "p0", host_);
+  ASSERT_TRUE(peer.ok());
+  ASSERT_EQ(MDSP_SetNetworkDevice(0, "10.77.0.1"), 1);
+  Client& client = *TheClient();
+  {
+    std::lock_guard<SocketLock> guard(client.socketLock);
+    ASSERT_TRUE(SendText(*client.sockets, "MODULE SCAN"));
+  }
+  long dropsBefore = ReceiveBufferDrops();
+  ASSERT_GE(dropsBefore, 0);
+  // As long as a full text answer; the worker is not running, so the whole
+  // burst has to wait in the buffer.
+  std::string answer("Module Scan");
+  answer.resize(400, ';');
+  for (int i = 0; i < kBurst; ++i) ASSERT_TRUE(peer.broadcast(answer)) << i;
+  ASSERT_EQ(MDSP_Start(), 1);
+  EXPECT_TRUE(testnet::waitFor(
+      [&] { return client.datagramsRead.load() >= static_cast<uint64_t>(kBurst) + 1; }, 30000))
+      << client.datagramsRead.load() << " read";
+  EXPECT_EQ(ReceiveBufferDrops(), dropsBefore);
 }
 
 TEST_F(WireLoad, IdleSocketsCloseOnlyOnceTheBacklogIsRead) {
