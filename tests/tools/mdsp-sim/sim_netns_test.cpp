@@ -39,13 +39,13 @@ std::vector<std::pair<std::string, Bytes>> Collect(testnet::UdpProbe& probe, siz
   return got;
 }
 
-Bytes text(const std::string& s) {
+Bytes Text(const std::string& s) {
   Bytes b(s.begin(), s.end());
   b.push_back(0);
   return b;
 }
 
-std::string asString(const Bytes& b) { return std::string(b.begin(), b.end()); }
+std::string AsString(const Bytes& b) { return std::string(b.begin(), b.end()); }
 
 TEST(SimOnTheWire, AnswersScanDiscoverAndConfigureAcrossAVethPair) {
   testnet::Lab lab;
@@ -75,19 +75,19 @@ TEST(SimOnTheWire, AnswersScanDiscoverAndConfigureAcrossAVethPair) {
   ASSERT_TRUE(socket.ok());
 
   // Text scan: both text modules answer, the second one to us directly.
-  Bytes scan = text("MODULE SCAN");
+  Bytes scan = Text("MODULE SCAN");
   ASSERT_TRUE(socket.broadcast(scan.data(), scan.size()));
   auto answers = Collect(socket, 2, scan);
   ASSERT_EQ(answers.size(), 2u);
   std::map<std::string, std::string> byMac;
   for (auto& [from, data] : answers) {
     EXPECT_EQ(from, "10.77.0.2:3250");
-    size_t at = asString(data).find("mac = ");
+    size_t at = AsString(data).find("mac = ");
     ASSERT_NE(at, std::string::npos);
-    byMac[asString(data).substr(at + 6, 17)] = asString(data);
+    byMac[AsString(data).substr(at + 6, 17)] = AsString(data);
   }
   EXPECT_EQ(byMac["02-00-00-00-10-01"],
-            asString(text("protocol version = 1.0;fb type = SIM-IO 16DI;module version = 3.1.7;"
+            AsString(Text("protocol version = 1.0;fb type = SIM-IO 16DI;module version = 3.1.7;"
                           "mac = 02-00-00-00-10-01;ip = 192.168.0.10;sn = 255.255.255.0;"
                           "gw = 192.168.0.1;dhcp = off;pswd = on;hn = press-line-1;"
                           "dns1 = 192.168.0.1;dns2 = 0.0.0.0;seed = k7Q2ZP91;"
@@ -96,21 +96,21 @@ TEST(SimOnTheWire, AnswersScanDiscoverAndConfigureAcrossAVethPair) {
 
   // Secure Discover from the host interface's MAC.
   Bytes discover;
-  ASSERT_TRUE(mdspsim::fromHex("c1abffffffffffff020000aabbcc00000000", discover));
+  ASSERT_TRUE(mdspsim::FromHex("c1abffffffffffff020000aabbcc00000000", discover));
   ASSERT_TRUE(socket.broadcast(discover.data(), discover.size()));
   auto replies = Collect(socket, 1, discover);
   ASSERT_EQ(replies.size(), 1u);
-  EXPECT_EQ(mdspsim::toHex(replies[0].second.data(), replies[0].second.size()),
+  EXPECT_EQ(mdspsim::ToHex(replies[0].second.data(), replies[0].second.size()),
             "c1ab020000aabbcc02000000200101003800"
             "000101" "0105342e302e32" "02024757" "04041400a8c0" "050400ffffff" "06040100a8c0"
             "07040100a8c0" "080400000000" "090100" "0a0776616c76652d32");
 
   // Text configure of the module without a password.
-  Bytes configure = text("Configure: 02-00-00-00-10-02;IP = 10.9.8.7;HN = renamed;");
+  Bytes configure = Text("Configure: 02-00-00-00-10-02;IP = 10.9.8.7;HN = renamed;");
   ASSERT_TRUE(socket.broadcast(configure.data(), configure.size()));
   auto notice = Collect(socket, 1, configure);
   ASSERT_EQ(notice.size(), 1u);
-  EXPECT_EQ(notice[0].second, text("Reconfigured: 02-00-00-00-10-02"));
+  EXPECT_EQ(notice[0].second, Text("Reconfigured: 02-00-00-00-10-02"));
 
   // The log holds every datagram, byte for byte, and the simulator stops cleanly.
   ASSERT_TRUE(testnet::waitFor([&] {
