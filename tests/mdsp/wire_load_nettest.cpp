@@ -144,11 +144,15 @@ TEST_F(WireLoad, TwoThousandModulesOfBothProtocolsArriveEachOnce) {
   ASSERT_EQ(SMDSP_SendDiscover(nullptr), MDSP_RESULT_OK);
   ASSERT_TRUE(events.WaitForCount(SMDSP_EVENT_MODULE_FOUND, kText + kSecure, 60000))
       << events.Count(SMDSP_EVENT_MODULE_FOUND) << " found";
-  // Anything raised twice would come right behind the last answer.
-  testnet::sleepMs(300);
+  // Every datagram read (the answers and our own two requests coming back),
+  // so anything raised twice has been raised; the stop lets the worker
+  // finish the one it handles.
+  Client& client = *TheClient();
+  EXPECT_TRUE(testnet::waitFor(
+      [&] { return client.datagramsRead.load() >= static_cast<uint64_t>(kText + kSecure) + 2; },
+      30000));
   MDSP_Stop();
 
-  Client& client = *TheClient();
   std::lock_guard<SocketLock> socketGuard(client.socketLock);
   std::lock_guard<std::recursive_mutex> queueGuard(client.queueLock);
   std::vector<mdsp_test::RecordedEvent> found;
