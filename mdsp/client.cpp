@@ -87,8 +87,12 @@ bool Client::Step() {
     // An open ping window keeps the sockets open for its whole length.
     if (pingWindow != 0 && !EnsureOpen(*sockets)) return false;
   }
-  if (platform::TickMs() - sockets->lastUseTick > kIdleCloseMs) CloseAll(*sockets);
-  for (uint32_t slot = 0; slot < sockets->openCount; ++slot) ReceiveWaiting(*this, slot);
+  bool backlog = false;
+  for (uint32_t slot = 0; slot < sockets->openCount; ++slot)
+    if (ReceiveWaiting(*this, slot) >= kDatagramsPerStep) backlog = true;
+  // Idle sockets close only once read empty: what still waits in them are
+  // answers that arrived while they were open.
+  if (!backlog && platform::TickMs() - sockets->lastUseTick > kIdleCloseMs) CloseAll(*sockets);
   waitCount_ = sockets->openCount;
   for (uint32_t slot = 0; slot < waitCount_; ++slot) waitOn_[slot] = sockets->socket[slot];
   {

@@ -6,8 +6,10 @@
 //    the datagrams the kernel dropped for want of buffer room;
 //  - with --hold-ms, the first event's callback holds the worker so the
 //    answers pile up in the socket: the rate at which they are then handled;
-//  - with --flood-seconds, junk datagrams at the highest rate one sender
-//    manages while winks and configures are timed, then one more discover;
+//  - with --flood-seconds, junk datagrams (--junk duplicate: the answer of a
+//    module already listed; --junk secure: a request header) at the highest
+//    rate one sender manages while winks and configures are timed, then one
+//    more discover;
 //  - CPU used by the process while the worker runs with nothing on the wire.
 // Prints figures only; it judges nothing.
 #include <arpa/inet.h>
@@ -198,8 +200,8 @@ RunResult Run(testnet::Lab& lab, const std::string& mods, Probe* probe, int expe
 // Junk at the highest rate one sender manages, from the modules' side to the
 // host's address (unicast: the simulator never sees it), bounded in count
 // and time.
-void Flood(const std::string& nsName, uint32_t seconds, std::atomic<bool>& stop,
-           std::atomic<long>& sent) {
+void Flood(const std::string& nsName, uint32_t seconds, const std::string& junk,
+           std::atomic<bool>& stop, std::atomic<long>& sent) {
   int nsFd = open(("/var/run/netns/" + nsName).c_str(), O_RDONLY | O_CLOEXEC);
   if (nsFd < 0 || setns(nsFd, CLONE_NEWNET) != 0) {
     if (nsFd >= 0) close(nsFd);
@@ -211,14 +213,12 @@ void Flood(const std::string& nsName, uint32_t seconds, std::atomic<bool>& stop,
   to.sin_family = AF_INET;
   to.sin_port = htons(3250);
   inet_pton(AF_INET, "10.77.0.1", &to.sin_addr);
-  // A secure request header (not a reply): dropped by every host unread.
-  uint8_t junk[18] = {0xC1, 0xAB, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 2, 0, 0, 0, 0, 9};
   const long kMaxDatagrams = 5000000;
   auto end = Clock::now() + std::chrono::seconds(seconds);
   long count = 0;
   while (!stop.load() && count < kMaxDatagrams) {
     for (int i = 0; i < 64; ++i)
-      if (sendto(fd, junk, sizeof junk, 0, reinterpret_cast<sockaddr*>(&to), sizeof to) > 0)
+      if (sendto(fd, junk.data(), junk.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to) > 0)
         ++count;
     if (Clock::now() >= end) break;
   }
@@ -226,12 +226,27 @@ void Flood(const std::string& nsName, uint32_t seconds, std::atomic<bool>& stop,
   close(fd);
 }
 
-void FloodPhase(testnet::Lab& lab, const std::string& mods, uint32_t seconds, int expected) {
-  std::printf("flood: junk datagrams for %u s; winks and configures timed meanwhile\n", seconds);
+// "secure": a secure request header (not a reply), dropped unread.
+// "duplicate": the answer of a module already queued, dropped by the
+// duplicate test after the answer's head is parsed, as a module stuck
+// answering again and again would be.
+std::string Junk(const std::string& kind) {
+  if (kind == "secure")
+    return std::string("\xC1\xAB\xFF\xFF\xFF\xFF\xFF\xFF\x02\x00\x00\x00\x00\x09\x00\x00"
+                       "\x00\x00",
+                       18);
+  return std::string("protocol version = 2.1;fb type = IO;module version = 1.0.1;"
+                     "mac = 02-00-01-00-00-01;ip = 10.0.0.1;hn = stuck;");
+}
+
+void FloodPhase(testnet::Lab& lab, const std::string& mods, uint32_t seconds,
+                const std::string& kind, int expected) {
+  std::printf("flood: %s junk for %u s; winks and configures timed meanwhile\n", kind.c_str(),
+              seconds);
   long dropBefore = UdpCounter(OwnSnmp(), "RcvbufErrors");
   std::atomic<bool> stop{false};
   std::atomic<long> sent{0};
-  std::thread flooder(Flood, mods, seconds, std::ref(stop), std::ref(sent));
+  std::thread flooder(Flood, mods, seconds, Junk(kind), std::ref(stop), std::ref(sent));
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   uint8_t mac[6] = {0x02, 0x00, 0x01, 0x00, 0x00, 0x01};
   MdspConfigureRequest request{};
@@ -339,7 +354,10 @@ int main(int argc, char** argv) {
                 after[after.size() / 2], after.back());
   }
 
-  if (floodSeconds) FloodPhase(lab, mods, floodSeconds, expected);
+  std::string junk = "duplicate";
+  for (int i = 1; i + 1 < argc; ++i)
+    if (std::strcmp(argv[i], "--junk") == 0) junk = argv[i + 1];
+  if (floodSeconds) FloodPhase(lab, mods, floodSeconds, junk, expected);
 
   // Sockets stay open for 4 s after the last send; measure that, then the
   // true idle state.

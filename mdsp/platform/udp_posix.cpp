@@ -1,6 +1,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -75,18 +76,6 @@ bool UdpSendBroadcast(SocketHandle socket, const void* data, size_t length, uint
   return sent == static_cast<ssize_t>(length);
 }
 
-long UdpReceive(SocketHandle socket, void* buffer, size_t capacity) {
-  for (;;) {
-    // MSG_TRUNC reports the datagram's real length: one larger than the
-    // buffer is dropped whole rather than parsed cut short.
-    ssize_t received = recv(socket, buffer, capacity, MSG_DONTWAIT | MSG_TRUNC);
-    if (received < 0 && errno == EINTR) continue;
-    if (received < 0) return -1;
-    if (static_cast<size_t>(received) > capacity) continue;
-    return static_cast<long>(received);
-  }
-}
-
 size_t UdpReceiveBatch(SocketHandle socket, uint8_t* const* buffers, size_t capacity,
                        size_t count, long* lengths) {
   constexpr size_t kMaxBatch = 64;
@@ -116,6 +105,14 @@ size_t UdpReceiveBatch(SocketHandle socket, uint8_t* const* buffers, size_t capa
 void UdpClose(SocketHandle socket) {
   shutdown(socket, SHUT_WR);
   close(socket);
+}
+
+void UdpWaitReadable(const SocketHandle* sockets, size_t count, uint32_t timeoutMs) {
+  constexpr size_t kMaxSockets = 64;
+  pollfd fds[kMaxSockets];
+  if (count > kMaxSockets) count = kMaxSockets;
+  for (size_t i = 0; i < count; ++i) fds[i] = {sockets[i], POLLIN, 0};
+  poll(fds, count, static_cast<int>(timeoutMs));
 }
 
 }  // namespace mdsp::platform
