@@ -222,8 +222,9 @@ bool HasAnswerKey(const char* text) {
       "protocol version = ", "fb type = ", "module version = ", "mac = ", "ip = ", "sn = ",
       "gw = ", "dhcp = ", "pswd = ", "hn = ", "dns1 = ", "dns2 = ", "seed = ",
       "kernel version = ", "Unsupported"};
+  AnswerText answer(text);
   for (const char* key : kKeys)
-    if (FindKey(text, key)) return true;
+    if (answer.Find(key)) return true;
   return false;
 }
 
