@@ -144,10 +144,15 @@ void CConfigurationDlg::fill(const ConfigurationStart& start) {
       addresses_[i]->setEnabled(false);
     }
   }
-  if (start.hostNameEnabled)
+  if (start.hostNameEnabled) {
+    // Put in unchecked: the edit treats a text its validator refuses as a
+    // state it may not undo into, and then would let the text grow.
+    const QValidator* limit = hostName_->validator();
+    hostName_->setValidator(nullptr);
     hostName_->setText(QString::fromLatin1(start.hostName.data(),
                                            static_cast<qsizetype>(start.hostName.size())));
-  else
+    hostName_->setValidator(limit);
+  } else
     hostName_->setEnabled(false);
   password_->setReadOnly(!start.passwordEditable);
   newPassword_->setReadOnly(true);
