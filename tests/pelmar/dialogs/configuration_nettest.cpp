@@ -229,4 +229,216 @@ TEST_F(ConfigurationNet, TextModuleWithoutSeedGetsEveryPieceAndShowsTheNewValues
   EXPECT_STREQ(r->hostName, "cell-9");
 }
 
+
+TEST_F(ConfigurationNet, SeededTextModuleGetsMd5AnswersAndTakesTheNewPasswordSalted) {
+  START();
+  const ModuleRecord* before = Record("02-00-00-00-10-02");
+  ASSERT_NE(before, nullptr);
+  ASSERT_TRUE(before->seedValid);
+  std::string seed = before->seedText;
+  auto change = [](Dlg& d) {
+    Button(d, Dlg::kIdChangePassword)->click();
+    Edit(d, Dlg::kIdNewPassword)->setText("fresh");
+  };
+  ASSERT_EQ(Configure("02-00-00-00-10-02", SetWith("secret", change)), ConfigurationResult::Sent);
+  ASSERT_TRUE(Answered(SMDSP_EVENT_CONFIGURED, "02-00-00-00-10-02")) << Log();
+  const std::string answer = Md5(seed.substr(0, 2) + Md5(seed.substr(0, 2) + "secret") + seed);
+  const std::string stored = "aA" + Md5("aAfresh");
+  ASSERT_EQ(TextConfigures(simLog_).size(), 1u);
+  EXPECT_EQ(TextConfigures(simLog_)[0],
+            "Configure: 02-00-00-00-10-02;Password: " + answer + ";New Password = " + stored +
+                ";IP = 10.77.0.12;SN = 255.255.255.0;GW = 192.168.0.1;DHCP = OFF;"
+                "HN = sim-module;DNS1 = 192.168.0.1;DNS2 = 0.0.0.0;");
+  EXPECT_EQ(Log().find("secret"), std::string::npos);
+  EXPECT_EQ(Log().find("fresh"), std::string::npos);
+
+  // The module now salts with the new salt; the new password is accepted.
+  library_.ClearEvents();
+  records_ = library_.Scan(kModuleCount);
+  const ModuleRecord* after = Record("02-00-00-00-10-02");
+  ASSERT_NE(after, nullptr);
+  seed = after->seedText;
+  ASSERT_EQ(seed.substr(0, 2), "aA");
+  ASSERT_EQ(Configure("02-00-00-00-10-02", SetWith("fresh")), ConfigurationResult::Sent);
+  ASSERT_TRUE(Answered(SMDSP_EVENT_CONFIGURED, "02-00-00-00-10-02")) << Log();
+  EXPECT_NE(TextConfigures(simLog_).back().find(
+                "Password: " + Md5("aA" + Md5("aAfresh") + seed) + ";IP = "),
+            std::string::npos);
+}
+
+TEST_F(ConfigurationNet, OneCharacterSeedAnswersWithTheMd5OfThatCharacter) {
+  START();
+  ASSERT_EQ(Configure("02-00-00-00-10-03", SetWith("typed")), ConfigurationResult::Sent);
+  ASSERT_TRUE(Answered(SMDSP_EVENT_CONFIGURED, "02-00-00-00-10-03")) << Log();
+  ASSERT_EQ(TextConfigures(simLog_).size(), 1u);
+  EXPECT_EQ(TextConfigures(simLog_)[0].rfind(
+                "Configure: 02-00-00-00-10-03;Password: " + Md5("k") + ";IP = ", 0),
+            0u)
+      << TextConfigures(simLog_)[0];
+}
+
+TEST_F(ConfigurationNet, SecureModuleGetsAnAuthenticatedConfigure) {
+  START();
+  auto fill = [](Dlg& d) {
+    Type(d.addressField(kIpAddress), "10.77.0.52");
+    Type(d.addressField(kSecondaryDns), "10.77.0.4");
+    Edit(d, Dlg::kIdHostName)->setText("gw-2");
+  };
+  ASSERT_EQ(Configure("02-00-00-00-20-01", SetWith("secret", fill)), ConfigurationResult::Sent);
+  ASSERT_TRUE(Answered(SMDSP_EVENT_CONFIGURED, "02-00-00-00-20-01")) << Log();
+  auto sent = SecureConfigures(simLog_);
+  ASSERT_EQ(sent.size(), 1u) << Log();
+  EXPECT_EQ(sent[0].to, std::string("\x02\x00\x00\x00\x20\x01", 6));
+  EXPECT_EQ(sent[0].payload, Address(0, 10, 77, 0, 52) + Address(1, 255, 255, 255, 0) +
+                                 Address(2, 192, 168, 0, 1) + Address(3, 192, 168, 0, 1) +
+                                 Address(4, 10, 77, 0, 4) + std::string("\x05\x01\x00", 3) +
+                                 Text(6, "gw-2"));
+  EXPECT_NE(Log().find("event 02-00-00-00-20-01 configure applied"), std::string::npos) << Log();
+
+  records_ = library_.Scan(kModuleCount);
+  const ModuleRecord* r = Record("02-00-00-00-20-01");
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(r->ip, 0x0A4D0034u);
+  EXPECT_EQ(r->dns2, 0x0A4D0004u);
+}
+
+TEST_F(ConfigurationNet, SecureRefusalsRaiseTheirEvents) {
+  START();
+  struct Case {
+    const char* mac;
+    const char* password;
+    int32_t event;
+  };
+  const Case cases[] = {{"02-00-00-00-20-31", "", SMDSP_EVENT_HOSTNAME_TOO_LONG},
+                        {"02-00-00-00-20-32", "", SMDSP_EVENT_PASSWORD_TOO_LONG},
+                        {"02-00-00-00-20-33", "", SMDSP_EVENT_INVALID_CONFIGURATION},
+                        {"02-00-00-00-20-01", "guess", SMDSP_EVENT_INVALID_PASSWORD}};
+  for (const Case& c : cases) {
+    ASSERT_EQ(Configure(c.mac, SetWith(c.password)), ConfigurationResult::Sent) << c.mac;
+    EXPECT_TRUE(Answered(c.event, c.mac)) << c.mac << Log();
+    // The target stays on the module so the main window can match the answer.
+    EXPECT_EQ(0, std::memcmp(target_, MacOf(c.mac).b, 6)) << c.mac;
+  }
+  EXPECT_EQ(SecureConfigures(simLog_).size(), 4u);
+}
+
+TEST_F(ConfigurationNet, DhcpOnSendsBlankAddressesAndOffSendsWhatWasTyped) {
+  START();
+  const std::string zeros = Address(0, 0, 0, 0, 0) + Address(1, 0, 0, 0, 0) +
+                            Address(2, 0, 0, 0, 0) + Address(3, 0, 0, 0, 0) +
+                            Address(4, 0, 0, 0, 0);
+  ASSERT_EQ(Configure("02-00-00-00-20-02", SetWith("secret")), ConfigurationResult::Sent);
+  ASSERT_TRUE(Answered(SMDSP_EVENT_CONFIGURED, "02-00-00-00-20-02")) << Log();
+  auto off = [](Dlg& d) {
+    Button(d, Dlg::kIdDhcpOff)->click();
+    Type(d.addressField(kIpAddress), "10.77.0.53");
+    Type(d.addressField(kSubnetMask), "255.255.255.0");
+  };
+  library_.ClearEvents();
+  ASSERT_EQ(Configure("02-00-00-00-20-02", SetWith("secret", off)), ConfigurationResult::Sent);
+  ASSERT_TRUE(Answered(SMDSP_EVENT_CONFIGURED, "02-00-00-00-20-02")) << Log();
+  auto sent = SecureConfigures(simLog_);
+  ASSERT_EQ(sent.size(), 2u) << Log();
+  EXPECT_EQ(sent[0].payload, zeros + std::string("\x05\x01\x01", 3) + Text(6, "sim-module"));
+  EXPECT_EQ(sent[1].payload, Address(0, 10, 77, 0, 53) + Address(1, 255, 255, 255, 0) +
+                                 zeros.substr(12) + std::string("\x05\x01\x00", 3) +
+                                 Text(6, "sim-module"));
+
+  // The same for a text-protocol module.
+  ASSERT_EQ(Configure("02-00-00-00-10-04", SetWith("plain")), ConfigurationResult::Sent);
+  ASSERT_TRUE(Answered(SMDSP_EVENT_CONFIGURED, "02-00-00-00-10-04")) << Log();
+  EXPECT_EQ(TextConfigures(simLog_),
+            std::vector<std::string>{"Configure: 02-00-00-00-10-04;Password: plain;"
+                                     "IP = 0.0.0.0;SN = 0.0.0.0;GW = 0.0.0.0;DHCP = ON;"
+                                     "HN = sim-module;DNS1 = 0.0.0.0;DNS2 = 0.0.0.0;"});
+}
+
+TEST_F(ConfigurationNet, ValuesNotReportedGoAsZerosAndNoHostName) {
+  START();
+  // DHCP, the mask, gateway, DNS, host name and password flag not reported.
+  auto check = [](Dlg& d) {
+    EXPECT_FALSE(Button(d, Dlg::kIdDhcpOn)->isEnabled());
+    EXPECT_FALSE(Edit(d, Dlg::kIdHostName)->isEnabled());
+    EXPECT_TRUE(Edit(d, Dlg::kIdPassword)->isReadOnly());
+    EXPECT_FALSE(d.addressField(kGateway)->isEnabled());
+    Button(d, Dlg::kIdSet)->click();
+  };
+  ASSERT_EQ(Configure("02-00-00-00-10-05", check), ConfigurationResult::Sent);
+  ASSERT_TRUE(Answered(SMDSP_EVENT_CONFIGURED, "02-00-00-00-10-05")) << Log();
+  EXPECT_EQ(TextConfigures(simLog_),
+            std::vector<std::string>{"Configure: 02-00-00-00-10-05;IP = 10.77.0.15;"
+                                     "SN = 0.0.0.0;GW = 0.0.0.0;DHCP = OFF;HN =;"
+                                     "DNS1 = 0.0.0.0;DNS2 = 0.0.0.0;"});
+}
+
+TEST_F(ConfigurationNet, AnAnswerArrivingWhileASecondDialogIsOpenEndsNothingOfIt) {
+  START();
+  ASSERT_EQ(Configure("02-00-00-00-20-01", SetWith("secret")), ConfigurationResult::Sent);
+  // The first module's answer arrives while the second dialog is open.
+  auto late = [this](Dlg& d) {
+    EXPECT_TRUE(Answered(SMDSP_EVENT_CONFIGURED, "02-00-00-00-20-01")) << Log();
+    Edit(d, Dlg::kIdHostName)->setText("second");
+    SetWith("secret")(d);
+  };
+  ASSERT_EQ(Configure("02-00-00-00-20-02", late), ConfigurationResult::Sent);
+  ASSERT_TRUE(Answered(SMDSP_EVENT_CONFIGURED, "02-00-00-00-20-02")) << Log();
+  auto sent = SecureConfigures(simLog_);
+  ASSERT_EQ(sent.size(), 2u) << Log();
+  EXPECT_EQ(sent[1].to, std::string("\x02\x00\x00\x00\x20\x02", 6));
+  EXPECT_NE(sent[1].payload.find(Text(6, "second")), std::string::npos);
+  EXPECT_EQ(0, std::memcmp(target_, MacOf("02-00-00-00-20-02").b, 6));
+}
+
+TEST_F(ConfigurationNet, ARescanWhileTheDialogIsOpenNeverSendsToAnotherModule) {
+  START();
+  auto rescan = [this](Dlg& d) {
+    EXPECT_EQ(library_.Scan(kModuleCount).size(), kModuleCount);
+    SetWith("secret")(d);
+  };
+  ConfigurationResult result = Configure("02-00-00-00-20-01", rescan);
+  // The scan may have given the module another index: then the user is told
+  // and nothing is sent. Otherwise it went to this module.
+  if (result == ConfigurationResult::ModuleListChanged) {
+    ASSERT_EQ(shown_.size(), 1u);
+    EXPECT_EQ(shown_[0].text, "The module list has changed. Please scan and try again.");
+  } else {
+    ASSERT_EQ(result, ConfigurationResult::Sent);
+    ASSERT_TRUE(Answered(SMDSP_EVENT_CONFIGURED, "02-00-00-00-20-01")) << Log();
+  }
+  // A marker request: once it is in the log, every earlier one is too.
+  ASSERT_EQ(Configure("02-00-00-00-20-33", SetWith("")), ConfigurationResult::Sent);
+  ASSERT_TRUE(Answered(SMDSP_EVENT_INVALID_CONFIGURATION, "02-00-00-00-20-33")) << Log();
+  auto sent = SecureConfigures(simLog_);
+  ASSERT_EQ(sent.size(), result == ConfigurationResult::Sent ? 2u : 1u) << Log();
+  if (result == ConfigurationResult::Sent) {
+    EXPECT_EQ(sent[0].to, std::string("\x02\x00\x00\x00\x20\x01", 6));
+  }
+  EXPECT_TRUE(TextConfigures(simLog_).empty());
+}
+
+TEST_F(ConfigurationNet, RefusedInputAndCancelSendNothing) {
+  START();
+  auto refusedThenCancel = [](Dlg& d) {
+    Edit(d, Dlg::kIdHostName)->setText("bad name");
+    Button(d, Dlg::kIdSet)->click();
+    Edit(d, Dlg::kIdHostName)->setText("ok");
+    Type(d.addressField(kIpAddress), "10.77.0.255");
+    Button(d, Dlg::kIdSet)->click();
+    Button(d, Dlg::kIdCancel)->click();
+  };
+  EXPECT_EQ(Configure("02-00-00-00-10-01", refusedThenCancel), ConfigurationResult::Cancelled);
+  EXPECT_EQ(Configure("02-00-00-00-20-01", [](Dlg& d) { d.close(); }),
+            ConfigurationResult::Cancelled);
+  ASSERT_EQ(shown_.size(), 2u);
+  EXPECT_EQ(shown_[0].text, "Illegal hostname! Only a-z, A-Z, 0-9, _ and - allowed.");
+  EXPECT_EQ(shown_[1].text, "Last digit of IP address can not be 255.");
+  // A marker request: once it is in the log, any earlier one would be too.
+  ASSERT_EQ(Configure("02-00-00-00-10-04", SetWith("plain")), ConfigurationResult::Sent);
+  ASSERT_TRUE(Answered(SMDSP_EVENT_CONFIGURED, "02-00-00-00-10-04")) << Log();
+  ASSERT_EQ(TextConfigures(simLog_).size(), 1u);
+  EXPECT_EQ(TextConfigures(simLog_)[0].rfind("Configure: 02-00-00-00-10-04;", 0), 0u);
+  EXPECT_TRUE(SecureConfigures(simLog_).empty());
+  EXPECT_EQ(Log().find("authentication"), std::string::npos);
+}
+
 }  // namespace
