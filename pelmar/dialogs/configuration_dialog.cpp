@@ -59,7 +59,9 @@ QString Id(int id) { return QString::number(id); }
 
 CConfigurationDlg::CConfigurationDlg(const ModuleRecord& record, const QString& macText,
                                      QWidget* parent)
-    : QDialog(parent), record_(record) {
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint),
+      record_(record) {
   setWindowTitle("Configure: " + macText);
   buildControls();
   fill(StartFromRecord(record_));
