@@ -176,16 +176,12 @@ ConfigurationInput CConfigurationDlg::readFields() const {
   input.dhcpChoice = dhcpOn_->isChecked() ? kDhcpOn : dhcpOff_->isChecked() ? kDhcpOff
                                                                             : kDhcpUnknown;
   input.changePassword = changePassword_->isChecked();
-  // Module texts are bytes; Latin-1 keeps each character one byte, and a
-  // character outside it becomes '?', which the host name check refuses.
-  auto bytes = [](const QLineEdit* e, size_t limit) {
-    std::string s = e->text().toLatin1().toStdString();
-    return s.substr(0, limit);
-  };
-  // Capture buffers hold 255 characters.
-  input.hostName = bytes(hostName_, 255);
-  input.password = bytes(password_, 255);
-  input.newPassword = bytes(newPassword_, 255);
+  // Capture buffers hold 255 characters. A host name is shown byte for byte
+  // (Latin-1), so anything beyond ASCII fails the host name check; passwords
+  // go as UTF-8, as mdspctl sends what is typed on a terminal.
+  input.hostName = hostName_->text().toLatin1().toStdString().substr(0, 255);
+  input.password = password_->text().toUtf8().toStdString().substr(0, 255);
+  input.newPassword = newPassword_->text().toUtf8().toStdString().substr(0, 255);
   return input;
 }
 

@@ -18,7 +18,7 @@ ConfigurationResult RunConfiguration(QWidget* parent, const LibraryApi& api,
   // A copy: the list may be cleared and refilled while the dialog is open.
   const ModuleRecord record = *found;
 
-  CConfigurationDlg dialog(record, macText.left(17), parent);
+  CConfigurationDlg dialog(record, macText, parent);
   if (dialog.exec() != QDialog::Accepted) return ConfigurationResult::Cancelled;
 
   switch (SendConfiguration(api, record, dialog.captured(), configurationTarget, random)) {
