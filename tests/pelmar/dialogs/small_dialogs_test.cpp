@@ -134,16 +134,6 @@ TEST(SettingsDlg, OkWithoutRowsKeepsThePreviousSelection) {
   EXPECT_EQ(dialog.Choice(), (SettingsChoice{true, 7, true}));
 }
 
-TEST(SettingsDlg, CancelAfterClicksIsRejected) {
-  CSettings dialog({"eth0", "eth1"}, {false, 0, false});
-  int result = ExecWith(dialog, [](QWidget* modal) {
-    Tick(modal, "specificInterface");
-    Tick(modal, "dhcpServer");
-    Click(modal, "cancel");
-  });
-  EXPECT_EQ(result, QDialog::Rejected);
-}
-
 TEST(AboutDlg, ShowsTheProductVersionOfTheProgramFile) {
   // This test program carries a version block with product version "3, 1, 0, 7".
   CAboutDlg dialog;

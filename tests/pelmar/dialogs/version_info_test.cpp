@@ -40,20 +40,6 @@ TEST(VersionData, FormatGivesTheFixedReport) {
             "Comments t8\nLegalTradeMarks: t9\nPrivateBuild: t10\nSpecialBuild: t11\n");
 }
 
-TEST(VersionData, AnyMemberMakesItNonEmptyAndResetEmptiesIt) {
-  CVFXVersionData numbersOnly;
-  numbersOnly.productVersion[3] = 1;
-  EXPECT_FALSE(numbersOnly.IsEmpty());
-  EXPECT_NE(numbersOnly.Format(), "No version information is available");
-
-  CVFXVersionData copy;
-  copy.Assign(numbersOnly);
-  EXPECT_EQ(copy.productVersion[3], 1);
-  copy.Text(VersionText::SpecialBuild) = "x";
-  copy.Reset();
-  EXPECT_TRUE(copy.IsEmpty());
-}
-
 TEST(VersionInfo, ReadsTheOwnProgramFile) {
   CVFXVersionInfo reader(0x0409, 1200);
   CVFXVersionData data;
