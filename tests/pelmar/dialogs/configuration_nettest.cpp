@@ -41,9 +41,11 @@ const char kModules[] = R"({"modules": [
   {"mac": "02-00-00-00-20-02", "protocol": "secure", "password": "secret", "dhcp": true},
   {"mac": "02-00-00-00-20-31", "protocol": "secure", "faults": {"configure_status": 31}},
   {"mac": "02-00-00-00-20-32", "protocol": "secure", "faults": {"configure_status": 32}},
-  {"mac": "02-00-00-00-20-33", "protocol": "secure", "faults": {"configure_status": 33}}
+  {"mac": "02-00-00-00-20-33", "protocol": "secure", "faults": {"configure_status": 33}},
+  {"mac": "02-00-00-00-20-04", "protocol": "secure", "hostname":
+   "h0123456789h0123456789h0123456789h0123456789h0123456789h0123456789h0123456789h0123456789h0123456789h0123456789h0123456789h0123456789h0123456789h0123456789h0123456789"}
 ]})";
-constexpr size_t kModuleCount = 10;
+constexpr size_t kModuleCount = 11;
 
 struct Mac {
   uint8_t b[6];
@@ -429,9 +431,18 @@ TEST_F(ConfigurationNet, RefusedInputAndCancelSendNothing) {
   EXPECT_EQ(Configure("02-00-00-00-10-01", refusedThenCancel), ConfigurationResult::Cancelled);
   EXPECT_EQ(Configure("02-00-00-00-20-01", [](Dlg& d) { d.close(); }),
             ConfigurationResult::Cancelled);
-  ASSERT_EQ(shown_.size(), 2u);
+  // A module's host name longer than a field takes: shown, refused at "Set".
+  auto longName = [](Dlg& d) {
+    EXPECT_EQ(Edit(d, Dlg::kIdHostName)->text().size(), 165);
+    Button(d, Dlg::kIdSet)->click();
+    EXPECT_TRUE(d.isVisible());
+    Button(d, Dlg::kIdCancel)->click();
+  };
+  EXPECT_EQ(Configure("02-00-00-00-20-04", longName), ConfigurationResult::Cancelled);
+  ASSERT_EQ(shown_.size(), 3u);
   EXPECT_EQ(shown_[0].text, "Illegal hostname! Only a-z, A-Z, 0-9, _ and - allowed.");
   EXPECT_EQ(shown_[1].text, "Last digit of IP address can not be 255.");
+  EXPECT_EQ(shown_[2].text, "Please enter no more than 127 characters.");
   // A marker request: once it is in the log, any earlier one would be too.
   ASSERT_EQ(Configure("02-00-00-00-10-04", SetWith("plain")), ConfigurationResult::Sent);
   ASSERT_TRUE(Answered(SMDSP_EVENT_CONFIGURED, "02-00-00-00-10-04")) << Log();
