@@ -250,17 +250,6 @@ TEST_F(DialogTest, AHostNameOver127CharactersIsRefusedAtReadBack) {
   EXPECT_EQ(Edit(typed, Dlg::kIdPassword)->text().size(), 127);
 }
 
-TEST_F(DialogTest, CancelStillCapturesTheFields) {
-  Dlg d(TextRecord(), kMacText);
-  d.show();
-  Edit(d, Dlg::kIdPassword)->setText("typed");
-  Button(d, Dlg::kIdCancel)->click();
-  EXPECT_EQ(d.result(), QDialog::Rejected);
-  EXPECT_EQ(d.captured().password, "typed");
-  EXPECT_EQ(d.captured().address[kIpAddress], 0xC0A8000Au);
-  EXPECT_EQ(d.captured().address[kSecondaryDns], 0u);  // blank
-}
-
 // The whole action: the dialog answered as a user would, the library faked.
 struct RunTest : DialogTest {
   RunTest() {

@@ -154,13 +154,6 @@ TEST(ConfigurationStartTest, OpensAsTheRecordSays) {
   EXPECT_FALSE(AddressShownAtStart(u, kGateway));
 }
 
-TEST(ConfigurationStartTest, ALongHostNameIsKeptWholeForTheReadBackToRefuse) {
-  ModuleRecord r = TextRecord();
-  std::memset(r.hostName, 'h', 200);
-  r.hostName[200] = '\0';
-  EXPECT_EQ(StartFromRecord(r).hostName.size(), 200u);
-}
-
 TEST(CheckSetTest, RefusesWhatAModuleCannotTake) {
   struct Case {
     const char* what;
@@ -230,24 +223,6 @@ TEST_F(Flow, TextModuleWithoutSeedGetsEveryValueAndThePassword) {
   EXPECT_EQ(0, std::memcmp(target, kMac, 6));
 }
 
-TEST_F(Flow, SeededTextModuleGetsMd5AnswersOnly) {
-  const ModuleRecord record = Seeded(TextRecord(), "k7Q2ZP91");
-  ConfigurationInput in = Input();
-  in.changePassword = true;
-  in.newPassword = "fresh";
-  fake.table[1].tags[244] = "k7Q2ZP91";
-  ASSERT_EQ(Run(record, in), ConfigureOutcome::Sent);
-  char answer[33], salted[35];
-  ASSERT_TRUE(AuthAnswer("k7Q2ZP91", "secret", answer));
-  int draws = 0;
-  ASSERT_TRUE(NewPasswordValue("fresh", [&] { return draws++ == 0 ? 0 : 27; }, salted));
-  ASSERT_EQ(std::string(salted, 2), "aA");
-  std::vector<Call> expected = AddressCalls(in, 0);
-  for (const Call& c : {SetString(7, salted), SetString(6, "cell-9"), Send(answer)})
-    expected.push_back(c);
-  EXPECT_EQ(fake.writes(), expected);
-}
-
 TEST_F(Flow, NewPasswordIsSaltedAsLongAsAnySeedIsKnown) {
   struct Case {
     const char* what;
@@ -280,13 +255,6 @@ TEST_F(Flow, NewPasswordIsSaltedAsLongAsAnySeedIsKnown) {
   }
 }
 
-TEST_F(Flow, OneCharacterSeedHashesUpToItsNul) {
-  char md5k[33];
-  ASSERT_TRUE(Md5Hex("k", 1, md5k));
-  ASSERT_EQ(Run(Seeded(TextRecord(), "k"), Input()), ConfigureOutcome::Sent);
-  EXPECT_EQ(fake.calls.back(), Send(md5k));
-}
-
 TEST_F(Flow, SecureModuleGetsThePasswordAsTypedAndNoSeedRead) {
   ConfigurationInput in = Input();
   in.password = std::string(127, 'p');
@@ -299,28 +267,6 @@ TEST_F(Flow, SecureModuleGetsThePasswordAsTypedAndNoSeedRead) {
     expected.push_back(c);
   EXPECT_EQ(fake.writes(), expected);
   for (const Call& c : fake.calls) EXPECT_NE(c.name, "GetPayloadString");
-}
-
-TEST_F(Flow, DhcpByteIsOneOnlyForOnAndTagSevenOnlyWhenTicked) {
-  for (int choice : {kDhcpOn, kDhcpOff, kDhcpUnknown}) {
-    fake.calls.clear();
-    ConfigurationInput in = Input();
-    in.dhcpChoice = choice;
-    in.hostName.clear();
-    in.newPassword = "unused";
-    ASSERT_EQ(Run(TextRecord(), in), ConfigureOutcome::Sent);
-    std::vector<Call> expected = AddressCalls(in, choice == kDhcpOn ? 1 : 0);
-    expected.push_back(SetString(6, ""));
-    expected.push_back(Send("secret"));
-    EXPECT_EQ(fake.writes(), expected) << choice;
-  }
-}
-
-TEST_F(Flow, AnUnseededPasswordIsCutTo127Characters) {
-  ConfigurationInput in = Input();
-  in.password = std::string(200, 'p');
-  ASSERT_EQ(Run(TextRecord(), in), ConfigureOutcome::Sent);
-  EXPECT_EQ(fake.calls.back(), Send(std::string(127, 'p')));
 }
 
 TEST_F(Flow, AnIndexThatNamesAnotherModuleSendsNothing) {
