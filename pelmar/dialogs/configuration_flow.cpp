@@ -11,6 +11,7 @@ namespace {
 constexpr int32_t kTagHostName = 6;
 constexpr int32_t kTagNewPassword = 7;
 constexpr int32_t kTagSeed = 244;
+constexpr int32_t kTagSecureMarker = 255;
 constexpr uint32_t kSeedBufferSize = sizeof(ModuleRecord::seedText);
 
 void ResetTarget(uint8_t target[6]) { std::memset(target, 0xFF, 6); }
@@ -88,10 +89,14 @@ ConfigureOutcome Send(const LibraryApi& api, const ModuleRecord& record,
                       const RandomSource& random) {
   // A reply or a re-scan while the dialog was open may have ended the
   // module's entry or given its index to another module: create the request
-  // only now, and only for the module the user chose.
-  uint8_t mac[6];
+  // only now, and only for the module the user chose. A module speaking both
+  // protocols has two entries with one MAC; the marker tells them apart, so a
+  // password meant for the secure side never goes out as text.
+  uint8_t mac[6], marker;
   if (api.SMDSP_GetModuleMac(record.moduleIndex, mac) != MDSP_RESULT_OK ||
-      std::memcmp(mac, record.mac, 6) != 0)
+      std::memcmp(mac, record.mac, 6) != 0 ||
+      (api.SMDSP_GetPayloadData(kTagSecureMarker, record.moduleIndex, &marker, 1) ==
+       MDSP_RESULT_OK) != record.secure)
     return ConfigureOutcome::ModuleListChanged;
   if (api.SMDSP_CreateConfigureRequest(record.moduleIndex) != MDSP_RESULT_OK)
     return ConfigureOutcome::Failed;

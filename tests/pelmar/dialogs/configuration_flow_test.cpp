@@ -214,7 +214,7 @@ TEST_F(Flow, TextModuleWithoutSeedGetsEveryValueAndThePassword) {
   in.changePassword = true;
   in.newPassword = "fresh";
   ASSERT_EQ(Run(TextRecord(), in), ConfigureOutcome::Sent);
-  std::vector<Call> expected{{"GetModuleMac", -1, 1, {}}};
+  std::vector<Call> expected{{"GetModuleMac", -1, 1, {}}, {"GetPayloadData", 255, 1, {}}};
   for (const Call& c : AddressCalls(in, 0)) expected.push_back(c);
   expected.push_back({"GetPayloadString", 244, 1, "128"});
   for (const Call& c : {SetString(7, "fresh"), SetString(6, "cell-9"), Send("secret")})
@@ -261,6 +261,7 @@ TEST_F(Flow, SecureModuleGetsThePasswordAsTypedAndNoSeedRead) {
   in.changePassword = true;
   in.newPassword = "next";
   in.dhcpChoice = kDhcpOn;
+  fake.table[1].tags[255] = "\x01";
   ASSERT_EQ(Run(Secure(TextRecord()), in), ConfigureOutcome::Sent);
   std::vector<Call> expected = AddressCalls(in, 1);
   for (const Call& c : {SetString(7, "next"), SetString(6, "cell-9"), Send(in.password)})
@@ -270,15 +271,23 @@ TEST_F(Flow, SecureModuleGetsThePasswordAsTypedAndNoSeedRead) {
 }
 
 TEST_F(Flow, AnIndexThatNamesAnotherModuleSendsNothing) {
-  // After a re-scan the record's index belongs to another module, or to none.
-  for (uint32_t index : {0u, 7u}) {
+  // After a re-scan the record's index belongs to another module, to none,
+  // or to the other protocol's entry of a module that speaks both.
+  std::memcpy(fake.table[2].mac, kMac, 6);
+  fake.table[2].tags[255] = "\x01";
+  const ModuleRecord cases[] = {TextRecord(0), TextRecord(7), TextRecord(2),
+                                Secure(TextRecord(1))};
+  for (const ModuleRecord& record : cases) {
     fake.calls.clear();
     uint8_t earlier[6] = {1, 2, 3, 4, 5, 6};
     std::memcpy(target, earlier, 6);
-    ASSERT_EQ(Run(TextRecord(index), Input()), ConfigureOutcome::ModuleListChanged) << index;
-    EXPECT_EQ(fake.calls, (std::vector<Call>{{"GetModuleMac", -1, index, {}}}));
+    ASSERT_EQ(Run(record, Input()), ConfigureOutcome::ModuleListChanged) << record.moduleIndex;
+    EXPECT_TRUE(fake.writes().empty()) << record.moduleIndex;
     EXPECT_EQ(0, std::memcmp(target, earlier, 6));
   }
+  fake.calls.clear();
+  EXPECT_EQ(Run(Secure(TextRecord(2)), Input()), ConfigureOutcome::Sent);
+  EXPECT_EQ(fake.writes().front(), Create(2));
 }
 
 TEST_F(Flow, ALibraryFailureIsReportedAndResetsTheTarget) {
