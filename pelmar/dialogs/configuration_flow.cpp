@@ -101,8 +101,8 @@ ConfigureOutcome Send(const LibraryApi& api, const ModuleRecord& record,
   if (api.SMDSP_CreateConfigureRequest(record.moduleIndex) != MDSP_RESULT_OK)
     return ConfigureOutcome::Failed;
 
-  // Every value goes, so that a failure in the middle never sends half a
-  // configuration (a text-protocol module would read the rest as zeros).
+  // Stop at the first value the library refuses: sending the rest would
+  // zero what was left out on a text-protocol module.
   for (int32_t tag = 0; tag < kAddressCount; ++tag) {
     uint8_t bytes[4];
     LittleEndian(input.address[tag], bytes);
