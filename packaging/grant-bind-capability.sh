@@ -61,7 +61,12 @@ for folder in $runpath; do
            "\$ORIGIN is not expanded for a program with capabilities" >&2
       exit 1 ;;
   esac
-  [ -d "$folder" ] && check_owned_by_root "$folder"
+  if [ ! -d "$folder" ]; then
+    echo "grant-bind-capability: $program loads from $folder, which does not exist;" \
+         "configure with CMAKE_INSTALL_PREFIX set to where it is installed" >&2
+    exit 1
+  fi
+  check_owned_by_root "$folder"
 done
 
 setcap cap_net_bind_service=+ep "$program"
