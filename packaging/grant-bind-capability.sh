@@ -33,8 +33,9 @@ fi
 check_owned_by_root() {
   path=$1
   while :; do
-    set -- $(stat -L -c '%u %a' "$path")
-    owner=$1 mode=$2
+    read -r owner mode <<EOF_STAT
+$(stat -L -c '%u %a' "$path")
+EOF_STAT
     if [ "$owner" -ne 0 ]; then
       echo "grant-bind-capability: $path is not owned by root" >&2
       return 1

@@ -36,7 +36,7 @@ wait_for() {  # wait_for DESCRIPTION COMMAND...: polls up to 20 s
   local what=$1 tries=0
   shift
   until "$@"; do
-    ((++tries < 400)) || return 1
+    ((++tries < 400)) || { say "gave up waiting for $what"; return 1; }
     sleep 0.05
   done
 }
@@ -141,7 +141,7 @@ run_front() {  # inside the tool's side of the cable
   fi
   print_passwords
   say "starting Pelmar; close its window to end the demo"
-  "$@" "$PELMAR" || say "Pelmar ended with status $?"
+  "$PELMAR" || say "Pelmar ended with status $?"
 }
 
 start_simulator() {  # start_simulator COMMAND-PREFIX...: runs mdsp-sim there
@@ -164,8 +164,8 @@ inside_user_namespace() {
   unshare --net sleep infinity </dev/null >/dev/null 2>&1 &
   holder=$!
   own_ns=$(readlink /proc/self/ns/net)
-  wait_for "the modules' namespace" \
-    eval '[[ $(readlink /proc/$holder/ns/net 2>/dev/null) != "$own_ns" ]]' ||
+  holder_moved() { [[ $(readlink "/proc/$holder/ns/net" 2>/dev/null) != "$own_ns" ]]; }
+  wait_for "the modules' namespace" holder_moved ||
     die "could not make the modules' namespace"
   ip link add "$HOST_IF" type veth peer name "$MOD_IF" netns "$holder"
   ip addr add "$HOST_ADDR" dev "$HOST_IF"
@@ -209,7 +209,7 @@ run_root_namespaces() {
     ip netns exec "$host_ns" bash -c 'assert_private' || exit 1
     print_passwords
     say "starting Pelmar as $(id -nu "$SUDO_UID"); close its window to end the demo"
-    ip netns exec "$host_ns" setpriv --reuid="$SUDO_UID" --regid="$SUDO_GID" --init-groups \
+    ip netns exec "$host_ns" setpriv --reuid="$SUDO_UID" --regid="${SUDO_GID:?}" --init-groups \
       env HOME="$home" XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-/run/user/$SUDO_UID}" \
       "$PELMAR" || say "Pelmar ended with status $?"
   fi
@@ -238,8 +238,10 @@ main() {
     "$here/scripts/install-deps.sh"
     [[ -f $build/CMakeCache.txt ]] ||
       cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-    cmake --build "$build" -j"$(nproc)" --target mdsp-sim "$front_target"
+    cmake --build "$build" -j"$(nproc)" --target mdsp-sim "$front_target" ||
+      die "could not build $front_target and mdsp-sim in $build"
   fi
+  [[ -x $front ]] || die "$front is missing; try --check"
   if [[ $DEMO_CHECK == 0 && -z ${DISPLAY:-}${WAYLAND_DISPLAY:-} ]]; then
     die "no display (DISPLAY or WAYLAND_DISPLAY); try --check"
   fi

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The DHCP port without root: the install step's capability grant, checked
 # in a throwaway network namespace as the unprivileged user nobody.
-#  - a granted pelmar-dhcpd binds port 67, the same file without it cannot;
+#  - a granted pelmar-dhcpd binds port 67, the same file without it cannot
+#    (it runs the same server code as the tool's DHCP switch);
 #  - the grant refuses programs that load from $ORIGIN or sit in folders
 #    others may write;
 #  - with the capability the loader runs in secure-execution mode: an
