@@ -32,16 +32,24 @@ void CDhcpServer::Stop() { DhcpSocketClose(&socket_); }
 bool CDhcpServer::IsStarted() const { return DhcpSocketIsOpen(socket_); }
 
 int CDhcpServer::Poll(DhcpAnswer* answer) {
+  return ServeOne(answer) == DhcpServeResult::kAnswered ? 1 : 0;
+}
+
+DhcpServeResult CDhcpServer::ServeOne(DhcpAnswer* answer) {
   DhcpOrigin origin;
   int received =
       DhcpSocketReceive(socket_, request_.datagram, kDhcpDatagramCapacity, &origin);
-  if (received < 0) return 0;
+  if (received < 0) return DhcpServeResult::kIdle;
   request_.datagramLength = received;
-  if (!ComposeReply(answer)) return 0;
+  if (!ComposeReply(answer)) return DhcpServeResult::kIgnored;
   return DhcpSocketSendBroadcast(socket_, reply_.datagram, reply_.datagramLength,
                                  kDhcpClientPort, origin)
-             ? 1
-             : 0;
+             ? DhcpServeResult::kAnswered
+             : DhcpServeResult::kSendFailed;
+}
+
+DhcpWaitResult CDhcpServer::Wait(intptr_t wakeHandle, int timeoutMs) {
+  return DhcpSocketWait(socket_, wakeHandle, timeoutMs);
 }
 
 bool CDhcpServer::HandleDatagram(const uint8_t* bytes, int length, DhcpAnswer* answer) {

@@ -19,6 +19,14 @@ struct DhcpAnswer {
   uint8_t messageType = 0;  // kDhcpOffer, kDhcpAck or kDhcpNak
 };
 
+// What one ServeOne call did.
+enum class DhcpServeResult {
+  kIdle,        // nothing was waiting (or the socket is closed)
+  kIgnored,     // a datagram was taken that deserves no answer
+  kAnswered,    // an answer was sent
+  kSendFailed,  // an answer was due but could not be sent
+};
+
 // "offer", "ack", "nak" (or "?").
 const char* DhcpAnswerTypeName(uint8_t messageType);
 
@@ -44,6 +52,17 @@ class CDhcpServer {
   // Handles at most one waiting datagram. Returns 1 when an answer was sent,
   // else 0. *answer (if given) describes what was sent.
   int Poll(DhcpAnswer* answer = nullptr);
+
+  // Poll for callers that empty the queue: tells "nothing waiting" apart
+  // from "a datagram taken, no answer sent". Repeat until kIdle to serve
+  // every waiting request. A datagram too large for the buffer is discarded
+  // and reported as kIdle; the next Wait sees whatever follows it.
+  DhcpServeResult ServeOne(DhcpAnswer* answer = nullptr);
+
+  // Blocks until a datagram waits or wakeHandle becomes readable (see
+  // DhcpSocketWait). With ServeOne this serves at the rate traffic arrives
+  // instead of once per poll interval.
+  DhcpWaitResult Wait(intptr_t wakeHandle = -1, int timeoutMs = -1);
 
   // The socket-free part of Poll: takes a received datagram, and when it
   // deserves an answer composes it in Reply() and returns true.

@@ -50,6 +50,19 @@ bool DhcpSocketIsOpen(const DhcpSocket& socket);
 // discarded then).
 int DhcpSocketReceive(const DhcpSocket& socket, uint8_t* buffer, int capacity, DhcpOrigin* origin);
 
+enum class DhcpWaitResult {
+  kDatagram,  // a datagram (or a pending socket error) waits: receive it
+  kWake,      // the wake handle is readable
+  kTimeout,
+  kError,     // the socket is not open or cannot be waited on
+};
+
+// Blocks until the socket has something to receive or wakeHandle (a
+// descriptor that becomes readable to interrupt the wait; -1 for none) does,
+// or timeoutMs passes (-1: no limit). The wake handle wins when both are
+// ready, so a stop request is never starved by traffic.
+DhcpWaitResult DhcpSocketWait(const DhcpSocket& socket, intptr_t wakeHandle, int timeoutMs);
+
 // Sends to 255.255.255.255 at the port, out of the origin's interface when
 // known. True when the datagram was handed to the network.
 bool DhcpSocketSendBroadcast(const DhcpSocket& socket, const uint8_t* data, int length,

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <net/if.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -97,6 +98,22 @@ int DhcpSocketReceive(const DhcpSocket& socket, uint8_t* buffer, int capacity, D
     }
   }
   return static_cast<int>(received);
+}
+
+DhcpWaitResult DhcpSocketWait(const DhcpSocket& socket, intptr_t wakeHandle, int timeoutMs) {
+  if (socket.handle < 0) return DhcpWaitResult::kError;
+  pollfd watched[2] = {{ToFd(socket), POLLIN, 0}, {static_cast<int>(wakeHandle), POLLIN, 0}};
+  nfds_t count = wakeHandle >= 0 ? 2 : 1;
+  for (;;) {
+    int ready = poll(watched, count, timeoutMs < 0 ? -1 : timeoutMs);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready < 0) return DhcpWaitResult::kError;
+    if (ready == 0) return DhcpWaitResult::kTimeout;
+    if (count == 2 && watched[1].revents != 0) return DhcpWaitResult::kWake;
+    if (watched[0].revents & POLLNVAL) return DhcpWaitResult::kError;
+    // POLLERR included: receiving clears a pending error.
+    return DhcpWaitResult::kDatagram;
+  }
 }
 
 bool DhcpSocketSendBroadcast(const DhcpSocket& socket, const uint8_t* data, int length,

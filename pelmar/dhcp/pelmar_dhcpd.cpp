@@ -1,14 +1,18 @@
 // pelmar-dhcpd: the tool's recovery DHCP server in the foreground, for
 // machines without a desktop. Prints one line per answer; ends on Ctrl-C or
 // SIGTERM.
-#include <pthread.h>
+//
+// Unlike the tool's poll thread (one datagram per 50 ms), this waits on the
+// socket and serves every waiting datagram, so a stream of junk on port 67
+// cannot crowd out a real client.
 #include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
 
-#include <csignal>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
-#include "dhcp_poll_thread.h"
 #include "dhcp_server.h"
 
 namespace {
@@ -16,6 +20,10 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitStartFailed = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitFailed = 3;
+
+// Datagrams served between two looks at the stop signals.
+constexpr int kServeBatch = 64;
 
 void PrintUsage(FILE* out) {
   std::fprintf(out,
@@ -38,7 +46,7 @@ void PrintUsage(FILE* out) {
                "offer, ack or nak. Stop with Ctrl-C or SIGTERM.\n");
 }
 
-void PrintAnswer(const DhcpAnswer& answer, void*) {
+void PrintAnswer(const DhcpAnswer& answer) {
   const uint8_t* m = answer.hardwareAddress;
   const uint8_t* a = answer.address;
   std::printf("%02X-%02X-%02X-%02X-%02X-%02X %u.%u.%u.%u %s\n", m[0], m[1], m[2], m[3], m[4],
@@ -72,13 +80,19 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
 
-  // Block the stop signals before any thread exists, so that only sigwait
-  // below receives them and the poll thread is never interrupted.
+  // The stop signals are blocked and read from a descriptor, so that the
+  // wait on the socket also ends on them.
   sigset_t stopSignals;
   sigemptyset(&stopSignals);
   sigaddset(&stopSignals, SIGINT);
   sigaddset(&stopSignals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  sigprocmask(SIG_BLOCK, &stopSignals, nullptr);
+  int signalFd = signalfd(-1, &stopSignals, SFD_CLOEXEC);
+  if (signalFd < 0) {
+    std::fprintf(stderr, "pelmar-dhcpd: cannot watch for stop signals [%s]\n",
+                 std::strerror(errno));
+    return kExitStartFailed;
+  }
 
   CDhcpServer server;
   int systemError = 0;
@@ -91,19 +105,33 @@ int main(int argc, char** argv) {
     return kExitStartFailed;
   }
 
-  CDhcpPollThread poller;
-  if (!poller.Start(&server, PrintAnswer, nullptr)) {
-    std::fprintf(stderr, "pelmar-dhcpd: cannot start the poll thread\n");
-    return kExitStartFailed;
-  }
   std::fprintf(stderr, "pelmar-dhcpd: serving 10.200.1.x/24 to 02-A7-5E-xx-xx-xx on %s\n",
                interfaceName ? interfaceName : "all interfaces");
 
-  int received = 0;
-  sigwait(&stopSignals, &received);
+  for (;;) {
+    DhcpWaitResult woke = server.Wait(signalFd);
+    if (woke == DhcpWaitResult::kWake) break;
+    if (woke == DhcpWaitResult::kError) {
+      std::fprintf(stderr, "pelmar-dhcpd: the socket can no longer be waited on\n");
+      server.Stop();
+      return kExitFailed;
+    }
+    // Bounded, so that a stop signal is looked at even while datagrams keep
+    // coming faster than they are served.
+    for (int served = 0; served < kServeBatch; ++served) {
+      DhcpAnswer answer;
+      DhcpServeResult result = server.ServeOne(&answer);
+      if (result == DhcpServeResult::kIdle) break;
+      if (result == DhcpServeResult::kAnswered) PrintAnswer(answer);
+    }
+  }
 
-  poller.Stop();
+  signalfd_siginfo stop{};
+  ssize_t got = read(signalFd, &stop, sizeof stop);
   server.Stop();
-  std::fprintf(stderr, "pelmar-dhcpd: stopped (%s)\n", received == SIGINT ? "SIGINT" : "SIGTERM");
+  close(signalFd);
+  std::fprintf(stderr, "pelmar-dhcpd: stopped (%s)\n",
+               got == static_cast<ssize_t>(sizeof stop) && stop.ssi_signo == SIGINT ? "SIGINT"
+                                                                                   : "SIGTERM");
   return kExitOk;
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -111,6 +112,80 @@ TEST(DhcpWire, AnEmptyDatagramDoesNotBlockTheQueue) {
   ASSERT_TRUE(client.Broadcast(dhcptest::Discover(kRecoveryMac)));
   ASSERT_TRUE(PollUntilAnswered(server, nullptr));
   EXPECT_TRUE(IsReplyTo(client.Receive(kWaitMs), kRecoveryMac, kDhcpOffer));
+}
+
+// The calls a program uses to keep up with any traffic: wait on the socket,
+// then take datagrams until none is left.
+TEST(DhcpWire, ServeOneTellsNothingWaitingFromNotAnswered) {
+  testnet::Lab lab;
+  NETNS_REQUIRE(lab);
+  std::string s, c;
+  ASSERT_TRUE(MakeServerAndClient(lab, &s, &c, "10.200.1.2/24", "")) << lab.error();
+  ASSERT_TRUE(lab.enter(s));
+  CDhcpServer server;
+  ASSERT_EQ(server.Start(), DhcpStartError::kNone);
+  EXPECT_EQ(server.ServeOne(), DhcpServeResult::kIdle);
+  EXPECT_EQ(server.Wait(-1, 0), DhcpWaitResult::kTimeout);
+  ASSERT_TRUE(lab.enter(c));
+  dhcptest::WireClient client;
+  ASSERT_TRUE(client.Open());
+
+  const uint8_t foreign[6] = {0x00, 0x11, 0x22, 0x33, 0x44, 0x55};
+  const uint8_t asked[4] = {10, 200, 1, 44};
+  ASSERT_TRUE(client.Broadcast(Bytes{'j', 'u', 'n', 'k'}));
+  ASSERT_TRUE(client.Broadcast(dhcptest::Discover(foreign)));
+  ASSERT_TRUE(client.Broadcast(dhcptest::Discover(kRecoveryMac)));
+  ASSERT_TRUE(client.Broadcast(dhcptest::RequestFor(kRecoveryMac, asked)));
+
+  // The four may reach the socket one by one: wait again whenever it is empty.
+  std::vector<DhcpServeResult> results;
+  std::vector<uint8_t> types;
+  while (results.size() < 4 && server.Wait(-1, kWaitMs) == DhcpWaitResult::kDatagram) {
+    DhcpAnswer answer;
+    DhcpServeResult r;
+    while (results.size() < 4 && (r = server.ServeOne(&answer)) != DhcpServeResult::kIdle) {
+      results.push_back(r);
+      if (r == DhcpServeResult::kAnswered) types.push_back(answer.messageType);
+    }
+  }
+  EXPECT_EQ(results, (std::vector<DhcpServeResult>{
+                         DhcpServeResult::kIgnored, DhcpServeResult::kIgnored,
+                         DhcpServeResult::kAnswered, DhcpServeResult::kAnswered}));
+  EXPECT_EQ(types, (std::vector<uint8_t>{kDhcpOffer, kDhcpAck}));
+  EXPECT_TRUE(IsReplyTo(client.Receive(kWaitMs), kRecoveryMac, kDhcpOffer));
+  EXPECT_TRUE(IsReplyTo(client.Receive(kWaitMs), kRecoveryMac, kDhcpAck));
+  EXPECT_EQ(server.ServeOne(), DhcpServeResult::kIdle);
+
+  server.Stop();
+  EXPECT_EQ(server.ServeOne(), DhcpServeResult::kIdle);
+  EXPECT_EQ(server.Wait(-1, 0), DhcpWaitResult::kError);
+}
+
+TEST(DhcpWire, WaitEndsOnTheWakeHandleBeforeTraffic) {
+  testnet::Lab lab;
+  NETNS_REQUIRE(lab);
+  std::string s, c;
+  ASSERT_TRUE(MakeServerAndClient(lab, &s, &c, "10.200.1.2/24", "")) << lab.error();
+  ASSERT_TRUE(lab.enter(s));
+  CDhcpServer server;
+  ASSERT_EQ(server.Start(), DhcpStartError::kNone);
+  int wake[2];
+  ASSERT_EQ(pipe(wake), 0);
+  EXPECT_EQ(server.Wait(wake[0], 0), DhcpWaitResult::kTimeout);
+
+  ASSERT_TRUE(lab.enter(c));
+  dhcptest::WireClient client;
+  ASSERT_TRUE(client.Open());
+  ASSERT_TRUE(client.Broadcast(dhcptest::Discover(kRecoveryMac)));
+  ASSERT_EQ(server.Wait(wake[0], kWaitMs), DhcpWaitResult::kDatagram);
+
+  // A stop request is seen even with a datagram waiting.
+  ASSERT_EQ(write(wake[1], "x", 1), 1);
+  EXPECT_EQ(server.Wait(wake[0], kWaitMs), DhcpWaitResult::kWake);
+  EXPECT_EQ(server.ServeOne(), DhcpServeResult::kAnswered);
+  EXPECT_EQ(server.Wait(wake[0], -1), DhcpWaitResult::kWake);
+  close(wake[0]);
+  close(wake[1]);
 }
 
 TEST(DhcpWire, ReplyLeavesByTheInterfaceTheRequestCameIn) {

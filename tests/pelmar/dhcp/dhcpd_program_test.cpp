@@ -1,12 +1,16 @@
 // pelmar-dhcpd as a user runs it: options, answers, stop, failed starts.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <iostream>
 #include <string>
 
 #include "dhcp_packets.h"
+#include "junk_flood.h"
 #include "netns.h"
 #include "wire_client.h"
 
@@ -32,6 +36,25 @@ int RunLocally(const std::string& args, std::string* output) {
 
 bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
+}
+
+int EnvInt(const char* name, int fallback) {
+  const char* value = std::getenv(name);
+  return value && *value ? std::atoi(value) : fallback;
+}
+
+// udhcpc hands the lease to a script; this one only applies the address.
+bool WriteLeaseScript(const std::string& path) {
+  FILE* f = fopen(path.c_str(), "w");
+  if (!f) return false;
+  fputs("#!/bin/sh\n"
+        "case \"$1\" in\n"
+        "  bound|renew) ip addr add \"$ip/$subnet\" dev \"$interface\" ;;\n"
+        "esac\n"
+        "exit 0\n",
+        f);
+  fclose(f);
+  return chmod(path.c_str(), 0755) == 0;
 }
 
 }  // namespace
@@ -133,4 +156,93 @@ TEST(DhcpdProgram, ExplainsAFailedStart) {
   EXPECT_TRUE(Contains(testnet::readFile(log3), "already in use")) << testnet::readFile(log3);
   int status = lab.stop(first, SIGINT, kWaitMs);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+// A storm of junk on port 67 must not crowd out a real client. The junk comes
+// from a third namespace on a second cable into the same socket. The rate
+// (default 1,000 a second, 0 for as fast as possible) can be raised through
+// PELMAR_FLOOD_RATE to measure; the flood is capped at 30 seconds' worth and
+// ends with the client, or runs its full PELMAR_FLOOD_SECONDS when given.
+TEST(DhcpdProgram, ServesAClientDuringAJunkFlood) {
+  testnet::Lab lab;
+  NETNS_REQUIRE(lab);
+  if (system("command -v busybox >/dev/null 2>&1") != 0) {
+    if (testnet::ciMode()) FAIL() << "busybox is not installed (Debian package busybox)";
+    GTEST_SKIP() << "busybox is not installed (Debian package busybox)";
+  }
+  const int rate = EnvInt("PELMAR_FLOOD_RATE", 1000);
+  const int seconds = EnvInt("PELMAR_FLOOD_SECONDS", 0);
+  const long perSecondCap = rate > 0 ? rate : 100000L;
+  const long cap = perSecondCap * (seconds > 0 ? seconds : 30);
+
+  std::string s = lab.addNamespace("s");
+  std::string c = lab.addNamespace("c");
+  std::string f = lab.addNamespace("f");
+  ASSERT_FALSE(s.empty() || c.empty() || f.empty());
+  ASSERT_TRUE(lab.link(s, "s0", "10.200.1.1/24", "", c, "c0", "", "02:a7:5e:0a:0b:2c"));
+  ASSERT_TRUE(lab.link(s, "s1", "10.200.2.1/24", "", f, "f0", "10.200.2.2/24", ""));
+  ASSERT_TRUE(lab.run(f, "ip route add default dev f0"));
+  std::string script = lab.tempDir() + "/apply-lease.sh";
+  ASSERT_TRUE(WriteLeaseScript(script));
+
+  std::string logFile = lab.tempDir() + "/dhcpd.log";
+  pid_t pid = lab.spawn(s, {kProgram}, logFile);
+  ASSERT_GT(pid, 0);
+  ASSERT_TRUE(testnet::waitFor([&] { return Contains(testnet::readFile(logFile), "serving"); },
+                               kWaitMs))
+      << testnet::readFile(logFile);
+
+  // The flood is under way (about a second of it sent) before the client asks.
+  ASSERT_TRUE(lab.enter(f));
+  dhcptest::JunkFlood flood;
+  auto floodStarted = std::chrono::steady_clock::now();
+  ASSERT_TRUE(flood.Start(rate, cap));
+  const long warmUp = rate > 0 ? rate : 10000;
+  ASSERT_TRUE(testnet::waitFor([&] { return flood.Sent() >= warmUp; }, kWaitMs));
+
+  const long before = flood.Sent();
+  auto started = std::chrono::steady_clock::now();
+  std::string output;
+  bool leased = lab.run(c, "busybox udhcpc -f -q -n -i c0 -t 10 -T 1 -s " + script, &output);
+  auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::now() - started);
+  const long during = flood.Sent() - before;
+  const bool floodStillRunning = !flood.Finished();
+  if (seconds > 0) testnet::waitFor([&] { return flood.Finished(); }, (seconds + 10) * 1000);
+  flood.Stop();
+  auto ms = [](auto span) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(span).count();
+  };
+  auto floodTook = std::chrono::steady_clock::now() - floodStarted;
+
+  // What reached the server's namespace, and what the kernel had to drop
+  // because the socket's queue was full.
+  std::string snmp;
+  lab.run(s, "awk '/^Udp:/{n++} n==2{print \"in=\"$2\" rcvbuf-drops=\"$6; exit}' /proc/net/snmp",
+          &snmp);
+  while (!snmp.empty() && snmp.back() == '\n') snmp.pop_back();
+  std::cout << "[ figures  ] flood " << (rate > 0 ? std::to_string(rate) + "/s" : "unpaced")
+            << ": lease " << (leased ? "obtained" : "NOT obtained") << " after " << took.count()
+            << " ms; " << during << " junk datagrams sent meanwhile, " << flood.Sent()
+            << " in all; the client asked " << ms(started - floodStarted) << " ms into a "
+            << ms(floodTook) << " ms flood; server namespace UDP " << snmp << std::endl;
+
+  EXPECT_TRUE(leased) << output;
+  std::string addresses;
+  ASSERT_TRUE(lab.run(c, "ip -4 addr show dev c0", &addresses));
+  EXPECT_TRUE(Contains(addresses, "inet 10.200.1.44/24")) << addresses << output;
+  // The lease was got under fire, not after the storm had passed.
+  EXPECT_GT(during, 0);
+  EXPECT_TRUE(floodStillRunning);
+
+  std::string log = testnet::readFile(logFile);
+  EXPECT_TRUE(Contains(log, "02-A7-5E-0A-0B-2C 10.200.1.44 offer\n")) << log;
+  EXPECT_TRUE(Contains(log, "02-A7-5E-0A-0B-2C 10.200.1.44 ack\n")) << log;
+  // Nothing of the junk was answered.
+  EXPECT_FALSE(Contains(log, "nak")) << log;
+  EXPECT_FALSE(Contains(log, "00-11-22-33-44-55")) << log;
+
+  int status = lab.stop(pid, SIGTERM, kWaitMs);
+  ASSERT_TRUE(WIFEXITED(status)) << "pelmar-dhcpd did not end on SIGTERM";
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
