@@ -64,7 +64,7 @@ for folder in $runpath; do
   esac
   if [ ! -d "$folder" ]; then
     echo "grant-bind-capability: $program loads from $folder, which does not exist;" \
-         "configure with CMAKE_INSTALL_PREFIX set to where it is installed" >&2
+         "(install the library first, and configure with CMAKE_INSTALL_PREFIX set to where you install)" >&2
     exit 1
   fi
   check_owned_by_root "$folder"
