@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "client.h"
+#include "lifecycle.h"
 #include "secure/message.h"
 #include "secure/tlv.h"
 #include "text_protocol.h"

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "client.h"
+#include "lifecycle.h"
 #include "text_protocol.h"
 
 namespace {

@@ -1,15 +1,13 @@
 #include "client.h"
 
+#include <cstdio>
 #include <cstring>
 #include <new>
 
 #include "errors.h"
-#include "log.h"
 #include "platform/clock.h"
-#include "secure/message.h"
-#include "secure/operations.h"
-#include "secure/tlv.h"
-#include "text_protocol.h"
+#include "receive.h"
+#include "secure/protocol.h"
 
 namespace mdsp {
 namespace {
@@ -17,7 +15,6 @@ namespace {
 Client* g_client = nullptr;
 SocketSet* g_socketSet = nullptr;
 
-constexpr uint8_t kSecureMagicBytes[2] = {0xC1, 0xAB};
 // While no socket is open and no ping window runs nothing can arrive, so the
 // worker sleeps until the next send wakes it, checking at least this often.
 constexpr uint32_t kIdleWaitMs = 1000;
@@ -84,36 +81,8 @@ bool Client::Step() {
     if (pingWindow != 0 && !EnsureOpen(*sockets)) return false;
   }
   if (platform::TickMs() - sockets->lastUseTick > kIdleCloseMs) CloseAll(*sockets);
-  for (uint32_t slot = 0; slot < sockets->openCount; ++slot) ReceiveFromSlot(slot);
+  for (uint32_t slot = 0; slot < sockets->openCount; ++slot) ReceiveWaiting(*this, slot);
   return true;
-}
-
-void Client::ReceiveFromSlot(uint32_t slot) {
-  uint8_t buffer[kReceiveCapacity + 1];
-  for (;;) {
-    long received = platform::UdpReceive(sockets->socket[slot], buffer, kReceiveCapacity);
-    if (received < 0) return;  // nothing (more) waiting
-    // An empty datagram is consumed here and dropped: left waiting it would
-    // hide every answer queued behind it.
-    if (received == 0) continue;
-    Report(kLogTrace, "Data on socket = %ld", received);
-    buffer[received] = '\0';
-    Report(kLogTrace, "Data received: '%s'", reinterpret_cast<char*>(buffer));
-    const char* text = reinterpret_cast<const char*>(buffer);
-    if (HandleNotice(*this, text)) continue;
-    if (received >= 2 && std::memcmp(buffer, kSecureMagicBytes, 2) == 0) {
-      HandleSecureDatagram(*this, buffer, static_cast<size_t>(received), slot);
-      continue;
-    }
-    HandleTextAnswer(*this, text);
-  }
-}
-
-void ClearModuleLists(Client& client) {
-  client.responses.Clear();
-  client.modules.Clear();
-  client.restarts.Clear();
-  client.pingWindow = 0;
 }
 
 Client* TheClient() { return g_client; }
@@ -145,6 +114,48 @@ void DestroyClient() {
     DestroySocketSet(g_socketSet);
     g_socketSet = nullptr;
   }
+}
+
+bool SetNetworkDevice(Client& client, uint32_t slot, const char* addressText) {
+  std::lock_guard<std::recursive_mutex> socketGuard(client.socketLock);
+  SocketSet& set = *client.sockets;
+  if (slot == 0) {
+    if (!EnumerateNics(client.nics)) return false;
+    ClearSlots(set);
+  }
+  uint8_t mac[6];
+  uint32_t bindAddress = 0;
+  char device[sizeof set.device[0]] = {};
+  {
+    std::lock_guard<std::recursive_mutex> nicGuard(client.nics.lock);
+    const NicEntry* chosen = nullptr;
+    if (!addressText) {
+      // Any local address; secure datagrams carry the first interface's MAC.
+      chosen = &client.nics.entries[0];
+    } else {
+      if (!ParseDottedAddress(addressText, &bindAddress)) {
+        ReportError(ERR_BAD_VALUE);
+        return false;
+      }
+      for (uint32_t i = 0; i < client.nics.count && !chosen; ++i)
+        if (client.nics.entries[i].address == bindAddress) chosen = &client.nics.entries[i];
+      if (!chosen) {
+        ReportError(ERR_BAD_VALUE);
+        return false;
+      }
+      std::snprintf(device, sizeof device, "%s", chosen->name);
+    }
+    std::memcpy(mac, chosen->mac, 6);
+  }
+  if (slot != set.configuredCount || slot >= kMaxSlots) {
+    ReportError(ERR_OUT_OF_RANGE);
+    return false;
+  }
+  set.bindAddress[slot] = bindAddress;
+  std::memcpy(set.interfaceMac[slot], mac, 6);
+  std::memcpy(set.device[slot], device, sizeof device);
+  set.configuredCount = slot + 1;
+  return true;
 }
 
 }  // namespace mdsp

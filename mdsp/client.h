@@ -1,5 +1,8 @@
 // The library's single engine object: the worker thread, the queues and
 // tables it fills, the locks that guard them, and the pending operations.
+// This header is the state every layer shares; it includes nothing above
+// the module table. client.cpp runs the worker, which calls down into the
+// receive step.
 #pragma once
 
 #include <condition_variable>
@@ -9,14 +12,12 @@
 #include "kwf_thread.h"
 #include "mdsp.h"
 #include "nic_table.h"
+#include "module_table.h"
 #include "owned_array.h"
 #include "platform/auto_reset_event.h"
 #include "socket_set.h"
 
 namespace mdsp {
-
-class BaseMessage;
-struct TlvList;
 
 struct RestartEntry {
   uint32_t moduleIndex;
@@ -64,7 +65,6 @@ class Client : public KWF_Thread {
   void OnStopRequested() override;
 
  private:
-  void ReceiveFromSlot(uint32_t slot);
   std::mutex wakeMutex_;
   std::condition_variable wakeCv_;
   bool wakeRequested_ = false;
@@ -79,18 +79,21 @@ void DestroyClient();
 
 // Empties the response queue, the module table and the restart list and
 // closes the ping window. The caller holds queueLock.
-void ClearModuleLists(Client& client);
+inline void ClearModuleLists(Client& client) {
+  client.responses.Clear();
+  client.modules.Clear();
+  client.restarts.Clear();
+  client.pingWindow = 0;
+}
 
-// Dispatch points of the receive step, called with the socket lock held.
-// Returns true when the text is a notice (handled or dropped).
-bool HandleNotice(Client& client, const char* text);
-// A datagram starting with the secure magic, received on `slot`.
-void HandleSecureDatagram(Client& client, const uint8_t* data, size_t length, uint32_t slot);
-// Anything else: a text answer to a scan.
-void HandleTextAnswer(Client& client, const char* text);
+// Drops the pending configuration. The caller holds queueLock.
+inline void DiscardPendingConfiguration(Client& client) {
+  delete client.pending.list;
+  client.pending.list = nullptr;
+  client.pending.moduleIndex = -1;
+}
 
-// Library load and unload (also used by tests to start from scratch).
-void LibraryLoad();
-void LibraryUnload();
+// Assigns an interface to a socket slot; slot 0 starts a new choice.
+bool SetNetworkDevice(Client& client, uint32_t slot, const char* addressText);
 
 }  // namespace mdsp

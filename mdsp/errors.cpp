@@ -1,7 +1,5 @@
 #include "errors.h"
 
-#include <cwchar>
-
 #include "log.h"
 #include "mdsp.h"
 
@@ -13,7 +11,6 @@ namespace {
 // meanwhile (it records a missing key for nearly every answer it parses).
 struct LastError {
   int32_t code = ERR_NONE;
-  wchar_t text[256] = {};
 };
 thread_local bool g_reporting = false;
 thread_local LastError g_lastError;
@@ -41,7 +38,6 @@ const char* ErrorName(int32_t code) {
 
 void RecordError(int32_t code) {
   g_lastError.code = code;
-  g_lastError.text[0] = L'\0';
 }
 
 void ReportError(int32_t code) {
@@ -56,13 +52,6 @@ void ReportError(int32_t code) {
 }
 
 int32_t LastErrorCode() { return g_lastError.code; }
-
-const wchar_t* LastErrorText() { return g_lastError.text; }
-
-void SetLastErrorText(const wchar_t* text) {
-  std::wcsncpy(g_lastError.text, text ? text : L"", 255);
-  g_lastError.text[255] = L'\0';
-}
 
 int32_t ResultCodeFor(int32_t code) {
   switch (code) {

@@ -26,16 +26,12 @@ enum ErrorCode : int32_t {
 const char* ErrorName(int32_t code);
 
 // LastError is kept per thread (see errors.cpp).
-// Stores the code and empties the error text, without a log line.
+// Stores the code, without a log line.
 void RecordError(int32_t code);
 // Stores the code and reports "ERROR: %x" at level 3: every failure site
 // but a missing key or tag does this.
 void ReportError(int32_t code);
 int32_t LastErrorCode();
-// Error text of LastError (always emptied by RecordError; kept for callers
-// that want to attach one).
-const wchar_t* LastErrorText();
-void SetLastErrorText(const wchar_t* text);
 
 // Result handed out by the code-returning exports for a failure with `code`.
 int32_t ResultCodeFor(int32_t code);

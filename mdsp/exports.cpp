@@ -1,16 +1,13 @@
 // The exported functions: each checks its preconditions, forwards to the
 // client and maps the outcome onto its result. No protocol logic lives here.
-#include <cstring>
-
 #include "callbacks.h"
 #include "client.h"
 #include "errors.h"
 #include "log.h"
 #include "mdsp.h"
 #include "nic_table.h"
-#include "secure/message.h"
-#include "secure/module_data.h"
-#include "secure/operations.h"
+#include "operations.h"
+#include "module_data.h"
 #include "text_protocol.h"
 #include "version_info.h"
 
@@ -98,19 +95,7 @@ MDSP_API int32_t MDSP_GetResponse(MdspResponse* response) {
   Client& client = *TheClient();
   Report(kLogTrace, "Getting response message");
   if (!NotNull(response)) return 0;
-  std::lock_guard<std::recursive_mutex> guard(client.queueLock);
-  if (client.responses.count() == 0) return 0;
-  MdspResponse* oldest = client.responses.TakeFirst();
-  std::memcpy(response, oldest, sizeof *response);
-  // The module-table entry made from this record must not keep pointing at it.
-  for (size_t i = 0; i < client.modules.count(); ++i) {
-    if (client.modules[i]->IsTextModule()) {
-      auto* entry = static_cast<MDSP_Message*>(client.modules[i]);
-      if (entry->response == oldest) entry->response = nullptr;
-    }
-  }
-  delete oldest;
-  return 1;
+  return Boolean(TakeResponse(client, *response));
 }
 
 MDSP_API int32_t MDSP_SendConfigure(const MdspConfigureRequest* request) {

@@ -1,6 +1,5 @@
 #include "kwf_thread.h"
 
-#include <cwchar>
 #include <system_error>
 
 #include "errors.h"
@@ -18,7 +17,6 @@ bool KWF_Thread::Step() {
 
 bool KWF_Thread::Start() {
   errorCode_ = 0;
-  errorText_[0] = L'\0';
   if (thread_.joinable()) {
     if (state_.load() != kFinished) {
       ReportError(ERR_SYSTEM);
@@ -49,7 +47,6 @@ bool KWF_Thread::Start() {
 void KWF_Thread::Body() {
   if (!OnStart()) {
     errorCode_ = LastErrorCode();
-    std::wcsncpy(errorText_, LastErrorText(), 255);
     OnStop(false);
     workerId_.store(std::thread::id());
     state_.store(kFinished);
@@ -58,7 +55,6 @@ void KWF_Thread::Body() {
   while (state_.load() == kRunning) {
     if (!Step()) {
       errorCode_ = LastErrorCode();
-      std::wcsncpy(errorText_, LastErrorText(), 255);
       break;
     }
     if (stepIntervalMs_ > 0 && state_.load() == kRunning) PauseBetweenSteps();
@@ -82,7 +78,7 @@ void KWF_Thread::Stop(bool wait) {
   if (!thread_.joinable()) return;
   if (state_.compare_exchange_strong(running, kStopRequested)) OnStopRequested();
   if (!wait) return;
-  // Without a window message queue to serve, waiting is a plain join.
+  // The worker needs nothing from this thread to finish its step.
   thread_.join();
 }
 

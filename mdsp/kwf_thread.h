@@ -49,7 +49,6 @@ class KWF_Thread {
   void Body();
 
   int32_t errorCode_ = 0;
-  wchar_t errorText_[256] = {};
   uint32_t stepIntervalMs_ = 0;
   std::thread thread_;
   std::atomic<State> state_{kIdle};

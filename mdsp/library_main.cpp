@@ -1,5 +1,15 @@
-// Parts of the shared library file only: its version block.
+// Parts of the shared library file only: its load hooks and its version
+// block. Test binaries link the same code without this file, so nothing runs
+// before their main.
+#include "lifecycle.h"
 #include "platform/version_resource.h"
+
+namespace {
+
+__attribute__((constructor)) void OnLibraryLoad() { mdsp::LibraryLoad(); }
+__attribute__((destructor)) void OnLibraryUnload() { mdsp::LibraryUnload(); }
+
+}  // namespace
 
 #define MDSP_STR2(x) #x
 #define MDSP_STR(x) MDSP_STR2(x)

@@ -1,10 +1,11 @@
 // Load and unload of the library: the log first and last, the client in
 // between.
+#include "lifecycle.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
-
 #include <string>
 
 #include "callbacks.h"
@@ -34,9 +35,6 @@ void AttachSinkFromEnvironment() {
   if (Log* log = TheLog())
     if (auto* sink = new (std::nothrow) StderrSink(threshold)) log->AddSink(sink);
 }
-
-__attribute__((constructor)) void OnLibraryLoad() { LibraryLoad(); }
-__attribute__((destructor)) void OnLibraryUnload() { LibraryUnload(); }
 
 }  // namespace
 

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <vector>
 
-#include "client.h"
 #include "errors.h"
 #include "platform/adapters.h"
 
@@ -62,48 +61,6 @@ bool GetNicInfo(NicTable& table, uint32_t index, uint32_t* address, uint8_t* mac
   std::memcpy(description, entry.description, copy);
   if (room > copy) std::memset(description + copy, 0, room - copy);
   description[room - 1] = '\0';
-  return true;
-}
-
-bool SetNetworkDevice(Client& client, uint32_t slot, const char* addressText) {
-  std::lock_guard<std::recursive_mutex> socketGuard(client.socketLock);
-  SocketSet& set = *client.sockets;
-  if (slot == 0) {
-    if (!EnumerateNics(client.nics)) return false;
-    ClearSlots(set);
-  }
-  uint8_t mac[6];
-  uint32_t bindAddress = 0;
-  char device[sizeof set.device[0]] = {};
-  {
-    std::lock_guard<std::recursive_mutex> nicGuard(client.nics.lock);
-    const NicEntry* chosen = nullptr;
-    if (!addressText) {
-      // Any local address; secure datagrams carry the first interface's MAC.
-      chosen = &client.nics.entries[0];
-    } else {
-      if (!ParseDottedAddress(addressText, &bindAddress)) {
-        ReportError(ERR_BAD_VALUE);
-        return false;
-      }
-      for (uint32_t i = 0; i < client.nics.count && !chosen; ++i)
-        if (client.nics.entries[i].address == bindAddress) chosen = &client.nics.entries[i];
-      if (!chosen) {
-        ReportError(ERR_BAD_VALUE);
-        return false;
-      }
-      std::snprintf(device, sizeof device, "%s", chosen->name);
-    }
-    std::memcpy(mac, chosen->mac, 6);
-  }
-  if (slot != set.configuredCount || slot >= kMaxSlots) {
-    ReportError(ERR_OUT_OF_RANGE);
-    return false;
-  }
-  set.bindAddress[slot] = bindAddress;
-  std::memcpy(set.interfaceMac[slot], mac, 6);
-  std::memcpy(set.device[slot], device, sizeof device);
-  set.configuredCount = slot + 1;
   return true;
 }
 

@@ -4,9 +4,11 @@
 #include <cstdint>
 #include <mutex>
 
+#include "mdsp.h"
+
 namespace mdsp {
 
-inline constexpr uint32_t kMaxNics = 64;
+inline constexpr uint32_t kMaxNics = MDSP_MAX_NICS;
 
 struct NicEntry {
   uint8_t mac[6];
@@ -21,15 +23,11 @@ struct NicTable {
   std::recursive_mutex lock;
 };
 
-class Client;
-
 // Refills the table from the system; on failure (ERR_SYSTEM) it keeps its
 // previous content.
 bool EnumerateNics(NicTable& table);
 bool GetNicInfo(NicTable& table, uint32_t index, uint32_t* address, uint8_t* mac,
                 char* description, int32_t size);
-// Assigns an interface to a socket slot; slot 0 starts a new choice.
-bool SetNetworkDevice(Client& client, uint32_t slot, const char* addressText);
 
 // Reads "%d.%d.%d.%d" into a 32-bit address, first number most significant.
 bool ParseDottedAddress(const char* text, uint32_t* address);

@@ -6,12 +6,13 @@
 #include <cstdint>
 #include <functional>
 
+#include "mdsp.h"
 #include "platform/udp.h"
 
 namespace mdsp {
 
-inline constexpr uint32_t kMaxSlots = 64;
-inline constexpr uint16_t kMdspPort = 3250;
+inline constexpr uint32_t kMaxSlots = MDSP_MAX_DEVICES;
+inline constexpr uint16_t kMdspPort = MDSP_PORT;
 // Sockets are closed when nothing was sent for longer than this.
 inline constexpr uint32_t kIdleCloseMs = 4000;
 // Large enough for a burst of a few hundred module answers (see UdpSetReceiveBuffer).

@@ -1,4 +1,5 @@
-// What the receive step hands the text protocol: notices and scan answers.
+// What the receive step hands the text protocol: notices and scan answers;
+// and the queue the answers wait in for MDSP_GetResponse.
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -8,7 +9,7 @@
 #include "client.h"
 #include "errors.h"
 #include "log.h"
-#include "secure/message.h"
+#include "module_table.h"
 #include "text_protocol.h"
 
 namespace mdsp {
@@ -108,6 +109,17 @@ void HandleTextAnswer(Client& client, const char* text) {
                entry->mac, 0, g_callbackContext.load());
   }
   RaiseMdsp(MDSP_EVENT_MODULE_ANSWERED, mac);
+}
+
+bool TakeResponse(Client& client, MdspResponse& out) {
+  std::lock_guard<std::recursive_mutex> guard(client.queueLock);
+  if (client.responses.count() == 0) return false;
+  MdspResponse* oldest = client.responses.TakeFirst();
+  std::memcpy(&out, oldest, sizeof out);
+  // The module-table entry made from this record must not keep pointing at it.
+  ForgetResponse(client.modules, oldest);
+  delete oldest;
+  return true;
 }
 
 }  // namespace mdsp

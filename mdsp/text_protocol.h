@@ -1,5 +1,5 @@
-// The plain text protocol: the three requests, the notices and the answer
-// parser.
+// The plain text protocol: the three requests, the notices, the answer
+// parser and the response queue.
 #pragma once
 
 #include <cstddef>
@@ -11,7 +11,7 @@ namespace mdsp {
 
 class Client;
 
-inline constexpr size_t kConfigureTextCapacity = 512;
+inline constexpr size_t kConfigureTextCapacity = MDSP_CONFIGURE_TEXT_SIZE;
 inline constexpr size_t kWinkTextCapacity = 32;
 
 // Requests; false with LastError set on failure. Each takes the socket lock
@@ -30,6 +30,16 @@ void FormatWinkText(const uint8_t mac[6], char* out);
 bool StartsWithIgnoringCase(const char* text, const char* prefix);
 // True for a text in the form of a wink request, whoever sent it.
 bool IsWinkRequest(const char* text);
+
+// Receive side, called by the receive step with the NUL-terminated datagram
+// text and the socket lock held.
+// True when the text is a notice (handled or dropped).
+bool HandleNotice(Client& client, const char* text);
+// Anything that is neither a notice nor secure: a text answer to a scan.
+void HandleTextAnswer(Client& client, const char* text);
+// Moves the oldest queued answer into out and frees it; false when the queue
+// is empty. Takes the queue lock.
+bool TakeResponse(Client& client, MdspResponse& out);
 
 // Parse a scan answer into a zeroed record in two halves (the duplicate test
 // runs between them). Missing keys record ERR_NOT_FOUND, malformed values

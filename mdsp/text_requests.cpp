@@ -66,8 +66,8 @@ bool FormatConfigureText(const MdspConfigureRequest& r, char* out) {
     if (ok && a.value != kOmit)
       ok = AppendPiece(out, &used, "%s = %u.%u.%u.%u;", a.name, a.value >> 24,
                        (a.value >> 16) & 0xFFu, (a.value >> 8) & 0xFFu, a.value & 0xFFu);
-  if (ok && r.dhcp == 0) ok = AppendPiece(out, &used, "DHCP = OFF;");
-  if (ok && r.dhcp == 1) ok = AppendPiece(out, &used, "DHCP = ON;");
+  if (ok && r.dhcp == MDSP_DHCP_OFF) ok = AppendPiece(out, &used, "DHCP = OFF;");
+  if (ok && r.dhcp == MDSP_DHCP_ON) ok = AppendPiece(out, &used, "DHCP = ON;");
   int hostLength = FieldLength(r.hostName, sizeof r.hostName);
   // Always sent: an empty field clears the module's host name.
   if (ok) {

@@ -1,7 +1,6 @@
 #include "version_info.h"
 
-#include <dlfcn.h>
-
+#include "platform/loaded_file.h"
 #include "platform/version_resource.h"
 
 namespace mdsp {
@@ -17,11 +16,8 @@ void FillDllVersionFromFile(const std::string& path, DLLVERSIONINFO& info) {
 }
 
 void FillDllVersion(DLLVERSIONINFO& info) {
-  Dl_info self{};
-  std::string path;
-  if (dladdr(reinterpret_cast<void*>(&FillDllVersion), &self) && self.dli_fname)
-    path = self.dli_fname;
-  FillDllVersionFromFile(path, info);
+  FillDllVersionFromFile(platform::LoadedFilePath(reinterpret_cast<const void*>(&FillDllVersion)),
+                         info);
 }
 
 }  // namespace mdsp

@@ -7,6 +7,7 @@
 namespace mdsp::platform {
 namespace {
 std::atomic<TickSource> g_tickSource{nullptr};
+std::atomic<SecondsSource> g_secondsSource{nullptr};
 }
 
 uint32_t TickMs() {
@@ -16,6 +17,7 @@ uint32_t TickMs() {
 }
 
 int64_t NowSeconds() {
+  if (SecondsSource source = g_secondsSource.load()) return source();
   return std::chrono::duration_cast<std::chrono::seconds>(
              std::chrono::system_clock::now().time_since_epoch())
       .count();
@@ -24,5 +26,7 @@ int64_t NowSeconds() {
 void SleepMs(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 void SetTickSourceForTesting(TickSource source) { g_tickSource.store(source); }
+
+void SetSecondsSourceForTesting(SecondsSource source) { g_secondsSource.store(source); }
 
 }  // namespace mdsp::platform

@@ -29,7 +29,5 @@ bool UdpSendBroadcast(SocketHandle socket, const void* data, size_t length, uint
 long UdpReceive(SocketHandle socket, void* buffer, size_t capacity);
 // Shuts the sending side down and closes.
 void UdpClose(SocketHandle socket);
-// Waits up to timeoutMs for any of the sockets to become readable.
-void UdpWaitReadable(const SocketHandle* sockets, size_t count, uint32_t timeoutMs);
 
 }  // namespace mdsp::platform

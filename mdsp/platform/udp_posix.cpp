@@ -1,7 +1,6 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -90,13 +89,6 @@ long UdpReceive(SocketHandle socket, void* buffer, size_t capacity) {
 void UdpClose(SocketHandle socket) {
   shutdown(socket, SHUT_WR);
   close(socket);
-}
-
-void UdpWaitReadable(const SocketHandle* sockets, size_t count, uint32_t timeoutMs) {
-  pollfd fds[64];
-  if (count > 64) count = 64;
-  for (size_t i = 0; i < count; ++i) fds[i] = {sockets[i], POLLIN, 0};
-  poll(fds, count, static_cast<int>(timeoutMs));
 }
 
 }  // namespace mdsp::platform

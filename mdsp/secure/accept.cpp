@@ -1,13 +1,10 @@
-// Receiving secure datagrams: which are replies for us, and who keeps them.
+// Which received secure datagrams are replies for us.
 #include <cstring>
 #include <new>
 
-#include "client.h"
 #include "errors.h"
 #include "log.h"
 #include "secure/message.h"
-#include "secure/operations.h"
-#include "socket_set.h"
 
 namespace mdsp {
 
@@ -38,13 +35,6 @@ Message* Accept(const uint8_t* data, size_t length, const uint8_t slotMac[6]) {
   message->length = payloadLength;
   std::memcpy(message->payload, data + kHeaderSize, payloadLength);
   return message;
-}
-
-void HandleSecureDatagram(Client& client, const uint8_t* data, size_t length, uint32_t slot) {
-  if (slot >= kMaxSlots) return;
-  Message* message = Accept(data, length, client.sockets->interfaceMac[slot]);
-  if (!message) return;
-  if (!HandleReply(client, message)) delete message;
 }
 
 }  // namespace mdsp

@@ -1,15 +1,14 @@
-// Secure datagrams and module-table entries.
+// Secure datagrams: layout, build, encode, accept and send.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
 #include "mdsp.h"
+#include "module_table.h"
 #include "secure/tlv.h"
 
 namespace mdsp {
-
-class Client;
 
 inline constexpr uint16_t kSecureMagic = 0xABC1;
 inline constexpr size_t kHeaderSize = 18;
@@ -33,38 +32,6 @@ enum MessageType : uint8_t {
 };
 
 inline constexpr uint8_t kBroadcastMac[6] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-
-// A module-table entry: common TLV view of a module of either protocol.
-// Entries are destroyed through the virtual destructor.
-class BaseMessage {
- public:
-  BaseMessage();
-  virtual ~BaseMessage() = default;
-  BaseMessage(const BaseMessage&) = delete;
-  BaseMessage& operator=(const BaseMessage&) = delete;
-  virtual bool IsTextModule() const { return false; }
-  virtual void GetMac(uint8_t mac[6]) const = 0;
-
-  TlvList tlvs;
-  int64_t creationTime;  // seconds since the epoch
-};
-
-// Entry of a module that answered the text scan; its TLVs are re-encoded
-// from the answer in a fixed order, so callers read it like a secure module.
-class MDSP_Message : public BaseMessage {
- public:
-  // Copies what it needs; does not take ownership of the response.
-  explicit MDSP_Message(const MdspResponse* response);
-  bool IsTextModule() const override { return true; }
-  void GetMac(uint8_t mac[6]) const override;
-  // "%02X-%02X-%02X-%02X-%02X-%02X" into out (at least 18 bytes).
-  void FormatMac(char* out) const;
-
-  // The record it was made from, or null once MDSP_GetResponse has moved that
-  // record out and freed it. The entry never needs it after construction.
-  const MdspResponse* response;
-  uint8_t mac[6];
-};
 
 // One secure datagram, built to send or filled from a received one.
 class Message : public BaseMessage {
@@ -96,11 +63,6 @@ bool Build(Message& message, const uint8_t destination[6], uint8_t type, uint32_
 // An authenticated message always carries its authentication block, also
 // with seed 0, so the datagram agrees with its length field.
 size_t Serialize(const Message& message, uint8_t* out);
-// Builds one request and sends it from every configured slot, each copy
-// stamped with that slot's interface MAC; uses the client's current seed.
-// Takes the socket lock.
-bool SecureSend(Client& client, const uint8_t destination[6], uint8_t type,
-                const uint8_t* payload, size_t payloadLength, const char* password);
 // A new Message filled from a received datagram, or nullptr when it is not a
 // reply (flag bit 0) addressed to slotMac, or is malformed: shorter than the
 // header, wrong magic, or a length field beyond the received bytes or the

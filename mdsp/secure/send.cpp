@@ -5,6 +5,7 @@
 #include "client.h"
 #include "log.h"
 #include "secure/message.h"
+#include "secure/protocol.h"
 #include "socket_set.h"
 
 namespace mdsp {

@@ -34,13 +34,13 @@ TEST_F(ExportFrame, EveryExportNeedingTheClientReportsNotStarted) {
   EXPECT_EQ(MDSP_SendConfigure(&request), 0);
   EXPECT_EQ(MDSP_SendWink(mac), 0);
   EXPECT_EQ(SMDSP_SendDiscover(nullptr), 1);
-  EXPECT_EQ(SMDSP_GetPayloadData(4, 0, text, 4), 1);
-  EXPECT_EQ(SMDSP_GetPayloadDataAndSize(4, 0, text, &size), 1);
-  EXPECT_EQ(SMDSP_GetPayloadString(2, 0, text, sizeof text), 1);
+  EXPECT_EQ(SMDSP_GetPayloadData(SMDSP_TAG_IP, 0, text, 4), 1);
+  EXPECT_EQ(SMDSP_GetPayloadDataAndSize(SMDSP_TAG_IP, 0, text, &size), 1);
+  EXPECT_EQ(SMDSP_GetPayloadString(SMDSP_TAG_MODULE_TYPE, 0, text, sizeof text), 1);
   EXPECT_EQ(SMDSP_GetModuleMac(0, mac), 1);
   EXPECT_EQ(SMDSP_CreateConfigureRequest(0), 1);
-  EXPECT_EQ(SMDSP_SetPayloadData(0, text, 4), 1);
-  EXPECT_EQ(SMDSP_SetPayloadString(6, "x"), 1);
+  EXPECT_EQ(SMDSP_SetPayloadData(SMDSP_CONFIGURE_TAG_IP, text, 4), 1);
+  EXPECT_EQ(SMDSP_SetPayloadString(SMDSP_CONFIGURE_TAG_HOST_NAME, "x"), 1);
   EXPECT_EQ(SMDSP_SendConfigure(&credentials), 1);
   EXPECT_EQ(SMDSP_SendWink(0, 1, &credentials), 1);
   EXPECT_EQ(SMDSP_SendPing(1), 1);

@@ -8,41 +8,14 @@
 
 #include "callbacks.h"
 #include "client.h"
+#include "event_recorder.h"
 #include "library_reset.h"
 #include "secure/message.h"
 #include "text_protocol.h"
 
 namespace {
 
-using Mac = std::array<uint8_t, 6>;
-
-struct MdspEvent {
-  int32_t event;
-  Mac mac;
-};
-struct SmdspEvent {
-  int32_t event;
-  int32_t index;
-  Mac mac;
-  int32_t argument;
-  void* context;
-};
-
-std::vector<MdspEvent> g_mdspEvents;
-std::vector<SmdspEvent> g_smdspEvents;
-
-void OnMdsp(int32_t event, uint8_t* mac) {
-  MdspEvent e{event, {}};
-  std::memcpy(e.mac.data(), mac, 6);
-  g_mdspEvents.push_back(e);
-}
-
-int32_t OnSmdsp(int32_t event, int32_t index, uint8_t* mac, int32_t argument, void* context) {
-  SmdspEvent e{event, index, {}, argument, context};
-  std::memcpy(e.mac.data(), mac, 6);
-  g_smdspEvents.push_back(e);
-  return 0;
-}
+using mdsp_test::Mac;
 
 constexpr Mac kMac1 = {0x02, 0x00, 0x00, 0x12, 0x34, 0xAB};
 constexpr Mac kZero = {};
@@ -54,16 +27,17 @@ class TextAnswers : public mdsp_test::FreshLibrary {
     FreshLibrary::SetUp();
     ASSERT_TRUE(mdsp::EnsureClient());
     client_ = mdsp::TheClient();
-    g_mdspEvents.clear();
-    g_smdspEvents.clear();
-    mdsp::g_mdspCallback.store(OnMdsp);
-    mdsp::g_smdspCallback.store(OnSmdsp);
+    events_.Install();
     mdsp::g_callbackContext.store(&g_context);
   }
   bool Notice(const char* text) { return mdsp::HandleNotice(*client_, text); }
   void Answer(const char* text) { mdsp::HandleTextAnswer(*client_, text); }
 
   mdsp::Client* client_ = nullptr;
+  mdsp_test::EventRecorder events_;
+  // Read while nothing else raises events: the tests call the handlers.
+  const std::vector<mdsp_test::RecordedEvent>& mdspEvents_ = events_.Mdsp();
+  const std::vector<mdsp_test::RecordedEvent>& smdspEvents_ = events_.Smdsp();
 };
 
 TEST_F(TextAnswers, NoticesRaiseTheirEventsInBothCallbacks) {
@@ -78,25 +52,24 @@ TEST_F(TextAnswers, NoticesRaiseTheirEventsInBothCallbacks) {
       {"reconfigured: 02-00-00-12-34-ab", 2, 2},  // lower case
   };
   for (const auto& c : cases) {
-    g_mdspEvents.clear();
-    g_smdspEvents.clear();
+    events_.Clear();
     ASSERT_TRUE(Notice(c.text)) << c.text;
-    ASSERT_EQ(g_mdspEvents.size(), 1u) << c.text;
-    EXPECT_EQ(g_mdspEvents[0].event, c.mdsp);
-    EXPECT_EQ(g_mdspEvents[0].mac, kMac1);
-    ASSERT_EQ(g_smdspEvents.size(), 1u);
-    EXPECT_EQ(g_smdspEvents[0].event, c.smdsp);
-    EXPECT_EQ(g_smdspEvents[0].index, 0);
-    EXPECT_EQ(g_smdspEvents[0].mac, kMac1);
-    EXPECT_EQ(g_smdspEvents[0].argument, 0);
-    EXPECT_EQ(g_smdspEvents[0].context, &g_context);
+    ASSERT_EQ(mdspEvents_.size(), 1u) << c.text;
+    EXPECT_EQ(mdspEvents_[0].event, c.mdsp);
+    EXPECT_EQ(mdspEvents_[0].mac, kMac1);
+    ASSERT_EQ(smdspEvents_.size(), 1u);
+    EXPECT_EQ(smdspEvents_[0].event, c.smdsp);
+    EXPECT_EQ(smdspEvents_[0].index, 0);
+    EXPECT_EQ(smdspEvents_[0].mac, kMac1);
+    EXPECT_EQ(smdspEvents_[0].argument, 0);
+    EXPECT_EQ(smdspEvents_[0].context, &g_context);
   }
 }
 
 TEST_F(TextAnswers, NoticeMacBytesNotReadStayZero) {
   ASSERT_TRUE(Notice("Reconfigured:02-00-00"));
-  ASSERT_EQ(g_mdspEvents.size(), 1u);
-  EXPECT_EQ(g_mdspEvents[0].mac, (Mac{0x02, 0, 0, 0, 0, 0}));
+  ASSERT_EQ(mdspEvents_.size(), 1u);
+  EXPECT_EQ(mdspEvents_[0].mac, (Mac{0x02, 0, 0, 0, 0, 0}));
 }
 
 TEST_F(TextAnswers, RequestsComingBackAreDroppedWithoutEvents) {
@@ -105,8 +78,8 @@ TEST_F(TextAnswers, RequestsComingBackAreDroppedWithoutEvents) {
   const char* dropped[] = {"MODULE SCAN", "Configure: 02-00-00-12-34-AB;HN =;", wink,
                            "To: 0a-0b-0c-0d-0e-0f;WINK;"};  // another host's wink
   for (const char* text : dropped) EXPECT_TRUE(Notice(text)) << text;
-  EXPECT_TRUE(g_mdspEvents.empty());
-  EXPECT_TRUE(g_smdspEvents.empty());
+  EXPECT_TRUE(mdspEvents_.empty());
+  EXPECT_TRUE(smdspEvents_.empty());
   EXPECT_FALSE(Notice("protocol version = 1.0;mac = 02-00-00-12-34-AB;"));
   EXPECT_EQ(client_->responses.count(), 0u);
 }
@@ -119,18 +92,18 @@ TEST_F(TextAnswers, AnswerIsQueuedEnteredAndAnnounced) {
   Mac entryMac;
   client_->modules[0]->GetMac(entryMac.data());
   EXPECT_EQ(entryMac, kMac1);
-  ASSERT_EQ(g_smdspEvents.size(), 1u);
-  EXPECT_EQ(g_smdspEvents[0].event, 1);
-  EXPECT_EQ(g_smdspEvents[0].index, 0);
-  EXPECT_EQ(g_smdspEvents[0].mac, kMac1);
-  EXPECT_EQ(g_smdspEvents[0].context, &g_context);
-  ASSERT_EQ(g_mdspEvents.size(), 1u);
-  EXPECT_EQ(g_mdspEvents[0].event, 1);
-  EXPECT_EQ(g_mdspEvents[0].mac, kMac1);
+  ASSERT_EQ(smdspEvents_.size(), 1u);
+  EXPECT_EQ(smdspEvents_[0].event, 1);
+  EXPECT_EQ(smdspEvents_[0].index, 0);
+  EXPECT_EQ(smdspEvents_[0].mac, kMac1);
+  EXPECT_EQ(smdspEvents_[0].context, &g_context);
+  ASSERT_EQ(mdspEvents_.size(), 1u);
+  EXPECT_EQ(mdspEvents_[0].event, 1);
+  EXPECT_EQ(mdspEvents_[0].mac, kMac1);
 
   Answer("mac = 02-00-00-00-00-02;");
-  ASSERT_EQ(g_smdspEvents.size(), 2u);
-  EXPECT_EQ(g_smdspEvents[1].index, 1);
+  ASSERT_EQ(smdspEvents_.size(), 2u);
+  EXPECT_EQ(smdspEvents_[1].index, 1);
 }
 
 TEST_F(TextAnswers, SecondAnswerFromTheSameMacIsDropped) {
@@ -139,8 +112,8 @@ TEST_F(TextAnswers, SecondAnswerFromTheSameMacIsDropped) {
   Answer("MAC = 2-0-0-12-34-ab;hn = second;");
   EXPECT_EQ(client_->responses.count(), 2u);
   EXPECT_EQ(client_->modules.count(), 2u);
-  EXPECT_EQ(g_mdspEvents.size(), 2u);
-  EXPECT_EQ(g_smdspEvents.size(), 2u);
+  EXPECT_EQ(mdspEvents_.size(), 2u);
+  EXPECT_EQ(smdspEvents_.size(), 2u);
   EXPECT_STREQ(client_->responses[0]->hostName, "first");
 
   // Once drained by MDSP_GetResponse the record no longer counts.
@@ -156,19 +129,19 @@ TEST_F(TextAnswers, AnswerWithoutMacIsKeptAndAnnouncedWithZeroMac) {
   Answer("fb type = IO;ip = 10.0.0.2;");  // no duplicate test without a MAC
   EXPECT_EQ(client_->responses.count(), 2u);
   EXPECT_EQ(client_->modules.count(), 2u);
-  ASSERT_EQ(g_mdspEvents.size(), 2u);
-  EXPECT_EQ(g_mdspEvents[0].mac, kZero);
-  ASSERT_EQ(g_smdspEvents.size(), 2u);
-  EXPECT_EQ(g_smdspEvents[0].mac, kZero);
+  ASSERT_EQ(mdspEvents_.size(), 2u);
+  EXPECT_EQ(mdspEvents_[0].mac, kZero);
+  ASSERT_EQ(smdspEvents_.size(), 2u);
+  EXPECT_EQ(smdspEvents_[0].mac, kZero);
 }
 
 TEST_F(TextAnswers, UnsupportedAnswerIsQueuedButGetsNoEntry) {
   Answer("mac = 02-00-00-12-34-AB;Unsupported");
   EXPECT_EQ(client_->responses.count(), 1u);
   EXPECT_EQ(client_->modules.count(), 0u);
-  EXPECT_TRUE(g_smdspEvents.empty());
-  ASSERT_EQ(g_mdspEvents.size(), 1u);
-  EXPECT_EQ(g_mdspEvents[0].mac, kMac1);
+  EXPECT_TRUE(smdspEvents_.empty());
+  ASSERT_EQ(mdspEvents_.size(), 1u);
+  EXPECT_EQ(mdspEvents_[0].mac, kMac1);
 }
 
 TEST_F(TextAnswers, WithoutCallbacksAnswersAreStillQueued) {
@@ -178,7 +151,7 @@ TEST_F(TextAnswers, WithoutCallbacksAnswersAreStillQueued) {
   Notice("Reconfigured: 02-00-00-12-34-AB");
   EXPECT_EQ(client_->responses.count(), 1u);
   EXPECT_EQ(client_->modules.count(), 1u);
-  EXPECT_TRUE(g_mdspEvents.empty());
+  EXPECT_TRUE(mdspEvents_.empty());
 }
 
 }  // namespace
@@ -188,7 +161,7 @@ namespace {
 // A callback may call back into the library on the worker thread: one that
 // drains the queue or starts a new scan frees the record being handled.
 int32_t DrainOnFound(int32_t event, int32_t, uint8_t*, int32_t, void*) {
-  if (event == 1) {
+  if (event == SMDSP_EVENT_MODULE_FOUND) {
     MdspResponse out;
     while (MDSP_GetResponse(&out) == 1) {
     }
@@ -202,8 +175,8 @@ TEST_F(TextAnswers, CallbackThatEmptiesTheListsDoesNotPullTheAnswerAway) {
   mdsp::g_smdspCallback.store(DrainOnFound);
   mdsp::HandleTextAnswer(*client_, "mac = 02-00-00-12-34-ab;ip = 10.0.0.7;");
   // The text callback still got the MAC, read before the record went.
-  ASSERT_EQ(g_mdspEvents.size(), 1u);
-  EXPECT_EQ(g_mdspEvents[0].mac, kMac1);
+  ASSERT_EQ(mdspEvents_.size(), 1u);
+  EXPECT_EQ(mdspEvents_[0].mac, kMac1);
   EXPECT_EQ(client_->responses.count(), 0u);
   EXPECT_EQ(client_->modules.count(), 0u);
 }

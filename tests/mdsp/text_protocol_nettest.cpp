@@ -12,52 +12,17 @@
 #include <vector>
 
 #include "client.h"
-#include "library_reset.h"
+#include "event_recorder.h"
+#include "library_on_the_wire.h"
 #include "log_capture.h"
 #include "mdsp.h"
 #include "netns.h"
 #include "secure/message.h"
+#include "secure/protocol.h"
 
 namespace {
 
-using Mac = std::array<uint8_t, 6>;
-
-struct Event {
-  int32_t event;
-  int32_t index;
-  Mac mac;
-};
-
-std::mutex g_eventsLock;
-std::vector<Event> g_mdspEvents;
-std::vector<Event> g_smdspEvents;
-
-void OnMdsp(int32_t event, uint8_t* mac) {
-  std::lock_guard<std::mutex> guard(g_eventsLock);
-  Event e{event, 0, {}};
-  std::memcpy(e.mac.data(), mac, 6);
-  g_mdspEvents.push_back(e);
-}
-
-int32_t OnSmdsp(int32_t event, int32_t index, uint8_t* mac, int32_t, void*) {
-  std::lock_guard<std::mutex> guard(g_eventsLock);
-  Event e{event, index, {}};
-  std::memcpy(e.mac.data(), mac, 6);
-  g_smdspEvents.push_back(e);
-  return 0;
-}
-
-size_t CountEvents(const std::vector<Event>& events, int32_t event) {
-  std::lock_guard<std::mutex> guard(g_eventsLock);
-  size_t n = 0;
-  for (const Event& e : events) n += e.event == event;
-  return n;
-}
-
-std::vector<Event> Snapshot(const std::vector<Event>& events) {
-  std::lock_guard<std::mutex> guard(g_eventsLock);
-  return events;
-}
+using mdsp_test::RecordedEvent;
 
 std::string Hex(const std::string& bytes) {
   static const char digits[] = "0123456789abcdef";
@@ -65,18 +30,6 @@ std::string Hex(const std::string& bytes) {
   for (unsigned char c : bytes) {
     out += digits[c >> 4];
     out += digits[c & 15];
-  }
-  return out;
-}
-
-// The simulator's "rx" lines: received datagrams as lower-case hex.
-std::vector<std::string> ReceivedHex(const std::string& log) {
-  std::vector<std::string> out;
-  std::istringstream lines(log);
-  for (std::string line; std::getline(lines, line);) {
-    std::istringstream fields(line);
-    std::string kind, from, length, hex;
-    if (fields >> kind >> from >> length >> hex && kind == "rx") out.push_back(hex);
   }
   return out;
 }
@@ -93,48 +46,21 @@ constexpr char kModules[] = R"({"modules":[
    "password":"pw3","kernel_version":"7.8.65535"}
 ]})";
 
-class TextProtocolNet : public mdsp_test::FreshLibrary {
+class TextProtocolNet : public mdsp_test::LibraryOnTheWire {
  protected:
-  void SetUp() override {
-    FreshLibrary::SetUp();
-    {
-      std::lock_guard<std::mutex> guard(g_eventsLock);
-      g_mdspEvents.clear();
-      g_smdspEvents.clear();
-    }
-    if (!lab_.ok()) return;
-    host_ = lab_.addNamespace("h");
-    peer_ = lab_.addNamespace("p");
-    ready_ = !host_.empty() && !peer_.empty() &&
-             lab_.link(host_, "h0", "10.77.0.1/24", "02:00:00:aa:00:01", peer_, "p0",
-                       "10.77.0.2/24", "02:00:00:bb:00:01") &&
-             lab_.enter(host_);
-  }
-  void TearDown() override {
-    MDSP_Stop();
-    FreshLibrary::TearDown();
-  }
-
   // Starts mdsp-sim on a peer interface; returns its log path, "" on failure.
   std::string StartSim(const std::string& iface, const std::string& config) {
     return lab_.startSimulator(MDSP_SIM_PATH, peer_, iface, config);
   }
 
   void StartLibrary() {
-    MDSP_RegisterCallBack(OnMdsp);
-    SMDSP_RegisterCallBack(OnSmdsp);
+    events_.Install();
     ASSERT_EQ(MDSP_SetNetworkDevice(0, "10.77.0.1"), 1);
     ASSERT_EQ(MDSP_Start(), 1);
   }
 
-  testnet::Lab lab_;
-  std::string host_, peer_;
-  bool ready_ = false;
+  mdsp_test::EventRecorder events_;
 };
-
-#define REQUIRE_LAB()  \
-  NETNS_REQUIRE(lab_); \
-  ASSERT_TRUE(ready_) << lab_.error()
 
 std::string Tag(uint32_t index, int32_t tag) {
   char text[256] = {};
@@ -160,35 +86,37 @@ TEST_F(TextProtocolNet, ScanListsEachTextModuleOnceWithItsValues) {
   ASSERT_FALSE(simLog.empty()) << testnet::readFile(lab_.tempDir() + "/p0.log");
   StartLibrary();
 
+  auto* log = mdsp_test::AttachCapture();
   ASSERT_EQ(MDSP_SendModuleScan(), 1);
-  ASSERT_TRUE(testnet::waitFor([] { return CountEvents(g_smdspEvents, 1) >= 3; }, 10000));
-  // Module 2 answers twice; give the repeat time to arrive and be dropped.
+  ASSERT_TRUE(events_.WaitForCount(SMDSP_EVENT_MODULE_FOUND, 3, 10000));
+  // Module 2 answers twice: wait until the library has read the repeat too;
+  // the stop below lets the worker finish handling it.
   ASSERT_TRUE(testnet::waitFor(
       [&] {
-        std::string log = testnet::readFile(simLog);
-        size_t n = 0;
-        for (size_t at = log.find("\ntx "); at != std::string::npos; at = log.find("\ntx ", at + 1))
-          ++n;
-        return n >= 4;
+        size_t reads = 0;
+        for (const std::string& line : log->lines())
+          reads += line.find("Data received: '") != std::string::npos &&
+                   line.find("mac = 02-00-00-00-10-02") != std::string::npos;
+        return reads >= 2;
       },
       10000));
-  testnet::sleepMs(300);
+  EXPECT_GE(testnet::simDatagramsHex(testnet::readFile(simLog), "tx").size(), 4u);
   MDSP_Stop();
 
   mdsp::Client& client = *mdsp::TheClient();
   EXPECT_EQ(client.modules.count(), 3u);
   EXPECT_EQ(client.responses.count(), 3u);
-  EXPECT_EQ(CountEvents(g_smdspEvents, 1), 3u);
-  EXPECT_EQ(CountEvents(g_mdspEvents, 1), 3u);
+  EXPECT_EQ(events_.Count(SMDSP_EVENT_MODULE_FOUND), 3u);
+  EXPECT_EQ(events_.CountMdsp(MDSP_EVENT_MODULE_ANSWERED), 3u);
 
   // The scan left the host as exactly "MODULE SCAN" and its NUL.
-  std::vector<std::string> rx = ReceivedHex(testnet::readFile(simLog));
+  std::vector<std::string> rx = testnet::simDatagramsHex(testnet::readFile(simLog), "rx");
   ASSERT_FALSE(rx.empty());
   EXPECT_EQ(rx[0], Hex(std::string("MODULE SCAN\0", 12)));
 
   // Arrival order is the network's; find each module by its MAC.
   std::map<uint8_t, uint32_t> indexOf;
-  for (const Event& e : Snapshot(g_smdspEvents)) {
+  for (const RecordedEvent& e : events_.SmdspSnapshot()) {
     uint8_t mac[6];
     ASSERT_EQ(SMDSP_GetModuleMac(static_cast<uint32_t>(e.index), mac), 0);
     EXPECT_EQ(std::memcmp(mac, e.mac.data(), 6), 0);
@@ -269,8 +197,8 @@ TEST_F(TextProtocolNet, WinkAndConfigureArriveByteExactAndOwnWinkIsNoModule) {
       "DHCP = OFF;HN =;";
   const std::string wink(kWink, sizeof kWink), configure(kConfigure, sizeof kConfigure);
   ASSERT_TRUE(testnet::waitFor(
-      [&] { return ReceivedHex(testnet::readFile(simLog)).size() >= 2; }, 10000));
-  std::vector<std::string> rx = ReceivedHex(testnet::readFile(simLog));
+      [&] { return testnet::simDatagramsHex(testnet::readFile(simLog), "rx").size() >= 2; }, 10000));
+  std::vector<std::string> rx = testnet::simDatagramsHex(testnet::readFile(simLog), "rx");
   EXPECT_EQ(rx[0], Hex(wink));
   EXPECT_EQ(rx[1], Hex(configure));
 
@@ -281,8 +209,8 @@ TEST_F(TextProtocolNet, WinkAndConfigureArriveByteExactAndOwnWinkIsNoModule) {
   MDSP_Stop();
   EXPECT_EQ(mdsp::TheClient()->responses.count(), 0u);
   EXPECT_EQ(mdsp::TheClient()->modules.count(), 0u);
-  EXPECT_EQ(CountEvents(g_mdspEvents, 1), 0u);
-  EXPECT_TRUE(Snapshot(g_smdspEvents).empty());
+  EXPECT_EQ(events_.CountMdsp(MDSP_EVENT_MODULE_ANSWERED), 0u);
+  EXPECT_TRUE(events_.SmdspSnapshot().empty());
 }
 
 TEST_F(TextProtocolNet, ConfigureNoticesRaiseTheirEvents) {
@@ -316,16 +244,13 @@ TEST_F(TextProtocolNet, ConfigureNoticesRaiseTheirEvents) {
     } else {
       std::strcpy(r.hostName, "renamed");
     }
-    {
-      std::lock_guard<std::mutex> guard(g_eventsLock);
-      g_mdspEvents.clear();
-      g_smdspEvents.clear();
-    }
+    events_.Clear();
     ASSERT_EQ(MDSP_SendConfigure(&r), 1);
-    ASSERT_TRUE(testnet::waitFor([] { return !Snapshot(g_smdspEvents).empty(); }, 10000))
+    ASSERT_TRUE(testnet::waitFor([&] { return !events_.SmdspSnapshot().empty(); }, 10000))
         << c.password;
     testnet::sleepMs(100);
-    std::vector<Event> mdspEvents = Snapshot(g_mdspEvents), smdspEvents = Snapshot(g_smdspEvents);
+    std::vector<RecordedEvent> mdspEvents = events_.MdspSnapshot(),
+                               smdspEvents = events_.SmdspSnapshot();
     ASSERT_EQ(mdspEvents.size(), 1u);
     ASSERT_EQ(smdspEvents.size(), 1u);
     EXPECT_EQ(mdspEvents[0].event, c.mdspEvent);
@@ -356,7 +281,7 @@ TEST_F(TextProtocolNet, SecureSendOnTwoSlotsDiffersOnlyInTheSourceMac) {
   ASSERT_TRUE(mdsp::SecureSend(*mdsp::TheClient(), module, mdsp::kTypeWink, &value, 1, "pw"));
 
   auto first = [](const std::string& path) {
-    std::vector<std::string> rx = ReceivedHex(testnet::readFile(path));
+    std::vector<std::string> rx = testnet::simDatagramsHex(testnet::readFile(path), "rx");
     return rx.empty() ? std::string() : rx[0];
   };
   ASSERT_TRUE(testnet::waitFor([&] { return !first(log0).empty() && !first(log1).empty(); },

@@ -1,87 +1,29 @@
 // The sockets and the receive step on a real wire, between namespaces made
 // by each test: the library in a host namespace, plain sockets as peers.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
 #include "client.h"
-#include "library_reset.h"
+#include "library_on_the_wire.h"
 #include "log_capture.h"
+#include "manual_clock.h"
 #include "mdsp.h"
 #include "netns.h"
 #include "socket_set.h"
+#include "udp_probe.h"
 
 namespace {
 
 using namespace mdsp;
+using PeerSocket = testnet::UdpProbe;
 
-// A plain UDP socket on port 3250 tied to one interface of a namespace.
-class PeerSocket {
- public:
-  PeerSocket(testnet::Lab& lab, const std::string& ns, const std::string& device,
-             const std::string& returnTo) {
-    if (!lab.enter(ns)) return;
-    fd_ = socket(AF_INET, SOCK_DGRAM, 0);
-    int on = 1;
-    setsockopt(fd_, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
-    setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    setsockopt(fd_, SOL_SOCKET, SO_BINDTODEVICE, device.c_str(), device.size());
-    sockaddr_in any{};
-    any.sin_family = AF_INET;
-    any.sin_port = htons(kMdspPort);
-    bind(fd_, reinterpret_cast<sockaddr*>(&any), sizeof any);
-    lab.enter(returnTo);
-  }
-  ~PeerSocket() {
-    if (fd_ >= 0) close(fd_);
-  }
-  bool ok() const { return fd_ >= 0; }
-  bool Broadcast(const void* data, size_t length) {
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(kMdspPort);
-    to.sin_addr.s_addr = htonl(INADDR_BROADCAST);
-    return sendto(fd_, data, length, 0, reinterpret_cast<sockaddr*>(&to), sizeof to) ==
-           static_cast<ssize_t>(length);
-  }
-  bool Broadcast(const std::string& text) { return Broadcast(text.data(), text.size()); }
-  // One datagram, or "" with *got = false after timeoutMs.
-  std::string Receive(int timeoutMs, bool* got) {
-    pollfd p{fd_, POLLIN, 0};
-    *got = poll(&p, 1, timeoutMs) == 1;
-    if (!*got) return "";
-    char buffer[2048];
-    ssize_t n = recv(fd_, buffer, sizeof buffer, 0);
-    return n < 0 ? "" : std::string(buffer, static_cast<size_t>(n));
-  }
-
- private:
-  int fd_ = -1;
-};
-
-class Transport : public mdsp_test::FreshLibrary {
+class Transport : public mdsp_test::LibraryOnTheWire {
  protected:
-  void SetUp() override {
-    FreshLibrary::SetUp();
-    if (!lab_.ok()) return;
-    host_ = lab_.addNamespace("h");
-    peer_ = lab_.addNamespace("p");
-    ready_ = !host_.empty() && !peer_.empty() &&
-             lab_.link(host_, "h0", "10.77.0.1/24", "02:00:00:aa:00:01", peer_, "p0",
-                       "192.168.99.5/24", "02:00:00:bb:00:01") &&
-             lab_.enter(host_);
-  }
-  void TearDown() override {
-    MDSP_Stop();
-    FreshLibrary::TearDown();  // closes the library's sockets inside the namespace
-  }
+  // The peer sits in a foreign subnet: answers must arrive all the same.
+  Transport() : LibraryOnTheWire("192.168.99.5/24") {}
+
   bool SendTextNow(const char* text) {
     Client& client = *TheClient();
     std::lock_guard<std::recursive_mutex> guard(client.socketLock);
@@ -101,15 +43,7 @@ class Transport : public mdsp_test::FreshLibrary {
       ++count;
     return count;
   }
-
-  testnet::Lab lab_;
-  std::string host_, peer_;
-  bool ready_ = false;
 };
-
-#define REQUIRE_LAB()      \
-  NETNS_REQUIRE(lab_);     \
-  ASSERT_TRUE(ready_) << lab_.error()
 
 TEST_F(Transport, ListsTheNamespaceInterfacesExactly) {
   REQUIRE_LAB();
@@ -135,7 +69,7 @@ TEST_F(Transport, SendTextReachesThePeerWithItsNul) {
   ASSERT_EQ(MDSP_SetNetworkDevice(0, "10.77.0.1"), 1);
   ASSERT_TRUE(SendTextNow("MODULE SCAN"));
   bool got = false;
-  std::string datagram = peer.Receive(3000, &got);
+  std::string datagram = peer.receive(3000, &got);
   ASSERT_TRUE(got);
   EXPECT_EQ(datagram, std::string("MODULE SCAN\0", 12));
 }
@@ -163,11 +97,11 @@ TEST_F(Transport, FullSizeDatagramIsReadWholeAndEmptyOnesDoNotStall) {
   ASSERT_EQ(MDSP_SetNetworkDevice(0, "10.77.0.1"), 1);
   ASSERT_TRUE(SendTextNow("Configure: 02-00-00-00-00-00;"));  // opens the socket
   // Queued before the worker reads: an empty datagram first, then the rest.
-  ASSERT_TRUE(peer.Broadcast("", 0));
+  ASSERT_TRUE(peer.broadcast("", 0));
   std::string full(1500, 'A');
-  ASSERT_TRUE(peer.Broadcast(full));
-  ASSERT_TRUE(peer.Broadcast(std::string(1600, 'B')));  // too long: dropped whole
-  ASSERT_TRUE(peer.Broadcast("after the empty one"));
+  ASSERT_TRUE(peer.broadcast(full));
+  ASSERT_TRUE(peer.broadcast(std::string(1600, 'B')));  // too long: dropped whole
+  ASSERT_TRUE(peer.broadcast("after the empty one"));
   ASSERT_EQ(MDSP_Start(), 1);
   ASSERT_TRUE(testnet::waitFor([&] {
     return log->CountStartingWith("Data received: 'after the empty one'") == 1;
@@ -189,7 +123,7 @@ TEST_F(Transport, BurstOfAnswersFitsTheReceiveBuffer) {
   for (int i = 0; i < kAnswers; ++i) {
     std::string answer = "answer " + std::to_string(1000 + i) + " ";
     answer.resize(300, 'v');
-    ASSERT_TRUE(peer.Broadcast(answer));
+    ASSERT_TRUE(peer.broadcast(answer));
   }
   testnet::sleepMs(200);
   ASSERT_EQ(MDSP_Start(), 1);
@@ -207,19 +141,23 @@ TEST_F(Transport, SocketsAreTiedToTheirInterfaceAndShareThePort) {
   ASSERT_TRUE(bystander.ok());
   PeerSocket peer(lab_, peer_, "p0", host_);
   PeerSocket stranger(lab_, other, "q0", host_);
+  // Sees on the host what arrives at h1, where the library has no socket.
+  PeerSocket otherWire(lab_, host_, "h1", host_);
   auto* log = mdsp_test::AttachCapture();
 
   ASSERT_EQ(MDSP_SetNetworkDevice(0, "10.77.0.1"), 1);
   ASSERT_TRUE(SendTextNow("MODULE SCAN"));  // binds beside the bystander
   ASSERT_EQ(MDSP_Start(), 1);
-  ASSERT_TRUE(stranger.Broadcast("from the other wire"));
-  ASSERT_TRUE(peer.Broadcast("from a foreign subnet"));
+  ASSERT_TRUE(stranger.broadcast("from the other wire"));
+  bool got = false;
+  // Once the host has it, an untied socket would have it queued too; the
+  // answer from the library's own wire, sent after, is read behind it.
+  ASSERT_EQ(otherWire.receive(5000, &got), "from the other wire");
+  ASSERT_TRUE(peer.broadcast("from a foreign subnet"));
   ASSERT_TRUE(testnet::waitFor(
       [&] { return log->CountStartingWith("Data received: 'from a foreign subnet'") == 1; }));
-  testnet::sleepMs(100);
   EXPECT_EQ(log->CountStartingWith("Data received: 'from the other wire'"), 0u);
-  bool got = false;
-  EXPECT_EQ(bystander.Receive(2000, &got).substr(0, 11), "MODULE SCAN");  // own scan
+  EXPECT_EQ(bystander.receive(2000, &got).substr(0, 11), "MODULE SCAN");  // own scan
   MDSP_Stop();
 
   // A slot with no address listens on every interface, untied; its
@@ -228,28 +166,46 @@ TEST_F(Transport, SocketsAreTiedToTheirInterfaceAndShareThePort) {
   ASSERT_EQ(MDSP_SetNetworkDevice(0, nullptr), 1);
   ASSERT_TRUE(SendTextNow("MODULE SCAN"));
   ASSERT_EQ(MDSP_Start(), 1);
-  ASSERT_TRUE(stranger.Broadcast("second try"));
+  ASSERT_TRUE(stranger.broadcast("second try"));
   EXPECT_TRUE(testnet::waitFor(
       [&] { return log->CountStartingWith("Data received: 'second try'") == 1; }));
 }
 
 TEST_F(Transport, IdleSocketsCloseAfterFourSeconds) {
   REQUIRE_LAB();
+  mdsp_test::ManualClock clock;
+  auto* log = mdsp_test::AttachCapture();
+  PeerSocket peer(lab_, peer_, "p0", host_);
   ASSERT_EQ(MDSP_SetNetworkDevice(0, "10.77.0.1"), 1);
   ASSERT_EQ(MDSP_Start(), 1);
   ASSERT_TRUE(SendTextNow("MODULE SCAN"));
   EXPECT_EQ(OpenPortCount(), 1);
+  // Exactly the idle time: still open. A datagram read after the clock moved
+  // shows that the worker has looked at the clock since.
+  clock.AdvanceMs(kIdleCloseMs);
+  ASSERT_TRUE(peer.broadcast("still open"));
+  ASSERT_TRUE(testnet::waitFor(
+      [&] { return log->CountStartingWith("Data received: 'still open'") == 1; }));
+  EXPECT_EQ(LibraryOpenCount(), 1u);
+  clock.AdvanceMs(1);
   EXPECT_TRUE(testnet::waitFor([&] { return OpenPortCount() == 0; }, 15000));
   EXPECT_EQ(LibraryOpenCount(), 0u);
-  // An answer arriving now finds no socket to land in.
-  auto* log = mdsp_test::AttachCapture();
-  PeerSocket peer(lab_, peer_, "p0", host_);
-  ASSERT_TRUE(peer.Broadcast("mac = 02-00-00-00-00-09;"));
-  testnet::sleepMs(300);
-  EXPECT_EQ(log->CountStartingWith("Data received"), 0u);
+  // An answer arriving now finds no socket to land in. Once a bystander on
+  // the host has it, it has been delivered to every socket there was; the
+  // answer sent after the next send reopened them is then the only one read.
+  {
+    PeerSocket hostSide(lab_, host_, "h0", host_);
+    ASSERT_TRUE(peer.broadcast("mac = 02-00-00-00-00-09;"));
+    bool got = false;
+    ASSERT_EQ(hostSide.receive(5000, &got), "mac = 02-00-00-00-00-09;");
+  }
   // The next send opens them again.
   ASSERT_TRUE(SendTextNow("MODULE SCAN"));
   EXPECT_EQ(OpenPortCount(), 1);
+  ASSERT_TRUE(peer.broadcast("after reopening"));
+  ASSERT_TRUE(testnet::waitFor(
+      [&] { return log->CountStartingWith("Data received: 'after reopening'") == 1; }));
+  EXPECT_EQ(log->CountStartingWith("Data received: 'mac = "), 0u);
 }
 
 TEST_F(Transport, SlotThatCannotBindStopsTheSendAndIsRetried) {
@@ -266,14 +222,14 @@ TEST_F(Transport, SlotThatCannotBindStopsTheSendAndIsRetried) {
   EXPECT_EQ(LibraryOpenCount(), 2u);
   // Through an export the socket failure reads as result 2.
   EXPECT_EQ(SMDSP_SendDiscover(nullptr), MDSP_RESULT_SOCKET);
-  bool got = false;
-  peer.Receive(500, &got);
-  EXPECT_FALSE(got) << "nothing may be sent when a slot cannot open";
 
   ASSERT_TRUE(lab_.link(host_, "h2", "10.79.0.1/24", "", peer_, "p2", "", ""));
-  EXPECT_TRUE(SendTextNow("MODULE SCAN"));
+  EXPECT_TRUE(SendTextNow("MODULE SCAN again"));
   EXPECT_EQ(LibraryOpenCount(), 3u);
-  peer.Receive(3000, &got);
+  // Nothing may be sent when a slot cannot open: the retry's datagram is the
+  // first the peer sees.
+  bool got = false;
+  EXPECT_EQ(peer.receive(3000, &got), std::string("MODULE SCAN again", 18));
   EXPECT_TRUE(got);
 }
 

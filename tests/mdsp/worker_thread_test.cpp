@@ -7,6 +7,7 @@
 #include "errors.h"
 #include "kwf_thread.h"
 #include "library_reset.h"
+#include "lifecycle.h"
 #include "mdsp.h"
 #include "platform/clock.h"
 

@@ -6,7 +6,7 @@
 namespace mdspsim {
 namespace {
 
-int hexDigit(char c) {
+int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -15,13 +15,13 @@ int hexDigit(char c) {
 
 }  // namespace
 
-bool parseMac(std::string_view text, Mac& out) {
+bool ParseMac(std::string_view text, Mac& out) {
   size_t pos = 0;
   for (size_t i = 0; i < 6; ++i) {
     int value = 0;
     size_t digits = 0;
-    while (pos < text.size() && digits < 3 && hexDigit(text[pos]) >= 0) {
-      value = value * 16 + hexDigit(text[pos++]);
+    while (pos < text.size() && digits < 3 && HexDigit(text[pos]) >= 0) {
+      value = value * 16 + HexDigit(text[pos++]);
       ++digits;
     }
     if (digits == 0 || digits > 2) return false;
@@ -34,14 +34,14 @@ bool parseMac(std::string_view text, Mac& out) {
   return pos == text.size();
 }
 
-std::string formatMac(const Mac& mac) {
+std::string FormatMac(const Mac& mac) {
   char buf[18];
   std::snprintf(buf, sizeof buf, "%02X-%02X-%02X-%02X-%02X-%02X", mac[0], mac[1], mac[2], mac[3],
                 mac[4], mac[5]);
   return buf;
 }
 
-bool parseDotted(std::string_view text, uint32_t& out) {
+bool ParseDotted(std::string_view text, uint32_t& out) {
   uint32_t value = 0;
   size_t pos = 0;
   for (int part = 0; part < 4; ++part) {
@@ -63,14 +63,14 @@ bool parseDotted(std::string_view text, uint32_t& out) {
   return true;
 }
 
-std::string formatDotted(uint32_t value) {
+std::string FormatDotted(uint32_t value) {
   char buf[16];
   std::snprintf(buf, sizeof buf, "%u.%u.%u.%u", value >> 24, (value >> 16) & 0xFF,
                 (value >> 8) & 0xFF, value & 0xFF);
   return buf;
 }
 
-std::string toHex(const uint8_t* data, size_t size) {
+std::string ToHex(const uint8_t* data, size_t size) {
   static const char digits[] = "0123456789abcdef";
   std::string text;
   text.reserve(size * 2);
@@ -81,12 +81,12 @@ std::string toHex(const uint8_t* data, size_t size) {
   return text;
 }
 
-bool fromHex(std::string_view text, Bytes& out) {
+bool FromHex(std::string_view text, Bytes& out) {
   if (text.size() % 2 != 0) return false;
   Bytes bytes;
   for (size_t i = 0; i < text.size(); i += 2) {
-    int hi = hexDigit(text[i]);
-    int lo = hexDigit(text[i + 1]);
+    int hi = HexDigit(text[i]);
+    int lo = HexDigit(text[i + 1]);
     if (hi < 0 || lo < 0) return false;
     bytes.push_back(static_cast<uint8_t>(hi * 16 + lo));
   }
@@ -94,11 +94,11 @@ bool fromHex(std::string_view text, Bytes& out) {
   return true;
 }
 
-bool equalsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && startsWithNoCase(a, b);
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && StartsWithNoCase(a, b);
 }
 
-bool startsWithNoCase(std::string_view text, std::string_view prefix) {
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size()) return false;
   for (size_t i = 0; i < prefix.size(); ++i) {
     if (std::tolower(static_cast<unsigned char>(text[i])) !=

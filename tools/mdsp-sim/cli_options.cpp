@@ -6,7 +6,7 @@
 namespace mdspsim {
 namespace {
 
-bool parseCount(const std::string& text, uint32_t& out) {
+bool ParseCount(const std::string& text, uint32_t& out) {
   if (text.empty() || text.size() > 5) return false;
   for (char c : text) {
     if (c < '0' || c > '9') return false;
@@ -17,7 +17,7 @@ bool parseCount(const std::string& text, uint32_t& out) {
 
 }  // namespace
 
-const char* usageText() {
+const char* UsageText() {
   return "usage: mdsp-sim --iface IFNAME (--config FILE.json | --generate-text N\n"
          "                --generate-secure N) [--mac-prefix 02-00-01] [--log FILE]\n"
          "\n"
@@ -37,7 +37,7 @@ const char* usageText() {
          "'event MAC WHAT...', 'drop WHY', 'error WHAT'.\n";
 }
 
-bool parseCli(int argc, const char* const* argv, CliOptions& out, std::string& error) {
+bool ParseCli(int argc, const char* const* argv, CliOptions& out, std::string& error) {
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
     if (arg == "--help" || arg == "-h") {
@@ -59,7 +59,7 @@ bool parseCli(int argc, const char* const* argv, CliOptions& out, std::string& e
       out.macPrefix = value;
     } else if (arg == "--generate-text" || arg == "--generate-secure") {
       uint32_t& count = arg == "--generate-text" ? out.generateText : out.generateSecure;
-      if (!parseCount(value, count)) {
+      if (!ParseCount(value, count)) {
         error = std::string(arg) + " needs a count from 0 to 65535";
         return false;
       }

@@ -18,8 +18,8 @@ struct CliOptions {
 
 // False with a message on a bad command line. --help sets `help` and
 // succeeds without further checks.
-bool parseCli(int argc, const char* const* argv, CliOptions& out, std::string& error);
+bool ParseCli(int argc, const char* const* argv, CliOptions& out, std::string& error);
 
-const char* usageText();
+const char* UsageText();
 
 }  // namespace mdspsim

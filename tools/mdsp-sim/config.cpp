@@ -68,7 +68,7 @@ class Reader {
     if (!has(key)) return;
     this->text(key, text);
     if (!error_.empty()) return;
-    if (!parseDotted(text, out)) fail(key, "must be a dotted address like 192.168.0.10");
+    if (!ParseDotted(text, out)) fail(key, "must be a dotted address like 192.168.0.10");
   }
   // "3.1.7" into 2 or 3 numbers.
   template <typename Last>
@@ -100,7 +100,7 @@ class Reader {
   std::set<std::string> used_;
 };
 
-void readFaults(const json& object, const std::string& where, Faults& f, std::string& error) {
+void ReadFaults(const json& object, const std::string& where, Faults& f, std::string& error) {
   if (!object.is_object()) {
     if (error.empty()) error = where + ": \"faults\" must be an object";
     return;
@@ -119,14 +119,14 @@ void readFaults(const json& object, const std::string& where, Faults& f, std::st
     std::string hex;
     r.text("raw_discover_payload", hex);
     f.hasRawDiscoverPayload = true;
-    if (!fromHex(hex, f.rawDiscoverPayload) || f.rawDiscoverPayload.size() > 530)
+    if (!FromHex(hex, f.rawDiscoverPayload) || f.rawDiscoverPayload.size() > 530)
       r.fail("raw_discover_payload", "must be hex digits, at most 530 bytes");
   }
   if (r.has("ignore")) {
     const json& list = object["ignore"];
     if (!list.is_array()) r.fail("ignore", "must be a list of request kinds");
     for (const json& kind : list.is_array() ? list : json::array()) {
-      if (!kind.is_string() || !requestKinds().count(kind.get<std::string>()))
+      if (!kind.is_string() || !RequestKinds().count(kind.get<std::string>()))
         r.fail("ignore", "holds an unknown request kind (known: scan, text_configure, "
                          "text_wink, discover, authentication, configure, wink, restart, "
                          "mass_restart, ping)");
@@ -143,7 +143,7 @@ void readFaults(const json& object, const std::string& where, Faults& f, std::st
     std::string hex;
     Bytes bytes;
     r.text("auth_seed", hex);
-    if (!fromHex(hex, bytes) || bytes.size() != 4)
+    if (!FromHex(hex, bytes) || bytes.size() != 4)
       r.fail("auth_seed", "must be 8 hex digits");
     else
       std::copy(bytes.begin(), bytes.end(), f.fixedAuthSeed.begin());
@@ -154,7 +154,7 @@ void readFaults(const json& object, const std::string& where, Faults& f, std::st
 }
 
 // Every key except "mac" and "protocol", shared by modules and templates.
-void readValues(Reader& r, const json& object, const std::string& where, ModuleConfig& c,
+void ReadValues(Reader& r, const json& object, const std::string& where, ModuleConfig& c,
                 std::string& error) {
   r.text("password", c.password);
   if (r.has("reply")) {
@@ -190,10 +190,10 @@ void readValues(Reader& r, const json& object, const std::string& where, ModuleC
   }
   r.number("max_hostname", c.maxHostname, 255);
   r.number("max_password", c.maxPassword, 255);
-  if (r.has("faults")) readFaults(object["faults"], where, c.faults, error);
+  if (r.has("faults")) ReadFaults(object["faults"], where, c.faults, error);
 }
 
-bool readModule(const json& object, const std::string& where, SimModule& module,
+bool ReadModule(const json& object, const std::string& where, SimModule& module,
                 std::string& error) {
   if (!object.is_object()) {
     error = where + " must be an object";
@@ -204,7 +204,7 @@ bool readModule(const json& object, const std::string& where, SimModule& module,
   std::string mac;
   if (!r.has("mac")) return r.fail("mac", "is missing");
   r.text("mac", mac);
-  if (error.empty() && !parseMac(mac, c.mac)) r.fail("mac", "must look like 02-00-00-00-10-01");
+  if (error.empty() && !ParseMac(mac, c.mac)) r.fail("mac", "must look like 02-00-00-00-10-01");
   if (r.has("protocol")) {
     std::string protocol;
     r.text("protocol", protocol);
@@ -213,12 +213,12 @@ bool readModule(const json& object, const std::string& where, SimModule& module,
     if (!c.speaksText && !c.speaksSecure)
       r.fail("protocol", "must be \"text\", \"secure\" or \"both\"");
   }
-  readValues(r, object, where, c, error);
+  ReadValues(r, object, where, c, error);
   r.noOtherKeys();
   return error.empty();
 }
 
-bool readGenerate(const json& object, std::vector<SimModule>& out, std::string& error) {
+bool ReadGenerate(const json& object, std::vector<SimModule>& out, std::string& error) {
   if (!object.is_object()) {
     error = "\"generate\" must be an object";
     return false;
@@ -234,16 +234,16 @@ bool readGenerate(const json& object, std::vector<SimModule>& out, std::string& 
     const json& t = object["template"];
     if (!t.is_object()) return r.fail("template", "must be an object");
     Reader tr(t, "generate template", error);
-    readValues(tr, t, "generate template", base, error);
+    ReadValues(tr, t, "generate template", base, error);
     tr.noOtherKeys();
   }
   r.noOtherKeys();
-  return error.empty() && generateModules(text, secure, prefix, base, out, error);
+  return error.empty() && GenerateModules(text, secure, prefix, base, out, error);
 }
 
 }  // namespace
 
-bool parseConfig(std::string_view jsonText, std::vector<SimModule>& out, std::string& error) {
+bool ParseConfig(std::string_view jsonText, std::vector<SimModule>& out, std::string& error) {
   json root = json::parse(jsonText.begin(), jsonText.end(), nullptr, false);
   if (root.is_discarded()) {
     error = "not valid JSON";
@@ -260,21 +260,21 @@ bool parseConfig(std::string_view jsonText, std::vector<SimModule>& out, std::st
     if (!list.is_array()) return r.fail("modules", "must be a list");
     for (size_t i = 0; i < list.size(); ++i) {
       SimModule module;
-      if (!readModule(list[i], "module " + std::to_string(i), module, error)) return false;
+      if (!ReadModule(list[i], "module " + std::to_string(i), module, error)) return false;
       modules.push_back(std::move(module));
     }
   }
-  if (r.has("generate") && !readGenerate(root["generate"], modules, error)) return false;
+  if (r.has("generate") && !ReadGenerate(root["generate"], modules, error)) return false;
   r.noOtherKeys();
   if (!error.empty()) return false;
   out.insert(out.end(), modules.begin(), modules.end());
   return true;
 }
 
-bool generateModules(uint32_t textCount, uint32_t secureCount, std::string_view macPrefix,
+bool GenerateModules(uint32_t textCount, uint32_t secureCount, std::string_view macPrefix,
                      const ModuleConfig& base, std::vector<SimModule>& out, std::string& error) {
   Mac prefix{};
-  if (!parseMac(std::string(macPrefix) + "-00-00-00", prefix)) {
+  if (!ParseMac(std::string(macPrefix) + "-00-00-00", prefix)) {
     error = "generate: mac prefix must be three bytes like 02-00-01";
     return false;
   }
@@ -299,10 +299,10 @@ bool generateModules(uint32_t textCount, uint32_t secureCount, std::string_view 
   return true;
 }
 
-bool finishModules(std::vector<SimModule>& modules, std::string& error) {
+bool FinishModules(std::vector<SimModule>& modules, std::string& error) {
   std::set<Mac> seen;
   for (SimModule& module : modules) {
-    std::string mac = formatMac(module.cfg.mac);
+    std::string mac = FormatMac(module.cfg.mac);
     if (!seen.insert(module.cfg.mac).second) {
       error = "module " + mac + " is listed twice (use \"protocol\": \"both\" for one that "
               "speaks both protocols)";
@@ -314,7 +314,7 @@ bool finishModules(std::vector<SimModule>& modules, std::string& error) {
       error = "module " + mac + ": a seed is for text-only modules";
       return false;
     }
-    prepareTextModule(module);
+    PrepareTextModule(module);
   }
   return true;
 }

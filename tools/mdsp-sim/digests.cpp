@@ -7,7 +7,7 @@
 namespace mdspsim {
 namespace {
 
-bool digest(const EVP_MD* md, std::initializer_list<std::string_view> parts, unsigned char* out,
+bool Digest(const EVP_MD* md, std::initializer_list<std::string_view> parts, unsigned char* out,
             unsigned int expected) {
   if (!md) return false;
   EVP_MD_CTX* ctx = EVP_MD_CTX_new();
@@ -24,22 +24,22 @@ bool digest(const EVP_MD* md, std::initializer_list<std::string_view> parts, uns
 
 }  // namespace
 
-std::string md5hex(std::string_view bytes) {
+std::string Md5hex(std::string_view bytes) {
   unsigned char out[16];
-  if (!digest(EVP_md5(), {bytes}, out, 16)) return "";
-  return toHex(out, 16);
+  if (!Digest(EVP_md5(), {bytes}, out, 16)) return "";
+  return ToHex(out, 16);
 }
 
-bool blake2s256(std::initializer_list<std::string_view> parts, Digest32& out) {
-  return digest(EVP_blake2s256(), parts, out.data(), 32);
+bool Blake2s256(std::initializer_list<std::string_view> parts, Digest32& out) {
+  return Digest(EVP_blake2s256(), parts, out.data(), 32);
 }
 
-std::string md5hexOfCText(std::string_view text) {
-  return md5hex(text.substr(0, text.find('\0')));
+std::string Md5hexOfCText(std::string_view text) {
+  return Md5hex(text.substr(0, text.find('\0')));
 }
 
-std::string expectedChallengeAnswer(std::string_view saltedHash, std::string_view seedText) {
-  // The host sends md5hex(s0 s1 inner seed) with inner = md5hex(s0 s1 password),
+std::string ExpectedChallengeAnswer(std::string_view saltedHash, std::string_view seedText) {
+  // The host sends Md5hex(s0 s1 inner seed) with inner = Md5hex(s0 s1 password),
   // s0 s1 being the seed's first two characters; the module's seed starts with
   // its salt, so inner is exactly the stored hash. Characters past the seed's
   // end read as its NUL, as in the module's own formatting.
@@ -49,7 +49,7 @@ std::string expectedChallengeAnswer(std::string_view saltedHash, std::string_vie
   input += seedText.size() > 1 ? seedText[1] : '\0';
   input += saltedHash.substr(2);
   input += seedText;
-  return md5hexOfCText(input);
+  return Md5hexOfCText(input);
 }
 
 }  // namespace mdspsim

@@ -13,21 +13,21 @@ namespace mdspsim {
 using Digest32 = std::array<uint8_t, 32>;
 
 // MD5 of the bytes as 32 lower-case hex digits; "" if libcrypto fails.
-std::string md5hex(std::string_view bytes);
+std::string Md5hex(std::string_view bytes);
 
 // Unkeyed BLAKE2s-256 of the concatenation of the parts, in order.
 // False if libcrypto fails.
-bool blake2s256(std::initializer_list<std::string_view> parts, Digest32& out);
+bool Blake2s256(std::initializer_list<std::string_view> parts, Digest32& out);
 
 // MD5 of a text the way C code hashes it: up to its first NUL.
-std::string md5hexOfCText(std::string_view text);
+std::string Md5hexOfCText(std::string_view text);
 
 // Answer a seeded text module expects in "Password:": the text "%c%c%s%s" of
 // the seed's first two characters, the 32 digits of the stored salt +
-// md5hex(salt + password), and the whole seed, hashed up to its first NUL.
+// Md5hex(salt + password), and the whole seed, hashed up to its first NUL.
 // With a one-character seed the second character is the seed's terminating
 // NUL, so only the first character is hashed; with an empty seed nothing is.
 // "" when the stored form is not 34 characters.
-std::string expectedChallengeAnswer(std::string_view saltedHash, std::string_view seedText);
+std::string ExpectedChallengeAnswer(std::string_view saltedHash, std::string_view seedText);
 
 }  // namespace mdspsim

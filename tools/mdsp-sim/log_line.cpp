@@ -4,14 +4,14 @@
 
 namespace mdspsim {
 
-std::string endpointText(const Endpoint& endpoint) {
-  return formatDotted(endpoint.ip) + ":" + std::to_string(endpoint.port);
+std::string EndpointText(const Endpoint& endpoint) {
+  return FormatDotted(endpoint.ip) + ":" + std::to_string(endpoint.port);
 }
 
-std::string datagramLine(const char* direction, const Endpoint& peer, const uint8_t* data,
+std::string DatagramLine(const char* direction, const Endpoint& peer, const uint8_t* data,
                          size_t size) {
-  return std::string(direction) + " " + endpointText(peer) + " " + std::to_string(size) + " " +
-         toHex(data, size);
+  return std::string(direction) + " " + EndpointText(peer) + " " + std::to_string(size) + " " +
+         ToHex(data, size);
 }
 
 }  // namespace mdspsim

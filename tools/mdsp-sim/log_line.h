@@ -8,8 +8,8 @@
 
 namespace mdspsim {
 
-std::string endpointText(const Endpoint& endpoint);  // "10.77.0.1:3250"
-std::string datagramLine(const char* direction, const Endpoint& peer, const uint8_t* data,
+std::string EndpointText(const Endpoint& endpoint);  // "10.77.0.1:3250"
+std::string DatagramLine(const char* direction, const Endpoint& peer, const uint8_t* data,
                          size_t size);
 
 }  // namespace mdspsim

@@ -30,7 +30,7 @@ volatile sig_atomic_t g_stop = 0;
 
 void onSignal(int) { g_stop = 1; }
 
-uint64_t nowMs() {
+uint64_t NowMs() {
   timespec ts{};
   clock_gettime(CLOCK_MONOTONIC, &ts);
   return static_cast<uint64_t>(ts.tv_sec) * 1000 + static_cast<uint64_t>(ts.tv_nsec) / 1000000;
@@ -49,7 +49,7 @@ class Log {
   FILE* out_;
 };
 
-SeedSource randomSeeds() {
+SeedSource RandomSeeds() {
   auto engine = std::make_shared<std::mt19937>(std::random_device{}());
   return [engine]() {
     // A zero seed is avoided: a host may treat it as "no seed".
@@ -62,7 +62,7 @@ SeedSource randomSeeds() {
   };
 }
 
-bool loadModules(const CliOptions& options, std::vector<SimModule>& modules, std::string& error) {
+bool LoadModules(const CliOptions& options, std::vector<SimModule>& modules, std::string& error) {
   if (!options.configPath.empty()) {
     std::ifstream in(options.configPath, std::ios::binary);
     if (!in) {
@@ -71,29 +71,29 @@ bool loadModules(const CliOptions& options, std::vector<SimModule>& modules, std
     }
     std::stringstream text;
     text << in.rdbuf();
-    if (!parseConfig(text.str(), modules, error)) {
+    if (!ParseConfig(text.str(), modules, error)) {
       error = options.configPath + ": " + error;
       return false;
     }
   }
-  if (!generateModules(options.generateText, options.generateSecure, options.macPrefix,
+  if (!GenerateModules(options.generateText, options.generateSecure, options.macPrefix,
                        ModuleConfig{}, modules, error))
     return false;
-  return finishModules(modules, error);
+  return FinishModules(modules, error);
 }
 
 // Reads every waiting datagram (up to a bound, so answers are not starved).
 // Our own broadcasts come back to us; they are left out of the log so that
 // "rx" lines show only what others sent.
-bool isOwnEcho(const std::vector<uint32_t>& ownAddresses, const Endpoint& peer,
+bool IsOwnEcho(const std::vector<uint32_t>& ownAddresses, const Endpoint& peer,
                const uint8_t* data, size_t size) {
   if (peer.port != kPort) return false;
   bool fromUs = false;
   for (uint32_t a : ownAddresses) fromUs = fromUs || a == peer.ip;
-  return fromUs && !looksLikeRequest(data, size);
+  return fromUs && !LooksLikeRequest(data, size);
 }
 
-void receiveWaiting(int fd, const std::vector<uint32_t>& ownAddresses, Simulator& sim, Log& log,
+void ReceiveWaiting(int fd, const std::vector<uint32_t>& ownAddresses, Simulator& sim, Log& log,
                     std::multimap<uint64_t, Outgoing>& pending) {
   uint8_t buffer[65536];
   std::vector<Outgoing> out;
@@ -109,11 +109,11 @@ void receiveWaiting(int fd, const std::vector<uint32_t>& ownAddresses, Simulator
       return;
     }
     Endpoint peer{ntohl(from.sin_addr.s_addr), ntohs(from.sin_port)};
-    if (isOwnEcho(ownAddresses, peer, buffer, static_cast<size_t>(size))) continue;
-    log.line(datagramLine("rx", peer, buffer, static_cast<size_t>(size)));
+    if (IsOwnEcho(ownAddresses, peer, buffer, static_cast<size_t>(size))) continue;
+    log.line(DatagramLine("rx", peer, buffer, static_cast<size_t>(size)));
     out.clear();
     notes.clear();
-    sim.handle(buffer, static_cast<size_t>(size), peer, nowMs(), out, notes);
+    sim.Handle(buffer, static_cast<size_t>(size), peer, NowMs(), out, notes);
     for (const std::string& note : notes) log.line(note);
     for (Outgoing& o : out) {
       uint64_t due = o.dueMs;
@@ -122,29 +122,29 @@ void receiveWaiting(int fd, const std::vector<uint32_t>& ownAddresses, Simulator
   }
 }
 
-void sendDue(int fd, Log& log, std::multimap<uint64_t, Outgoing>& pending) {
-  uint64_t now = nowMs();
+void SendDue(int fd, Log& log, std::multimap<uint64_t, Outgoing>& pending) {
+  uint64_t now = NowMs();
   std::vector<Outgoing> batch;
   auto end = pending.upper_bound(now);
   for (auto it = pending.begin(); it != end; ++it) batch.push_back(std::move(it->second));
   pending.erase(pending.begin(), end);
   if (batch.empty()) return;
   std::vector<std::pair<size_t, std::string>> failures;
-  sendAll(fd, batch, failures);
+  SendAll(fd, batch, failures);
   size_t nextFailure = 0;
   for (size_t i = 0; i < batch.size(); ++i) {
     if (nextFailure < failures.size() && failures[nextFailure].first == i) {
-      log.line("error " + failures[nextFailure++].second + " to " + endpointText(batch[i].to));
+      log.line("error " + failures[nextFailure++].second + " to " + EndpointText(batch[i].to));
       continue;
     }
-    log.line(datagramLine("tx", batch[i].to, batch[i].data.data(), batch[i].data.size()));
+    log.line(DatagramLine("tx", batch[i].to, batch[i].data.data(), batch[i].data.size()));
   }
 }
 
-int run(const CliOptions& options, Log& log) {
+int Run(const CliOptions& options, Log& log) {
   std::vector<SimModule> modules;
   std::string error;
-  if (!loadModules(options, modules, error)) {
+  if (!LoadModules(options, modules, error)) {
     std::fprintf(stderr, "mdsp-sim: %s\n", error.c_str());
     return 1;
   }
@@ -160,22 +160,22 @@ int run(const CliOptions& options, Log& log) {
   sigaction(SIGTERM, &action, nullptr);
   sigaction(SIGINT, &action, nullptr);
 
-  int fd = openModulePort(options.iface, error);
+  int fd = OpenModulePort(options.iface, error);
   if (fd < 0) {
     std::fprintf(stderr, "mdsp-sim: %s\n", error.c_str());
     return 3;
   }
-  Simulator sim(std::move(modules), randomSeeds());
-  std::vector<uint32_t> ownAddresses = interfaceAddresses(options.iface);
-  log.line("ready " + options.iface + " " + std::to_string(sim.modules().size()));
+  Simulator sim(std::move(modules), RandomSeeds());
+  std::vector<uint32_t> ownAddresses = InterfaceAddresses(options.iface);
+  log.line("ready " + options.iface + " " + std::to_string(sim.Modules().size()));
 
   std::multimap<uint64_t, Outgoing> pending;
   while (!g_stop) {
-    sendDue(fd, log, pending);
+    SendDue(fd, log, pending);
     timespec timeout{};
     timespec* wait = nullptr;
     if (!pending.empty()) {
-      uint64_t now = nowMs();
+      uint64_t now = NowMs();
       uint64_t due = pending.begin()->first;
       uint64_t ms = due > now ? due - now : 0;
       timeout.tv_sec = static_cast<time_t>(ms / 1000);
@@ -188,7 +188,7 @@ int run(const CliOptions& options, Log& log) {
       log.line(std::string("error poll: ") + std::strerror(errno));
       break;
     }
-    if (ready > 0 && (pfd.revents & POLLIN)) receiveWaiting(fd, ownAddresses, sim, log, pending);
+    if (ready > 0 && (pfd.revents & POLLIN)) ReceiveWaiting(fd, ownAddresses, sim, log, pending);
   }
   close(fd);
   log.line("stopped");
@@ -200,12 +200,12 @@ int run(const CliOptions& options, Log& log) {
 int main(int argc, char** argv) {
   mdspsim::CliOptions options;
   std::string error;
-  if (!mdspsim::parseCli(argc, argv, options, error)) {
-    std::fprintf(stderr, "mdsp-sim: %s\n\n%s", error.c_str(), mdspsim::usageText());
+  if (!mdspsim::ParseCli(argc, argv, options, error)) {
+    std::fprintf(stderr, "mdsp-sim: %s\n\n%s", error.c_str(), mdspsim::UsageText());
     return 2;
   }
   if (options.help) {
-    std::fputs(mdspsim::usageText(), stdout);
+    std::fputs(mdspsim::UsageText(), stdout);
     return 0;
   }
   FILE* out = stdout;
@@ -218,7 +218,7 @@ int main(int argc, char** argv) {
     }
   }
   Log log(out);
-  int status = run(options, log);
+  int status = Run(options, log);
   if (out != stdout) std::fclose(out);
   return status;
 }

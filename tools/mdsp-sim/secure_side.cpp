@@ -11,32 +11,32 @@ namespace {
 
 const Mac kBroadcastMac = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
 
-void appendTlv(Bytes& out, uint8_t tag, const uint8_t* value, size_t size) {
+void AppendTlv(Bytes& out, uint8_t tag, const uint8_t* value, size_t size) {
   if (size > 255) size = 255;
   out.push_back(tag);
   out.push_back(static_cast<uint8_t>(size));
   out.insert(out.end(), value, value + size);
 }
 
-void appendText(Bytes& out, uint8_t tag, const std::string& text) {
-  appendTlv(out, tag, reinterpret_cast<const uint8_t*>(text.data()), text.size());
+void AppendText(Bytes& out, uint8_t tag, const std::string& text) {
+  AppendTlv(out, tag, reinterpret_cast<const uint8_t*>(text.data()), text.size());
 }
 
-void appendByte(Bytes& out, uint8_t tag, uint8_t value) { appendTlv(out, tag, &value, 1); }
+void appendByte(Bytes& out, uint8_t tag, uint8_t value) { AppendTlv(out, tag, &value, 1); }
 
-void appendAddress(Bytes& out, uint8_t tag, uint32_t address) {
+void AppendAddress(Bytes& out, uint8_t tag, uint32_t address) {
   // Least significant byte first: 192.168.0.10 goes out as 0A 00 A8 C0.
   uint8_t value[4] = {static_cast<uint8_t>(address), static_cast<uint8_t>(address >> 8),
                       static_cast<uint8_t>(address >> 16), static_cast<uint8_t>(address >> 24)};
-  appendTlv(out, tag, value, 4);
+  AppendTlv(out, tag, value, 4);
 }
 
-uint32_t readAddress(const uint8_t* value) {
+uint32_t ReadAddress(const uint8_t* value) {
   return static_cast<uint32_t>(value[0]) | static_cast<uint32_t>(value[1]) << 8 |
          static_cast<uint32_t>(value[2]) << 16 | static_cast<uint32_t>(value[3]) << 24;
 }
 
-std::string_view asText(const uint8_t* data, size_t size) {
+std::string_view AsText(const uint8_t* data, size_t size) {
   return std::string_view(reinterpret_cast<const char*>(data), size);
 }
 
@@ -44,7 +44,7 @@ Bytes statusByte(uint8_t status) { return Bytes{status}; }
 
 }  // namespace
 
-const char* secureParseName(SecureParse result) {
+const char* SecureParseName(SecureParse result) {
   switch (result) {
     case SecureParse::Ok: return "ok";
     case SecureParse::NotSecure: return "not-secure";
@@ -62,26 +62,26 @@ const char* secureParseName(SecureParse result) {
   return "?";
 }
 
-std::string secureDropReason(SecureParse result, const SecureRequest& request) {
-  std::string reason = secureParseName(result);
+std::string SecureDropReason(SecureParse result, const SecureRequest& request) {
+  std::string reason = SecureParseName(result);
   switch (result) {
     case SecureParse::Flags:
-      return reason + " " + toHex(&request.flags, 1);
+      return reason + " " + ToHex(&request.flags, 1);
     case SecureParse::UnknownType:
       return reason + " " + std::to_string(request.type);
     case SecureParse::NoAuthBlock:
     case SecureParse::PayloadSize:
-      return reason + " " + secureTypeName(request.type) + " " + std::to_string(request.length);
+      return reason + " " + SecureTypeName(request.type) + " " + std::to_string(request.length);
     default:
       return reason;
   }
 }
 
-bool isAuthenticatedType(uint8_t type) {
+bool IsAuthenticatedType(uint8_t type) {
   return type == kConfigure || type == kWink || type == kRestart || type == kPing;
 }
 
-const char* secureTypeName(uint8_t type) {
+const char* SecureTypeName(uint8_t type) {
   switch (type) {
     case kDiscover: return "discover";
     case kAuthentication: return "authentication";
@@ -94,7 +94,7 @@ const char* secureTypeName(uint8_t type) {
   return "unknown";
 }
 
-SecureParse parseSecureRequest(const uint8_t* data, size_t size, SecureRequest& out) {
+SecureParse ParseSecureRequest(const uint8_t* data, size_t size, SecureRequest& out) {
   if (size < 2 || data[0] != 0xC1 || data[1] != 0xAB) return SecureParse::NotSecure;
   if (size < kHeaderSize) return SecureParse::TooShort;
   if (size > kMaxDatagram) return SecureParse::TooLong;
@@ -107,10 +107,10 @@ SecureParse parseSecureRequest(const uint8_t* data, size_t size, SecureRequest& 
   if (out.flags != 0) return SecureParse::Flags;
   if (out.length > size - kHeaderSize) return SecureParse::PastEnd;
   if (out.length < size - kHeaderSize) return SecureParse::BytesPastLength;
-  if (std::string_view(secureTypeName(out.type)) == "unknown") return SecureParse::UnknownType;
+  if (std::string_view(SecureTypeName(out.type)) == "unknown") return SecureParse::UnknownType;
   const uint8_t* body = data + kHeaderSize;
   size_t bodySize = out.length;
-  out.authenticated = isAuthenticatedType(out.type);
+  out.authenticated = IsAuthenticatedType(out.type);
   if (out.authenticated) {
     if (bodySize < kAuthBlockSize) return SecureParse::NoAuthBlock;
     std::memcpy(out.seed.data(), body, 4);
@@ -125,7 +125,7 @@ SecureParse parseSecureRequest(const uint8_t* data, size_t size, SecureRequest& 
       if (bodySize != 1) return SecureParse::PayloadSize;
       break;
     case kConfigure:
-      if (!tlvSequenceWellFormed(out.payload)) return SecureParse::BadTlv;
+      if (!TlvSequenceWellFormed(out.payload)) return SecureParse::BadTlv;
       break;
     default:
       if (bodySize != 0) return SecureParse::PayloadSize;
@@ -134,7 +134,7 @@ SecureParse parseSecureRequest(const uint8_t* data, size_t size, SecureRequest& 
   return SecureParse::Ok;
 }
 
-bool tlvSequenceWellFormed(const Bytes& payload) {
+bool TlvSequenceWellFormed(const Bytes& payload) {
   size_t pos = 0;
   while (pos < payload.size()) {
     if (payload.size() - pos < 2) return false;
@@ -145,7 +145,7 @@ bool tlvSequenceWellFormed(const Bytes& payload) {
   return true;
 }
 
-Bytes buildSecureReply(uint8_t type, const Mac& destination, const Mac& source, bool withStatus,
+Bytes BuildSecureReply(uint8_t type, const Mac& destination, const Mac& source, bool withStatus,
                        const Bytes& payload) {
   Bytes out;
   out.reserve(kHeaderSize + payload.size());
@@ -161,20 +161,20 @@ Bytes buildSecureReply(uint8_t type, const Mac& destination, const Mac& source, 
   return out;
 }
 
-Bytes discoverPayload(const SimModule& module) {
+Bytes DiscoverPayload(const SimModule& module) {
   const ModuleConfig& c = module.cfg;
   if (c.faults.hasRawDiscoverPayload) return c.faults.rawDiscoverPayload;
   Bytes out;
-  appendByte(out, 0, reportsPasswordSet(module) ? 1 : 0);
-  appendText(out, 1, c.versionText);
-  appendText(out, 2, c.typeText);
-  appendAddress(out, 4, c.ip);
-  appendAddress(out, 5, c.subnet);
-  appendAddress(out, 6, c.gateway);
-  appendAddress(out, 7, c.dns1);
-  appendAddress(out, 8, c.dns2);
+  appendByte(out, 0, ReportsPasswordSet(module) ? 1 : 0);
+  AppendText(out, 1, c.versionText);
+  AppendText(out, 2, c.typeText);
+  AppendAddress(out, 4, c.ip);
+  AppendAddress(out, 5, c.subnet);
+  AppendAddress(out, 6, c.gateway);
+  AppendAddress(out, 7, c.dns1);
+  AppendAddress(out, 8, c.dns2);
   appendByte(out, 9, c.dhcp ? 1 : 0);
-  appendText(out, 10, c.hostname);
+  AppendText(out, 10, c.hostname);
   if (c.faults.malformed) {
     // Last item claims more bytes than the datagram holds.
     const uint8_t partial[] = {'c', 'u', 't'};
@@ -185,23 +185,23 @@ Bytes discoverPayload(const SimModule& module) {
   return out;
 }
 
-bool addressedTo(const SimModule& module, const SecureRequest& request) {
+bool AddressedTo(const SimModule& module, const SecureRequest& request) {
   if (request.destination == module.cfg.mac) return true;
   return (request.type == kDiscover || request.type == kMassRestart) &&
          request.destination == kBroadcastMac;
 }
 
-bool digestValid(const SimModule& module, const SecureRequest& request) {
+bool DigestValid(const SimModule& module, const SecureRequest& request) {
   if (!module.seedHandedOut || request.seed != module.lastSeed) return false;
   Digest32 expected{};
-  if (!blake2s256({module.cfg.password, asText(request.seed.data(), 4),
-                   asText(request.payload.data(), request.payload.size())},
+  if (!Blake2s256({module.cfg.password, AsText(request.seed.data(), 4),
+                   AsText(request.payload.data(), request.payload.size())},
                   expected))
     return false;
   return expected == request.digest;
 }
 
-int applySecureConfigure(SimModule& module, const Bytes& payload) {
+int ApplySecureConfigure(SimModule& module, const Bytes& payload) {
   ModuleConfig next = module.cfg;
   bool seen[8] = {};
   size_t pos = 0;
@@ -218,16 +218,16 @@ int applySecureConfigure(SimModule& module, const Bytes& payload) {
     if (tag <= 4) {
       if (size != 4) return kStatusInvalidConfiguration;
       uint32_t* fields[] = {&next.ip, &next.subnet, &next.gateway, &next.dns1, &next.dns2};
-      *fields[tag] = readAddress(value);
+      *fields[tag] = ReadAddress(value);
     } else if (tag == 5) {
       if (size != 1 || value[0] > 1) return kStatusInvalidConfiguration;
       next.dhcp = value[0] == 1;
     } else if (tag == 6) {
       if (size > next.maxHostname) return kStatusHostnameTooLong;
-      next.hostname.assign(asText(value, size));
+      next.hostname.assign(AsText(value, size));
     } else {
       if (size > next.maxPassword) return kStatusPasswordTooLong;
-      next.password.assign(asText(value, size));
+      next.password.assign(AsText(value, size));
       next.passwordFlag = -1;
     }
   }
@@ -235,29 +235,29 @@ int applySecureConfigure(SimModule& module, const Bytes& payload) {
   return -1;
 }
 
-Reaction handleSecureRequest(SimModule& module, const SecureRequest& request,
+Reaction HandleSecureRequest(SimModule& module, const SecureRequest& request,
                              const SeedSource& seeds) {
   Reaction reaction;
   const Mac& mac = module.cfg.mac;
   const Faults& faults = module.cfg.faults;
   auto reply = [&](uint8_t type, bool withStatus, const Bytes& payload) {
-    reaction.replies.push_back(buildSecureReply(type, request.source, mac, withStatus, payload));
+    reaction.replies.push_back(BuildSecureReply(type, request.source, mac, withStatus, payload));
   };
 
   if (request.authenticated) {
     // A seed answers one request, whatever its digest; the next request
     // needs a fresh Authentication.
-    bool valid = digestValid(module, request);
+    bool valid = DigestValid(module, request);
     module.seedHandedOut = false;
     if (!valid) {
-      reaction.event = std::string("bad-digest ") + secureTypeName(request.type);
+      reaction.event = std::string("bad-digest ") + SecureTypeName(request.type);
       reply(request.type, true, statusByte(kStatusBadDigest));
       return reaction;
     }
   }
   switch (request.type) {
     case kDiscover: {
-      Bytes payload = discoverPayload(module);
+      Bytes payload = DiscoverPayload(module);
       for (uint32_t i = 0; i < faults.repeat; ++i) reply(kDiscover, false, payload);
       return reaction;
     }
@@ -273,7 +273,7 @@ Reaction handleSecureRequest(SimModule& module, const SecureRequest& request,
       Seed seed = faults.hasFixedAuthSeed ? faults.fixedAuthSeed : seeds();
       module.lastSeed = seed;
       module.seedHandedOut = true;
-      reaction.event = "authentication seed=" + toHex(seed.data(), seed.size());
+      reaction.event = "authentication seed=" + ToHex(seed.data(), seed.size());
       reply(kAuthentication, false, Bytes(seed.begin(), seed.end()));
       return reaction;
     }
@@ -283,7 +283,7 @@ Reaction handleSecureRequest(SimModule& module, const SecureRequest& request,
         reply(kConfigure, true, statusByte(static_cast<uint8_t>(faults.configureStatus)));
         return reaction;
       }
-      int status = applySecureConfigure(module, request.payload);
+      int status = ApplySecureConfigure(module, request.payload);
       if (status >= 0) {
         reaction.event = "configure refused status=" + std::to_string(status);
         reply(kConfigure, true, statusByte(static_cast<uint8_t>(status)));

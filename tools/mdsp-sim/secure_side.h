@@ -65,42 +65,42 @@ enum class SecureParse {
   PayloadSize,      // payload length wrong for the type
   BadTlv,           // Configure payload is not a whole TLV sequence
 };
-const char* secureParseName(SecureParse result);
+const char* SecureParseName(SecureParse result);
 
 // "flags 02", "payload-size wink 2", ...: the name plus what was wrong.
-std::string secureDropReason(SecureParse result, const SecureRequest& request);
+std::string SecureDropReason(SecureParse result, const SecureRequest& request);
 
-bool isAuthenticatedType(uint8_t type);
-const char* secureTypeName(uint8_t type);  // "discover", ... (ignore-list names)
+bool IsAuthenticatedType(uint8_t type);
+const char* SecureTypeName(uint8_t type);  // "discover", ... (ignore-list names)
 
 // Reads a request the way a module checks it: flags 0, datagram size exactly
 // 18 + length, the payload size each type carries (Wink and Restart 1 byte;
 // Discover, Authentication, Mass restart and Ping none), a Configure payload
 // made of whole TLV items. Never reads past `size`.
-SecureParse parseSecureRequest(const uint8_t* data, size_t size, SecureRequest& out);
+SecureParse ParseSecureRequest(const uint8_t* data, size_t size, SecureRequest& out);
 
 // True when `payload` is a run of whole items (tag, length, value) that ends
 // exactly at its end; an empty run counts.
-bool tlvSequenceWellFormed(const Bytes& payload);
+bool TlvSequenceWellFormed(const Bytes& payload);
 
-Bytes buildSecureReply(uint8_t type, const Mac& destination, const Mac& source, bool withStatus,
+Bytes BuildSecureReply(uint8_t type, const Mac& destination, const Mac& source, bool withStatus,
                        const Bytes& payload);
 
 // The module-description TLVs of a Discover reply.
-Bytes discoverPayload(const SimModule& module);
+Bytes DiscoverPayload(const SimModule& module);
 
 // Password, the four seed bytes as received, payload; the seed must be the
 // one this module handed out last and not yet used.
-bool digestValid(const SimModule& module, const SecureRequest& request);
+bool DigestValid(const SimModule& module, const SecureRequest& request);
 
 // Applies configure TLVs (all or nothing). Returns -1 when applied, else the
 // status to refuse with.
-int applySecureConfigure(SimModule& module, const Bytes& payload);
+int ApplySecureConfigure(SimModule& module, const Bytes& payload);
 
-bool addressedTo(const SimModule& module, const SecureRequest& request);
+bool AddressedTo(const SimModule& module, const SecureRequest& request);
 
 // One secure module's reaction to a request addressed to it (or broadcast).
-Reaction handleSecureRequest(SimModule& module, const SecureRequest& request,
+Reaction HandleSecureRequest(SimModule& module, const SecureRequest& request,
                              const SeedSource& seeds);
 
 }  // namespace mdspsim

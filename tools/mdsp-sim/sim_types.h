@@ -19,7 +19,7 @@ constexpr uint16_t kPort = 3250;
 constexpr uint32_t kBroadcastIp = 0xFFFFFFFFu;
 
 // Request kinds a module can be told to ignore ("ignore" in the config).
-inline const std::set<std::string>& requestKinds() {
+inline const std::set<std::string>& RequestKinds() {
   static const std::set<std::string> kinds = {"scan",         "text_configure", "text_wink",
                                               "discover",     "authentication", "configure",
                                               "wink",         "restart",        "mass_restart",
@@ -78,7 +78,7 @@ struct ModuleConfig {
 // One module: its configuration plus what it learns at run time.
 struct SimModule {
   ModuleConfig cfg;
-  // Seeded text modules keep only salt (2 chars) + md5hex(salt + password),
+  // Seeded text modules keep only salt (2 chars) + Md5hex(salt + password),
   // the form the host sends as a new password; a seed of 2 characters or
   // more starts with the salt so the host can answer the challenge.
   std::string saltedHash;

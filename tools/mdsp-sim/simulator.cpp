@@ -8,22 +8,22 @@
 
 namespace mdspsim {
 
-bool looksLikeRequest(const uint8_t* data, size_t size) {
+bool LooksLikeRequest(const uint8_t* data, size_t size) {
   SecureRequest secure;
-  SecureParse parsed = parseSecureRequest(data, size, secure);
+  SecureParse parsed = ParseSecureRequest(data, size, secure);
   if (parsed != SecureParse::NotSecure) return parsed != SecureParse::Reply;
   std::string why;
-  return parseTextRequest(std::string_view(reinterpret_cast<const char*>(data), size), why).kind !=
+  return ParseTextRequest(std::string_view(reinterpret_cast<const char*>(data), size), why).kind !=
          TextRequestKind::None;
 }
 
 Simulator::Simulator(std::vector<SimModule> modules, SeedSource seeds)
     : modules_(std::move(modules)), seeds_(std::move(seeds)) {}
 
-bool Simulator::willAnswer(const SimModule& module, const char* kind, uint64_t nowMs,
+bool Simulator::WillAnswer(const SimModule& module, const char* kind, uint64_t nowMs,
                            std::vector<std::string>& notes) const {
   const Faults& faults = module.cfg.faults;
-  std::string who = "event " + formatMac(module.cfg.mac) + " ";
+  std::string who = "event " + FormatMac(module.cfg.mac) + " ";
   if (faults.silent) {
     notes.push_back(who + "silent " + kind);
     return false;
@@ -39,10 +39,10 @@ bool Simulator::willAnswer(const SimModule& module, const char* kind, uint64_t n
   return true;
 }
 
-void Simulator::emit(SimModule& module, Reaction&& reaction, const Endpoint& from, uint64_t nowMs,
+void Simulator::Emit(SimModule& module, Reaction&& reaction, const Endpoint& from, uint64_t nowMs,
                      std::vector<Outgoing>& out, std::vector<std::string>& notes) {
   if (!reaction.event.empty())
-    notes.push_back("event " + formatMac(module.cfg.mac) + " " + reaction.event);
+    notes.push_back("event " + FormatMac(module.cfg.mac) + " " + reaction.event);
   Endpoint to = module.cfg.replyUnicast ? from : Endpoint{kBroadcastIp, kPort};
   for (Bytes& data : reaction.replies)
     out.push_back(Outgoing{std::move(data), to, nowMs + module.cfg.faults.delayMs});
@@ -53,27 +53,27 @@ void Simulator::emit(SimModule& module, Reaction&& reaction, const Endpoint& fro
   }
 }
 
-void Simulator::handle(const uint8_t* data, size_t size, const Endpoint& from, uint64_t nowMs,
+void Simulator::Handle(const uint8_t* data, size_t size, const Endpoint& from, uint64_t nowMs,
                        std::vector<Outgoing>& out, std::vector<std::string>& notes) {
   SecureRequest secure;
-  SecureParse parsed = parseSecureRequest(data, size, secure);
+  SecureParse parsed = ParseSecureRequest(data, size, secure);
   if (parsed == SecureParse::Reply) return;  // a module's answer, maybe our own
   if (parsed != SecureParse::NotSecure) {
     if (parsed != SecureParse::Ok) {
-      notes.push_back("drop secure " + secureDropReason(parsed, secure));
+      notes.push_back("drop secure " + SecureDropReason(parsed, secure));
       return;
     }
     for (SimModule& module : modules_) {
-      if (!module.cfg.speaksSecure || !addressedTo(module, secure)) continue;
-      if (!willAnswer(module, secureTypeName(secure.type), nowMs, notes)) continue;
-      emit(module, handleSecureRequest(module, secure, seeds_), from, nowMs, out, notes);
+      if (!module.cfg.speaksSecure || !AddressedTo(module, secure)) continue;
+      if (!WillAnswer(module, SecureTypeName(secure.type), nowMs, notes)) continue;
+      Emit(module, HandleSecureRequest(module, secure, seeds_), from, nowMs, out, notes);
     }
     return;
   }
 
   std::string why;
   TextRequest request =
-      parseTextRequest(std::string_view(reinterpret_cast<const char*>(data), size), why);
+      ParseTextRequest(std::string_view(reinterpret_cast<const char*>(data), size), why);
   if (request.kind == TextRequestKind::None) {
     // A module acts only on the host's three texts as the host writes them.
     notes.push_back("drop text " + why);
@@ -82,8 +82,8 @@ void Simulator::handle(const uint8_t* data, size_t size, const Endpoint& from, u
   for (SimModule& module : modules_) {
     if (!module.cfg.speaksText) continue;
     if (request.kind != TextRequestKind::Scan && request.target != module.cfg.mac) continue;
-    if (!willAnswer(module, textRequestName(request.kind), nowMs, notes)) continue;
-    emit(module, handleTextRequest(module, request), from, nowMs, out, notes);
+    if (!WillAnswer(module, TextRequestName(request.kind), nowMs, notes)) continue;
+    Emit(module, HandleTextRequest(module, request), from, nowMs, out, notes);
   }
 }
 

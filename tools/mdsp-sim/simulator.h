@@ -12,7 +12,7 @@ namespace mdspsim {
 
 // False for module answers, notices and secure replies: what the simulator
 // itself sends and then hears again as a broadcast.
-bool looksLikeRequest(const uint8_t* data, size_t size);
+bool LooksLikeRequest(const uint8_t* data, size_t size);
 
 class Simulator {
  public:
@@ -20,16 +20,16 @@ class Simulator {
 
   // Appends the datagrams to send and the log notes ("event MAC ...",
   // "drop ..."). Answers of delayed modules carry a later dueMs.
-  void handle(const uint8_t* data, size_t size, const Endpoint& from, uint64_t nowMs,
+  void Handle(const uint8_t* data, size_t size, const Endpoint& from, uint64_t nowMs,
               std::vector<Outgoing>& out, std::vector<std::string>& notes);
 
-  const std::vector<SimModule>& modules() const { return modules_; }
+  const std::vector<SimModule>& Modules() const { return modules_; }
 
  private:
   // Silence, restart quiet time and the ignore list, noted in the log.
-  bool willAnswer(const SimModule& module, const char* kind, uint64_t nowMs,
+  bool WillAnswer(const SimModule& module, const char* kind, uint64_t nowMs,
                   std::vector<std::string>& notes) const;
-  void emit(SimModule& module, Reaction&& reaction, const Endpoint& from, uint64_t nowMs,
+  void Emit(SimModule& module, Reaction&& reaction, const Endpoint& from, uint64_t nowMs,
             std::vector<Outgoing>& out, std::vector<std::string>& notes);
 
   std::vector<SimModule> modules_;

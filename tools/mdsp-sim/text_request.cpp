@@ -9,7 +9,7 @@ constexpr size_t kMacTextSize = 17;  // "02-00-00-12-34-AB"
 constexpr size_t kQuoteMax = 40;     // of a refused text in the log
 
 // For the log line: one line, printable, not too long.
-std::string quoted(std::string_view text) {
+std::string Quoted(std::string_view text) {
   std::string out = "\"";
   for (size_t i = 0; i < text.size() && i < kQuoteMax; ++i) {
     unsigned char c = static_cast<unsigned char>(text[i]);
@@ -20,18 +20,18 @@ std::string quoted(std::string_view text) {
 }
 
 // Only the upper-case two-digit form the host writes.
-bool readExactMac(std::string_view text, Mac& out) {
-  return text.size() == kMacTextSize && parseMac(text, out) && formatMac(out) == text;
+bool ReadExactMac(std::string_view text, Mac& out) {
+  return text.size() == kMacTextSize && ParseMac(text, out) && FormatMac(out) == text;
 }
 
 // Only the plain decimal form the host writes ("%u.%u.%u.%u").
-bool readExactDotted(std::string_view text, uint32_t& out) {
-  return parseDotted(text, out) && formatDotted(out) == text;
+bool ReadExactDotted(std::string_view text, uint32_t& out) {
+  return ParseDotted(text, out) && FormatDotted(out) == text;
 }
 
 // Takes "<prefix><value>;" from the front of `rest` when it starts with
 // `prefix`; the value runs to the next ';'. False when the piece is not next.
-bool takePiece(std::string_view& rest, std::string_view prefix, std::string_view& value) {
+bool TakePiece(std::string_view& rest, std::string_view prefix, std::string_view& value) {
   if (rest.substr(0, prefix.size()) != prefix) return false;
   size_t semi = rest.find(';', prefix.size());
   if (semi == std::string_view::npos) return false;
@@ -40,13 +40,13 @@ bool takePiece(std::string_view& rest, std::string_view prefix, std::string_view
   return true;
 }
 
-bool takeAddress(std::string_view& rest, std::string_view prefix, std::optional<uint32_t>& out,
+bool TakeAddress(std::string_view& rest, std::string_view prefix, std::optional<uint32_t>& out,
                  std::string& why) {
   std::string_view value;
-  if (!takePiece(rest, prefix, value)) return true;
+  if (!TakePiece(rest, prefix, value)) return true;
   uint32_t address = 0;
-  if (!readExactDotted(value, address)) {
-    why = "configure value " + std::string(prefix) + quoted(value);
+  if (!ReadExactDotted(value, address)) {
+    why = "configure value " + std::string(prefix) + Quoted(value);
     return false;
   }
   out = address;
@@ -55,22 +55,22 @@ bool takeAddress(std::string_view& rest, std::string_view prefix, std::optional<
 
 // The pieces after "Configure: MAC;", each optional but in this order, the
 // host name piece required.
-bool readConfigurePieces(std::string_view rest, ConfigurePieces& p, std::string& why) {
+bool ReadConfigurePieces(std::string_view rest, ConfigurePieces& p, std::string& why) {
   std::string_view value;
-  if (takePiece(rest, "Password: ", value)) {
+  if (TakePiece(rest, "Password: ", value)) {
     if (value.empty()) {
       why = "configure empty Password piece";  // the host leaves it out instead
       return false;
     }
     p.password = std::string(value);
   }
-  if (takePiece(rest, "New Password = ", value)) p.newPassword = std::string(value);
-  if (!takeAddress(rest, "IP = ", p.ip, why) || !takeAddress(rest, "SN = ", p.subnet, why) ||
-      !takeAddress(rest, "GW = ", p.gateway, why))
+  if (TakePiece(rest, "New Password = ", value)) p.newPassword = std::string(value);
+  if (!TakeAddress(rest, "IP = ", p.ip, why) || !TakeAddress(rest, "SN = ", p.subnet, why) ||
+      !TakeAddress(rest, "GW = ", p.gateway, why))
     return false;
-  if (takePiece(rest, "DHCP = ", value)) {
+  if (TakePiece(rest, "DHCP = ", value)) {
     if (value != "ON" && value != "OFF") {
-      why = "configure value DHCP = " + quoted(value);
+      why = "configure value DHCP = " + Quoted(value);
       return false;
     }
     p.dhcp = value == "ON";
@@ -78,18 +78,18 @@ bool readConfigurePieces(std::string_view rest, ConfigurePieces& p, std::string&
   std::string_view afterHostname = rest;
   if (rest.substr(0, 5) == "HN =;") {
     rest.remove_prefix(5);
-  } else if (takePiece(afterHostname, "HN = ", value) && !value.empty()) {
+  } else if (TakePiece(afterHostname, "HN = ", value) && !value.empty()) {
     p.hostname = std::string(value);
     rest = afterHostname;
   } else {
     // An empty host name is written "HN =;", never "HN = ;".
-    why = "configure no HN piece at " + quoted(rest);
+    why = "configure no HN piece at " + Quoted(rest);
     return false;
   }
-  if (!takeAddress(rest, "DNS1 = ", p.dns1, why) || !takeAddress(rest, "DNS2 = ", p.dns2, why))
+  if (!TakeAddress(rest, "DNS1 = ", p.dns1, why) || !TakeAddress(rest, "DNS2 = ", p.dns2, why))
     return false;
   if (!rest.empty()) {
-    why = "configure unexpected " + quoted(rest);
+    why = "configure unexpected " + Quoted(rest);
     return false;
   }
   return true;
@@ -97,16 +97,16 @@ bool readConfigurePieces(std::string_view rest, ConfigurePieces& p, std::string&
 
 }  // namespace
 
-TextRequest parseTextRequest(std::string_view datagram, std::string& why) {
+TextRequest ParseTextRequest(std::string_view datagram, std::string& why) {
   TextRequest request;
   size_t nul = datagram.find('\0');
   if (nul == std::string_view::npos) {
-    why = "no NUL " + quoted(datagram);
+    why = "no NUL " + Quoted(datagram);
     return request;
   }
   std::string_view text = datagram.substr(0, nul);
   if (nul + 1 != datagram.size()) {
-    why = std::to_string(datagram.size() - nul - 1) + " bytes after the NUL " + quoted(text);
+    why = std::to_string(datagram.size() - nul - 1) + " bytes after the NUL " + Quoted(text);
     return request;
   }
   if (text == "MODULE SCAN") {
@@ -115,9 +115,9 @@ TextRequest parseTextRequest(std::string_view datagram, std::string& why) {
   }
   if (text.substr(0, 4) == "To: ") {
     if (text.size() != 4 + kMacTextSize + 6 ||
-        !readExactMac(text.substr(4, kMacTextSize), request.target) ||
+        !ReadExactMac(text.substr(4, kMacTextSize), request.target) ||
         text.substr(4 + kMacTextSize) != ";WINK;") {
-      why = "wink " + quoted(text);
+      why = "wink " + Quoted(text);
       return request;
     }
     request.kind = TextRequestKind::Wink;
@@ -125,21 +125,21 @@ TextRequest parseTextRequest(std::string_view datagram, std::string& why) {
   }
   if (text.substr(0, 11) == "Configure: ") {
     if (text.size() < 11 + kMacTextSize + 1 ||
-        !readExactMac(text.substr(11, kMacTextSize), request.target) ||
+        !ReadExactMac(text.substr(11, kMacTextSize), request.target) ||
         text[11 + kMacTextSize] != ';') {
-      why = "configure target " + quoted(text);
+      why = "configure target " + Quoted(text);
       return request;
     }
-    if (!readConfigurePieces(text.substr(11 + kMacTextSize + 1), request.configure, why))
+    if (!ReadConfigurePieces(text.substr(11 + kMacTextSize + 1), request.configure, why))
       return request;
     request.kind = TextRequestKind::Configure;
     return request;
   }
-  why = "not a request " + quoted(text);
+  why = "not a request " + Quoted(text);
   return request;
 }
 
-const char* textRequestName(TextRequestKind kind) {
+const char* TextRequestName(TextRequestKind kind) {
   switch (kind) {
     case TextRequestKind::Scan: return "scan";
     case TextRequestKind::Wink: return "text_wink";

@@ -35,8 +35,8 @@ struct TextRequest {
 // their fixed forms and order, each with its terminating NUL as the
 // datagram's last byte, MACs in upper case. Anything else gives kind None
 // and says why (printable, one line).
-TextRequest parseTextRequest(std::string_view datagram, std::string& why);
+TextRequest ParseTextRequest(std::string_view datagram, std::string& why);
 
-const char* textRequestName(TextRequestKind kind);  // ignore-list names
+const char* TextRequestName(TextRequestKind kind);  // ignore-list names
 
 }  // namespace mdspsim

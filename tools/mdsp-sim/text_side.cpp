@@ -10,72 +10,72 @@
 namespace mdspsim {
 namespace {
 
-Bytes withNul(const std::string& text) {
+Bytes WithNul(const std::string& text) {
   Bytes bytes(text.begin(), text.end());
   bytes.push_back(0);
   return bytes;
 }
 
-bool isLowerHex(std::string_view text) {
+bool IsLowerHex(std::string_view text) {
   for (char c : text) {
     if (!std::isdigit(static_cast<unsigned char>(c)) && !(c >= 'a' && c <= 'f')) return false;
   }
   return true;
 }
 
-std::string saltedHashOf(std::string_view salt, std::string_view password) {
+std::string SaltedHashOf(std::string_view salt, std::string_view password) {
   std::string input(salt);
   input += password;
-  return std::string(salt) + md5hexOfCText(input);
+  return std::string(salt) + Md5hexOfCText(input);
 }
 
-bool passwordAccepted(const SimModule& module, const std::optional<std::string>& given) {
+bool PasswordAccepted(const SimModule& module, const std::optional<std::string>& given) {
   if (!module.cfg.hasSeed) {
     // The host leaves the piece out for an empty password.
     return given ? *given == module.cfg.password : module.cfg.password.empty();
   }
-  if (!given) return !reportsPasswordSet(module);
-  std::string expected = expectedChallengeAnswer(module.saltedHash, currentSeedText(module));
+  if (!given) return !ReportsPasswordSet(module);
+  std::string expected = ExpectedChallengeAnswer(module.saltedHash, CurrentSeedText(module));
   return !expected.empty() && *given == expected;
 }
 
 }  // namespace
 
-void prepareTextModule(SimModule& module) {
+void PrepareTextModule(SimModule& module) {
   const ModuleConfig& c = module.cfg;
   if (!c.hasSeed) return;
   // Seeds shorter than 2 characters lend the salt their terminating NUL, as
   // the module's own formatting does.
   std::string salt(2, '\0');
   salt.replace(0, std::min<size_t>(c.seed.size(), 2), c.seed.substr(0, 2));
-  module.saltedHash = saltedHashOf(salt, c.password);
+  module.saltedHash = SaltedHashOf(salt, c.password);
   module.seedTail = c.seed.size() > 2 ? c.seed.substr(2) : "";
   module.passwordSet = !c.password.empty();
   // Only the salted hash is kept, as a module would.
   module.cfg.password.clear();
 }
 
-std::string currentSeedText(const SimModule& module) {
+std::string CurrentSeedText(const SimModule& module) {
   if (!module.cfg.hasSeed) return "";
   // A seed too short to carry the salt stays as it is.
   if (module.cfg.seed.size() < 2) return module.cfg.seed;
   return module.saltedHash.substr(0, 2) + module.seedTail;
 }
 
-bool reportsPasswordSet(const SimModule& module) {
+bool ReportsPasswordSet(const SimModule& module) {
   if (module.cfg.passwordFlag >= 0) return module.cfg.passwordFlag != 0;
   if (!module.cfg.hasSeed) return !module.cfg.password.empty();
   return module.passwordSet;
 }
 
-Bytes buildScanAnswer(const SimModule& module) {
+Bytes BuildScanAnswer(const SimModule& module) {
   const ModuleConfig& c = module.cfg;
-  if (c.faults.hasRawAnswer) return withNul(c.faults.rawAnswer);
-  std::string mac = formatMac(c.mac);
+  if (c.faults.hasRawAnswer) return WithNul(c.faults.rawAnswer);
+  std::string mac = FormatMac(c.mac);
   if (c.faults.malformed) {
     // Each value breaks a parse rule; the MAC stays readable so the module is
     // still listed.
-    return withNul("protocol version = 1;fb type = " + c.typeText +
+    return WithNul("protocol version = 1;fb type = " + c.typeText +
                    ";module version = 3.1;mac = " + mac +
                    ";ip = 192.168.0;sn = 255.255.300.0;gw = ;dhcp = yes;pswd = maybe;hn = " +
                    c.hostname + ";dns1 = 10.0.0;kernel version = x;");
@@ -87,23 +87,23 @@ Bytes buildScanAnswer(const SimModule& module) {
   text += "module version = " + std::to_string(c.moduleMajor) + "." +
           std::to_string(c.moduleMinor) + "." + std::to_string(c.moduleBuild) + ";";
   text += "mac = " + mac + ";";
-  text += "ip = " + formatDotted(c.ip) + ";";
-  text += "sn = " + formatDotted(c.subnet) + ";";
-  text += "gw = " + formatDotted(c.gateway) + ";";
+  text += "ip = " + FormatDotted(c.ip) + ";";
+  text += "sn = " + FormatDotted(c.subnet) + ";";
+  text += "gw = " + FormatDotted(c.gateway) + ";";
   text += std::string("dhcp = ") + (c.dhcp ? "on" : "off") + ";";
-  text += std::string("pswd = ") + (reportsPasswordSet(module) ? "on" : "off") + ";";
+  text += std::string("pswd = ") + (ReportsPasswordSet(module) ? "on" : "off") + ";";
   text += "hn = " + c.hostname + ";";
-  text += "dns1 = " + formatDotted(c.dns1) + ";";
-  text += "dns2 = " + formatDotted(c.dns2) + ";";
-  if (c.hasSeed) text += "seed = " + currentSeedText(module) + ";";
+  text += "dns1 = " + FormatDotted(c.dns1) + ";";
+  text += "dns2 = " + FormatDotted(c.dns2) + ";";
+  if (c.hasSeed) text += "seed = " + CurrentSeedText(module) + ";";
   text += "kernel version = " + std::to_string(c.kernelMajor) + "." +
           std::to_string(c.kernelMinor) + "." + std::to_string(c.kernelBuild) + ";";
   if (c.faults.unsupported) text += "Unsupported;";
-  return withNul(text);
+  return WithNul(text);
 }
 
-ConfigureOutcome applyTextConfigure(SimModule& module, const ConfigurePieces& p) {
-  if (!passwordAccepted(module, p.password)) return ConfigureOutcome::InvalidPassword;
+ConfigureOutcome ApplyTextConfigure(SimModule& module, const ConfigurePieces& p) {
+  if (!PasswordAccepted(module, p.password)) return ConfigureOutcome::InvalidPassword;
 
   ModuleConfig next = module.cfg;
   std::string nextHash = module.saltedHash;
@@ -116,11 +116,11 @@ ConfigureOutcome applyTextConfigure(SimModule& module, const ConfigurePieces& p)
       if (v.size() > next.maxPassword) return ConfigureOutcome::InvalidConfiguration;
       next.password = v;
     } else {
-      // A seeded module only ever sees salt + md5hex(salt + password).
-      if (v.size() != 34 || !isLowerHex(std::string_view(v).substr(2)))
+      // A seeded module only ever sees salt + Md5hex(salt + password).
+      if (v.size() != 34 || !IsLowerHex(std::string_view(v).substr(2)))
         return ConfigureOutcome::InvalidConfiguration;
       nextHash = v;
-      nextPasswordSet = v != saltedHashOf(v.substr(0, 2), "");
+      nextPasswordSet = v != SaltedHashOf(v.substr(0, 2), "");
     }
     next.passwordFlag = -1;
   }
@@ -136,18 +136,18 @@ ConfigureOutcome applyTextConfigure(SimModule& module, const ConfigurePieces& p)
   return ConfigureOutcome::Reconfigured;
 }
 
-Bytes noticeFor(ConfigureOutcome outcome, const Mac& mac) {
+Bytes NoticeFor(ConfigureOutcome outcome, const Mac& mac) {
   const char* prefix = outcome == ConfigureOutcome::Reconfigured      ? "Reconfigured: "
                        : outcome == ConfigureOutcome::InvalidPassword ? "Invalid Password: "
                                                                       : "Invalid Configuration: ";
-  return withNul(prefix + formatMac(mac));
+  return WithNul(prefix + FormatMac(mac));
 }
 
-Reaction handleTextRequest(SimModule& module, const TextRequest& request) {
+Reaction HandleTextRequest(SimModule& module, const TextRequest& request) {
   Reaction reaction;
   switch (request.kind) {
     case TextRequestKind::Scan: {
-      Bytes answer = buildScanAnswer(module);
+      Bytes answer = BuildScanAnswer(module);
       for (uint32_t i = 0; i < module.cfg.faults.repeat; ++i) reaction.replies.push_back(answer);
       break;
     }
@@ -155,11 +155,11 @@ Reaction handleTextRequest(SimModule& module, const TextRequest& request) {
       reaction.event = "wink";
       break;
     case TextRequestKind::Configure: {
-      ConfigureOutcome outcome = applyTextConfigure(module, request.configure);
+      ConfigureOutcome outcome = ApplyTextConfigure(module, request.configure);
       reaction.event = outcome == ConfigureOutcome::Reconfigured      ? "text-configure reconfigured"
                        : outcome == ConfigureOutcome::InvalidPassword ? "text-configure invalid-password"
                                                                       : "text-configure invalid-configuration";
-      reaction.replies.push_back(noticeFor(outcome, module.cfg.mac));
+      reaction.replies.push_back(NoticeFor(outcome, module.cfg.mac));
       break;
     }
     case TextRequestKind::None:

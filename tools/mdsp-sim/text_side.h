@@ -10,28 +10,28 @@
 namespace mdspsim {
 
 // Sets up the stored password form of a seeded text module.
-void prepareTextModule(SimModule& module);
+void PrepareTextModule(SimModule& module);
 
 // The seed text a seeded module reports ("" without a seed).
-std::string currentSeedText(const SimModule& module);
-bool reportsPasswordSet(const SimModule& module);
+std::string CurrentSeedText(const SimModule& module);
+bool ReportsPasswordSet(const SimModule& module);
 
 // The answer to "MODULE SCAN", NUL included, with the module's faults
 // ("Unsupported", malformed, raw) applied.
-Bytes buildScanAnswer(const SimModule& module);
+Bytes BuildScanAnswer(const SimModule& module);
 
 enum class ConfigureOutcome { Reconfigured, InvalidPassword, InvalidConfiguration };
 
 // Checks the password, then the values; applies them only when all are
 // acceptable.
-ConfigureOutcome applyTextConfigure(SimModule& module, const ConfigurePieces& pieces);
+ConfigureOutcome ApplyTextConfigure(SimModule& module, const ConfigurePieces& pieces);
 
 // "Reconfigured: MAC", "Invalid Password: MAC", "Invalid Configuration: MAC"
 // with the NUL.
-Bytes noticeFor(ConfigureOutcome outcome, const Mac& mac);
+Bytes NoticeFor(ConfigureOutcome outcome, const Mac& mac);
 
 // One text module's reaction to a request (the caller has checked that a
 // wink or configure request names this module).
-Reaction handleTextRequest(SimModule& module, const TextRequest& request);
+Reaction HandleTextRequest(SimModule& module, const TextRequest& request);
 
 }  // namespace mdspsim

@@ -17,7 +17,7 @@ constexpr int kBufferBytes = 8 * 1024 * 1024;
 
 std::string lastError(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
 
-void growBuffer(int fd, int forceOption, int option) {
+void GrowBuffer(int fd, int forceOption, int option) {
   // The forcing variant ignores the system cap (we run as root in a
   // namespace); fall back to the capped one.
   if (setsockopt(fd, SOL_SOCKET, forceOption, &kBufferBytes, sizeof kBufferBytes) != 0)
@@ -26,7 +26,7 @@ void growBuffer(int fd, int forceOption, int option) {
 
 }  // namespace
 
-int openModulePort(const std::string& iface, std::string& error) {
+int OpenModulePort(const std::string& iface, std::string& error) {
   int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   if (fd < 0) {
     error = lastError("socket");
@@ -42,8 +42,8 @@ int openModulePort(const std::string& iface, std::string& error) {
     error = lastError(("bind to device " + iface).c_str());
   }
   if (ok) {
-    growBuffer(fd, SO_RCVBUFFORCE, SO_RCVBUF);
-    growBuffer(fd, SO_SNDBUFFORCE, SO_SNDBUF);
+    GrowBuffer(fd, SO_RCVBUFFORCE, SO_RCVBUF);
+    GrowBuffer(fd, SO_SNDBUFFORCE, SO_SNDBUF);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(kPort);
@@ -60,7 +60,7 @@ int openModulePort(const std::string& iface, std::string& error) {
   return fd;
 }
 
-std::vector<uint32_t> interfaceAddresses(const std::string& iface) {
+std::vector<uint32_t> InterfaceAddresses(const std::string& iface) {
   std::vector<uint32_t> result;
   ifaddrs* list = nullptr;
   if (getifaddrs(&list) != 0) return result;
@@ -72,7 +72,7 @@ std::vector<uint32_t> interfaceAddresses(const std::string& iface) {
   return result;
 }
 
-void sendAll(int fd, const std::vector<Outgoing>& batch,
+void SendAll(int fd, const std::vector<Outgoing>& batch,
              std::vector<std::pair<size_t, std::string>>& failures) {
   constexpr size_t kChunk = 64;
   size_t next = 0;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "errors.h"
+#include "lifecycle.h"
 #include "module_table_fixture.h"
 #include "text_protocol.h"
 
@@ -17,14 +18,14 @@ TEST(ModuleDataNotStarted, EveryCallAnswersNotStarted) {
   mdsp::LibraryLoad();
   uint8_t buffer[8];
   uint32_t size = sizeof buffer;
-  EXPECT_EQ(SMDSP_GetPayloadData(4, 0, buffer, 4), MDSP_RESULT_NOT_STARTED);
-  EXPECT_EQ(SMDSP_GetPayloadDataAndSize(4, 0, buffer, &size), MDSP_RESULT_NOT_STARTED);
-  EXPECT_EQ(SMDSP_GetPayloadString(2, 0, reinterpret_cast<char*>(buffer), 8),
+  EXPECT_EQ(SMDSP_GetPayloadData(SMDSP_TAG_IP, 0, buffer, 4), MDSP_RESULT_NOT_STARTED);
+  EXPECT_EQ(SMDSP_GetPayloadDataAndSize(SMDSP_TAG_IP, 0, buffer, &size), MDSP_RESULT_NOT_STARTED);
+  EXPECT_EQ(SMDSP_GetPayloadString(SMDSP_TAG_MODULE_TYPE, 0, reinterpret_cast<char*>(buffer), 8),
             MDSP_RESULT_NOT_STARTED);
   EXPECT_EQ(SMDSP_GetModuleMac(0, buffer), MDSP_RESULT_NOT_STARTED);
   EXPECT_EQ(SMDSP_CreateConfigureRequest(0), MDSP_RESULT_NOT_STARTED);
-  EXPECT_EQ(SMDSP_SetPayloadData(0, buffer, 4), MDSP_RESULT_NOT_STARTED);
-  EXPECT_EQ(SMDSP_SetPayloadString(6, "x"), MDSP_RESULT_NOT_STARTED);
+  EXPECT_EQ(SMDSP_SetPayloadData(SMDSP_CONFIGURE_TAG_IP, buffer, 4), MDSP_RESULT_NOT_STARTED);
+  EXPECT_EQ(SMDSP_SetPayloadString(SMDSP_CONFIGURE_TAG_HOST_NAME, "x"), MDSP_RESULT_NOT_STARTED);
   EXPECT_EQ(LastErrorCode(), mdsp::ERR_NOT_STARTED);
 }
 
@@ -33,9 +34,9 @@ using ReadTest = ModuleTableTest;
 TEST_F(ReadTest, PayloadDataNeedsTheExactSize) {
   uint32_t index = AddSecureModule(1, 0xC0A8000A);
   uint8_t address[4] = {};
-  EXPECT_EQ(SMDSP_GetPayloadData(4, index, address, 2), MDSP_RESULT_INVALID_TAG);
-  EXPECT_EQ(SMDSP_GetPayloadData(4, index, address, 5), MDSP_RESULT_INVALID_TAG);
-  ASSERT_EQ(SMDSP_GetPayloadData(4, index, address, 4), MDSP_RESULT_OK);
+  EXPECT_EQ(SMDSP_GetPayloadData(SMDSP_TAG_IP, index, address, 2), MDSP_RESULT_INVALID_TAG);
+  EXPECT_EQ(SMDSP_GetPayloadData(SMDSP_TAG_IP, index, address, 5), MDSP_RESULT_INVALID_TAG);
+  ASSERT_EQ(SMDSP_GetPayloadData(SMDSP_TAG_IP, index, address, 4), MDSP_RESULT_OK);
   const uint8_t expected[4] = {0x0A, 0x00, 0xA8, 0xC0};
   EXPECT_EQ(0, std::memcmp(address, expected, 4));
 }
@@ -43,14 +44,14 @@ TEST_F(ReadTest, PayloadDataNeedsTheExactSize) {
 TEST_F(ReadTest, MissingTagBadIndexAndNullBuffer) {
   uint32_t index = AddSecureModule(1);
   uint8_t buffer[4];
-  EXPECT_EQ(SMDSP_GetPayloadData(5, index, buffer, 4), MDSP_RESULT_NOT_FOUND);
+  EXPECT_EQ(SMDSP_GetPayloadData(SMDSP_TAG_SUBNET_MASK, index, buffer, 4), MDSP_RESULT_NOT_FOUND);
   EXPECT_EQ(LastErrorCode(), mdsp::ERR_NOT_FOUND);
-  EXPECT_EQ(SMDSP_GetPayloadData(4, index + 1, buffer, 4), MDSP_RESULT_BAD_INDEX);
+  EXPECT_EQ(SMDSP_GetPayloadData(SMDSP_TAG_IP, index + 1, buffer, 4), MDSP_RESULT_BAD_INDEX);
   EXPECT_EQ(SMDSP_GetModuleMac(index + 1, buffer), MDSP_RESULT_BAD_INDEX);
-  EXPECT_EQ(SMDSP_GetPayloadData(4, index, nullptr, 4), MDSP_RESULT_FAILED);
+  EXPECT_EQ(SMDSP_GetPayloadData(SMDSP_TAG_IP, index, nullptr, 4), MDSP_RESULT_FAILED);
   uint32_t size = 4;
-  EXPECT_EQ(SMDSP_GetPayloadDataAndSize(4, index, buffer, nullptr), MDSP_RESULT_FAILED);
-  EXPECT_EQ(SMDSP_GetPayloadDataAndSize(4, index, nullptr, &size), MDSP_RESULT_FAILED);
+  EXPECT_EQ(SMDSP_GetPayloadDataAndSize(SMDSP_TAG_IP, index, buffer, nullptr), MDSP_RESULT_FAILED);
+  EXPECT_EQ(SMDSP_GetPayloadDataAndSize(SMDSP_TAG_IP, index, nullptr, &size), MDSP_RESULT_FAILED);
   EXPECT_EQ(SMDSP_GetModuleMac(index, nullptr), MDSP_RESULT_FAILED);
 }
 
@@ -58,14 +59,14 @@ TEST_F(ReadTest, PayloadDataAndSizeReportsTheLength) {
   uint32_t index = AddSecureModule(1);
   char buffer[16] = {};
   uint32_t size = 6;
-  EXPECT_EQ(SMDSP_GetPayloadDataAndSize(10, index, buffer, &size), MDSP_RESULT_OK);
+  EXPECT_EQ(SMDSP_GetPayloadDataAndSize(SMDSP_TAG_HOST_NAME, index, buffer, &size), MDSP_RESULT_OK);
   EXPECT_EQ(size, 6u);
   EXPECT_EQ(std::string(buffer, 6), "node-a");
   size = 5;
-  EXPECT_EQ(SMDSP_GetPayloadDataAndSize(10, index, buffer, &size), MDSP_RESULT_INVALID_TAG);
+  EXPECT_EQ(SMDSP_GetPayloadDataAndSize(SMDSP_TAG_HOST_NAME, index, buffer, &size), MDSP_RESULT_INVALID_TAG);
   EXPECT_EQ(size, 5u);
   size = sizeof buffer;
-  EXPECT_EQ(SMDSP_GetPayloadDataAndSize(2, index, buffer, &size), MDSP_RESULT_OK);
+  EXPECT_EQ(SMDSP_GetPayloadDataAndSize(SMDSP_TAG_MODULE_TYPE, index, buffer, &size), MDSP_RESULT_OK);
   EXPECT_EQ(size, 7u);
 }
 
@@ -73,17 +74,17 @@ TEST_F(ReadTest, PayloadStringCutsToTheBuffer) {
   uint32_t index = AddSecureModule(1);
   char text[8];
   std::memset(text, 'x', sizeof text);
-  EXPECT_EQ(SMDSP_GetPayloadString(10, index, text, 1), MDSP_RESULT_OK);
+  EXPECT_EQ(SMDSP_GetPayloadString(SMDSP_TAG_HOST_NAME, index, text, 1), MDSP_RESULT_OK);
   EXPECT_STREQ(text, "");
-  EXPECT_EQ(SMDSP_GetPayloadString(10, index, text, 4), MDSP_RESULT_OK);
+  EXPECT_EQ(SMDSP_GetPayloadString(SMDSP_TAG_HOST_NAME, index, text, 4), MDSP_RESULT_OK);
   EXPECT_STREQ(text, "nod");
-  EXPECT_EQ(SMDSP_GetPayloadString(10, index, text, sizeof text), MDSP_RESULT_OK);
+  EXPECT_EQ(SMDSP_GetPayloadString(SMDSP_TAG_HOST_NAME, index, text, sizeof text), MDSP_RESULT_OK);
   EXPECT_STREQ(text, "node-a");
   // Nowhere to put even the NUL: refused, nothing written.
   text[0] = 'q';
-  EXPECT_EQ(SMDSP_GetPayloadString(10, index, text, 0), MDSP_RESULT_FAILED);
+  EXPECT_EQ(SMDSP_GetPayloadString(SMDSP_TAG_HOST_NAME, index, text, 0), MDSP_RESULT_FAILED);
   EXPECT_EQ(text[0], 'q');
-  EXPECT_EQ(SMDSP_GetPayloadString(10, index, nullptr, 8), MDSP_RESULT_FAILED);
+  EXPECT_EQ(SMDSP_GetPayloadString(SMDSP_TAG_HOST_NAME, index, nullptr, 8), MDSP_RESULT_FAILED);
 }
 
 TEST_F(ReadTest, PayloadStringAllowsOnlyTextTags) {
@@ -94,13 +95,13 @@ TEST_F(ReadTest, PayloadStringAllowsOnlyTextTags) {
     EXPECT_EQ(SMDSP_GetPayloadString(tag, index, buffer, sizeof buffer), MDSP_RESULT_INVALID_TAG)
         << "tag " << tag;
   // The tag test comes before the index test.
-  EXPECT_EQ(SMDSP_GetPayloadString(4, 99, buffer, sizeof buffer), MDSP_RESULT_INVALID_TAG);
-  EXPECT_EQ(SMDSP_GetPayloadString(2, 99, buffer, sizeof buffer), MDSP_RESULT_BAD_INDEX);
-  EXPECT_EQ(SMDSP_GetPayloadString(244, text, buffer, sizeof buffer), MDSP_RESULT_OK);
+  EXPECT_EQ(SMDSP_GetPayloadString(SMDSP_TAG_IP, 99, buffer, sizeof buffer), MDSP_RESULT_INVALID_TAG);
+  EXPECT_EQ(SMDSP_GetPayloadString(SMDSP_TAG_MODULE_TYPE, 99, buffer, sizeof buffer), MDSP_RESULT_BAD_INDEX);
+  EXPECT_EQ(SMDSP_GetPayloadString(SMDSP_TAG_SEED, text, buffer, sizeof buffer), MDSP_RESULT_OK);
   EXPECT_STREQ(buffer, "ab12");
-  EXPECT_EQ(SMDSP_GetPayloadString(255, index, buffer, sizeof buffer), MDSP_RESULT_OK);
+  EXPECT_EQ(SMDSP_GetPayloadString(SMDSP_TAG_SECURE_MODULE, index, buffer, sizeof buffer), MDSP_RESULT_OK);
   EXPECT_STREQ(buffer, "\x01");
-  EXPECT_EQ(SMDSP_GetPayloadString(252, text, buffer, sizeof buffer), MDSP_RESULT_OK);
+  EXPECT_EQ(SMDSP_GetPayloadString(SMDSP_TAG_FIELD_BUS_TYPE, text, buffer, sizeof buffer), MDSP_RESULT_OK);
   EXPECT_STREQ(buffer, "TXT-IO");
 }
 
@@ -108,9 +109,9 @@ TEST_F(ReadTest, MarkerTellsSecureFromTextModules) {
   uint32_t secure = AddSecureModule(1);
   uint32_t text = AddTextModule(2);
   uint8_t marker = 0;
-  EXPECT_EQ(SMDSP_GetPayloadData(255, secure, &marker, 1), MDSP_RESULT_OK);
+  EXPECT_EQ(SMDSP_GetPayloadData(SMDSP_TAG_SECURE_MODULE, secure, &marker, 1), MDSP_RESULT_OK);
   EXPECT_EQ(marker, 1);
-  EXPECT_EQ(SMDSP_GetPayloadData(255, text, &marker, 1), MDSP_RESULT_NOT_FOUND);
+  EXPECT_EQ(SMDSP_GetPayloadData(SMDSP_TAG_SECURE_MODULE, text, &marker, 1), MDSP_RESULT_NOT_FOUND);
   uint8_t mac[6];
   ASSERT_EQ(SMDSP_GetModuleMac(text, mac), MDSP_RESULT_OK);
   const uint8_t expected[6] = {0x02, 0, 0, 0, 1, 2};
@@ -122,9 +123,9 @@ using ConfigureRequestTest = ModuleTableTest;
 TEST_F(ConfigureRequestTest, NothingPendingBeforeCreate) {
   AddSecureModule(1);
   uint32_t ip = 0x0A000001;
-  EXPECT_EQ(SMDSP_SetPayloadData(0, &ip, 4), MDSP_RESULT_FAILED);
+  EXPECT_EQ(SMDSP_SetPayloadData(SMDSP_CONFIGURE_TAG_IP, &ip, 4), MDSP_RESULT_FAILED);
   EXPECT_EQ(LastErrorCode(), mdsp::ERR_OUT_OF_RANGE);
-  EXPECT_EQ(SMDSP_SetPayloadString(6, "h"), MDSP_RESULT_FAILED);
+  EXPECT_EQ(SMDSP_SetPayloadString(SMDSP_CONFIGURE_TAG_HOST_NAME, "h"), MDSP_RESULT_FAILED);
   EXPECT_EQ(SMDSP_CreateConfigureRequest(5), MDSP_RESULT_BAD_INDEX);
   EXPECT_EQ(client->pending.list, nullptr);
 }
@@ -135,12 +136,12 @@ TEST_F(ConfigureRequestTest, TagMustMatchTheSize) {
   uint8_t data[8] = {};
   EXPECT_EQ(SMDSP_SetPayloadData(6, data, 4), MDSP_RESULT_INVALID_TAG);
   EXPECT_EQ(SMDSP_SetPayloadData(5, data, 4), MDSP_RESULT_INVALID_TAG);
-  EXPECT_EQ(SMDSP_SetPayloadData(0, data, 1), MDSP_RESULT_INVALID_TAG);
+  EXPECT_EQ(SMDSP_SetPayloadData(SMDSP_CONFIGURE_TAG_IP, data, 1), MDSP_RESULT_INVALID_TAG);
   EXPECT_EQ(SMDSP_SetPayloadData(3, data, 2), MDSP_RESULT_INVALID_TAG);
   EXPECT_EQ(SMDSP_SetPayloadData(256, data, 4), MDSP_RESULT_INVALID_TAG);
-  EXPECT_EQ(SMDSP_SetPayloadData(0, nullptr, 4), MDSP_RESULT_FAILED);
+  EXPECT_EQ(SMDSP_SetPayloadData(SMDSP_CONFIGURE_TAG_IP, nullptr, 4), MDSP_RESULT_FAILED);
   EXPECT_EQ(SMDSP_SetPayloadString(5, "x"), MDSP_RESULT_INVALID_TAG);
-  EXPECT_EQ(SMDSP_SetPayloadString(6, nullptr), MDSP_RESULT_FAILED);
+  EXPECT_EQ(SMDSP_SetPayloadString(SMDSP_CONFIGURE_TAG_HOST_NAME, nullptr), MDSP_RESULT_FAILED);
   EXPECT_EQ(client->pending.list->items.count(), 0u);
 }
 
@@ -150,11 +151,11 @@ TEST_F(ConfigureRequestTest, SecureModuleCollectsTlvsInCallOrder) {
   uint32_t ip = 0xC0A8000A;
   uint8_t dhcp = 1;
   uint16_t odd = 0x0102;
-  EXPECT_EQ(SMDSP_SetPayloadData(0, &ip, 4), MDSP_RESULT_OK);
-  EXPECT_EQ(SMDSP_SetPayloadData(5, &dhcp, 1), MDSP_RESULT_OK);
+  EXPECT_EQ(SMDSP_SetPayloadData(SMDSP_CONFIGURE_TAG_IP, &ip, 4), MDSP_RESULT_OK);
+  EXPECT_EQ(SMDSP_SetPayloadData(SMDSP_CONFIGURE_TAG_DHCP, &dhcp, 1), MDSP_RESULT_OK);
   EXPECT_EQ(SMDSP_SetPayloadData(9, &odd, 2), MDSP_RESULT_OK);
-  EXPECT_EQ(SMDSP_SetPayloadString(6, "host"), MDSP_RESULT_OK);
-  EXPECT_EQ(SMDSP_SetPayloadData(0, &ip, 4), MDSP_RESULT_OK);  // sent twice
+  EXPECT_EQ(SMDSP_SetPayloadString(SMDSP_CONFIGURE_TAG_HOST_NAME, "host"), MDSP_RESULT_OK);
+  EXPECT_EQ(SMDSP_SetPayloadData(SMDSP_CONFIGURE_TAG_IP, &ip, 4), MDSP_RESULT_OK);  // sent twice
   uint8_t wire[64];
   size_t n = mdsp::TlvConcatenate(*client->pending.list, wire, sizeof wire);
   const uint8_t expected[] = {0, 4, 0x0A, 0x00, 0xA8, 0xC0, 5, 1, 1, 9, 2, 0x02, 0x01,
@@ -168,11 +169,11 @@ TEST_F(ConfigureRequestTest, SecureValueAboveOneTlvIsRefused) {
   ASSERT_EQ(SMDSP_CreateConfigureRequest(index), MDSP_RESULT_OK);
   std::string longText(256, 'h');
   uint8_t bytes[300] = {};
-  EXPECT_EQ(SMDSP_SetPayloadString(6, longText.c_str()), MDSP_RESULT_FAILED);
+  EXPECT_EQ(SMDSP_SetPayloadString(SMDSP_CONFIGURE_TAG_HOST_NAME, longText.c_str()), MDSP_RESULT_FAILED);
   EXPECT_EQ(SMDSP_SetPayloadData(20, bytes, 256), MDSP_RESULT_FAILED);
   EXPECT_EQ(SMDSP_SetPayloadData(20, bytes, -1), MDSP_RESULT_FAILED);
   EXPECT_EQ(LastErrorCode(), mdsp::ERR_OUT_OF_RANGE);
-  EXPECT_EQ(SMDSP_SetPayloadString(6, longText.substr(1).c_str()), MDSP_RESULT_OK);
+  EXPECT_EQ(SMDSP_SetPayloadString(SMDSP_CONFIGURE_TAG_HOST_NAME, longText.substr(1).c_str()), MDSP_RESULT_OK);
   EXPECT_EQ(client->pending.list->items.count(), 1u);
 }
 
@@ -208,9 +209,9 @@ TEST_F(ConfigureRequestTest, TextModuleValuesLandInTheRequestFields) {
   for (int tag = 0; tag < 5; ++tag)
     EXPECT_EQ(SMDSP_SetPayloadData(tag, &values[tag], 4), MDSP_RESULT_OK);
   uint8_t dhcp = 1;
-  EXPECT_EQ(SMDSP_SetPayloadData(5, &dhcp, 1), MDSP_RESULT_OK);
-  EXPECT_EQ(SMDSP_SetPayloadString(6, "plant-7"), MDSP_RESULT_OK);
-  EXPECT_EQ(SMDSP_SetPayloadString(7, "ab0123456789abcdef0123456789abcdef"), MDSP_RESULT_OK);
+  EXPECT_EQ(SMDSP_SetPayloadData(SMDSP_CONFIGURE_TAG_DHCP, &dhcp, 1), MDSP_RESULT_OK);
+  EXPECT_EQ(SMDSP_SetPayloadString(SMDSP_CONFIGURE_TAG_HOST_NAME, "plant-7"), MDSP_RESULT_OK);
+  EXPECT_EQ(SMDSP_SetPayloadString(SMDSP_CONFIGURE_TAG_PASSWORD, "ab0123456789abcdef0123456789abcdef"), MDSP_RESULT_OK);
   const MdspConfigureRequest& r = client->pending.request;
   EXPECT_EQ(r.ip, values[0]);
   EXPECT_EQ(r.subnetMask, values[1]);
@@ -237,10 +238,10 @@ TEST_F(ConfigureRequestTest, TextModuleRefusesWhatItCannotTake) {
   EXPECT_EQ(LastErrorCode(), mdsp::ERR_FAILED);
 
   std::string host127(127, 'h');
-  EXPECT_EQ(SMDSP_SetPayloadString(6, host127.c_str()), MDSP_RESULT_OK);
-  EXPECT_EQ(SMDSP_SetPayloadString(6, (host127 + "h").c_str()), MDSP_RESULT_TEXT_TOO_LONG);
+  EXPECT_EQ(SMDSP_SetPayloadString(SMDSP_CONFIGURE_TAG_HOST_NAME, host127.c_str()), MDSP_RESULT_OK);
+  EXPECT_EQ(SMDSP_SetPayloadString(SMDSP_CONFIGURE_TAG_HOST_NAME, (host127 + "h").c_str()), MDSP_RESULT_TEXT_TOO_LONG);
   EXPECT_EQ(std::string(client->pending.request.hostName), host127);
-  EXPECT_EQ(SMDSP_SetPayloadString(7, std::string(128, 'p').c_str()), MDSP_RESULT_TEXT_TOO_LONG);
+  EXPECT_EQ(SMDSP_SetPayloadString(SMDSP_CONFIGURE_TAG_PASSWORD, std::string(128, 'p').c_str()), MDSP_RESULT_TEXT_TOO_LONG);
   EXPECT_EQ(client->pending.request.changePassword, 0);
   EXPECT_STREQ(client->pending.request.newPassword, "");
 }
@@ -250,7 +251,7 @@ TEST_F(ConfigureRequestTest, CreateReplacesAndFailedCreateKeeps) {
   uint32_t second = AddTextModule(2);
   ASSERT_EQ(SMDSP_CreateConfigureRequest(first), MDSP_RESULT_OK);
   uint32_t ip = 1;
-  ASSERT_EQ(SMDSP_SetPayloadData(0, &ip, 4), MDSP_RESULT_OK);
+  ASSERT_EQ(SMDSP_SetPayloadData(SMDSP_CONFIGURE_TAG_IP, &ip, 4), MDSP_RESULT_OK);
   mdsp::TlvList* before = client->pending.list;
   EXPECT_EQ(SMDSP_CreateConfigureRequest(9), MDSP_RESULT_BAD_INDEX);
   EXPECT_EQ(client->pending.list, before);
@@ -268,8 +269,8 @@ TEST_F(ConfigureRequestTest, PendingIndexBeyondAnEmptiedTable) {
     mdsp::ClearModuleLists(*client);
   }
   uint32_t ip = 1;
-  EXPECT_EQ(SMDSP_SetPayloadData(0, &ip, 4), MDSP_RESULT_BAD_INDEX);
-  EXPECT_EQ(SMDSP_SetPayloadString(6, "x"), MDSP_RESULT_BAD_INDEX);
+  EXPECT_EQ(SMDSP_SetPayloadData(SMDSP_CONFIGURE_TAG_IP, &ip, 4), MDSP_RESULT_BAD_INDEX);
+  EXPECT_EQ(SMDSP_SetPayloadString(SMDSP_CONFIGURE_TAG_HOST_NAME, "x"), MDSP_RESULT_BAD_INDEX);
   SmdspCredentials credentials{"", nullptr, nullptr};
   EXPECT_EQ(SMDSP_SendConfigure(&credentials), MDSP_RESULT_BAD_INDEX);
 }

@@ -1,5 +1,5 @@
-// A started library whose module table the test fills by hand, and a
-// callback that records every SmdspCallback event. Nothing goes on a wire.
+// A started library whose module table the test fills by hand, with every
+// callback event recorded. Nothing goes on a wire.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,6 +11,7 @@
 
 #include "callbacks.h"
 #include "client.h"
+#include "event_recorder.h"
 #include "library_reset.h"
 #include "mdsp.h"
 #include "secure/message.h"
@@ -18,46 +19,17 @@
 
 namespace mdsp_test {
 
-struct RecordedEvent {
-  int32_t event;
-  int32_t index;
-  uint8_t mac[6];
-  int32_t argument;
-  void* context;
-};
-
 class ModuleTableTest : public FreshLibrary {
  protected:
   void SetUp() override {
     FreshLibrary::SetUp();
-    recorded().clear();
     ASSERT_TRUE(mdsp::EnsureClient());
     client = mdsp::TheClient();
-    SMDSP_RegisterCallBack(&Record);
-  }
-  void TearDown() override {
-    SMDSP_RegisterCallBack(nullptr);
-    for (auto* report : reports()) std::free(report);
-    reports().clear();
-    FreshLibrary::TearDown();
+    events.Install();
   }
 
-  static std::vector<RecordedEvent>& recorded() {
-    static std::vector<RecordedEvent> events;
-    return events;
-  }
-  static std::vector<void*>& reports() {
-    static std::vector<void*> arrays;
-    return arrays;
-  }
-  static int32_t Record(int32_t event, int32_t index, uint8_t* mac, int32_t argument,
-                        void* context) {
-    RecordedEvent e{event, index, {}, argument, context};
-    std::memcpy(e.mac, mac, 6);
-    recorded().push_back(e);
-    if (event == SMDSP_EVENT_RESTART_REPORT) reports().push_back(context);
-    return 0;
-  }
+  // What the worker would have raised; nothing else raises events here.
+  const std::vector<RecordedEvent>& recorded() const { return events.Smdsp(); }
 
   // A secure module's entry as a Discover reply leaves it: description tags
   // plus the secure-module marker.
@@ -68,11 +40,11 @@ class ModuleTableTest : public FreshLibrary {
     uint8_t address[4] = {static_cast<uint8_t>(ip), static_cast<uint8_t>(ip >> 8),
                           static_cast<uint8_t>(ip >> 16), static_cast<uint8_t>(ip >> 24)};
     const uint8_t one = 1;
-    mdsp::TlvAppend(m->tlvs, 1, 5, "2.0.4");
-    mdsp::TlvAppend(m->tlvs, 2, 7, "SEC-IO8");
-    mdsp::TlvAppend(m->tlvs, 4, 4, address);
-    mdsp::TlvAppend(m->tlvs, 10, 6, "node-a");
-    mdsp::TlvAppend(m->tlvs, 255, 1, &one);
+    mdsp::TlvAppend(m->tlvs, SMDSP_TAG_VERSION_TEXT, 5, "2.0.4");
+    mdsp::TlvAppend(m->tlvs, SMDSP_TAG_MODULE_TYPE, 7, "SEC-IO8");
+    mdsp::TlvAppend(m->tlvs, SMDSP_TAG_IP, 4, address);
+    mdsp::TlvAppend(m->tlvs, SMDSP_TAG_HOST_NAME, 6, "node-a");
+    mdsp::TlvAppend(m->tlvs, SMDSP_TAG_SECURE_MODULE, 1, &one);
     return Append(m);
   }
 
@@ -105,6 +77,7 @@ class ModuleTableTest : public FreshLibrary {
   }
 
   mdsp::Client* client = nullptr;
+  EventRecorder events;
 };
 
 }  // namespace mdsp_test

@@ -14,38 +14,14 @@
 
 #include "client.h"
 #include "errors.h"
-#include "library_reset.h"
+#include "event_recorder.h"
+#include "library_on_the_wire.h"
 #include "mdsp.h"
 #include "netns.h"
 
 namespace {
 
-struct Event {
-  int32_t event;
-  int32_t index;
-  uint8_t mac[6];
-  int32_t argument;
-  std::vector<SmdspRestartReport> report;
-};
-
-std::mutex g_lock;
-std::condition_variable g_arrived;
-std::vector<Event> g_events;
-size_t g_reportElements = 0;
-
-int32_t OnEvent(int32_t event, int32_t index, uint8_t* mac, int32_t argument, void* context) {
-  Event e{event, index, {}, argument, {}};
-  std::memcpy(e.mac, mac, 6);
-  std::lock_guard<std::mutex> guard(g_lock);
-  if (event == SMDSP_EVENT_RESTART_REPORT) {
-    auto* report = static_cast<SmdspRestartReport*>(context);
-    e.report.assign(report, report + g_reportElements);
-    std::free(report);
-  }
-  g_events.push_back(e);
-  g_arrived.notify_all();
-  return 0;
-}
+using mdsp_test::RecordedEvent;
 
 std::string MacText(const uint8_t mac[6]) {
   char text[18];
@@ -54,81 +30,38 @@ std::string MacText(const uint8_t mac[6]) {
   return text;
 }
 
-class SecureOperations : public mdsp_test::FreshLibrary {
+class SecureOperations : public mdsp_test::LibraryOnTheWire {
  protected:
-  void TearDown() override {
-    MDSP_Stop();
-    FreshLibrary::TearDown();
-    std::lock_guard<std::mutex> guard(g_lock);
-    g_events.clear();
-  }
-
   // Starts the simulator with these modules and the library beside it.
   bool Start(const std::string& modulesJson) {
-    host_ = lab_.addNamespace("h");
-    mods_ = lab_.addNamespace("m");
-    if (host_.empty() || mods_.empty() ||
-        !lab_.link(host_, "h0", "10.77.0.1/24", "02:00:00:aa:00:01", mods_, "m0",
-                   "10.77.0.2/24", "02:00:00:bb:00:01"))
-      return false;
-    simLog_ = lab_.startSimulator(MDSP_SIM_PATH, mods_, "m0",
-                                  "{\"modules\": [" + modulesJson + "]}");
+    if (!ready_) return false;
+    simLog_ = net_.startSimulator(MDSP_SIM_PATH, "{\"modules\": [" + modulesJson + "]}");
     if (simLog_.empty()) return false;
     int32_t count = 0;
-    return lab_.enter(host_) && MDSP_GetNumberOfNics(&count) == 0 &&
+    events_.Install();
+    return MDSP_GetNumberOfNics(&count) == 0 &&
            MDSP_SetNetworkDevice(0, "10.77.0.1") == 1 &&
-           SMDSP_RegisterCallBack(OnEvent) == OnEvent && MDSP_Start() == 1;
+           MDSP_Start() == 1;
   }
 
   // Discovers and waits until `expected` entries are listed (a little
   // longer, so that surplus entries would show).
   size_t Discover(size_t expected) {
-    {
-      std::lock_guard<std::mutex> guard(g_lock);
-      g_events.clear();
-    }
+    events_.Clear();
     EXPECT_EQ(SMDSP_SendDiscover(nullptr), 0);
-    WaitCount(SMDSP_EVENT_MODULE_FOUND, expected, 5000);
+    events_.WaitForCount(SMDSP_EVENT_MODULE_FOUND, expected, 5000);
     testnet::sleepMs(300);
-    return Count(SMDSP_EVENT_MODULE_FOUND);
+    return events_.Count(SMDSP_EVENT_MODULE_FOUND);
   }
 
-  size_t Count(int32_t event) {
-    std::lock_guard<std::mutex> guard(g_lock);
-    size_t n = 0;
-    for (const Event& e : g_events) n += e.event == event;
-    return n;
-  }
-  bool WaitCount(int32_t event, size_t count, int timeoutMs) {
-    std::unique_lock<std::mutex> lock(g_lock);
-    return g_arrived.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
-      size_t n = 0;
-      for (const Event& e : g_events) n += e.event == event;
-      return n >= count;
-    });
-  }
   // The first event other than "module found" after the discover.
-  bool NextAnswer(Event& out, int timeoutMs = 5000) {
-    std::unique_lock<std::mutex> lock(g_lock);
-    auto answer = [&] {
-      for (const Event& e : g_events)
-        if (e.event != SMDSP_EVENT_MODULE_FOUND) return true;
-      return false;
-    };
-    if (!g_arrived.wait_for(lock, std::chrono::milliseconds(timeoutMs), answer)) return false;
-    for (const Event& e : g_events)
-      if (e.event != SMDSP_EVENT_MODULE_FOUND) {
-        out = e;
-        break;
-      }
-    return true;
+  bool NextAnswer(RecordedEvent& out, int timeoutMs = 5000) {
+    return events_.WaitForSmdsp(
+        [](const RecordedEvent& e) { return e.event != SMDSP_EVENT_MODULE_FOUND; }, &out,
+        timeoutMs);
   }
   void ForgetAnswers() {
-    std::lock_guard<std::mutex> guard(g_lock);
-    std::vector<Event> kept;
-    for (const Event& e : g_events)
-      if (e.event == SMDSP_EVENT_MODULE_FOUND) kept.push_back(e);
-    g_events = kept;
+    events_.KeepSmdsp([](const RecordedEvent& e) { return e.event == SMDSP_EVENT_MODULE_FOUND; });
   }
 
   // Index of the entry with that MAC and kind; -1 when none.
@@ -138,7 +71,7 @@ class SecureOperations : public mdsp_test::FreshLibrary {
       uint8_t m[6];
       uint8_t marker = 0;
       if (SMDSP_GetModuleMac(static_cast<uint32_t>(i), m) != 0 || MacText(m) != mac) continue;
-      bool isSecure = SMDSP_GetPayloadData(255, static_cast<uint32_t>(i), &marker, 1) == 0;
+      bool isSecure = SMDSP_GetPayloadData(SMDSP_TAG_SECURE_MODULE, static_cast<uint32_t>(i), &marker, 1) == 0;
       if (isSecure == secure) return i;
     }
     return -1;
@@ -148,13 +81,13 @@ class SecureOperations : public mdsp_test::FreshLibrary {
     int32_t index = IndexOf(mac, true);
     EXPECT_GE(index, 0) << mac;
     EXPECT_EQ(SMDSP_CreateConfigureRequest(static_cast<uint32_t>(index)), 0);
-    EXPECT_EQ(SMDSP_SetPayloadString(6, name), 0);
+    EXPECT_EQ(SMDSP_SetPayloadString(SMDSP_CONFIGURE_TAG_HOST_NAME, name), 0);
     SmdspCredentials credentials{password, nullptr, nullptr};
     return SMDSP_SendConfigure(&credentials);
   }
 
-  testnet::Lab lab_;
-  std::string host_, mods_, simLog_;
+  mdsp_test::EventRecorder events_;
+  std::string simLog_;
 };
 
 #define START(json)    \
@@ -176,7 +109,7 @@ TEST_F(SecureOperations, DiscoverListsTextAndSecureModulesTogether) {
   EXPECT_GE(IndexOf("02-00-00-00-30-01", false), 0);
   EXPECT_GE(IndexOf("02-00-00-00-30-01", true), 0);
   char text[64];
-  ASSERT_EQ(SMDSP_GetPayloadString(10, IndexOf("02-00-00-00-20-01", true), text, sizeof text), 0);
+  ASSERT_EQ(SMDSP_GetPayloadString(SMDSP_TAG_HOST_NAME, IndexOf("02-00-00-00-20-01", true), text, sizeof text), 0);
   EXPECT_STREQ(text, "valve-2");
   // The next discover empties the table before any reply. Holding the socket
   // lock keeps the worker from listing the fresh replies in between.
@@ -191,17 +124,17 @@ TEST_F(SecureOperations, ConfigurePassesAuthenticationAndEndsThePendingRequest) 
   START(kSecureA);
   ASSERT_EQ(Discover(1), 1u);
   ASSERT_EQ(ConfigureHostName("02-00-00-00-20-01", "secret", "renamed"), 0);
-  Event answer{};
+  RecordedEvent answer{};
   ASSERT_TRUE(NextAnswer(answer));
   EXPECT_EQ(answer.event, SMDSP_EVENT_CONFIGURED);
-  EXPECT_EQ(MacText(answer.mac), "02-00-00-00-20-01");
+  EXPECT_EQ(MacText(answer.mac.data()), "02-00-00-00-20-01");
   {
     std::lock_guard<std::recursive_mutex> guard(mdsp::TheClient()->queueLock);
     EXPECT_EQ(mdsp::TheClient()->pending.list, nullptr);
   }
   ASSERT_EQ(Discover(1), 1u);
   char text[64];
-  ASSERT_EQ(SMDSP_GetPayloadString(10, 0, text, sizeof text), 0);
+  ASSERT_EQ(SMDSP_GetPayloadString(SMDSP_TAG_HOST_NAME, 0, text, sizeof text), 0);
   EXPECT_STREQ(text, "renamed");
 }
 
@@ -209,7 +142,7 @@ TEST_F(SecureOperations, WrongPasswordRaisesInvalidPassword) {
   START(kSecureA);
   ASSERT_EQ(Discover(1), 1u);
   ASSERT_EQ(ConfigureHostName("02-00-00-00-20-01", "guess", "renamed"), 0);
-  Event answer{};
+  RecordedEvent answer{};
   ASSERT_TRUE(NextAnswer(answer));
   EXPECT_EQ(answer.event, SMDSP_EVENT_INVALID_PASSWORD);
   EXPECT_EQ(answer.argument, 1);
@@ -242,11 +175,11 @@ TEST_F(SecureOperations, ConfigureStatusesBecomeTheirEvents) {
     SCOPED_TRACE(row.mac);
     ForgetAnswers();
     ASSERT_EQ(ConfigureHostName(row.mac, "", "x"), 0);
-    Event answer{};
+    RecordedEvent answer{};
     ASSERT_TRUE(NextAnswer(answer));
     EXPECT_EQ(answer.event, row.event);
     EXPECT_EQ(answer.argument, row.argument);
-    EXPECT_EQ(MacText(answer.mac), row.mac);
+    EXPECT_EQ(MacText(answer.mac.data()), row.mac);
     std::lock_guard<std::recursive_mutex> guard(mdsp::TheClient()->queueLock);
     EXPECT_EQ(mdsp::TheClient()->pending.list != nullptr, row.pendingKept);
   }
@@ -257,7 +190,7 @@ TEST_F(SecureOperations, WinkOfBothKinds) {
   ASSERT_EQ(Discover(2), 2u);
   SmdspCredentials credentials{"secret", nullptr, nullptr};
   ASSERT_EQ(SMDSP_SendWink(IndexOf("02-00-00-00-20-01", true), 1, &credentials), 0);
-  Event answer{};
+  RecordedEvent answer{};
   ASSERT_TRUE(NextAnswer(answer));
   EXPECT_EQ(answer.event, SMDSP_EVENT_WINKED);
   // A text-protocol entry is winked by text: the module logs the wink, and
@@ -278,7 +211,7 @@ TEST_F(SecureOperations, SeedZeroStillCarriesTheAuthenticationBlock) {
   ASSERT_EQ(Discover(1), 1u);
   SmdspCredentials credentials{"secret", nullptr, nullptr};
   ASSERT_EQ(SMDSP_SendWink(0, 1, &credentials), 0);
-  Event answer{};
+  RecordedEvent answer{};
   ASSERT_TRUE(NextAnswer(answer));
   EXPECT_EQ(answer.event, SMDSP_EVENT_WINKED);
   EXPECT_EQ(testnet::readFile(simLog_).find("drop secure"), std::string::npos);
@@ -302,12 +235,12 @@ TEST_F(SecureOperations, RefusedAuthenticationRaisesUnableAndFailsAfterTheWait) 
   // The refusal does not release the wait for a seed.
   EXPECT_EQ(SMDSP_SendWink(0, 1, &credentials), MDSP_RESULT_FAILED);
   EXPECT_EQ(mdsp::LastErrorCode(), mdsp::ERR_SYSTEM);
-  Event answer{};
+  RecordedEvent answer{};
   ASSERT_TRUE(NextAnswer(answer));
   // Not "invalid password": a status reply to Authentication is always event 3.
   EXPECT_EQ(answer.event, SMDSP_EVENT_UNABLE);
   EXPECT_EQ(answer.argument, 2);
-  EXPECT_EQ(MacText(answer.mac), "02-00-00-00-20-04");
+  EXPECT_EQ(MacText(answer.mac.data()), "02-00-00-00-20-04");
   EXPECT_NE(testnet::readFile(simLog_).find("event 02-00-00-00-20-04 authentication refused"),
             std::string::npos);
   EXPECT_EQ(testnet::readFile(simLog_).find("event 02-00-00-00-20-04 wink"), std::string::npos);
@@ -321,26 +254,20 @@ TEST_F(SecureOperations, RestartAndPingReportEveryRestartedModule) {
   int32_t mute = IndexOf("02-00-00-00-20-03", true);
   SmdspCredentials a{"secret", nullptr, nullptr}, b{"", nullptr, nullptr};
   ASSERT_EQ(SMDSP_SendRestart(static_cast<uint32_t>(answering), 1, &a), 0);
-  ASSERT_TRUE(WaitCount(SMDSP_EVENT_RESTARTED, 1, 5000));
+  ASSERT_TRUE(events_.WaitForCount(SMDSP_EVENT_RESTARTED, 1, 5000));
   ASSERT_EQ(SMDSP_SendRestart(static_cast<uint32_t>(mute), 1, &b), 0);
-  ASSERT_TRUE(WaitCount(SMDSP_EVENT_RESTARTED, 2, 5000));
-  {
-    std::lock_guard<std::mutex> guard(g_lock);
-    g_reportElements = 2;
-  }
+  ASSERT_TRUE(events_.WaitForCount(SMDSP_EVENT_RESTARTED, 2, 5000));
+  events_.SetReportElements(2);
   // A window long enough for the answering module's ping round trip even on
   // a loaded machine (the window counts whole seconds).
   ASSERT_EQ(SMDSP_SendPing(4), 0);
-  ASSERT_TRUE(WaitCount(SMDSP_EVENT_RESTART_REPORT, 1, 15000));
-  Event copy{};
-  {
-    std::lock_guard<std::mutex> guard(g_lock);
-    for (const Event& e : g_events)
-      if (e.event == SMDSP_EVENT_RESTART_REPORT) copy = e;
-  }
-  const Event* report = &copy;
+  ASSERT_TRUE(events_.WaitForCount(SMDSP_EVENT_RESTART_REPORT, 1, 15000));
+  RecordedEvent copy{};
+  for (const RecordedEvent& e : events_.SmdspSnapshot())
+    if (e.event == SMDSP_EVENT_RESTART_REPORT) copy = e;
+  const RecordedEvent* report = &copy;
   EXPECT_EQ(report->index, 0);
-  EXPECT_EQ(MacText(report->mac), "00-00-00-00-00-00");
+  EXPECT_EQ(MacText(report->mac.data()), "00-00-00-00-00-00");
   ASSERT_EQ(report->report.size(), 2u);
   EXPECT_EQ(report->report[0].moduleIndex, static_cast<uint32_t>(answering));
   EXPECT_GE(report->report[0].elapsed, 0.0);
@@ -353,36 +280,30 @@ TEST_F(SecureOperations, RestartAndPingReportEveryRestartedModule) {
   }));
 }
 
-size_t ReceivedLines(const std::string& log) {
-  size_t n = 0;
-  for (size_t at = log.find("rx "); at != std::string::npos; at = log.find("rx ", at + 1))
-    n += at == 0 || log[at - 1] == '\n';
-  return n;
-}
-
 TEST_F(SecureOperations, PingWithoutRestartsSendsNothingAndReportsNoElements) {
   START(kSecureA);
   // The discover leaves the restart list empty.
   ASSERT_EQ(Discover(1), 1u);
-  size_t before = ReceivedLines(testnet::readFile(simLog_));
+  size_t before = testnet::simDatagramsHex(testnet::readFile(simLog_), "rx").size();
   ASSERT_GT(before, 0u);
-  {
-    std::lock_guard<std::mutex> guard(g_lock);
-    g_reportElements = 0;
-  }
+  events_.SetReportElements(0);
   ASSERT_EQ(SMDSP_SendPing(1), 0);
-  ASSERT_TRUE(WaitCount(SMDSP_EVENT_RESTART_REPORT, 1, 15000));
-  Event report{};
+  ASSERT_TRUE(events_.WaitForCount(SMDSP_EVENT_RESTART_REPORT, 1, 15000));
+  RecordedEvent report{};
   ASSERT_TRUE(NextAnswer(report));
   EXPECT_EQ(report.event, SMDSP_EVENT_RESTART_REPORT);
   EXPECT_EQ(report.index, 0);
   EXPECT_EQ(report.argument, 0);
-  EXPECT_EQ(MacText(report.mac), "00-00-00-00-00-00");
+  EXPECT_EQ(MacText(report.mac.data()), "00-00-00-00-00-00");
   EXPECT_TRUE(report.report.empty());
-  // Anything sent would have reached the simulator by now.
-  testnet::sleepMs(300);
-  EXPECT_EQ(ReceivedLines(testnet::readFile(simLog_)), before);
-  EXPECT_EQ(Count(SMDSP_EVENT_RESTART_REPORT), 1u);
+  // A mass restart sent now reaches the simulator behind anything the ping
+  // sent: once it is logged, it must be the only datagram since the discover.
+  ASSERT_EQ(SMDSP_SendMassRestart(), 0);
+  ASSERT_TRUE(testnet::waitFor([&] {
+    return testnet::readFile(simLog_).find("mass-restart") != std::string::npos;
+  }));
+  EXPECT_EQ(testnet::simDatagramsHex(testnet::readFile(simLog_), "rx").size(), before + 1);
+  EXPECT_EQ(events_.Count(SMDSP_EVENT_RESTART_REPORT), 1u);
   std::lock_guard<std::recursive_mutex> guard(mdsp::TheClient()->queueLock);
   EXPECT_EQ(mdsp::TheClient()->pingWindow, 0u);
 }

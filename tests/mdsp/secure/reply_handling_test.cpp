@@ -4,9 +4,10 @@
 #include <string>
 
 #include "errors.h"
+#include "manual_clock.h"
 #include "module_table_fixture.h"
 #include "platform/clock.h"
-#include "secure/operations.h"
+#include "secure/protocol.h"
 
 namespace mdsp_test {
 namespace {
@@ -36,7 +37,7 @@ class ReplyHandlingTest : public ModuleTableTest {
     EXPECT_EQ(recorded()[0].argument, argument);
     EXPECT_EQ(recorded()[0].index, 0);
     EXPECT_EQ(recorded()[0].mac[5], 9);
-    recorded().clear();
+    events.Clear();
   }
 };
 
@@ -49,10 +50,10 @@ TEST_F(ReplyHandlingTest, DiscoverReplyBecomesAnEntryWithTheMarker) {
   EXPECT_EQ(recorded()[0].index, 0);
   EXPECT_EQ(recorded()[0].context, context);
   char type[8];
-  EXPECT_EQ(SMDSP_GetPayloadString(2, 0, type, sizeof type), 0);
+  EXPECT_EQ(SMDSP_GetPayloadString(SMDSP_TAG_MODULE_TYPE, 0, type, sizeof type), 0);
   EXPECT_STREQ(type, "ABC");
   uint8_t marker = 0;
-  EXPECT_EQ(SMDSP_GetPayloadData(255, 0, &marker, 1), 0);
+  EXPECT_EQ(SMDSP_GetPayloadData(SMDSP_TAG_SECURE_MODULE, 0, &marker, 1), 0);
   EXPECT_EQ(marker, 1);
 }
 
@@ -64,7 +65,7 @@ TEST_F(ReplyHandlingTest, MalformedDiscoverReplyIsListedWithoutMarker) {
   EXPECT_EQ(recorded()[0].index, 1);
   uint8_t value = 0;
   EXPECT_EQ(SMDSP_GetPayloadData(9, 1, &value, 1), 0);
-  EXPECT_EQ(SMDSP_GetPayloadData(255, 1, &value, 1), MDSP_RESULT_NOT_FOUND);
+  EXPECT_EQ(SMDSP_GetPayloadData(SMDSP_TAG_SECURE_MODULE, 1, &value, 1), MDSP_RESULT_NOT_FOUND);
 }
 
 TEST_F(ReplyHandlingTest, AuthenticationReplyStoresTheSeedAndSignals) {
@@ -160,10 +161,12 @@ class RestartWatchTest : public ReplyHandlingTest {
     ASSERT_TRUE(client->restarts.Append(new mdsp::RestartEntry{index, &credentials, -1.0}));
   }
   void OpenWindowThatHasPassed(int64_t restartedSecondsAgo, uint32_t window) {
-    client->restartTime = mdsp::platform::NowSeconds() - restartedSecondsAgo;
+    client->restartTime = clock.seconds() - restartedSecondsAgo;
     client->pingWindow = window;
   }
   SmdspCredentials credentials{"pw", nullptr, nullptr};
+  // Fixed, so a window's end is read in the second the test set it up.
+  ManualClock clock;
 };
 
 TEST_F(RestartWatchTest, PingReplyMarksTheNewestEntryOfThatModule) {
@@ -172,7 +175,7 @@ TEST_F(RestartWatchTest, PingReplyMarksTheNewestEntryOfThatModule) {
   AddRestart(a);
   AddRestart(b);
   AddRestart(a);
-  client->restartTime = mdsp::platform::NowSeconds() - 3;
+  client->restartTime = clock.seconds() - 3;
   EXPECT_FALSE(Deliver(mdsp::kTypePing, {0}, true, 9));
   EXPECT_TRUE(recorded().empty());  // consumed without an event
   EXPECT_EQ(client->restarts[0]->elapsed, -1.0);
@@ -210,7 +213,7 @@ TEST_F(RestartWatchTest, ReportWaitsForTheWindowThenEmptiesTheList) {
   EXPECT_EQ(e.index, 0);
   EXPECT_EQ(e.argument, 0);
   const uint8_t zero[6] = {};
-  EXPECT_EQ(0, std::memcmp(e.mac, zero, 6));
+  EXPECT_EQ(0, std::memcmp(e.mac.data(), zero, 6));
   auto* report = static_cast<SmdspRestartReport*>(e.context);
   ASSERT_NE(report, nullptr);
   EXPECT_EQ(report[0].moduleIndex, a);
@@ -226,7 +229,7 @@ TEST_F(RestartWatchTest, ReportWaitsForTheWindowThenEmptiesTheList) {
 TEST_F(RestartWatchTest, PingWithoutRestartsReportsAnEmptyArray) {
   EXPECT_EQ(SMDSP_SendPing(1), MDSP_RESULT_OK);
   EXPECT_EQ(client->pingWindow, 1u);
-  client->restartTime = mdsp::platform::NowSeconds() - 2;
+  client->restartTime = clock.seconds() - 2;
   mdsp::RestartReportCheck(*client);
   ASSERT_EQ(recorded().size(), 1u);
   EXPECT_NE(recorded()[0].context, nullptr);  // freeable even when empty

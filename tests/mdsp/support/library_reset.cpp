@@ -2,6 +2,7 @@
 
 #include "callbacks.h"
 #include "client.h"
+#include "lifecycle.h"
 
 namespace mdsp_test {
 

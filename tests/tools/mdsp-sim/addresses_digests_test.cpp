@@ -8,31 +8,31 @@
 namespace mdspsim {
 namespace {
 
-std::string hexOf(const Digest32& d) { return toHex(d.data(), d.size()); }
+std::string hexOf(const Digest32& d) { return ToHex(d.data(), d.size()); }
 
 TEST(SimDigests, Md5MatchesRfc1321Vectors) {
-  EXPECT_EQ(md5hex(""), "d41d8cd98f00b204e9800998ecf8427e");
-  EXPECT_EQ(md5hex("abc"), "900150983cd24fb0d6963f7d28e17f72");
-  EXPECT_EQ(md5hex("message digest"), "f96b697d7cb7938d525a2f31aaf161d0");
+  EXPECT_EQ(Md5hex(""), "d41d8cd98f00b204e9800998ecf8427e");
+  EXPECT_EQ(Md5hex("abc"), "900150983cd24fb0d6963f7d28e17f72");
+  EXPECT_EQ(Md5hex("message digest"), "f96b697d7cb7938d525a2f31aaf161d0");
 }
 
 TEST(SimDigests, Blake2sMatchesRfc7693AndConcatenatesItsParts) {
   Digest32 whole{}, split{}, empty{};
-  ASSERT_TRUE(blake2s256({"abc"}, whole));
+  ASSERT_TRUE(Blake2s256({"abc"}, whole));
   EXPECT_EQ(hexOf(whole), "508c5e8c327c14e2e1a72ba34eeb452f37458b209ed63a294d999b4c86675982");
-  ASSERT_TRUE(blake2s256({"", "a", "", "bc"}, split));
+  ASSERT_TRUE(Blake2s256({"", "a", "", "bc"}, split));
   EXPECT_EQ(split, whole);
-  ASSERT_TRUE(blake2s256({}, empty));
+  ASSERT_TRUE(Blake2s256({}, empty));
   EXPECT_EQ(hexOf(empty), "69217a3079908094e11121d042354a7c1f55b6482ca1a51e1b250dfd1ed0eef9");
 }
 
 TEST(SimDigests, ChallengeAnswerFollowsTheHostsTwoStepMd5) {
-  // Host side, written out: inner = md5hex(s0 s1 password), answer =
-  // md5hex(s0 s1 inner seed). The module holds only "k7" + inner.
-  std::string inner = md5hex("k7secret");
-  std::string answer = md5hex("k7" + inner + "k7Q2ZP91");
-  EXPECT_EQ(expectedChallengeAnswer("k7" + inner, "k7Q2ZP91"), answer);
-  EXPECT_EQ(expectedChallengeAnswer("short", "k7Q2ZP91"), "");
+  // Host side, written out: inner = Md5hex(s0 s1 password), answer =
+  // Md5hex(s0 s1 inner seed). The module holds only "k7" + inner.
+  std::string inner = Md5hex("k7secret");
+  std::string answer = Md5hex("k7" + inner + "k7Q2ZP91");
+  EXPECT_EQ(ExpectedChallengeAnswer("k7" + inner, "k7Q2ZP91"), answer);
+  EXPECT_EQ(ExpectedChallengeAnswer("short", "k7Q2ZP91"), "");
 }
 
 TEST(SimDigests, ShortSeedsHashOnlyUpToTheFirstNul) {
@@ -40,44 +40,44 @@ TEST(SimDigests, ShortSeedsHashOnlyUpToTheFirstNul) {
   // "%c%c%s%s" gives 6b 00 <32 digits> 6b: the seed's own NUL is the second
   // character, so both texts end after 6b and the password plays no part.
   const std::string md5OfK = "8ce4b16b22b58894aa86c421e8759df3";
-  EXPECT_EQ(md5hexOfCText(std::string("k\0secret", 8)), md5OfK);
-  EXPECT_NE(md5hex(std::string("k\0secret", 8)), md5OfK);  // 1bde86b1..., the NUL hashed
+  EXPECT_EQ(Md5hexOfCText(std::string("k\0secret", 8)), md5OfK);
+  EXPECT_NE(Md5hex(std::string("k\0secret", 8)), md5OfK);  // 1bde86b1..., the NUL hashed
   for (const char* stored : {"k7d41d8cd98f00b204e9800998ecf8427e",
                              "@31bde86b1865b623fb899bc71ee580155"})
-    EXPECT_EQ(expectedChallengeAnswer(stored, "k"), md5OfK) << stored;
+    EXPECT_EQ(ExpectedChallengeAnswer(stored, "k"), md5OfK) << stored;
   // An empty seed: the first character is the NUL, nothing is hashed.
-  EXPECT_EQ(expectedChallengeAnswer("k7d41d8cd98f00b204e9800998ecf8427e", ""),
+  EXPECT_EQ(ExpectedChallengeAnswer("k7d41d8cd98f00b204e9800998ecf8427e", ""),
             "d41d8cd98f00b204e9800998ecf8427e");
 }
 
 TEST(SimAddresses, DottedIsStrict) {
   uint32_t v = 0;
-  ASSERT_TRUE(parseDotted("192.168.0.10", v));
+  ASSERT_TRUE(ParseDotted("192.168.0.10", v));
   EXPECT_EQ(v, 0xC0A8000Au);
-  EXPECT_EQ(formatDotted(v), "192.168.0.10");
+  EXPECT_EQ(FormatDotted(v), "192.168.0.10");
   for (const char* bad : {"192.168.0", "10.1.300.4", "1.2.3.4.", "1.2.3.4 ", " 1.2.3.4", "",
                           "1..2.3", "a.b.c.d", "0001.2.3.4"})
-    EXPECT_FALSE(parseDotted(bad, v)) << bad;
+    EXPECT_FALSE(ParseDotted(bad, v)) << bad;
 }
 
 TEST(SimAddresses, MacReadsEitherCaseAndWritesUpperCase) {
   Mac mac{};
-  ASSERT_TRUE(parseMac("02-00-00-12-34-ab", mac));
-  EXPECT_EQ(formatMac(mac), "02-00-00-12-34-AB");
-  ASSERT_TRUE(parseMac("2-0-0-12-34-AB", mac));
-  EXPECT_EQ(formatMac(mac), "02-00-00-12-34-AB");
+  ASSERT_TRUE(ParseMac("02-00-00-12-34-ab", mac));
+  EXPECT_EQ(FormatMac(mac), "02-00-00-12-34-AB");
+  ASSERT_TRUE(ParseMac("2-0-0-12-34-AB", mac));
+  EXPECT_EQ(FormatMac(mac), "02-00-00-12-34-AB");
   for (const char* bad : {"02-00-00-12-34", "02-00-00-12-34-AB-", "02:00:00:12:34:AB",
                           "02-00-00-12-34-ABC", "02-00-00-12-34-AG", ""})
-    EXPECT_FALSE(parseMac(bad, mac)) << bad;
+    EXPECT_FALSE(ParseMac(bad, mac)) << bad;
 }
 
 TEST(SimAddresses, HexRoundTrip) {
   Bytes bytes;
-  ASSERT_TRUE(fromHex("00ff7A", bytes));
+  ASSERT_TRUE(FromHex("00ff7A", bytes));
   EXPECT_EQ(bytes, (Bytes{0x00, 0xFF, 0x7A}));
-  EXPECT_EQ(toHex(bytes.data(), bytes.size()), "00ff7a");
-  EXPECT_FALSE(fromHex("abc", bytes));
-  EXPECT_FALSE(fromHex("zz", bytes));
+  EXPECT_EQ(ToHex(bytes.data(), bytes.size()), "00ff7a");
+  EXPECT_FALSE(FromHex("abc", bytes));
+  EXPECT_FALSE(FromHex("zz", bytes));
 }
 
 }  // namespace

@@ -14,40 +14,40 @@
 namespace mdspsim {
 namespace {
 
-std::string readExample(const char* name) {
+std::string ReadExample(const char* name) {
   std::ifstream in(std::string(MDSP_SIM_EXAMPLES) + "/" + name);
   std::stringstream text;
   text << in.rdbuf();
   return text.str();
 }
 
-bool load(const std::string& json, std::vector<SimModule>& modules, std::string& error) {
-  return parseConfig(json, modules, error) && finishModules(modules, error);
+bool Load(const std::string& json, std::vector<SimModule>& modules, std::string& error) {
+  return ParseConfig(json, modules, error) && FinishModules(modules, error);
 }
 
-std::string errorFor(const std::string& json) {
+std::string ErrorFor(const std::string& json) {
   std::vector<SimModule> modules;
   std::string error;
-  EXPECT_FALSE(load(json, modules, error)) << json;
+  EXPECT_FALSE(Load(json, modules, error)) << json;
   return error;
 }
 
 TEST(SimConfig, ExampleFileLoadsWithItsValues) {
   std::vector<SimModule> modules;
   std::string error;
-  ASSERT_TRUE(load(readExample("two-modules.json"), modules, error)) << error;
+  ASSERT_TRUE(Load(ReadExample("two-modules.json"), modules, error)) << error;
   ASSERT_EQ(modules.size(), 2u);
   const SimModule& text = modules[0];
   EXPECT_TRUE(text.cfg.speaksText);
   EXPECT_FALSE(text.cfg.speaksSecure);
-  EXPECT_EQ(formatMac(text.cfg.mac), "02-00-00-00-10-01");
-  EXPECT_EQ(currentSeedText(text), "k7Q2ZP91");
+  EXPECT_EQ(FormatMac(text.cfg.mac), "02-00-00-00-10-01");
+  EXPECT_EQ(CurrentSeedText(text), "k7Q2ZP91");
   EXPECT_EQ(text.cfg.hostname, "press-line-1");
   const SimModule& secure = modules[1];
   EXPECT_TRUE(secure.cfg.speaksSecure);
   EXPECT_FALSE(secure.cfg.speaksText);
   EXPECT_EQ(secure.cfg.password, "secret");
-  EXPECT_EQ(formatDotted(secure.cfg.ip), "192.168.0.20");
+  EXPECT_EQ(FormatDotted(secure.cfg.ip), "192.168.0.20");
   EXPECT_EQ(secure.cfg.versionText, "4.0.2");
   EXPECT_EQ(secure.cfg.faults.restartSilenceMs, 3000u);
 }
@@ -55,20 +55,20 @@ TEST(SimConfig, ExampleFileLoadsWithItsValues) {
 TEST(SimConfig, AnEmptySeedIsASeed) {
   std::vector<SimModule> modules;
   std::string error;
-  ASSERT_TRUE(load(R"({"modules":[{"mac":"02-00-00-00-00-01","seed":""},
+  ASSERT_TRUE(Load(R"({"modules":[{"mac":"02-00-00-00-00-01","seed":""},
       {"mac":"02-00-00-00-00-02","seed":"x"},{"mac":"02-00-00-00-00-03"}]})",
                    modules, error))
       << error;
   ASSERT_EQ(modules.size(), 3u);
   EXPECT_TRUE(modules[0].cfg.hasSeed);
-  EXPECT_EQ(currentSeedText(modules[1]), "x");
+  EXPECT_EQ(CurrentSeedText(modules[1]), "x");
   EXPECT_FALSE(modules[2].cfg.hasSeed);
 }
 
 TEST(SimConfig, FaultsAndVersionsAreRead) {
   std::vector<SimModule> modules;
   std::string error;
-  ASSERT_TRUE(load(R"({"modules":[{"mac":"02-00-00-00-00-09","protocol":"both",
+  ASSERT_TRUE(Load(R"({"modules":[{"mac":"02-00-00-00-00-09","protocol":"both",
       "reply":"unicast","module_version":"4.12.300","protocol_version":"2.1",
       "password_set":false,
       "faults":{"delay_ms":40,"repeat":2,"ignore":["ping","scan"],"configure_status":31,
@@ -94,26 +94,26 @@ TEST(SimConfig, FaultsAndVersionsAreRead) {
 }
 
 TEST(SimConfig, MistakesAreNamed) {
-  EXPECT_EQ(errorFor("{"), "not valid JSON");
-  EXPECT_EQ(errorFor(R"({"modules":[{"protocol":"text"}]})"), "module 0: \"mac\" is missing");
-  EXPECT_EQ(errorFor(R"({"modules":[{"mac":"02-00-00-00-00"}]})"),
+  EXPECT_EQ(ErrorFor("{"), "not valid JSON");
+  EXPECT_EQ(ErrorFor(R"({"modules":[{"protocol":"text"}]})"), "module 0: \"mac\" is missing");
+  EXPECT_EQ(ErrorFor(R"({"modules":[{"mac":"02-00-00-00-00"}]})"),
             "module 0: \"mac\" must look like 02-00-00-00-10-01");
-  EXPECT_EQ(errorFor(R"({"modules":[{"mac":"02-00-00-00-00-01","protocol":"udp"}]})"),
+  EXPECT_EQ(ErrorFor(R"({"modules":[{"mac":"02-00-00-00-00-01","protocol":"udp"}]})"),
             "module 0: \"protocol\" must be \"text\", \"secure\" or \"both\"");
-  EXPECT_EQ(errorFor(R"({"modules":[{"mac":"02-00-00-00-00-01","ip":"10.0.0.300"}]})"),
+  EXPECT_EQ(ErrorFor(R"({"modules":[{"mac":"02-00-00-00-00-01","ip":"10.0.0.300"}]})"),
             "module 0: \"ip\" must be a dotted address like 192.168.0.10");
-  EXPECT_EQ(errorFor(R"({"modules":[{"mac":"02-00-00-00-00-01","hostnme":"x"}]})"),
+  EXPECT_EQ(ErrorFor(R"({"modules":[{"mac":"02-00-00-00-00-01","hostnme":"x"}]})"),
             "module 0: \"hostnme\" is not a known key");
-  EXPECT_EQ(errorFor(R"({"modules":[{"mac":"02-00-00-00-00-01","hostname":"a;b"}]})"),
+  EXPECT_EQ(ErrorFor(R"({"modules":[{"mac":"02-00-00-00-00-01","hostname":"a;b"}]})"),
             "module 0: \"hostname\" must not contain ';' or NUL");
-  EXPECT_EQ(errorFor(R"({"modules":[{"mac":"02-00-00-00-00-01","faults":{"ignore":["nap"]}}]})")
+  EXPECT_EQ(ErrorFor(R"({"modules":[{"mac":"02-00-00-00-00-01","faults":{"ignore":["nap"]}}]})")
                 .substr(0, 42),
             "module 0 faults: \"ignore\" holds an unknown");
-  EXPECT_EQ(errorFor(R"({"modules":[{"mac":"02-00-00-00-00-01","faults":{"ping_status":256}}]})"),
+  EXPECT_EQ(ErrorFor(R"({"modules":[{"mac":"02-00-00-00-00-01","faults":{"ping_status":256}}]})"),
             "module 0 faults: \"ping_status\" must be a whole number from 0 to 255");
-  EXPECT_EQ(errorFor(R"({"modules":[{"mac":"02-00-00-00-00-01","protocol":"secure","seed":"ab12"}]})"),
+  EXPECT_EQ(ErrorFor(R"({"modules":[{"mac":"02-00-00-00-00-01","protocol":"secure","seed":"ab12"}]})"),
             "module 02-00-00-00-00-01: a seed is for text-only modules");
-  EXPECT_EQ(errorFor(R"({"modules":[{"mac":"02-00-00-00-00-01"},{"mac":"2-0-0-0-0-1"}]})")
+  EXPECT_EQ(ErrorFor(R"({"modules":[{"mac":"02-00-00-00-00-01"},{"mac":"2-0-0-0-0-1"}]})")
                 .substr(0, 42),
             "module 02-00-00-00-00-01 is listed twice (");
 }
@@ -121,7 +121,7 @@ TEST(SimConfig, MistakesAreNamed) {
 TEST(SimConfig, GeneratorMakesManyDistinctModules) {
   std::vector<SimModule> modules;
   std::string error;
-  ASSERT_TRUE(load(R"({"modules":[{"mac":"02-00-00-00-00-01"}],
+  ASSERT_TRUE(Load(R"({"modules":[{"mac":"02-00-00-00-00-01"}],
       "generate":{"text":250,"secure":250,"mac_prefix":"02-00-01",
                   "template":{"password":"pw","faults":{"delay_ms":1}}}})",
                    modules, error))
@@ -135,12 +135,12 @@ TEST(SimConfig, GeneratorMakesManyDistinctModules) {
   }
   EXPECT_EQ(macs.size(), 501u);
   EXPECT_EQ(text, 251u);
-  EXPECT_EQ(formatMac(modules[1].cfg.mac), "02-00-01-00-00-01");
-  EXPECT_EQ(formatMac(modules[500].cfg.mac), "02-00-01-00-01-F4");
-  EXPECT_EQ(formatDotted(modules[500].cfg.ip), "10.0.1.244");
+  EXPECT_EQ(FormatMac(modules[1].cfg.mac), "02-00-01-00-00-01");
+  EXPECT_EQ(FormatMac(modules[500].cfg.mac), "02-00-01-00-01-F4");
+  EXPECT_EQ(FormatDotted(modules[500].cfg.ip), "10.0.1.244");
   EXPECT_EQ(modules[500].cfg.password, "pw");
   EXPECT_EQ(modules[500].cfg.faults.delayMs, 1u);
-  EXPECT_FALSE(generateModules(1, 0, "02-00", ModuleConfig{}, modules, error));
+  EXPECT_FALSE(GenerateModules(1, 0, "02-00", ModuleConfig{}, modules, error));
 }
 
 TEST(SimCli, OptionsAndRefusals) {
@@ -148,7 +148,7 @@ TEST(SimCli, OptionsAndRefusals) {
   std::string error;
   const char* full[] = {"mdsp-sim", "--iface", "veth1", "--config", "m.json", "--log", "l.txt",
                         "--generate-text", "3", "--generate-secure", "4"};
-  ASSERT_TRUE(parseCli(11, full, o, error)) << error;
+  ASSERT_TRUE(ParseCli(11, full, o, error)) << error;
   EXPECT_EQ(o.iface, "veth1");
   EXPECT_EQ(o.configPath, "m.json");
   EXPECT_EQ(o.logPath, "l.txt");
@@ -159,7 +159,7 @@ TEST(SimCli, OptionsAndRefusals) {
     CliOptions options;
     std::string why;
     argv.insert(argv.begin(), "mdsp-sim");
-    return !parseCli(static_cast<int>(argv.size()), argv.data(), options, why) && !why.empty();
+    return !ParseCli(static_cast<int>(argv.size()), argv.data(), options, why) && !why.empty();
   };
   EXPECT_TRUE(refuses({"--config", "m.json"}));                 // no interface
   EXPECT_TRUE(refuses({"--iface", "veth1"}));                   // nothing to play
@@ -168,7 +168,7 @@ TEST(SimCli, OptionsAndRefusals) {
   EXPECT_TRUE(refuses({"--iface", "veth1", "--config", "m.json", "--colour", "x"}));
   const char* help[] = {"mdsp-sim", "--help"};
   CliOptions h;
-  EXPECT_TRUE(parseCli(2, help, h, error) && h.help);
+  EXPECT_TRUE(ParseCli(2, help, h, error) && h.help);
 }
 
 }  // namespace

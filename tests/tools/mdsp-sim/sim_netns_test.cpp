@@ -1,11 +1,6 @@
 // mdsp-sim on a real wire: a veth pair between two throwaway namespaces, the
 // simulator in one, a hand-written host in the other.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -14,6 +9,7 @@
 
 #include "addresses.h"
 #include "netns.h"
+#include "udp_probe.h"
 
 namespace {
 
@@ -27,69 +23,29 @@ constexpr char kConfig[] = R"({"modules":[
    "type":"GW","version":"4.0.2","ip":"192.168.0.20"}
 ]})";
 
-// A host socket on port 3250 of one interface, as the library would hold.
-class HostSocket {
- public:
-  explicit HostSocket(const std::string& iface) {
-    fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    int on = 1;
-    setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    setsockopt(fd_, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
-    setsockopt(fd_, SOL_SOCKET, SO_BINDTODEVICE, iface.c_str(),
-               static_cast<socklen_t>(iface.size()));
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(3250);
-    ok_ = fd_ >= 0 && bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+// Datagrams other than `skip` (our own broadcast looping back) with their
+// senders, until `count` arrived or nothing came for timeoutMs.
+std::vector<std::pair<std::string, Bytes>> Collect(testnet::UdpProbe& probe, size_t count,
+                                                   const Bytes& skip, int timeoutMs = 5000) {
+  std::vector<std::pair<std::string, Bytes>> got;
+  while (got.size() < count) {
+    bool arrived = false;
+    std::string from;
+    std::string datagram = probe.receive(timeoutMs, &arrived, &from);
+    if (!arrived) break;
+    Bytes data(datagram.begin(), datagram.end());
+    if (data != skip) got.emplace_back(from, data);
   }
-  ~HostSocket() {
-    if (fd_ >= 0) close(fd_);
-  }
-  bool ok() const { return ok_; }
+  return got;
+}
 
-  bool broadcast(const Bytes& data) {
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(3250);
-    to.sin_addr.s_addr = htonl(INADDR_BROADCAST);
-    return sendto(fd_, data.data(), data.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to) ==
-           static_cast<ssize_t>(data.size());
-  }
-
-  // Collects datagrams other than `skip` (our own broadcast looping back)
-  // until `count` arrived or nothing came for timeoutMs.
-  std::vector<std::pair<std::string, Bytes>> receive(size_t count, const Bytes& skip,
-                                                     int timeoutMs = 5000) {
-    std::vector<std::pair<std::string, Bytes>> got;
-    while (got.size() < count) {
-      pollfd p{fd_, POLLIN, 0};
-      if (poll(&p, 1, timeoutMs) <= 0) break;
-      uint8_t buf[2048];
-      sockaddr_in from{};
-      socklen_t len = sizeof from;
-      ssize_t n = recvfrom(fd_, buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(&from), &len);
-      if (n < 0) break;
-      Bytes data(buf, buf + n);
-      if (data == skip) continue;
-      char ip[INET_ADDRSTRLEN];
-      inet_ntop(AF_INET, &from.sin_addr, ip, sizeof ip);
-      got.emplace_back(std::string(ip) + ":" + std::to_string(ntohs(from.sin_port)), data);
-    }
-    return got;
-  }
-
- private:
-  int fd_ = -1;
-  bool ok_ = false;
-};
-
-Bytes text(const std::string& s) {
+Bytes Text(const std::string& s) {
   Bytes b(s.begin(), s.end());
   b.push_back(0);
   return b;
 }
 
-std::string asString(const Bytes& b) { return std::string(b.begin(), b.end()); }
+std::string AsString(const Bytes& b) { return std::string(b.begin(), b.end()); }
 
 TEST(SimOnTheWire, AnswersScanDiscoverAndConfigureAcrossAVethPair) {
   testnet::Lab lab;
@@ -114,23 +70,24 @@ TEST(SimOnTheWire, AnswersScanDiscoverAndConfigureAcrossAVethPair) {
       << testnet::readFile(dir + "/sim.out");
 
   ASSERT_TRUE(lab.enter(host));
-  HostSocket socket("simh0");
+  // A host socket on port 3250 of one interface, as the library would hold.
+  testnet::UdpProbe socket("simh0");
   ASSERT_TRUE(socket.ok());
 
   // Text scan: both text modules answer, the second one to us directly.
-  Bytes scan = text("MODULE SCAN");
-  ASSERT_TRUE(socket.broadcast(scan));
-  auto answers = socket.receive(2, scan);
+  Bytes scan = Text("MODULE SCAN");
+  ASSERT_TRUE(socket.broadcast(scan.data(), scan.size()));
+  auto answers = Collect(socket, 2, scan);
   ASSERT_EQ(answers.size(), 2u);
   std::map<std::string, std::string> byMac;
   for (auto& [from, data] : answers) {
     EXPECT_EQ(from, "10.77.0.2:3250");
-    size_t at = asString(data).find("mac = ");
+    size_t at = AsString(data).find("mac = ");
     ASSERT_NE(at, std::string::npos);
-    byMac[asString(data).substr(at + 6, 17)] = asString(data);
+    byMac[AsString(data).substr(at + 6, 17)] = AsString(data);
   }
   EXPECT_EQ(byMac["02-00-00-00-10-01"],
-            asString(text("protocol version = 1.0;fb type = SIM-IO 16DI;module version = 3.1.7;"
+            AsString(Text("protocol version = 1.0;fb type = SIM-IO 16DI;module version = 3.1.7;"
                           "mac = 02-00-00-00-10-01;ip = 192.168.0.10;sn = 255.255.255.0;"
                           "gw = 192.168.0.1;dhcp = off;pswd = on;hn = press-line-1;"
                           "dns1 = 192.168.0.1;dns2 = 0.0.0.0;seed = k7Q2ZP91;"
@@ -139,21 +96,21 @@ TEST(SimOnTheWire, AnswersScanDiscoverAndConfigureAcrossAVethPair) {
 
   // Secure Discover from the host interface's MAC.
   Bytes discover;
-  ASSERT_TRUE(mdspsim::fromHex("c1abffffffffffff020000aabbcc00000000", discover));
-  ASSERT_TRUE(socket.broadcast(discover));
-  auto replies = socket.receive(1, discover);
+  ASSERT_TRUE(mdspsim::FromHex("c1abffffffffffff020000aabbcc00000000", discover));
+  ASSERT_TRUE(socket.broadcast(discover.data(), discover.size()));
+  auto replies = Collect(socket, 1, discover);
   ASSERT_EQ(replies.size(), 1u);
-  EXPECT_EQ(mdspsim::toHex(replies[0].second.data(), replies[0].second.size()),
+  EXPECT_EQ(mdspsim::ToHex(replies[0].second.data(), replies[0].second.size()),
             "c1ab020000aabbcc02000000200101003800"
             "000101" "0105342e302e32" "02024757" "04041400a8c0" "050400ffffff" "06040100a8c0"
             "07040100a8c0" "080400000000" "090100" "0a0776616c76652d32");
 
   // Text configure of the module without a password.
-  Bytes configure = text("Configure: 02-00-00-00-10-02;IP = 10.9.8.7;HN = renamed;");
-  ASSERT_TRUE(socket.broadcast(configure));
-  auto notice = socket.receive(1, configure);
+  Bytes configure = Text("Configure: 02-00-00-00-10-02;IP = 10.9.8.7;HN = renamed;");
+  ASSERT_TRUE(socket.broadcast(configure.data(), configure.size()));
+  auto notice = Collect(socket, 1, configure);
   ASSERT_EQ(notice.size(), 1u);
-  EXPECT_EQ(notice[0].second, text("Reconfigured: 02-00-00-00-10-02"));
+  EXPECT_EQ(notice[0].second, Text("Reconfigured: 02-00-00-00-10-02"));
 
   // The log holds every datagram, byte for byte, and the simulator stops cleanly.
   ASSERT_TRUE(testnet::waitFor([&] {

@@ -14,7 +14,7 @@ std::string asText(const Bytes& bytes) { return std::string(bytes.begin(), bytes
 
 const char* kNoSeed = nullptr;
 
-SimModule textModule(const std::string& password, const char* seed = kNoSeed) {
+SimModule TextModule(const std::string& password, const char* seed = kNoSeed) {
   SimModule m;
   m.cfg.mac = {0x02, 0x00, 0x00, 0x12, 0x34, 0xAB};
   m.cfg.password = password;
@@ -23,32 +23,32 @@ SimModule textModule(const std::string& password, const char* seed = kNoSeed) {
   m.cfg.hostname = "press-line-1";
   std::vector<SimModule> list{m};
   std::string error;
-  EXPECT_TRUE(finishModules(list, error)) << error;
+  EXPECT_TRUE(FinishModules(list, error)) << error;
   return list[0];
 }
 
 // What the host sends as "Password:" to a seeded module.
-std::string hostAnswer(const std::string& seedText, const std::string& password) {
+std::string HostAnswer(const std::string& seedText, const std::string& password) {
   std::string s01 = seedText.substr(0, 2);
-  return md5hex(s01 + md5hex(s01 + password) + seedText);
+  return Md5hex(s01 + Md5hex(s01 + password) + seedText);
 }
 
 // The text as the host sends it: with its NUL.
-TextRequest parse(const std::string& text, std::string* why = nullptr) {
+TextRequest Parse(const std::string& text, std::string* why = nullptr) {
   std::string ignored;
-  return parseTextRequest(text + std::string(1, '\0'), why ? *why : ignored);
+  return ParseTextRequest(text + std::string(1, '\0'), why ? *why : ignored);
 }
 
-ConfigureOutcome configure(SimModule& m, const std::string& text) {
-  TextRequest request = parse(text);
+ConfigureOutcome Configure(SimModule& m, const std::string& text) {
+  TextRequest request = Parse(text);
   EXPECT_EQ(request.kind, TextRequestKind::Configure) << text;
-  return applyTextConfigure(m, request.configure);
+  return ApplyTextConfigure(m, request.configure);
 }
 
 TEST(SimTextAnswer, ScanAnswerIsByteExact) {
-  SimModule m = textModule("secret", "k7Q2ZP91");
+  SimModule m = TextModule("secret", "k7Q2ZP91");
   m.cfg.dhcp = false;
-  EXPECT_EQ(asText(buildScanAnswer(m)),
+  EXPECT_EQ(asText(BuildScanAnswer(m)),
             std::string("protocol version = 1.0;fb type = SIM-IO 16DI;module version = 3.1.7;"
                         "mac = 02-00-00-12-34-AB;ip = 192.168.0.10;sn = 255.255.255.0;"
                         "gw = 192.168.0.1;dhcp = off;pswd = on;hn = press-line-1;"
@@ -58,38 +58,38 @@ TEST(SimTextAnswer, ScanAnswerIsByteExact) {
 }
 
 TEST(SimTextAnswer, FlagsAndFaultsShapeTheAnswer) {
-  SimModule open = textModule("");
+  SimModule open = TextModule("");
   open.cfg.dhcp = true;
-  std::string text = asText(buildScanAnswer(open));
+  std::string text = asText(BuildScanAnswer(open));
   EXPECT_NE(text.find(";dhcp = on;pswd = off;"), std::string::npos) << text;
   EXPECT_EQ(text.find("seed = "), std::string::npos);
 
   open.cfg.faults.unsupported = true;
-  text = asText(buildScanAnswer(open));
+  text = asText(BuildScanAnswer(open));
   EXPECT_NE(text.find("kernel version = 1.2.3;Unsupported;"), std::string::npos) << text;
 
   open.cfg.faults.malformed = true;
-  text = asText(buildScanAnswer(open));
+  text = asText(BuildScanAnswer(open));
   EXPECT_NE(text.find("mac = 02-00-00-12-34-AB;"), std::string::npos);
   EXPECT_NE(text.find("ip = 192.168.0;"), std::string::npos);
   EXPECT_NE(text.find("dhcp = yes;"), std::string::npos);
 
   open.cfg.faults.hasRawAnswer = true;
   open.cfg.faults.rawAnswer = "mac = 1-2-3;";
-  EXPECT_EQ(buildScanAnswer(open), (Bytes{'m', 'a', 'c', ' ', '=', ' ', '1', '-', '2', '-', '3', ';', 0}));
+  EXPECT_EQ(BuildScanAnswer(open), (Bytes{'m', 'a', 'c', ' ', '=', ' ', '1', '-', '2', '-', '3', ';', 0}));
 
   open.cfg.faults = Faults{};
   open.cfg.faults.repeat = 3;
-  Reaction r = handleTextRequest(open, parse("MODULE SCAN"));
+  Reaction r = HandleTextRequest(open, Parse("MODULE SCAN"));
   EXPECT_EQ(r.replies.size(), 3u);
 }
 
 TEST(SimTextRequests, OnlyTheHostsExactTextsAreRequests) {
   std::string why;
-  EXPECT_EQ(parseTextRequest(std::string("MODULE SCAN", 12), why).kind, TextRequestKind::Scan);
-  TextRequest wink = parseTextRequest(std::string("To: 02-00-00-12-34-AB;WINK;", 28), why);
+  EXPECT_EQ(ParseTextRequest(std::string("MODULE SCAN", 12), why).kind, TextRequestKind::Scan);
+  TextRequest wink = ParseTextRequest(std::string("To: 02-00-00-12-34-AB;WINK;", 28), why);
   EXPECT_EQ(wink.kind, TextRequestKind::Wink);
-  EXPECT_EQ(formatMac(wink.target), "02-00-00-12-34-AB");
+  EXPECT_EQ(FormatMac(wink.target), "02-00-00-12-34-AB");
 
   struct Case {
     std::string datagram;
@@ -114,13 +114,13 @@ TEST(SimTextRequests, OnlyTheHostsExactTextsAreRequests) {
   };
   for (const Case& c : refused) {
     why.clear();
-    EXPECT_EQ(parseTextRequest(c.datagram, why).kind, TextRequestKind::None) << c.why;
+    EXPECT_EQ(ParseTextRequest(c.datagram, why).kind, TextRequestKind::None) << c.why;
     EXPECT_EQ(why, c.why);
   }
 }
 
 TEST(SimTextRequests, ConfigurePiecesAreReadInTheirFormsAndOrder) {
-  TextRequest all = parse(
+  TextRequest all = Parse(
       "Configure: 02-00-00-12-34-AB;Password: pw;New Password = ;IP = 10.0.0.9;"
       "SN = 255.0.0.0;GW = 0.0.0.0;DHCP = ON;HN = cell-7;DNS1 = 10.0.0.53;DNS2 = 8.8.4.4;");
   ASSERT_EQ(all.kind, TextRequestKind::Configure);
@@ -135,7 +135,7 @@ TEST(SimTextRequests, ConfigurePiecesAreReadInTheirFormsAndOrder) {
   EXPECT_EQ(p.dns1, 0x0A000035u);
   EXPECT_EQ(p.dns2, 0x08080404u);
 
-  TextRequest least = parse("Configure: 02-00-00-12-34-AB;HN =;");
+  TextRequest least = Parse("Configure: 02-00-00-12-34-AB;HN =;");
   ASSERT_EQ(least.kind, TextRequestKind::Configure);
   EXPECT_FALSE(least.configure.password || least.configure.ip || least.configure.dhcp);
   EXPECT_EQ(least.configure.hostname, "");
@@ -162,15 +162,15 @@ TEST(SimTextRequests, ConfigurePiecesAreReadInTheirFormsAndOrder) {
   };
   for (const Case& c : refused) {
     std::string why;
-    EXPECT_EQ(parse(mac + std::string(c.pieces), &why).kind, TextRequestKind::None) << c.pieces;
+    EXPECT_EQ(Parse(mac + std::string(c.pieces), &why).kind, TextRequestKind::None) << c.pieces;
     EXPECT_EQ(why, c.why);
   }
 }
 
 TEST(SimTextConfigure, HostExampleIsAppliedAndAnswered) {
-  SimModule m = textModule("");
+  SimModule m = TextModule("");
   m.cfg.dns1 = 0x01020304;
-  ASSERT_EQ(configure(m, "Configure: 02-00-00-12-34-AB;IP = 192.168.0.10;SN = 255.255.255.0;"
+  ASSERT_EQ(Configure(m, "Configure: 02-00-00-12-34-AB;IP = 192.168.0.10;SN = 255.255.255.0;"
                          "GW = 0.0.0.0;DHCP = OFF;HN =;"),
             ConfigureOutcome::Reconfigured);
   EXPECT_EQ(m.cfg.ip, 0xC0A8000Au);
@@ -180,8 +180,8 @@ TEST(SimTextConfigure, HostExampleIsAppliedAndAnswered) {
   EXPECT_EQ(m.cfg.hostname, "");
   EXPECT_EQ(m.cfg.dns1, 0x01020304u);  // no DNS1 piece: unchanged
 
-  Reaction r = handleTextRequest(
-      m, parse("Configure: 02-00-00-12-34-AB;DHCP = ON;HN = cell-7;DNS1 = 10.0.0.53;"));
+  Reaction r = HandleTextRequest(
+      m, Parse("Configure: 02-00-00-12-34-AB;DHCP = ON;HN = cell-7;DNS1 = 10.0.0.53;"));
   ASSERT_EQ(r.replies.size(), 1u);
   EXPECT_EQ(asText(r.replies[0]), std::string("Reconfigured: 02-00-00-12-34-AB", 32));
   EXPECT_TRUE(m.cfg.dhcp);
@@ -190,25 +190,25 @@ TEST(SimTextConfigure, HostExampleIsAppliedAndAnswered) {
 }
 
 TEST(SimTextConfigure, PlainPasswordIsChecked) {
-  SimModule m = textModule("secret");
-  Reaction r = handleTextRequest(
-      m, parse("Configure: 02-00-00-12-34-AB;Password: wrong;IP = 10.0.0.9;HN =;"));
+  SimModule m = TextModule("secret");
+  Reaction r = HandleTextRequest(
+      m, Parse("Configure: 02-00-00-12-34-AB;Password: wrong;IP = 10.0.0.9;HN =;"));
   ASSERT_EQ(r.replies.size(), 1u);
   EXPECT_EQ(asText(r.replies[0]), std::string("Invalid Password: 02-00-00-12-34-AB", 36));
   EXPECT_EQ(m.cfg.ip, 0xC0A8000Au);
   EXPECT_EQ(m.cfg.hostname, "press-line-1");
 
-  EXPECT_EQ(configure(m, "Configure: 02-00-00-12-34-AB;HN =;"), ConfigureOutcome::InvalidPassword);
-  EXPECT_EQ(configure(m, "Configure: 02-00-00-12-34-AB;Password: secret;New Password = n3w;HN = a;"),
+  EXPECT_EQ(Configure(m, "Configure: 02-00-00-12-34-AB;HN =;"), ConfigureOutcome::InvalidPassword);
+  EXPECT_EQ(Configure(m, "Configure: 02-00-00-12-34-AB;Password: secret;New Password = n3w;HN = a;"),
             ConfigureOutcome::Reconfigured);
-  EXPECT_EQ(configure(m, "Configure: 02-00-00-12-34-AB;Password: secret;HN = b;"),
+  EXPECT_EQ(Configure(m, "Configure: 02-00-00-12-34-AB;Password: secret;HN = b;"),
             ConfigureOutcome::InvalidPassword);
-  EXPECT_EQ(configure(m, "Configure: 02-00-00-12-34-AB;Password: n3w;HN = b;"),
+  EXPECT_EQ(Configure(m, "Configure: 02-00-00-12-34-AB;Password: n3w;HN = b;"),
             ConfigureOutcome::Reconfigured);
 }
 
 TEST(SimTextConfigure, ValuesBeyondTheModulesLimitsChangeNothing) {
-  SimModule m = textModule("");
+  SimModule m = TextModule("");
   m.cfg.maxPassword = 3;
   const char* bad[] = {
       "Configure: 02-00-00-12-34-AB;IP = 10.0.0.9;HN = "
@@ -216,7 +216,7 @@ TEST(SimTextConfigure, ValuesBeyondTheModulesLimitsChangeNothing) {
       "Configure: 02-00-00-12-34-AB;New Password = 1234;IP = 10.0.0.9;HN = ok;",
   };
   for (const char* text : bad) {
-    Reaction r = handleTextRequest(m, parse(text));
+    Reaction r = HandleTextRequest(m, Parse(text));
     ASSERT_EQ(r.replies.size(), 1u) << text;
     EXPECT_EQ(asText(r.replies[0]), std::string("Invalid Configuration: 02-00-00-12-34-AB", 41))
         << text;
@@ -226,79 +226,79 @@ TEST(SimTextConfigure, ValuesBeyondTheModulesLimitsChangeNothing) {
 }
 
 TEST(SimTextConfigure, SeededModuleWantsTheChallengeAnswer) {
-  SimModule m = textModule("secret", "k7Q2ZP91");
+  SimModule m = TextModule("secret", "k7Q2ZP91");
   EXPECT_EQ(m.cfg.password, "");  // only the salted hash is kept
-  EXPECT_EQ(configure(m, "Configure: 02-00-00-12-34-AB;Password: secret;HN = x;"),
+  EXPECT_EQ(Configure(m, "Configure: 02-00-00-12-34-AB;Password: secret;HN = x;"),
             ConfigureOutcome::InvalidPassword);
-  EXPECT_EQ(configure(m, "Configure: 02-00-00-12-34-AB;Password: " +
-                             hostAnswer("k7Q2ZP91", "wrong") + ";HN = x;"),
+  EXPECT_EQ(Configure(m, "Configure: 02-00-00-12-34-AB;Password: " +
+                             HostAnswer("k7Q2ZP91", "wrong") + ";HN = x;"),
             ConfigureOutcome::InvalidPassword);
-  EXPECT_EQ(configure(m, "Configure: 02-00-00-12-34-AB;Password: " +
-                             hostAnswer("k7Q2ZP91", "secret") + ";HN = x;"),
+  EXPECT_EQ(Configure(m, "Configure: 02-00-00-12-34-AB;Password: " +
+                             HostAnswer("k7Q2ZP91", "secret") + ";HN = x;"),
             ConfigureOutcome::Reconfigured);
   EXPECT_EQ(m.cfg.hostname, "x");
 }
 
 TEST(SimTextConfigure, SeededPasswordChangeMovesTheSalt) {
-  SimModule m = textModule("secret", "k7Q2ZP91");
-  std::string newValue = "@3" + md5hex("@3" + std::string("n3w"));
-  ASSERT_EQ(configure(m, "Configure: 02-00-00-12-34-AB;Password: " +
-                             hostAnswer("k7Q2ZP91", "secret") + ";New Password = " + newValue +
+  SimModule m = TextModule("secret", "k7Q2ZP91");
+  std::string newValue = "@3" + Md5hex("@3" + std::string("n3w"));
+  ASSERT_EQ(Configure(m, "Configure: 02-00-00-12-34-AB;Password: " +
+                             HostAnswer("k7Q2ZP91", "secret") + ";New Password = " + newValue +
                              ";HN = x;"),
             ConfigureOutcome::Reconfigured);
   // The seed now starts with the new salt, so the host salts its answer right.
-  ASSERT_EQ(currentSeedText(m), "@3Q2ZP91");
-  EXPECT_NE(asText(buildScanAnswer(m)).find(";pswd = on;hn = x;"), std::string::npos);
-  EXPECT_EQ(configure(m, "Configure: 02-00-00-12-34-AB;Password: " +
-                             hostAnswer("@3Q2ZP91", "secret") + ";HN = y;"),
+  ASSERT_EQ(CurrentSeedText(m), "@3Q2ZP91");
+  EXPECT_NE(asText(BuildScanAnswer(m)).find(";pswd = on;hn = x;"), std::string::npos);
+  EXPECT_EQ(Configure(m, "Configure: 02-00-00-12-34-AB;Password: " +
+                             HostAnswer("@3Q2ZP91", "secret") + ";HN = y;"),
             ConfigureOutcome::InvalidPassword);
-  EXPECT_EQ(configure(m, "Configure: 02-00-00-12-34-AB;Password: " +
-                             hostAnswer("@3Q2ZP91", "n3w") + ";HN = y;"),
+  EXPECT_EQ(Configure(m, "Configure: 02-00-00-12-34-AB;Password: " +
+                             HostAnswer("@3Q2ZP91", "n3w") + ";HN = y;"),
             ConfigureOutcome::Reconfigured);
 
   // A new password must be in the salted form; a plain one is refused.
-  EXPECT_EQ(configure(m, "Configure: 02-00-00-12-34-AB;Password: " +
-                             hostAnswer("@3Q2ZP91", "n3w") + ";New Password = plain;HN = z;"),
+  EXPECT_EQ(Configure(m, "Configure: 02-00-00-12-34-AB;Password: " +
+                             HostAnswer("@3Q2ZP91", "n3w") + ";New Password = plain;HN = z;"),
             ConfigureOutcome::InvalidConfiguration);
   EXPECT_EQ(m.cfg.hostname, "y");
 }
 
 TEST(SimTextConfigure, SeededModuleWithEmptyPassword) {
-  SimModule m = textModule("", "zz000001");
-  EXPECT_NE(asText(buildScanAnswer(m)).find(";pswd = off;"), std::string::npos);
-  EXPECT_EQ(configure(m, "Configure: 02-00-00-12-34-AB;HN = a;"), ConfigureOutcome::Reconfigured);
-  EXPECT_EQ(configure(m, "Configure: 02-00-00-12-34-AB;Password: " + hostAnswer("zz000001", "") +
+  SimModule m = TextModule("", "zz000001");
+  EXPECT_NE(asText(BuildScanAnswer(m)).find(";pswd = off;"), std::string::npos);
+  EXPECT_EQ(Configure(m, "Configure: 02-00-00-12-34-AB;HN = a;"), ConfigureOutcome::Reconfigured);
+  EXPECT_EQ(Configure(m, "Configure: 02-00-00-12-34-AB;Password: " + HostAnswer("zz000001", "") +
                              ";HN = b;"),
             ConfigureOutcome::Reconfigured);
 }
 
 TEST(SimTextConfigure, SeedsShorterThanTheSaltAreCheckedAsFormatted) {
-  // Seed "k": the answer is md5hex("k") whatever the password, since the
+  // Seed "k": the answer is Md5hex("k") whatever the password, since the
   // hashed text ends at the seed's NUL right after its one character.
-  SimModule one = textModule("secret", "k");
-  EXPECT_NE(asText(buildScanAnswer(one)).find(";pswd = on;hn = press-line-1;"), std::string::npos);
-  EXPECT_NE(asText(buildScanAnswer(one)).find(";seed = k;"), std::string::npos);
-  EXPECT_EQ(configure(one, "Configure: 02-00-00-12-34-AB;HN = a;"),
+  SimModule one = TextModule("secret", "k");
+  EXPECT_NE(asText(BuildScanAnswer(one)).find(";pswd = on;hn = press-line-1;"), std::string::npos);
+  EXPECT_NE(asText(BuildScanAnswer(one)).find(";seed = k;"), std::string::npos);
+  EXPECT_EQ(Configure(one, "Configure: 02-00-00-12-34-AB;HN = a;"),
             ConfigureOutcome::InvalidPassword);
   // Hashing past the NUL, as if the text went on, is not what the module does.
-  std::string pastNul = md5hex(std::string("k\0", 2) + md5hex(std::string("k\0secret", 8)) + "k");
-  EXPECT_EQ(configure(one, "Configure: 02-00-00-12-34-AB;Password: " + pastNul + ";HN = a;"),
+  std::string pastNul = Md5hex(std::string("k\0", 2) + Md5hex(std::string("k\0secret", 8)) + "k");
+  EXPECT_EQ(Configure(one, "Configure: 02-00-00-12-34-AB;Password: " + pastNul + ";HN = a;"),
             ConfigureOutcome::InvalidPassword);
-  EXPECT_EQ(configure(one, "Configure: 02-00-00-12-34-AB;Password: "
+  EXPECT_EQ(Configure(one, "Configure: 02-00-00-12-34-AB;Password: "
                            "8ce4b16b22b58894aa86c421e8759df3;HN = a;"),
             ConfigureOutcome::Reconfigured);
   // A new password is stored in its salted form; the short seed stays.
-  std::string newValue = "@3" + md5hex("@3n3w");
-  EXPECT_EQ(configure(one, "Configure: 02-00-00-12-34-AB;Password: "
+  std::string newValue = "@3" + Md5hex("@3n3w");
+  EXPECT_EQ(Configure(one, "Configure: 02-00-00-12-34-AB;Password: "
                            "8ce4b16b22b58894aa86c421e8759df3;New Password = " + newValue + ";HN = b;"),
             ConfigureOutcome::Reconfigured);
-  EXPECT_EQ(currentSeedText(one), "k");
+  EXPECT_EQ(CurrentSeedText(one), "k");
   EXPECT_EQ(one.saltedHash, newValue);
 
-  SimModule none = textModule("secret", "");
-  EXPECT_NE(asText(buildScanAnswer(none)).find(";dns2 = 0.0.0.0;seed = ;kernel version"),
+  SimModule none = TextModule("secret", "");
+  EXPECT_NE(asText(BuildScanAnswer(none)).find(";dns2 = 0.0.0.0;seed = ;kernel version"),
             std::string::npos);
-  EXPECT_EQ(configure(none, "Configure: 02-00-00-12-34-AB;Password: "
+  EXPECT_EQ(Configure(none, "Configure: 02-00-00-12-34-AB;Password: "
                             "d41d8cd98f00b204e9800998ecf8427e;HN = c;"),
             ConfigureOutcome::Reconfigured);
   EXPECT_EQ(none.cfg.hostname, "c");

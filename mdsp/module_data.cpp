@@ -1,7 +1,7 @@
 // Reading module values by tag and building the one pending configure
 // request. Argument checks come first; everything else runs under the queue
 // lock so a read never sees the table half emptied by a new scan.
-#include "secure/module_data.h"
+#include "module_data.h"
 
 #include <cstring>
 #include <mutex>
@@ -10,7 +10,7 @@
 #include "client.h"
 #include "errors.h"
 #include "log.h"
-#include "secure/message.h"
+#include "module_table.h"
 #include "secure/tlv.h"
 
 namespace mdsp {
@@ -47,14 +47,16 @@ BaseMessage* PendingEntry(Client& client) {
   return client.modules[static_cast<size_t>(client.pending.moduleIndex)];
 }
 
+// Tags above 12 have no fixed width in the table, so any of them may be text.
 bool TagAllowedAsString(int32_t tag) {
-  return tag == 1 || tag == 2 || tag == 10 || tag == 252 || tag > 12;
+  return tag == SMDSP_TAG_VERSION_TEXT || tag == SMDSP_TAG_MODULE_TYPE ||
+         tag == SMDSP_TAG_HOST_NAME || tag == SMDSP_TAG_FIELD_BUS_TYPE || tag > 12;
 }
 
 bool TagAllowedForSize(int32_t tag, int32_t size) {
-  if (tag >= 8 && tag <= 255) return true;
-  if (size == 4) return tag >= 0 && tag <= 4;
-  if (size == 1) return tag == 5;
+  if (tag >= SMDSP_CONFIGURE_TAG_FREE && tag <= 255) return true;
+  if (size == 4) return tag >= SMDSP_CONFIGURE_TAG_IP && tag <= SMDSP_CONFIGURE_TAG_DNS2;
+  if (size == 1) return tag == SMDSP_CONFIGURE_TAG_DHCP;
   return false;
 }
 
@@ -68,27 +70,29 @@ uint32_t ReadLe32(const void* data) {
 
 bool SetTextModuleValue(MdspConfigureRequest& request, int32_t tag, const void* data,
                         int32_t size) {
-  if (size == 1 && tag == 5) {
+  if (size == 1 && tag == SMDSP_CONFIGURE_TAG_DHCP) {
     request.dhcp = *static_cast<const uint8_t*>(data);
     return true;
   }
-  if (size != 4 || tag < 0 || tag > 4) {
+  if (size != 4 || tag < SMDSP_CONFIGURE_TAG_IP || tag > SMDSP_CONFIGURE_TAG_DNS2) {
     ReportError(ERR_FAILED);
     return false;
   }
   uint32_t value = ReadLe32(data);
   switch (tag) {
-    case 0: request.ip = value; break;
-    case 1: request.subnetMask = value; break;
-    case 2: request.gateway = value; break;
-    case 3: request.dns1 = value; break;
+    case SMDSP_CONFIGURE_TAG_IP: request.ip = value; break;
+    case SMDSP_CONFIGURE_TAG_SUBNET_MASK: request.subnetMask = value; break;
+    case SMDSP_CONFIGURE_TAG_GATEWAY: request.gateway = value; break;
+    case SMDSP_CONFIGURE_TAG_DNS1: request.dns1 = value; break;
     default: request.dns2 = value; break;
   }
   return true;
 }
 
 bool SetTextModuleString(MdspConfigureRequest& request, int32_t tag, const char* text) {
-  char* field = tag == 6 ? request.hostName : tag == 7 ? request.newPassword : nullptr;
+  char* field = tag == SMDSP_CONFIGURE_TAG_HOST_NAME ? request.hostName
+                : tag == SMDSP_CONFIGURE_TAG_PASSWORD ? request.newPassword
+                                                      : nullptr;
   if (!field) {
     ReportError(ERR_FAILED);
     return false;
@@ -100,7 +104,7 @@ bool SetTextModuleString(MdspConfigureRequest& request, int32_t tag, const char*
     return false;
   }
   std::memcpy(field, text, length + 1);
-  if (tag == 7) request.changePassword = 1;
+  if (tag == SMDSP_CONFIGURE_TAG_PASSWORD) request.changePassword = 1;
   return true;
 }
 
@@ -222,7 +226,7 @@ bool SetPayloadData(Client& client, int32_t tag, const void* data, int32_t size)
 
 bool SetPayloadString(Client& client, int32_t tag, const char* text) {
   // Configure tags are one byte on the wire.
-  if (tag < 6 || tag > 255) {
+  if (tag < SMDSP_CONFIGURE_TAG_HOST_NAME || tag > 255) {
     ReportError(ERR_INVALID_TAG);
     return false;
   }

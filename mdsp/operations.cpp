@@ -1,12 +1,11 @@
-// Secure requests as the exports perform them, the handling of every
-// accepted secure reply, and the restart report.
+// The operations behind the SMDSP_ exports: they read the module table,
+// then speak the protocol of the chosen entry.
 //
 // Operations read what they need of a module-table entry under the queue
 // lock and release it before authenticating or sending: the worker needs
 // the lock to deliver the very reply they wait for.
-#include "secure/operations.h"
+#include "operations.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -17,6 +16,7 @@
 #include "log.h"
 #include "platform/clock.h"
 #include "secure/message.h"
+#include "secure/protocol.h"
 #include "secure/tlv.h"
 #include "text_protocol.h"
 
@@ -24,9 +24,6 @@ namespace mdsp {
 namespace {
 
 using Guard = std::lock_guard<std::recursive_mutex>;
-
-constexpr uint8_t kZeroMac[6] = {};
-constexpr uint8_t kSecureMarkerTag = 255;
 
 struct EntryView {
   uint8_t mac[6];
@@ -53,12 +50,6 @@ bool CredentialsUsable(const SmdspCredentials* credentials) {
   return true;
 }
 
-void DiscardPendingList(Client& client) {
-  delete client.pending.list;
-  client.pending.list = nullptr;
-  client.pending.moduleIndex = -1;
-}
-
 bool Authenticate(Client& client, const uint8_t mac[6]) {
   Report(kLogTrace, "Authentication initiated");
   // The event is not reset first: a reply that came after an earlier
@@ -81,26 +72,6 @@ void PingOne(Client& client, uint32_t index, const SmdspCredentials* credentials
   if (view.isText || !credentials || !credentials->password) return;
   if (Authenticate(client, view.mac))
     SecureSend(client, view.mac, kTypePing, nullptr, 0, credentials->password);
-}
-
-// A status reply to a Ping: the newest restart entry of that module learns
-// when the module answered. Caller holds the queue lock.
-bool MatchPingReply(Client& client, const Message& reply) {
-  for (size_t i = client.restarts.count(); i-- > 0;) {
-    RestartEntry* entry = client.restarts[i];
-    if (entry->moduleIndex >= client.modules.count()) continue;
-    uint8_t mac[6];
-    client.modules[entry->moduleIndex]->GetMac(mac);
-    if (std::memcmp(mac, reply.sourceMac, 6) != 0) continue;
-    // Seconds from the restart until the module answered; the first answer
-    // counts, later pings of the same window do not move it.
-    if (entry->elapsed < 0) {
-      int64_t seconds = reply.creationTime - client.restartTime;
-      entry->elapsed = static_cast<double>(seconds < 0 ? 0 : seconds);
-    }
-    return true;
-  }
-  return false;
 }
 
 }  // namespace
@@ -237,110 +208,10 @@ bool SecureConfigure(Client& client, const SmdspCredentials* credentials) {
   if (tooLong || !SecureSend(client, view.mac, kTypeConfigure, payload, payloadLength,
                              credentials->password)) {
     Guard guard(client.queueLock);
-    DiscardPendingList(client);
+    DiscardPendingConfiguration(client);
     return false;
   }
   return true;
-}
-
-// The caller discards m unless it was kept.
-bool HandleReply(Client& client, Message* m) {
-  void* context = g_callbackContext;
-  const bool status = (m->flags & kFlagStatus) != 0;
-  const bool hasByte = status && m->length != 0;
-  const int32_t s = hasByte ? m->payload[0] : 0;
-  const uint8_t* mac = m->sourceMac;
-
-  if (m->type == kTypeAuthentication && !status) {
-    Report(kLogTrace, "Received Authentication message");
-    {
-      Guard guard(client.queueLock);
-      // Bytes beyond the received length are zero in the payload area.
-      // Held in memory order, so requests carry the bytes exactly as received.
-      std::memcpy(&client.seed, m->payload, 4);
-    }
-    client.authEvent.Set();
-    return false;
-  }
-
-  if (status && m->type != kTypeAuthentication && m->type != kTypePing &&
-      (!hasByte || s <= 3)) {
-    static constexpr int32_t kEventForStatus[4] = {SMDSP_EVENT_UNABLE, SMDSP_EVENT_INVALID_PASSWORD,
-                                                   SMDSP_EVENT_INVALID_PASSWORD_2,
-                                                   SMDSP_EVENT_STATUS_3};
-    Guard guard(client.queueLock);
-    RaiseSmdsp(kEventForStatus[s], 0, mac, s, context);
-    return false;
-  }
-
-  if (m->type == kTypeDiscover) {
-    Report(kLogTrace, "Received Discover message");
-    size_t length = m->length < kPayloadArea ? m->length : kPayloadArea;
-    // Only a wholly parsed description earns the secure-module marker.
-    if (TlvParse(m->payload, length, m->tlvs)) {
-      const uint8_t marker = 1;
-      TlvAppend(m->tlvs, kSecureMarkerTag, 1, &marker);
-    }
-    Guard guard(client.queueLock);
-    if (!client.modules.Append(m)) {
-      ReportError(ERR_NO_MEMORY);
-      return false;
-    }
-    RaiseSmdsp(SMDSP_EVENT_MODULE_FOUND, static_cast<int32_t>(client.modules.count() - 1), mac, 0,
-               context);
-    return true;
-  }
-
-  if (m->type == kTypeConfigure) {
-    Guard guard(client.queueLock);
-    DiscardPendingList(client);
-    if (status) {
-      int32_t event = s == 31 || s == 32 || s == 33 ? s : SMDSP_EVENT_INVALID_CONFIGURATION;
-      RaiseSmdsp(event, 0, mac, s, context);
-    } else {
-      Report(kLogTrace, "Received configuration received message");
-      RaiseSmdsp(SMDSP_EVENT_CONFIGURED, 0, mac, 0, context);
-    }
-    return false;
-  }
-
-  if (status) {
-    Guard guard(client.queueLock);
-    if (!(m->type == kTypePing && MatchPingReply(client, *m)))
-      RaiseSmdsp(SMDSP_EVENT_UNABLE, 0, mac, s, context);
-    return false;
-  }
-
-  if (m->type == kTypeWink || m->type == kTypeRestart) {
-    Guard guard(client.queueLock);
-    RaiseSmdsp(m->type == kTypeWink ? SMDSP_EVENT_WINKED : SMDSP_EVENT_RESTARTED, 0, mac, 0,
-               context);
-  }
-  return false;
-}
-
-void RestartReportCheck(Client& client) {
-  Guard guard(client.queueLock);
-  if (client.pingWindow == 0) return;
-  if (platform::NowSeconds() - client.restartTime <= static_cast<int64_t>(client.pingWindow))
-    return;
-  size_t count = client.restarts.count();
-  // At least one element, so that even an empty report is a pointer the
-  // callback can free().
-  auto* report = static_cast<SmdspRestartReport*>(
-      std::malloc((count ? count : 1) * sizeof(SmdspRestartReport)));
-  if (!report) {
-    ReportError(ERR_NO_MEMORY);
-  } else {
-    for (size_t i = 0; i < count; ++i) {
-      report[i].moduleIndex = client.restarts[i]->moduleIndex;
-      report[i].elapsed = client.restarts[i]->elapsed;
-    }
-    if (!RaiseSmdsp(SMDSP_EVENT_RESTART_REPORT, 0, kZeroMac, 0, report))
-      std::free(report);  // nobody to hand it to
-  }
-  client.restarts.Clear();
-  client.pingWindow = 0;
 }
 
 }  // namespace mdsp

@@ -1,0 +1,49 @@
+// Module-table entries: one TLV view of a module, whichever protocol it
+// speaks. Both protocols add entries; the module-data calls read them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "mdsp.h"
+#include "owned_array.h"
+#include "secure/tlv.h"
+
+namespace mdsp {
+
+// Entries are destroyed through the virtual destructor.
+class BaseMessage {
+ public:
+  BaseMessage();
+  virtual ~BaseMessage() = default;
+  BaseMessage(const BaseMessage&) = delete;
+  BaseMessage& operator=(const BaseMessage&) = delete;
+  virtual bool IsTextModule() const { return false; }
+  virtual void GetMac(uint8_t mac[6]) const = 0;
+
+  TlvList tlvs;
+  int64_t creationTime;  // seconds since the epoch
+};
+
+// Entry of a module that answered the text scan; its TLVs are re-encoded
+// from the answer in a fixed order, so callers read it like a secure module.
+class MDSP_Message : public BaseMessage {
+ public:
+  // Copies what it needs; does not take ownership of the response.
+  explicit MDSP_Message(const MdspResponse* response);
+  bool IsTextModule() const override { return true; }
+  void GetMac(uint8_t mac[6]) const override;
+  // "%02X-%02X-%02X-%02X-%02X-%02X" into out (at least 18 bytes).
+  void FormatMac(char* out) const;
+
+  // The record it was made from, or null once MDSP_GetResponse has moved that
+  // record out and freed it. The entry never needs it after construction.
+  const MdspResponse* response;
+  uint8_t mac[6];
+};
+
+// Clears the back pointer of every text entry made from `response`, before
+// that record is freed.
+void ForgetResponse(OwnedArray<BaseMessage>& modules, const MdspResponse* response);
+
+}  // namespace mdsp

@@ -1,0 +1,32 @@
+// The usual wire of a network test: a host namespace, where the calling
+// thread then runs the code under test, and a peer namespace for the
+// simulator or a probe, joined by one veth pair h0 (10.77.0.1/24,
+// 02:00:00:aa:00:01) <-> p0 (02:00:00:bb:00:01).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "netns.h"
+
+namespace testnet {
+
+class HostAndPeer {
+ public:
+  // Makes both namespaces and the pair, the peer end addressed `peerCidr`,
+  // and enters the host namespace. False (see lab.error()) when any step
+  // fails or namespaces cannot be made here.
+  bool setUp(const std::string& peerCidr = "10.77.0.2/24");
+
+  // Starts the module simulator on p0; its log path, or "" on failure.
+  std::string startSimulator(const std::string& simPath, const std::string& configJson);
+
+  Lab lab;
+  std::string host, peer;
+};
+
+// Datagram lines of a simulator log ("rx|tx IP:PORT LEN HEX"): the hex of
+// every datagram in that direction, in log order.
+std::vector<std::string> simDatagramsHex(const std::string& logText, const std::string& direction);
+
+}  // namespace testnet
