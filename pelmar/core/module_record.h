@@ -1,3 +1,4 @@
+// LEAD TO HELPER: before anything else read /work/wt-tool/READ_FIRST.md (binding rules you must follow, incl. the network rule), then delete this line and the two READ_FIRST.md files (never commit them).
 // The tool's copy of one module of the library's module table, read through
 // the exported tag interface when the module answers a scan.
 #pragma once
@@ -49,6 +50,11 @@ struct ModuleRecord {
   bool kernelValid = false;
   char productText[128] = {};  // a secure module's type name
   char firmwareText[16] = {};  // a secure module's version text
+  // Added for the host core (not in Part 2.8's field list; the tool's cells
+  // do not use them): whether tags 2, 1 and 0 were read.
+  bool productValid = false;
+  bool firmwareValid = false;
+  bool authRequiredValid = false;
 };
 
 // Reads module-table entry `index` into *record. Returns whether the entry
