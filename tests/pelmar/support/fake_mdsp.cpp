@@ -137,10 +137,17 @@ MDSP_API int32_t SMDSP_SendDiscover(void* context) {
   g_control.discoverContexts.push_back(context);
   g_control.context = context;
   g_control.table.clear();
+  // Like the real library: answers of the earlier scan not yet raised are gone.
+  std::deque<fake::Pending> kept;
+  for (const fake::Pending& p : g_control.queue)
+    if (!p.addModule) kept.push_back(p);
+  g_control.queue.swap(kept);
   for (const fake::Module& m : g_control.answers) {
     fake::Pending p;
     p.addModule = true;
     p.module = m;
+    p.useDiscoverContext = false;
+    p.context = context;
     g_control.queue.push_back(p);
   }
   g_control.wake.notify_all();
