@@ -157,10 +157,10 @@ TEST_F(MainWindow, RecordsWithoutMacGetNoRowAndTwoAnswersOfOneMac) {
 }
 
 TEST_F(MainWindow, SortingByHeaderClicks) {
-  fake::Module a = MakeModule(1, "10.0.0.10", "b");
-  a.tags[250] = fake::U8(9);  // version 1.09.0
-  fake::Module b = MakeModule(2, "10.0.0.2", "a");
-  b.tags[250] = fake::U8(10);  // version 1.10.0
+  fake::Module a = MakeModule(1, "10.0.0.10", "b", true);
+  a.tags[1] = fake::Text("1.9.0");
+  fake::Module b = MakeModule(2, "10.0.0.2", "a", true);
+  b.tags[1] = fake::Text("1.10.0");
   fake::Module c = MakeModule(3, "", "c");
   c.tags.erase(250);  // version N/A
   SetAnswers({a, b, c});
@@ -177,7 +177,7 @@ TEST_F(MainWindow, SortingByHeaderClicks) {
   EXPECT_TRUE(list->listHeader()->ascending());
   EXPECT_EQ(list->listHeader()->sortColumn(), 4);
   EXPECT_EQ(Column(w, 4)[0], "1.10.0");
-  EXPECT_EQ(Column(w, 4)[1], "1.09.0");
+  EXPECT_EQ(Column(w, 4)[1], "1.9.0");
   EXPECT_TRUE(list->listHeader()->IsOwnerDrawn(0));  // stays owner-drawn
   // A new row goes to its sorted place.
   list->AddModuleRow([] {
