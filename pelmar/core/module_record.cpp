@@ -70,3 +70,18 @@ bool ReadModuleRecord(const LibraryApi& api, uint32_t index, ModuleRecord* recor
 }
 
 }  // namespace pelmar
+
+namespace pelmar {
+
+bool ReadTagText(const LibraryApi& api, int32_t tag, uint32_t index, std::string* out,
+                 uint32_t bufferSize) {
+  std::string buffer(bufferSize == 0 ? 1 : bufferSize, '\0');
+  if (api.SMDSP_GetPayloadString(tag, index, buffer.data(), static_cast<uint32_t>(buffer.size())) !=
+      MDSP_RESULT_OK)
+    return false;
+  buffer.back() = '\0';
+  *out = buffer.c_str();
+  return true;
+}
+
+}  // namespace pelmar
