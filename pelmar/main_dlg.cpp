@@ -130,13 +130,13 @@ void CMainDlg::resizeEvent(QResizeEvent* event) {
 bool CMainDlg::Initialise() {
   if (initialised_) return result() != QDialog::Rejected || binding_.bound();
   initialised_ = true;
-  // Steps 1 to 6.
+  // Title, button 1, an empty picker result.
   setWindowTitle(QStringLiteral("Pelmar"));
   button1_->setText(button1Caption_);
   selectedIp_.clear();
   selectedMac_.clear();
 
-  // Steps 7 and 8: the file checked is the file loaded.
+  // Version check and binding: the file checked is the file loaded.
   const std::string path = options_.libraryPath.empty() ? platform::ResolveLibraryFile()
                                                         : options_.libraryPath;
   if (!AcceptVersion(platform::ReadLibraryVersion(path))) {
@@ -153,7 +153,7 @@ bool CMainDlg::Initialise() {
   }
   const LibraryApi& api = binding_.api();
 
-  // Steps 9 to 11.
+  // Layout, full-row list, columns.
   RecordLayout();
   ApplyLayout();
   setMinimumSize(kMinimumWidth, kMinimumHeight);
@@ -161,11 +161,11 @@ bool CMainDlg::Initialise() {
   if (!options_.collatorLocale.empty())
     list_->listModel()->SetCollator(TextCollator(options_.collatorLocale));
 
-  // Step 12: the main-window pointer (a relay session).
+  // From here on library events reach this window (a relay session).
   session_ = ModuleEventRelay::Instance().Attach(
       [this](const ModuleEventData& event) { HandleModuleEvent(event); });
 
-  // Steps 13 to 15 (Part 2.5).
+  // The interface table, the settings file, the interface choice.
   if (!RefreshInterfaces(api, interfaces_))
     ShowMessage(this, QStringLiteral("Error"), QStringLiteral("Unable to create network adapter list"),
                 MessageIcon::Error);
@@ -177,7 +177,7 @@ bool CMainDlg::Initialise() {
     ApplyInterface(api, interfaces_);
   }
 
-  // Steps 16 to 18.
+  // Callback, worker, the first scan; the DHCP server starts off.
   api.SMDSP_RegisterCallBack(&ModuleEventRelay::Callback);
   api.MDSP_Start();
   StartScan();
@@ -204,13 +204,13 @@ void CMainDlg::HandleModuleEvent(const ModuleEventData& event) {
   if (shutDown_ || !binding_.bound()) return;
   const LibraryApi& api = binding_.api();
   const int number = event.event & 0xFFFF;
-  // Steps 1 and 2: does the event concern the configuration target?
+  // Does the event concern the configuration target?
   uint8_t mac[6];
   const bool concernsTarget = api.SMDSP_GetModuleMac(event.index, mac) == MDSP_RESULT_OK &&
                               std::memcmp(mac, list_->configurationTarget().data(), 6) == 0;
   if (concernsTarget && number != SMDSP_EVENT_MODULE_FOUND) list_->ResetConfigurationTarget();
 
-  // Step 3: the event table.
+  // The event table.
   switch (number) {
     case SMDSP_EVENT_MODULE_FOUND: {
       // A module found in an earlier scan: its index addressed the old table.
@@ -268,7 +268,7 @@ void CMainDlg::SetEventHook(std::function<void(const ModuleEventData&, bool)> ho
 void CMainDlg::Shutdown() {
   if (shutDown_) return;
   shutDown_ = true;
-  // Destruction steps 1 to 5: no more events reach this window, the list is
+  // No more events reach this window, the list is
   // emptied, the worker is joined, the library unloaded.
   if (session_) ModuleEventRelay::Instance().Detach(session_);
   session_ = 0;

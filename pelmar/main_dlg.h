@@ -1,4 +1,4 @@
-// The main window CMainDlg (Part 2.2): the template with its list, Scan,
+// The main window CMainDlg: the template with its list, Scan,
 // button 1 and Settings, the initialisation order, the first scan, Scan,
 // button 1, Escape, close, and library events into the list (event 1).
 #pragma once
@@ -21,7 +21,7 @@ class QPushButton;
 namespace pelmar {
 
 // Where the window finds its library and its settings file. Empty: the
-// program's own resolution (Part 2.1) and SettingsPath().
+// program's own resolution and SettingsPath().
 struct MainDlgOptions {
   std::string libraryPath;
   std::string settingsPath;
@@ -81,7 +81,7 @@ class CMainDlg : public QDialog {
   void SetContextMenuHandler(std::function<void(int row, const QPoint& globalPos)> handler);
   void SetEventHook(std::function<void(const ModuleEventData&, bool concernsTarget)> hook);
 
-  // The window's handling of one library event (Part 2.2 Event handling).
+  // The window's handling of one library event.
   void HandleModuleEvent(const ModuleEventData& event);
 
   // Events of a stale scan dropped so far.

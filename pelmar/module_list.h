@@ -25,7 +25,7 @@ class ModuleListHeader : public QHeaderView {
  public:
   explicit ModuleListHeader(QWidget* parent = nullptr);
 
-  // Part 2.3 SetSortMark: stores the mark, makes that item owner-drawn (for
+  // SetSortMark: stores the mark, makes that item owner-drawn (for
   // good) and repaints the header.
   void SetSortMark(bool ascending, int column);
   bool ascending() const { return ascending_; }
@@ -36,7 +36,7 @@ class ModuleListHeader : public QHeaderView {
   int pressedSection() const { return pressed_; }
   void SetPressedSection(int section);
 
-  // Part 2.3 item drawing of one owner-drawn item into rect.
+  // Draws one owner-drawn item into rect.
   void DrawItem(QPainter* painter, const QRect& rect, int section, bool pressed) const;
 
  protected:
@@ -62,7 +62,7 @@ class ModuleListModel : public QAbstractTableModel {
 
   explicit ModuleListModel(QObject* parent = nullptr);
 
-  // Part 2.8 CreateColumns; false when the text gives no column.
+  // Columns from "IP,90;SN,90;..."; false false when the text gives no column.
   bool CreateColumns(const std::string& spec);
   const std::vector<ColumnSpec>& columns() const { return columns_; }
 
@@ -105,13 +105,13 @@ class ModuleListCtrl : public QTreeView {
   ModuleListModel* listModel() const { return model_; }
 
   bool CreateColumns(const std::string& spec);
-  // Part 2.8 AddModuleRow: nothing without a valid MAC.
+  // Adds the record and its row; nothing without a valid MAC.
   void AddModuleRow(const ModuleRecord& record);
-  // Part 2.8 ClearModuleList.
+  // Empties rows and records and resets the configuration target.
   void ClearModuleList();
-  // Part 2.8 FindRecordByMac for the row at position (nullptr: none).
+  // The first record (oldest first) whose MAC equals the MAC cell of the row at position (nullptr: none).
   const ModuleRecord* FindRecordByMac(int row) const;
-  // Part 2.8 SortByColumn (a click on header item column).
+  // A click on header item column: another column sorts ascending, the same one toggles.
   void SortByColumn(int column);
 
   int rowCount() const { return model_->rowCount(); }
@@ -120,7 +120,7 @@ class ModuleListCtrl : public QTreeView {
   int SelectedRow() const;
   void SelectRow(int row);
 
-  // The configuration target (Part 2.8): all 0xFF = none.
+  // The configuration target: all 0xFF = none.
   const std::array<uint8_t, 6>& configurationTarget() const { return target_; }
   void SetConfigurationTarget(const uint8_t mac[6]);
   void ResetConfigurationTarget();

@@ -1,4 +1,4 @@
-// CToolApp's start-up (Part 2.1): instance lock, socket layer, command line,
+// CToolApp's start-up: instance lock, socket layer, command line,
 // the main window run modally, and the picker reply after it has ended.
 #pragma once
 

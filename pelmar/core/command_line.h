@@ -1,4 +1,4 @@
-// The tool's command line (Part 2.1) and the picker reply datagram.
+// The tool's command line and the picker reply datagram.
 #pragma once
 
 #include <optional>

@@ -10,7 +10,7 @@
 
 namespace pelmar {
 
-// Exported names in the order of Part 2.1's table.
+// Exported names in binding order.
 extern const char* const kEntryPointNames[kEntryPointCount];
 
 // Resolves each name in order (null when missing) and stores it. Returns true

@@ -1,5 +1,5 @@
 // The main window's interface table and the choice of the broadcast
-// interface (Part 2.5): RefreshInterfaces, ApplyInterface, and the settings
+// interface: RefreshInterfaces, ApplyInterface, and the settings
 // file settings.dat (LoadSettings, SaveSettings) with its byte layout.
 #pragma once
 
@@ -26,19 +26,19 @@ struct InterfaceChoice {
   std::string requestedInterface;  // from the command line; emptied by its first use
 };
 
-// Part 2.5 RefreshInterfaces; the count is capped at 64. A failing
+// Builds the table from the library; the count is capped at 64. A failing
 // MDSP_GetNicInfo at entry i sets the count to i, keeps the partial table
 // and fails; a failing MDSP_GetNumberOfNics leaves the table as it was.
 bool RefreshInterfaces(const LibraryApi& api, InterfaceChoice& choice);
 
-// Part 2.5 ApplyInterface. A selected index at or past the count uses entry
+// Hands the chosen interface(s) to the library. A selected index at or past the count uses entry
 // 0 when there is one and sets no device when the table is empty.
 bool ApplyInterface(const LibraryApi& api, InterfaceChoice& choice);
 
 // The settings file's bytes: "CVP", 0x00 and, with a specific interface, the
 // selected entry's address text.
 std::string ComposeSettings(const InterfaceChoice& choice);
-// LoadSettings steps 4 to 6 on bytes already read (the read is bounded by
+// The choice from bytes already read (the read is bounded by
 // the caller). Clears specificInterface first; false for a short or foreign
 // file.
 bool ApplySettingsBytes(const std::string& bytes, InterfaceChoice& choice);
@@ -51,9 +51,9 @@ inline constexpr size_t kSettingsReadLimit = 4 + 2043;
 // "" when neither variable is set.
 std::string SettingsPath();
 
-// Part 2.5 LoadSettings from a path ("" fails).
+// Reads the interface choice from the file ("" fails).
 bool LoadSettings(const std::string& path, InterfaceChoice& choice);
-// Part 2.5 SaveSettings: creates the folders, writes a temporary file beside
+// Writes the interface choice: creates the folders, writes a temporary file beside
 // the target and renames it over the old one.
 bool SaveSettings(const std::string& path, const InterfaceChoice& choice);
 

@@ -1,5 +1,5 @@
 // The seven cell texts of a module row, the column specification, and the
-// MAC text of a row read back (Part 2.8).
+// MAC text of a row read back.
 #pragma once
 
 #include <array>
@@ -34,7 +34,7 @@ std::string MacText(const uint8_t mac[6]);
 // values are read.
 bool ParseMacText(const std::string& text, uint8_t mac[6]);
 
-// The cells of Part 2.8's Columns table.
+// IP, SN, GW, DHCP, Version, Type and MAC texts of a record.
 CellTexts MakeCellTexts(const ModuleRecord& record);
 
 // First record (oldest first) whose MAC equals the MAC text, or -1. A MAC

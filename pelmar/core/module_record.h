@@ -51,8 +51,7 @@ struct ModuleRecord {
   bool kernelValid = false;
   char productText[128] = {};  // a secure module's type name
   char firmwareText[16] = {};  // a secure module's version text
-  // Added for the host core (not in Part 2.8's field list; the tool's cells
-  // do not use them): whether tags 2, 1 and 0 were read.
+  // Added for the host core (the tool's cells do not use them): whether tags 2, 1 and 0 were read.
   bool productValid = false;
   bool firmwareValid = false;
   bool authRequiredValid = false;

@@ -10,7 +10,7 @@ TextCollator::TextCollator(const std::string& localeName) : locale_(std::locale:
     name_ = locale_.name();
   } catch (const std::exception&) {
     locale_ = std::locale::classic();
-    name_ = "C";
+    name_ = locale_.name();  // "C"
   }
 }
 

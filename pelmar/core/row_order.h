@@ -1,11 +1,11 @@
-// The order of module rows (Part 2.8's CompareRows made a total order).
+// The order of module rows.
 //
-// CompareRows as written is not consistent (compare(ip, "N/A") and
-// compare("N/A", ip) both give 1). This order agrees with it wherever it is
-// consistent: dotted quads numerically among themselves, other texts by the
-// locale's collator (case-sensitive) among themselves, non-dotted texts
-// before dotted quads when ascending, equal keys in arrival order. Descending
-// reverses the key order; equal keys stay in arrival order.
+// A total order, since a comparison that calls both compare(ip, "N/A") and
+// compare("N/A", ip) "greater" is undefined behaviour for a sort: dotted
+// quads numerically among themselves, other texts by the locale's collator
+// (case-sensitive) among themselves, non-dotted texts before dotted quads
+// when ascending, equal keys in arrival order. Descending reverses the key
+// order; equal keys stay in arrival order.
 #pragma once
 
 #include <cstdint>
@@ -30,7 +30,7 @@ class TextCollator {
 
 // Not empty, only decimal digits and '.', exactly three '.'.
 bool IsDottedQuad(const std::string& text);
-// Part 2.8's numeric value: "%d.%d.%d.%d", (first << 24) | (second & 0xFF) << 16
+// The numeric value: "%d.%d.%d.%d", (first << 24) | (second & 0xFF) << 16
 // | (third & 0xFF) << 8 | (fourth & 0xFF); 0 when it does not give four numbers.
 uint32_t DottedQuadValue(const std::string& text);
 
@@ -51,7 +51,7 @@ bool RowBefore(const std::string& t1, const CellKey& k1, uint64_t arrival1,
                const std::string& t2, const CellKey& k2, uint64_t arrival2, bool ascending,
                const TextCollator& collator);
 
-// Part 2.8's SortByColumn direction rule: another column sorts ascending,
+// Direction after a header click: another column sorts ascending,
 // the same column toggles.
 inline bool NextAscending(int clicked, int sortColumn, bool ascending) {
   return clicked != sortColumn || !ascending;

@@ -1,4 +1,4 @@
-// The library file's version text and the tool's acceptance rule (Part 2.1).
+// The library file's version text and the tool's acceptance rule.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +9,7 @@
 
 namespace pelmar {
 
-// ReadLibraryVersion step 5: three numbers from "a.b.c[...]" or from the part
+// Three numbers from "a.b.c[...]" or from the part
 // before the first "." split at ",". Numbers that parsing reached are
 // assigned even when it fails; the others keep their value.
 bool ParseVersionText(const std::string& text, int32_t* major, int32_t* minor, int32_t* build);
@@ -23,7 +23,7 @@ struct VersionBlockView {
   std::vector<std::pair<std::string, std::string>> texts;
 };
 
-// Steps 3 and 4: the "FileVersion" text of the string table the translation
+// The "FileVersion" text of the string table the translation
 // names (without one, the user's default language and code page 04B0), cut
 // to 255 characters. Empty optional when that table or text is missing.
 std::optional<std::string> FileVersionText(const VersionBlockView& block, uint16_t userLanguage);

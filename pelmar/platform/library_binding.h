@@ -1,4 +1,4 @@
-// The tool's LibraryBinding (Part 2.1): resolving the library file, reading
+// The tool's LibraryBinding: resolving the library file, reading
 // its version block, loading exactly that file and binding the 25 entry
 // points all or nothing.
 #pragma once

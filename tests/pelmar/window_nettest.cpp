@@ -133,7 +133,7 @@ TEST_F(WindowNet, EveryKindOfModuleBecomesARow) {
             (std::vector<std::string>{"10.77.0.13", "N/A", "N/A", "N/A", "N/A", "RAW",
                                       "02-00-00-00-10-03"}));
   // The malformed secure reply: the library keeps the items before the
-  // malformed one but no secure-module marker, so Part 2.8 reads it as a
+  // malformed one but no secure-module marker, so the tool reads it as a
   // text-protocol entry; it carries tag 2, so it is listed, and without tag
   // 252 or the version numbers its Type and Version read "N/A".
   ASSERT_EQ(rows["02-00-00-00-20-04"].size(), 1u);
