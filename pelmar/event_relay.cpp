@@ -8,12 +8,6 @@ namespace {
 
 const QEvent::Type kModuleEventType = static_cast<QEvent::Type>(QEvent::User + 1);
 
-class ModuleEvent : public QEvent {
- public:
-  explicit ModuleEvent(const ModuleEventData& data) : QEvent(kModuleEventType), data(data) {}
-  ModuleEventData data;
-};
-
 std::atomic<ModuleEventRelay*> g_relay{nullptr};
 
 }  // namespace
@@ -41,8 +35,15 @@ int32_t MDSP_CALL ModuleEventRelay::Callback(int32_t event, int32_t index, uint8
   data.context = context;
   data.session = relay->session_.load();
   if (data.session == 0) return 0;  // no window
+  bool wake;
+  {
+    std::lock_guard<std::mutex> lock(relay->mutex_);
+    relay->queue_.push_back(data);
+    wake = !relay->wakePosted_;
+    relay->wakePosted_ = true;
+  }
   relay->posted_.fetch_add(1);
-  QCoreApplication::postEvent(relay, new ModuleEvent(data));
+  if (wake) QCoreApplication::postEvent(relay, new QEvent(kModuleEventType));
   return 0;
 }
 
@@ -59,16 +60,31 @@ void ModuleEventRelay::Detach(uint64_t session) {
   handler_ = nullptr;
 }
 
-void ModuleEventRelay::customEvent(QEvent* event) {
-  if (event->type() != kModuleEventType) return;
-  const ModuleEventData& data = static_cast<ModuleEvent*>(event)->data;
-  if (data.session == 0 || data.session != session_.load() || !handler_) {
-    ++dropped_;
-    return;
+bool ModuleEventRelay::Take(ModuleEventData* out) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (queue_.empty()) {
+    wakePosted_ = false;
+    return false;
   }
-  ++delivered_;
-  Handler handler = handler_;  // the handler may detach
-  handler(data);
+  *out = queue_.front();
+  queue_.pop_front();
+  return true;
+}
+
+void ModuleEventRelay::customEvent(QEvent*) {
+  // The relay receives no other custom event; the event carries nothing.
+  // One at a time, so a handler that runs a nested event loop (a message
+  // box) keeps the events in order.
+  ModuleEventData data;
+  while (Take(&data)) {
+    if (data.session == 0 || data.session != session_.load() || !handler_) {
+      ++dropped_;
+      continue;
+    }
+    ++delivered_;
+    Handler handler = handler_;  // the handler may detach
+    handler(data);
+  }
 }
 
 }  // namespace pelmar

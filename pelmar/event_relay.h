@@ -4,13 +4,19 @@
 // (never to the window itself: posting to an object being destroyed would be
 // a use after free). On the window thread the relay hands each event to the
 // window registered for the session it was posted in, or drops it.
+//
+// The events themselves pass through a queue under a standard mutex; the
+// posted Qt event only wakes the window thread and carries nothing, so the
+// hand-over is visible to thread checkers even though Qt's own locks are not.
 #pragma once
 
 #include <QEvent>
 #include <QObject>
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <mutex>
 
 #include "mdsp.h"
 
@@ -54,6 +60,12 @@ class ModuleEventRelay : public QObject {
 
  private:
   ModuleEventRelay() = default;
+  // Takes the oldest queued event; false when none is left.
+  bool Take(ModuleEventData* out);
+
+  std::mutex mutex_;                    // guards queue_ and wakePosted_
+  std::deque<ModuleEventData> queue_;
+  bool wakePosted_ = false;
   std::atomic<uint64_t> session_{0};  // read by the worker when it posts
   uint64_t nextSession_ = 0;
   Handler handler_;

@@ -78,7 +78,7 @@ TEST_F(MainWindow, TwoQuickScansGiveNoDuplicates) {
   w.StartScan();  // a second scan before any answer was raised
   lib->SetPaused(false);
   ASSERT_TRUE(Until([&] { return lib->Idle() && w.moduleList()->rowCount() >= 20; }));
-  QTest::qWait(50);
+  QApplication::sendPostedEvents();  // every callback was made: deliver all it posted
   EXPECT_EQ(w.moduleList()->rowCount(), 20);
 }
 
@@ -94,7 +94,7 @@ TEST_F(MainWindow, ScanWhileEventsAreQueuedDropsTheOldOnes) {
   EXPECT_EQ(w.moduleList()->rowCount(), 0);
   w.StartScan();
   ASSERT_TRUE(Until([&] { return lib->Idle() && w.moduleList()->rowCount() >= 20; }));
-  QTest::qWait(50);
+  QApplication::sendPostedEvents();  // every callback was made: deliver all it posted
   EXPECT_EQ(w.moduleList()->rowCount(), 20);
   EXPECT_EQ(w.staleEventsDropped(), 20u);
   std::set<std::string> macs;
@@ -145,7 +145,7 @@ TEST_F(MainWindow, RecordsWithoutMacGetNoRowAndTwoAnswersOfOneMac) {
   CMainDlg w("", options);
   ASSERT_TRUE(w.Initialise());
   ASSERT_TRUE(Until([&] { return lib->Idle() && w.moduleList()->rowCount() == 2; }));
-  QTest::qWait(20);
+  QApplication::sendPostedEvents();
   EXPECT_EQ(w.moduleList()->rowCount(), 2);
   EXPECT_EQ(Column(w, 6), (std::vector<std::string>{"02-00-00-00-00-01", "02-00-00-00-00-01"}));
   for (int r = 0; r < 2; ++r) {
