@@ -646,3 +646,33 @@ TEST_F(SettingsFile, PathFromXdgConfigHome) {
 
 }  // namespace
 }  // namespace pelmar
+
+#include "configure_values.h"
+
+namespace pelmar {
+namespace {
+
+TEST(PasswordValues, SeededTextModuleNeverSeesThePassword) {
+  PasswordValues v;
+  ASSERT_TRUE(MakePasswordValues(true, "k7Q2ZP91", "secret", true, "new", [] { return 0; }, &v));
+  char expected[kMd5HexLength + 1];
+  ASSERT_TRUE(AuthAnswer("k7Q2ZP91", "secret", expected));
+  EXPECT_EQ(v.authentication, expected);
+  EXPECT_EQ(v.newValue.size(), kNewPasswordValueLength);
+  EXPECT_EQ(v.newValue.substr(0, 2), "aa");  // random 0 gives 'a' twice
+  EXPECT_EQ(v.newValue.find("new"), std::string::npos);
+  // An empty seed still counts as seeded.
+  ASSERT_TRUE(MakePasswordValues(true, "", "secret", false, "", SystemRandom, &v));
+  EXPECT_EQ(v.authentication.size(), kMd5HexLength);
+  EXPECT_EQ(v.newValue, "");
+}
+
+TEST(PasswordValues, OthersGetTheTextsAsTyped) {
+  PasswordValues v;
+  ASSERT_TRUE(MakePasswordValues(false, "ignored", "secret", true, "new", SystemRandom, &v));
+  EXPECT_EQ(v.authentication, "secret");
+  EXPECT_EQ(v.newValue, "new");
+}
+
+}  // namespace
+}  // namespace pelmar

@@ -223,18 +223,12 @@ int RunConfigure(const CommandLine& cli) {
       (!CheckTextPassword(password, "the password", error) ||
        !CheckTextPassword(newPassword, "the new password", error)))
     return Fail(kExitUsage, error);
-  std::string authentication = password;
-  std::string newValue = newPassword;
-  if (seeded) {
-    char answer[pelmar::kMd5HexLength + 1];
-    char salted[pelmar::kNewPasswordValueLength + 1];
-    if (!pelmar::AuthAnswer(target.row.seed.c_str(), password.c_str(), answer) ||
-        (plan.newPassword &&
-         !pelmar::NewPasswordValue(newPassword.c_str(), pelmar::SystemRandom, salted)))
-      return Fail(kExitLibrary, "cannot compute the password answer (MD5 unavailable)");
-    authentication = answer;
-    if (plan.newPassword) newValue = salted;
-  }
+  pelmar::PasswordValues passwords;
+  if (!pelmar::MakePasswordValues(seeded, target.row.seed, password, plan.newPassword, newPassword,
+                                  pelmar::SystemRandom, &passwords))
+    return Fail(kExitLibrary, "cannot compute the password answer (MD5 unavailable)");
+  const std::string& authentication = passwords.authentication;
+  const std::string& newValue = passwords.newValue;
 
   std::vector<PayloadValue> values =
       PayloadValues(plan, target.row.secure, target.row.hostName, newValue);
