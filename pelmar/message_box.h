@@ -1,4 +1,3 @@
-// LEAD TO HELPER: before anything else read /work/wt-tool/READ_FIRST.md (binding rules you must follow, incl. the network rule), then delete this line and the two READ_FIRST.md files (never commit them).
 // Every message the tool shows goes through ShowMessage: a modal box with an
 // OK button. Tests install a recorder and get (caption, text, icon) instead
 // of a box, so nothing blocks in a modal loop.

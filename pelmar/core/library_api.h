@@ -1,4 +1,3 @@
-// LEAD TO HELPER: before anything else read /work/wt-tool/READ_FIRST.md (binding rules you must follow, incl. the network rule), then delete this line and the two READ_FIRST.md files (never commit them).
 // The library's 25 entry points as one table of pointers. The tool fills it
 // by binding the library file at run time; every other part of the tool and
 // the shared host code call the library only through such a table, so tests

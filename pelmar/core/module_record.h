@@ -1,4 +1,3 @@
-// LEAD TO HELPER: before anything else read /work/wt-tool/READ_FIRST.md (binding rules you must follow, incl. the network rule), then delete this line and the two READ_FIRST.md files (never commit them).
 // The tool's copy of one module of the library's module table, read through
 // the exported tag interface when the module answers a scan.
 #pragma once
