@@ -36,18 +36,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   uint8_t* copy = new uint8_t[size ? size : 1];
   if (size) std::memcpy(copy, data, size);
   SecureRequest request;
-  SecureParse result = parseSecureRequest(copy, size, request);
+  SecureParse result = ParseSecureRequest(copy, size, request);
   delete[] copy;
 
   if (result != SecureParse::Ok) {
-    if (secureDropReason(result, request).empty()) std::abort();
+    if (SecureDropReason(result, request).empty()) std::abort();
     return 0;
   }
   size_t body = request.payload.size() + (request.authenticated ? kAuthBlockSize : 0);
   if (size != kHeaderSize + request.length || body != request.length || size > kMaxDatagram ||
       request.flags != 0)
     std::abort();
-  if (request.type == kConfigure && !tlvSequenceWellFormed(request.payload)) std::abort();
+  if (request.type == kConfigure && !TlvSequenceWellFormed(request.payload)) std::abort();
   if ((request.type == kWink || request.type == kRestart) && request.payload.size() != 1)
     std::abort();
 
@@ -56,13 +56,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view seed(reinterpret_cast<const char*>(kSeed.data()), kSeed.size());
     std::string_view payload(reinterpret_cast<const char*>(request.payload.data()),
                              request.payload.size());
-    if (!blake2s256({module.cfg.password, seed, payload}, request.digest)) std::abort();
+    if (!Blake2s256({module.cfg.password, seed, payload}, request.digest)) std::abort();
   }
-  if (!addressedTo(module, request)) module.cfg.mac = request.destination;
-  Reaction reaction = handleSecureRequest(module, request, [] { return kSeed; });
+  if (!AddressedTo(module, request)) module.cfg.mac = request.destination;
+  Reaction reaction = HandleSecureRequest(module, request, [] { return kSeed; });
   for (const Bytes& reply : reaction.replies) {
     SecureRequest back;
-    if (parseSecureRequest(reply.data(), reply.size(), back) != SecureParse::Reply) std::abort();
+    if (ParseSecureRequest(reply.data(), reply.size(), back) != SecureParse::Reply) std::abort();
   }
   return 0;
 }

@@ -19,21 +19,21 @@ namespace {
 std::string Rewrite(const TextRequest& r) {
   switch (r.kind) {
     case TextRequestKind::Scan: return std::string("MODULE SCAN") + '\0';
-    case TextRequestKind::Wink: return "To: " + formatMac(r.target) + ";WINK;" + '\0';
+    case TextRequestKind::Wink: return "To: " + FormatMac(r.target) + ";WINK;" + '\0';
     case TextRequestKind::None: return {};
     case TextRequestKind::Configure: break;
   }
   const ConfigurePieces& p = r.configure;
-  std::string out = "Configure: " + formatMac(r.target) + ";";
+  std::string out = "Configure: " + FormatMac(r.target) + ";";
   if (p.password) out += "Password: " + *p.password + ";";
   if (p.newPassword) out += "New Password = " + *p.newPassword + ";";
-  if (p.ip) out += "IP = " + formatDotted(*p.ip) + ";";
-  if (p.subnet) out += "SN = " + formatDotted(*p.subnet) + ";";
-  if (p.gateway) out += "GW = " + formatDotted(*p.gateway) + ";";
+  if (p.ip) out += "IP = " + FormatDotted(*p.ip) + ";";
+  if (p.subnet) out += "SN = " + FormatDotted(*p.subnet) + ";";
+  if (p.gateway) out += "GW = " + FormatDotted(*p.gateway) + ";";
   if (p.dhcp) out += std::string("DHCP = ") + (*p.dhcp ? "ON" : "OFF") + ";";
   out += p.hostname.empty() ? "HN =;" : "HN = " + p.hostname + ";";
-  if (p.dns1) out += "DNS1 = " + formatDotted(*p.dns1) + ";";
-  if (p.dns2) out += "DNS2 = " + formatDotted(*p.dns2) + ";";
+  if (p.dns1) out += "DNS1 = " + FormatDotted(*p.dns1) + ";";
+  if (p.dns2) out += "DNS2 = " + FormatDotted(*p.dns2) + ";";
   return out + '\0';
 }
 
@@ -43,7 +43,7 @@ SimModule MakeModule(bool seeded) {
   m.cfg.password = "secret";
   m.cfg.hasSeed = seeded;
   m.cfg.seed = seeded ? "ab1234" : "";
-  prepareTextModule(m);
+  PrepareTextModule(m);
   return m;
 }
 
@@ -52,7 +52,7 @@ SimModule MakeModule(bool seeded) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view datagram(reinterpret_cast<const char*>(data), size);
   std::string why;
-  TextRequest request = parseTextRequest(datagram, why);
+  TextRequest request = ParseTextRequest(datagram, why);
   if (request.kind == TextRequestKind::None) {
     if (why.empty()) std::abort();
     for (char c : why)
@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   SimModule plain = MakeModule(false);
   SimModule seeded = MakeModule(true);
   for (SimModule* m : {&plain, &seeded}) {
-    Reaction reaction = handleTextRequest(*m, request);
+    Reaction reaction = HandleTextRequest(*m, request);
     for (const Bytes& reply : reaction.replies)
       if (reply.empty() || reply.back() != 0) std::abort();
   }

@@ -9,7 +9,7 @@ packages=(
   iproute2 busybox procps util-linux
   qt6-base-dev qt6-base-dev-tools
   xvfb xdotool x11-utils openbox imagemagick fonts-dejavu-core
-  desktop-file-utils libcap2-bin
+  desktop-file-utils libcap2-bin groff-base binutils
 )
 
 missing=()

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace pelmar {
 
@@ -49,10 +50,23 @@ struct ModuleRecord {
   bool kernelValid = false;
   char productText[128] = {};  // a secure module's type name
   char firmwareText[16] = {};  // a secure module's version text
+  // Added for the host core (the tool's cells do not use them): whether tags 2, 1 and 0 were read.
+  bool productValid = false;
+  bool firmwareValid = false;
+  bool authRequiredValid = false;
 };
 
 // Reads module-table entry `index` into *record. Returns whether the entry
 // may be listed (it carried a type text, tag 252 or tag 2).
 bool ReadModuleRecord(const LibraryApi& api, uint32_t index, ModuleRecord* record);
+
+}  // namespace pelmar
+
+namespace pelmar {
+
+// One tag's text read through the table (SMDSP_GetPayloadString with a
+// buffer of bufferSize bytes); false when the entry does not hold it.
+bool ReadTagText(const LibraryApi& api, int32_t tag, uint32_t index, std::string* out,
+                 uint32_t bufferSize = 256);
 
 }  // namespace pelmar

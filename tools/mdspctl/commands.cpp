@@ -8,6 +8,7 @@
 #include "auth_answer.h"
 #include "configure_plan.h"
 #include "exit_codes.h"
+#include "api.h"
 #include "mdsp.h"
 #include "module_rows.h"
 #include "password_input.h"
@@ -57,7 +58,7 @@ int FindModule(Session& session, const CommandLine& cli, uint32_t timeoutMs, Tar
   auto isSecureTarget = [&](uint32_t index) {
     uint8_t found[6];
     bool secure = false;
-    return SMDSP_GetModuleMac(index, found) == MDSP_RESULT_OK && SameMac(found, mac) &&
+    return Api().SMDSP_GetModuleMac(index, found) == MDSP_RESULT_OK && SameMac(found, mac) &&
            ProbeSecure(index, secure) && secure;
   };
   int code = session.Discover(timeoutMs, indexes, error, isSecureTarget);
@@ -65,7 +66,7 @@ int FindModule(Session& session, const CommandLine& cli, uint32_t timeoutMs, Tar
   bool found = false;
   for (uint32_t index : indexes) {
     uint8_t entryMac[6];
-    if (SMDSP_GetModuleMac(index, entryMac) != MDSP_RESULT_OK || !SameMac(entryMac, mac))
+    if (Api().SMDSP_GetModuleMac(index, entryMac) != MDSP_RESULT_OK || !SameMac(entryMac, mac))
       continue;
     ModuleRow row = ReadModuleRow(index);
     if (!found || (row.secure && !target.row.secure)) {
@@ -131,13 +132,13 @@ int SendFailure(int32_t result, const std::string& what, bool textConfigure = fa
 
 int RunNics(const CommandLine&) {
   int32_t count = 0;
-  if (MDSP_GetNumberOfNics(&count) != MDSP_RESULT_OK)
+  if (Api().MDSP_GetNumberOfNics(&count) != MDSP_RESULT_OK)
     return Fail(kExitLibrary, "cannot list the network interfaces");
   for (int32_t i = 0; i < count; ++i) {
     uint32_t address = 0;
     uint8_t mac[6] = {};
     char description[64] = {};
-    if (MDSP_GetNicInfo(static_cast<uint32_t>(i), &address, mac, description,
+    if (Api().MDSP_GetNicInfo(static_cast<uint32_t>(i), &address, mac, description,
                         sizeof description) != MDSP_RESULT_OK)
       continue;
     std::printf("%d  %-15s  %s  %s\n", i, FormatIpv4(address).c_str(), FormatMac(mac).c_str(),
@@ -182,7 +183,7 @@ int RunWink(const CommandLine& cli) {
     return Fail(kExitUsage, error);
   SmdspCredentials credentials{password.c_str(), nullptr, nullptr};
   session.DropEvents();
-  int32_t result = SMDSP_SendWink(target.index, static_cast<int32_t>(value), &credentials);
+  int32_t result = Api().SMDSP_SendWink(target.index, static_cast<int32_t>(value), &credentials);
   if (result != MDSP_RESULT_OK) return SendFailure(result, "wink");
   if (!target.row.secure) {
     // The text protocol has no answer to a wink.
@@ -222,27 +223,21 @@ int RunConfigure(const CommandLine& cli) {
       (!CheckTextPassword(password, "the password", error) ||
        !CheckTextPassword(newPassword, "the new password", error)))
     return Fail(kExitUsage, error);
-  std::string authentication = password;
-  std::string newValue = newPassword;
-  if (seeded) {
-    char answer[pelmar::kMd5HexLength + 1];
-    char salted[pelmar::kNewPasswordValueLength + 1];
-    if (!pelmar::AuthAnswer(target.row.seed.c_str(), password.c_str(), answer) ||
-        (plan.newPassword &&
-         !pelmar::NewPasswordValue(newPassword.c_str(), pelmar::SystemRandom, salted)))
-      return Fail(kExitLibrary, "cannot compute the password answer (MD5 unavailable)");
-    authentication = answer;
-    if (plan.newPassword) newValue = salted;
-  }
+  pelmar::PasswordValues passwords;
+  if (!pelmar::MakePasswordValues(seeded, target.row.seed, password, plan.newPassword, newPassword,
+                                  pelmar::SystemRandom, &passwords))
+    return Fail(kExitLibrary, "cannot compute the password answer (MD5 unavailable)");
+  const std::string& authentication = passwords.authentication;
+  const std::string& newValue = passwords.newValue;
 
   std::vector<PayloadValue> values =
       PayloadValues(plan, target.row.secure, target.row.hostName, newValue);
   if (target.row.secure && !CheckSecurePayload(values, error)) return Fail(kExitUsage, error);
-  int32_t result = SMDSP_CreateConfigureRequest(target.index);
+  int32_t result = Api().SMDSP_CreateConfigureRequest(target.index);
   if (result != MDSP_RESULT_OK) return Fail(kExitLibrary, "configure: " + ResultText(result));
   for (const PayloadValue& v : values) {
-    result = v.isText ? SMDSP_SetPayloadString(v.tag, v.text.c_str())
-                      : SMDSP_SetPayloadData(v.tag, v.bytes, v.size);
+    result = v.isText ? Api().SMDSP_SetPayloadString(v.tag, v.text.c_str())
+                      : Api().SMDSP_SetPayloadData(v.tag, v.bytes, v.size);
     if (result == MDSP_RESULT_TEXT_TOO_LONG || (result != MDSP_RESULT_OK && v.isText))
       return Fail(kExitUsage, std::string(v.tag == 6 ? "host name" : "new password") +
                                   " not accepted: " + ResultText(result) +
@@ -252,7 +247,7 @@ int RunConfigure(const CommandLine& cli) {
   }
   SmdspCredentials credentials{authentication.c_str(), nullptr, nullptr};
   session.DropEvents();
-  result = SMDSP_SendConfigure(&credentials);
+  result = Api().SMDSP_SendConfigure(&credentials);
   if (result == MDSP_RESULT_TEXT_TOO_LONG)
     return Fail(kExitUsage, "password too long for a text-protocol module (at most 127 characters)");
   if (result != MDSP_RESULT_OK) return SendFailure(result, "configure", !target.row.secure);
@@ -287,7 +282,7 @@ int RunRestart(const CommandLine& cli) {
   SmdspCredentials credentials{password.c_str(), nullptr, nullptr};
   Session::ExpectReportElements(1);  // the discover emptied the restart list
   session.DropEvents();
-  int32_t result = SMDSP_SendRestart(target.index, static_cast<int32_t>(value), &credentials);
+  int32_t result = Api().SMDSP_SendRestart(target.index, static_cast<int32_t>(value), &credentials);
   if (result != MDSP_RESULT_OK) return SendFailure(result, "restart");
   code = AwaitAnswer(session, target, SMDSP_EVENT_RESTARTED, timeoutMs, "restart");
   if (code == kExitWrongPassword || code == kExitRefused) return code;
@@ -300,7 +295,7 @@ int RunRestart(const CommandLine& cli) {
   for (;;) {
     if (std::chrono::steady_clock::now() > giveUp)
       return Fail(kExitTimeout, "no restart report from the library");
-    SMDSP_SendPing(window);
+    Api().SMDSP_SendPing(window);
     if (session.WaitEvent(isReport, 1000, report)) break;
   }
   if (report.report.empty() || report.report[0].elapsed < 0)

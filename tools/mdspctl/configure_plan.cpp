@@ -20,28 +20,12 @@ bool ReadAddress(const CommandLine& cli, const char* name, std::optional<uint32_
   return true;
 }
 
-PayloadValue Address(int32_t tag, uint32_t value) {
-  // The library takes the 32-bit value as it lies in memory, least
-  // significant byte first.
-  PayloadValue v{tag, false, {}, 4, {}};
-  for (int i = 0; i < 4; ++i) v.bytes[i] = static_cast<uint8_t>(value >> (8 * i));
-  return v;
-}
-
 bool ValidHostName(const std::string& name) {
   for (unsigned char c : name)
     if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
           c == '_' || c == '-'))
       return false;
   return true;
-}
-
-const char* ValueName(int32_t tag) {
-  switch (tag) {
-    case 6: return "host name";
-    case 7: return "new password";
-    default: return "value";
-  }
 }
 
 }  // namespace
@@ -84,31 +68,6 @@ bool ReadConfigurePlan(const CommandLine& cli, ConfigurePlan& plan, std::string&
   return true;
 }
 
-std::vector<PayloadValue> PayloadValues(const ConfigurePlan& plan, bool secureModule,
-                                        const std::string& currentHostName,
-                                        const std::string& newPasswordValue) {
-  std::vector<PayloadValue> values;
-  const std::optional<uint32_t>* addresses[5] = {&plan.ip, &plan.mask, &plan.gateway, &plan.dns1,
-                                                 &plan.dns2};
-  for (int32_t tag = 0; tag < 5; ++tag) {
-    if (*addresses[tag])
-      values.push_back(Address(tag, **addresses[tag]));
-    else if (!secureModule)
-      values.push_back(Address(tag, MDSP_ADDRESS_UNCHANGED));
-  }
-  if (plan.dhcp || !secureModule) {
-    // 2 is neither off nor on: the text request leaves DHCP out.
-    uint8_t dhcp = plan.dhcp ? (*plan.dhcp ? 1 : 0) : 2;
-    values.push_back(PayloadValue{5, false, {dhcp}, 1, {}});
-  }
-  if (plan.newPassword) values.push_back(PayloadValue{7, true, {}, 0, newPasswordValue});
-  if (plan.hostName)
-    values.push_back(PayloadValue{6, true, {}, 0, *plan.hostName});
-  else if (!secureModule)
-    values.push_back(PayloadValue{6, true, {}, 0, currentHostName});
-  return values;
-}
-
 bool CheckPlanForModule(const ConfigurePlan& plan, bool secureModule, bool hostNameKnown,
                         std::string& error) {
   if (secureModule) return true;
@@ -136,25 +95,6 @@ bool CheckTextPassword(const std::string& password, const std::string& what,
   if (password.find(';') == std::string::npos) return true;
   error = what + " may not contain ';' for a text-protocol module without a seed";
   return false;
-}
-
-bool CheckSecurePayload(const std::vector<PayloadValue>& values, std::string& error) {
-  size_t total = 0;
-  for (const PayloadValue& v : values) {
-    size_t length = v.isText ? v.text.size() : static_cast<size_t>(v.size);
-    if (length > 255) {
-      error = std::string(ValueName(v.tag)) + " too long for a secure module (at most 255 "
-                                              "characters)";
-      return false;
-    }
-    total += 2 + length;
-  }
-  if (total > kMaxSecurePayload) {
-    error = "request too long: " + std::to_string(total) + " bytes of values, a secure module "
-            "takes at most " + std::to_string(kMaxSecurePayload);
-    return false;
-  }
-  return true;
 }
 
 }  // namespace mdspctl

@@ -8,19 +8,16 @@
 #include <vector>
 
 #include "cli_args.h"
+#include "configure_values.h"
 
 namespace mdspctl {
 
-struct ConfigurePlan {
-  std::optional<uint32_t> ip, mask, gateway, dns1, dns2;
-  std::optional<bool> dhcp;
-  std::optional<std::string> hostName;
-  bool newPassword = false;
-
-  bool empty() const {
-    return !ip && !mask && !gateway && !dns1 && !dns2 && !dhcp && !hostName && !newPassword;
-  }
-};
+// The plan and its library calls live in the host core, shared with the tool.
+using pelmar::ConfigurePlan;
+using pelmar::PayloadValue;
+using pelmar::PayloadValues;
+using pelmar::CheckSecurePayload;
+using pelmar::kMaxSecurePayload;
 
 // False with a message for a malformed value or nothing to change. Host
 // names take only A-Z, a-z, 0-9, '_' and '-' (anything else could end a piece
@@ -37,32 +34,5 @@ bool CheckPlanForModule(const ConfigurePlan& plan, bool secureModule, bool hostN
 // A password sent as typed inside a text request: a ';' would end its piece.
 bool CheckTextPassword(const std::string& password, const std::string& what,
                        std::string& error);
-
-// One library call of the request, in order: SMDSP_SetPayloadData when
-// `isText` is false, SMDSP_SetPayloadString when true.
-struct PayloadValue {
-  int32_t tag;
-  bool isText;
-  uint8_t bytes[4];
-  int32_t size;
-  std::string text;
-};
-
-// A text-protocol module gets every field, since an absent one would be sent
-// as 0.0.0.0 / DHCP off / no host name: addresses not changed go as
-// "unchanged", DHCP as "omit", the host name as the module reported it. A
-// secure module gets only the changes. The new password value is given
-// ready (plain, or the salted value for a seeded text module).
-std::vector<PayloadValue> PayloadValues(const ConfigurePlan& plan, bool secureModule,
-                                        const std::string& currentHostName,
-                                        const std::string& newPasswordValue);
-
-// Longest value list one authenticated secure request carries.
-inline constexpr size_t kMaxSecurePayload = 494;
-
-// A secure request's values as TLVs: each text at most 255 bytes, all of them
-// together (2 bytes of tag and length each) at most kMaxSecurePayload. False
-// with a message.
-bool CheckSecurePayload(const std::vector<PayloadValue>& values, std::string& error);
 
 }  // namespace mdspctl

@@ -4,7 +4,9 @@
 #include <cstdio>
 
 #include "cli_args.h"
+#include "api.h"
 #include "mdsp.h"
+#include "module_record.h"
 
 namespace mdspctl {
 namespace {
@@ -12,47 +14,17 @@ namespace {
 // Tags of a module's description.
 constexpr int32_t kTagVersionText = 1;
 constexpr int32_t kTagTypeText = 2;
-constexpr int32_t kTagIp = 4;
-constexpr int32_t kTagSubnet = 5;
-constexpr int32_t kTagGateway = 6;
-constexpr int32_t kTagDhcp = 9;
 constexpr int32_t kTagHostName = 10;
 constexpr int32_t kTagSeed = 244;
-constexpr int32_t kTagModuleBuild = 249;
-constexpr int32_t kTagModuleMinor = 250;
-constexpr int32_t kTagModuleMajor = 251;
 constexpr int32_t kTagFieldBusType = 252;
 constexpr int32_t kTagSecureMarker = 255;
 // Any configure tag from 8 up takes a value of any size on a secure entry.
 constexpr int32_t kTagProbe = 8;
 
-Cell ReadAddress(int32_t tag, uint32_t index) {
-  uint8_t bytes[4];
-  if (SMDSP_GetPayloadData(tag, index, bytes, 4) != MDSP_RESULT_OK) return std::nullopt;
-  return AddressFromTlv(bytes);
-}
-
-bool ReadText(int32_t tag, uint32_t index, std::string& out) {
-  char text[256];
-  if (SMDSP_GetPayloadString(tag, index, text, sizeof text) != MDSP_RESULT_OK) return false;
-  out = text;
-  return true;
-}
-
 Cell ReadCell(int32_t tag, uint32_t index) {
   std::string text;
-  if (!ReadText(tag, index, text)) return std::nullopt;
+  if (!pelmar::ReadTagText(Api(), tag, index, &text)) return std::nullopt;
   return text;
-}
-
-Cell ModuleVersion(uint32_t index) {
-  uint8_t major, minor;
-  uint8_t build[2];
-  if (SMDSP_GetPayloadData(kTagModuleMajor, index, &major, 1) != MDSP_RESULT_OK ||
-      SMDSP_GetPayloadData(kTagModuleMinor, index, &minor, 1) != MDSP_RESULT_OK ||
-      SMDSP_GetPayloadData(kTagModuleBuild, index, build, 2) != MDSP_RESULT_OK)
-    return std::nullopt;
-  return FormatTextVersion(major, minor, static_cast<uint32_t>(build[0] | build[1] << 8));
 }
 
 }  // namespace
@@ -69,11 +41,11 @@ std::string FormatTextVersion(uint32_t major, uint32_t minor, uint32_t build) {
 }
 
 bool ProbeSecure(uint32_t index, bool& secure) {
-  if (SMDSP_CreateConfigureRequest(index) != MDSP_RESULT_OK) return false;
+  if (Api().SMDSP_CreateConfigureRequest(index) != MDSP_RESULT_OK) return false;
   const uint8_t probe[2] = {};
-  int32_t result = SMDSP_SetPayloadData(kTagProbe, probe, 2);
+  int32_t result = Api().SMDSP_SetPayloadData(kTagProbe, probe, 2);
   // Start again so the probe value is never sent.
-  if (SMDSP_CreateConfigureRequest(index) != MDSP_RESULT_OK) return false;
+  if (Api().SMDSP_CreateConfigureRequest(index) != MDSP_RESULT_OK) return false;
   if (result == MDSP_RESULT_OK) {
     secure = true;
     return true;
@@ -86,27 +58,31 @@ bool ProbeSecure(uint32_t index, bool& secure) {
 }
 
 ModuleRow ReadModuleRow(uint32_t index) {
+  // The values as the host core reads them (the tool reads the same record);
+  // texts through the core with mdspctl's 256-byte buffers.
+  pelmar::ModuleRecord record;
+  pelmar::ReadModuleRecord(Api(), index, &record);
   ModuleRow row;
   row.index = index;
   if (!ProbeSecure(index, row.secure)) {
     uint8_t marker = 0;
-    row.secure = SMDSP_GetPayloadData(kTagSecureMarker, index, &marker, 1) == MDSP_RESULT_OK &&
+    row.secure = Api().SMDSP_GetPayloadData(kTagSecureMarker, index, &marker, 1) == MDSP_RESULT_OK &&
                  marker == 1;
   }
-  row.ip = ReadAddress(kTagIp, index);
-  row.sn = ReadAddress(kTagSubnet, index);
-  row.gw = ReadAddress(kTagGateway, index);
-  uint8_t dhcp;
-  if (SMDSP_GetPayloadData(kTagDhcp, index, &dhcp, 1) == MDSP_RESULT_OK)
-    row.dhcp = dhcp ? "On" : "Off";
-  row.version = row.secure ? ReadCell(kTagVersionText, index) : ModuleVersion(index);
+  if (record.ipValid) row.ip = FormatIpv4(record.ip);
+  if (record.subnetValid) row.sn = FormatIpv4(record.subnet);
+  if (record.gatewayValid) row.gw = FormatIpv4(record.gateway);
+  if (record.dhcpValid) row.dhcp = record.dhcp ? "On" : "Off";
+  if (row.secure)
+    row.version = ReadCell(kTagVersionText, index);
+  else if (record.versionValid)
+    row.version = FormatTextVersion(record.versionMajor, record.versionMinor, record.versionBuild);
   row.type = ReadCell(kTagTypeText, index);
   if (!row.type) row.type = ReadCell(kTagFieldBusType, index);
-  uint8_t mac[6];
-  if (SMDSP_GetModuleMac(index, mac) == MDSP_RESULT_OK) row.mac = FormatMac(mac);
+  if (record.macValid) row.mac = FormatMac(record.mac);
   // Present at all means seeded, even when the seed is short or empty.
-  if (!row.secure) row.seedKnown = ReadText(kTagSeed, index, row.seed);
-  row.hostNameKnown = ReadText(kTagHostName, index, row.hostName);
+  if (!row.secure) row.seedKnown = pelmar::ReadTagText(Api(), kTagSeed, index, &row.seed);
+  row.hostNameKnown = pelmar::ReadTagText(Api(), kTagHostName, index, &row.hostName);
   return row;
 }
 

@@ -1,4 +1,5 @@
 #include "session.h"
+#include "api.h"
 
 #include <atomic>
 #include <chrono>
@@ -40,15 +41,15 @@ int32_t MDSP_CALL OnModuleEvent(int32_t event, int32_t index, uint8_t* mac, int3
 }  // namespace
 
 Session::~Session() {
-  if (started_) MDSP_Stop();
-  SMDSP_RegisterCallBack(nullptr);
+  if (started_) Api().MDSP_Stop();
+  Api().SMDSP_RegisterCallBack(nullptr);
 }
 
 void Session::ExpectReportElements(size_t count) { g_reportElements = count; }
 
 int Session::Open(const CommandLine& cli, std::string& error) {
   int32_t count = 0;
-  if (MDSP_GetNumberOfNics(&count) != MDSP_RESULT_OK) {
+  if (Api().MDSP_GetNumberOfNics(&count) != MDSP_RESULT_OK) {
     error = "cannot list the network interfaces";
     return kExitLibrary;
   }
@@ -56,7 +57,7 @@ int Session::Open(const CommandLine& cli, std::string& error) {
   if (nics.empty()) {
     for (int32_t i = 0; i < count; ++i) {
       uint32_t address = 0;
-      if (MDSP_GetNicInfo(static_cast<uint32_t>(i), &address, nullptr, nullptr, 0) ==
+      if (Api().MDSP_GetNicInfo(static_cast<uint32_t>(i), &address, nullptr, nullptr, 0) ==
           MDSP_RESULT_OK)
         nics.push_back(FormatIpv4(address));
     }
@@ -66,13 +67,13 @@ int Session::Open(const CommandLine& cli, std::string& error) {
     }
   }
   for (size_t slot = 0; slot < nics.size(); ++slot) {
-    if (!MDSP_SetNetworkDevice(static_cast<uint32_t>(slot), nics[slot].c_str())) {
+    if (!Api().MDSP_SetNetworkDevice(static_cast<uint32_t>(slot), nics[slot].c_str())) {
       error = "no usable interface with address " + nics[slot] + " (see 'mdspctl nics')";
       return kExitLibrary;
     }
   }
-  SMDSP_RegisterCallBack(OnModuleEvent);
-  if (!MDSP_Start()) {
+  Api().SMDSP_RegisterCallBack(OnModuleEvent);
+  if (!Api().MDSP_Start()) {
     error = "cannot start the library's worker";
     return kExitLibrary;
   }
@@ -83,7 +84,7 @@ int Session::Open(const CommandLine& cli, std::string& error) {
 int Session::Discover(uint32_t timeoutMs, std::vector<uint32_t>& indexes, std::string& error,
                       const std::function<bool(uint32_t)>& enough) {
   DropEvents();
-  int32_t result = SMDSP_SendDiscover(nullptr);
+  int32_t result = Api().SMDSP_SendDiscover(nullptr);
   if (result != MDSP_RESULT_OK) {
     error = "discover failed: " + ResultText(result);
     return kExitLibrary;

@@ -1,0 +1,102 @@
+// The module list at scale through the real event path, offscreen: the
+// stand-in library's worker raises event 1 for N modules as fast as it can;
+// the callback posts, the relay hands on, the window reads each record
+// through the bound entry points and inserts the row at its sorted place.
+// Reports the time from the last callback to the N-th row listed.
+//
+//   pelmar_bench_list [N ...]      (default 1000 10000)
+#include <dlfcn.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <chrono>
+#include <cstdio>
+#include <random>
+
+#include "fake_mdsp_control.h"
+#include "main_dlg.h"
+#include "message_box.h"
+
+namespace {
+
+uint64_t NowNs() {
+  return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                   std::chrono::steady_clock::now().time_since_epoch())
+                                   .count());
+}
+
+fake::Module Module(uint32_t n, std::mt19937& random) {
+  fake::Module m;
+  const uint8_t mac[6] = {0x02, 0x00, 0x01, static_cast<uint8_t>(n >> 16),
+                          static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n)};
+  std::memcpy(m.mac, mac, 6);
+  uint32_t ip = 0x0A000000u | (random() & 0xFFFFFF);
+  m.tags[4] = fake::U32(ip);
+  m.tags[5] = fake::U32(0xFFFF0000);
+  m.tags[6] = fake::U32(0x0A000001);
+  m.tags[9] = fake::U8(n & 1);
+  if (n & 1) {
+    m.tags[255] = fake::U8(1);
+    m.tags[2] = fake::Text("SIM-GW secure");
+    m.tags[1] = fake::Text("4.0." + std::to_string(n % 17));
+  } else {
+    m.tags[252] = fake::Text("SIM-IO 16DI");
+    m.tags[251] = fake::U8(3);
+    m.tags[250] = fake::U8(static_cast<uint8_t>(n % 13));
+    m.tags[249] = fake::U16(static_cast<uint16_t>(n));
+    m.tags[10] = fake::Text("module-" + std::to_string(n));
+  }
+  return m;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  std::vector<uint32_t> counts;
+  for (int i = 1; i < argc; ++i) counts.push_back(static_cast<uint32_t>(std::atoi(argv[i])));
+  if (counts.empty()) counts = {1000, 10000};
+
+  void* handle = dlopen(FAKE_MDSP, RTLD_NOW | RTLD_LOCAL);
+  if (!handle) {
+    std::fprintf(stderr, "cannot load %s\n", FAKE_MDSP);
+    return 1;
+  }
+  fake::Control* control = reinterpret_cast<FakeControlFunction>(dlsym(handle, "FakeMdsp_Control"))();
+  pelmar::SetMessageRecorder([](const pelmar::ShownMessage&) {});
+
+  std::printf("%8s %14s %14s %14s\n", "modules", "last->listed", "first->listed", "per row");
+  for (uint32_t n : counts) {
+    std::mt19937 random(n);
+    {
+      std::lock_guard<std::mutex> lock(control->mutex);
+      control->nics = {{0x0A000002, "bench"}};
+      control->answers.clear();
+      for (uint32_t i = 0; i < n; ++i) control->answers.push_back(Module(i, random));
+      control->raised = 0;
+    }
+    pelmar::MainDlgOptions options;
+    options.libraryPath = FAKE_MDSP;
+    options.settingsPath = "/nonexistent/settings.dat";
+    pelmar::CMainDlg window("", options);
+    window.show();
+    const uint64_t start = NowNs();
+    if (!window.Initialise()) return 1;
+    while (window.moduleList()->rowCount() < static_cast<int>(n))
+      QApplication::processEvents(QEventLoop::AllEvents, 5);
+    const uint64_t listed = NowNs();
+    QApplication::processEvents();  // one paint with every row
+    uint64_t last;
+    {
+      std::lock_guard<std::mutex> lock(control->mutex);
+      last = control->lastRaiseNs;
+    }
+    const double afterLast = (listed > last ? listed - last : 0) / 1e9;
+    const double total = (listed - start) / 1e9;
+    std::printf("%8u %12.3f s %12.3f s %11.2f us\n", n, afterLast, total, total * 1e6 / n);
+    std::fflush(stdout);
+  }
+  dlclose(handle);
+  return 0;
+}

@@ -1,0 +1,86 @@
+#include "configure_values.h"
+
+#include "mdsp.h"
+
+namespace pelmar {
+namespace {
+
+PayloadValue Address(int32_t tag, uint32_t value) {
+  // The library takes the 32-bit value as it lies in memory, least
+  // significant byte first.
+  PayloadValue v{tag, false, {}, 4, {}};
+  for (int i = 0; i < 4; ++i) v.bytes[i] = static_cast<uint8_t>(value >> (8 * i));
+  return v;
+}
+
+const char* ValueName(int32_t tag) {
+  switch (tag) {
+    case 6: return "host name";
+    case 7: return "new password";
+    default: return "value";
+  }
+}
+
+}  // namespace
+
+std::vector<PayloadValue> PayloadValues(const ConfigurePlan& plan, bool secureModule,
+                                        const std::string& currentHostName,
+                                        const std::string& newPasswordValue) {
+  std::vector<PayloadValue> values;
+  const std::optional<uint32_t>* addresses[5] = {&plan.ip, &plan.mask, &plan.gateway, &plan.dns1,
+                                                 &plan.dns2};
+  for (int32_t tag = 0; tag < 5; ++tag) {
+    if (*addresses[tag])
+      values.push_back(Address(tag, **addresses[tag]));
+    else if (!secureModule)
+      values.push_back(Address(tag, MDSP_ADDRESS_UNCHANGED));
+  }
+  if (plan.dhcp || !secureModule) {
+    // 2 is neither off nor on: the text request leaves DHCP out.
+    uint8_t dhcp = plan.dhcp ? (*plan.dhcp ? 1 : 0) : 2;
+    values.push_back(PayloadValue{5, false, {dhcp}, 1, {}});
+  }
+  if (plan.newPassword) values.push_back(PayloadValue{7, true, {}, 0, newPasswordValue});
+  if (plan.hostName)
+    values.push_back(PayloadValue{6, true, {}, 0, *plan.hostName});
+  else if (!secureModule)
+    values.push_back(PayloadValue{6, true, {}, 0, currentHostName});
+  return values;
+}
+
+bool CheckSecurePayload(const std::vector<PayloadValue>& values, std::string& error) {
+  size_t total = 0;
+  for (const PayloadValue& v : values) {
+    size_t length = v.isText ? v.text.size() : static_cast<size_t>(v.size);
+    if (length > 255) {
+      error = std::string(ValueName(v.tag)) + " too long for a secure module (at most 255 "
+                                              "characters)";
+      return false;
+    }
+    total += 2 + length;
+  }
+  if (total > kMaxSecurePayload) {
+    error = "request too long: " + std::to_string(total) + " bytes of values, a secure module "
+            "takes at most " + std::to_string(kMaxSecurePayload);
+    return false;
+  }
+  return true;
+}
+
+bool MakePasswordValues(bool seeded, const std::string& seed, const std::string& password,
+                        bool changePassword, const std::string& newPassword,
+                        const RandomSource& random, PasswordValues* out) {
+  out->authentication = password;
+  out->newValue = newPassword;
+  if (!seeded) return true;
+  char answer[kMd5HexLength + 1];
+  char salted[kNewPasswordValueLength + 1];
+  if (!AuthAnswer(seed.c_str(), password.c_str(), answer) ||
+      (changePassword && !NewPasswordValue(newPassword.c_str(), random, salted)))
+    return false;
+  out->authentication = answer;
+  if (changePassword) out->newValue = salted;
+  return true;
+}
+
+}  // namespace pelmar

@@ -1,0 +1,87 @@
+#include "module_record.h"
+
+#include <cstring>
+
+#include "library_api.h"
+
+namespace pelmar {
+namespace {
+
+bool Data(const LibraryApi& api, int32_t tag, uint32_t index, void* out, int32_t size) {
+  return api.SMDSP_GetPayloadData(tag, index, out, size) == MDSP_RESULT_OK;
+}
+
+bool Text(const LibraryApi& api, int32_t tag, uint32_t index, char* out, uint32_t size) {
+  if (api.SMDSP_GetPayloadString(tag, index, out, size) == MDSP_RESULT_OK) {
+    out[size - 1] = '\0';
+    return true;
+  }
+  // A failed read leaves the field as the zero-filled record had it.
+  std::memset(out, 0, size);
+  return false;
+}
+
+// Little-endian value bytes into a number.
+template <typename T>
+bool Number(const LibraryApi& api, int32_t tag, uint32_t index, T* out) {
+  uint8_t bytes[sizeof(T)] = {};
+  if (!Data(api, tag, index, bytes, sizeof(T))) return false;
+  T value = 0;
+  for (size_t i = 0; i < sizeof(T); ++i) value |= static_cast<T>(static_cast<T>(bytes[i]) << (8 * i));
+  *out = value;
+  return true;
+}
+
+}  // namespace
+
+bool ReadModuleRecord(const LibraryApi& api, uint32_t index, ModuleRecord* record) {
+  *record = ModuleRecord{};
+  ModuleRecord& r = *record;
+  r.moduleIndex = index;
+  uint8_t scratch = 0;
+  r.secure = Data(api, 255, index, &scratch, 1);
+  bool major = Number(api, 254, index, &r.protocolMajor);
+  bool minor = Number(api, 253, index, &r.protocolMinor);
+  r.protocolValid = major && minor;
+  r.typeValid = Text(api, 252, index, r.typeText, sizeof r.typeText);
+  bool vMajor = Number(api, 251, index, &r.versionMajor);
+  bool vMinor = Number(api, 250, index, &r.versionMinor);
+  bool vBuild = Number(api, 249, index, &r.versionBuild);
+  r.versionValid = vMajor && vMinor && vBuild;
+  r.macValid = api.SMDSP_GetModuleMac(index, r.mac) == MDSP_RESULT_OK;
+  if (!r.macValid) std::memset(r.mac, 0, sizeof r.mac);
+  r.ipValid = Number(api, 4, index, &r.ip);
+  r.subnetValid = Number(api, 5, index, &r.subnet);
+  r.gatewayValid = Number(api, 6, index, &r.gateway);
+  r.dhcpValid = Number(api, 9, index, &r.dhcp);
+  r.passwordFlagValid = Number(api, 248, index, &r.passwordFlag);
+  r.hostNameValid = Text(api, 10, index, r.hostName, sizeof r.hostName);
+  r.dns1Valid = Number(api, 7, index, &r.dns1);
+  r.dns2Valid = Number(api, 8, index, &r.dns2);
+  r.seedValid = Text(api, 244, index, r.seedText, sizeof r.seedText);
+  bool kMajor = Number(api, 247, index, &r.kernelMajor);
+  bool kMinor = Number(api, 246, index, &r.kernelMinor);
+  bool kBuild = Number(api, 245, index, &r.kernelBuild);
+  r.kernelValid = kMajor && kMinor && kBuild;
+  r.productValid = Text(api, 2, index, r.productText, sizeof r.productText);
+  r.authRequiredValid = Number(api, 0, index, &r.authRequired);
+  r.firmwareValid = Text(api, 1, index, r.firmwareText, sizeof r.firmwareText);
+  return r.typeValid || r.productValid;
+}
+
+}  // namespace pelmar
+
+namespace pelmar {
+
+bool ReadTagText(const LibraryApi& api, int32_t tag, uint32_t index, std::string* out,
+                 uint32_t bufferSize) {
+  std::string buffer(bufferSize == 0 ? 1 : bufferSize, '\0');
+  if (api.SMDSP_GetPayloadString(tag, index, buffer.data(), static_cast<uint32_t>(buffer.size())) !=
+      MDSP_RESULT_OK)
+    return false;
+  buffer.back() = '\0';
+  *out = buffer.c_str();
+  return true;
+}
+
+}  // namespace pelmar

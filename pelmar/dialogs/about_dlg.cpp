@@ -1,0 +1,47 @@
+#include "about_dlg.h"
+
+#include <QApplication>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+
+#include "about_texts.h"
+
+namespace pelmar {
+
+CAboutDlg::CAboutDlg(QWidget* parent, const std::string& programFile) : QDialog(parent) {
+  setWindowTitle(kAboutCaption);
+
+  auto* icon = new QLabel(this);
+  icon->setObjectName("icon");
+  QIcon appIcon = QApplication::windowIcon();
+  if (appIcon.isNull()) appIcon = style()->standardIcon(QStyle::SP_ComputerIcon);
+  icon->setPixmap(appIcon.pixmap(32, 32));
+
+  // A failed read leaves the line empty; the box opens all the same.
+  version_ = new QLabel(QString::fromStdString(AboutVersionLine(programFile)), this);
+  version_->setObjectName("version");
+  version_->setTextFormat(Qt::PlainText);
+  notice_ = new QLabel(kAboutNotice, this);
+  notice_->setObjectName("notice");
+  notice_->setTextFormat(Qt::PlainText);
+
+  auto* ok = new QPushButton("OK", this);
+  ok->setObjectName("ok");
+  ok->setDefault(true);
+  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+
+  auto* grid = new QGridLayout(this);
+  grid->addWidget(icon, 0, 0, 2, 1, Qt::AlignTop);
+  grid->addWidget(version_, 0, 1);
+  grid->addWidget(notice_, 1, 1);
+  grid->addWidget(ok, 0, 2, Qt::AlignTop);
+  grid->setColumnStretch(1, 1);
+  setMinimumWidth(400);
+}
+
+QString CAboutDlg::VersionText() const { return version_->text(); }
+QString CAboutDlg::NoticeText() const { return notice_->text(); }
+
+}  // namespace pelmar

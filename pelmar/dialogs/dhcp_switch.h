@@ -1,0 +1,53 @@
+// The internal DHCP server as the tool switches it on and off: the server's
+// socket plus the thread that polls it. Plain C++, no widgets.
+#pragma once
+
+#include <string>
+
+#include "dhcp_poll_thread.h"
+#include "dhcp_server.h"
+
+namespace pelmar {
+
+// What the settings command needs of the DHCP server; tests hand in a fake.
+class DhcpControl {
+ public:
+  virtual ~DhcpControl() = default;
+  virtual bool IsOn() const = 0;
+  // False when the server could not be started; *failure then holds the
+  // text for the user. Stays off in that case, so a retry is possible.
+  virtual bool SwitchOn(std::string* failure) = 0;
+  virtual void SwitchOff() = 0;
+};
+
+// First line of the message shown when the server cannot start.
+inline constexpr char kDhcpInitFailed[] = "DHCP server init failed";
+
+// "DHCP server init failed", a line feed and why.
+std::string DhcpInitFailedMessage(DhcpStartError error);
+
+class DhcpSwitch final : public DhcpControl {
+ public:
+  // sink (optional) runs on the poll thread after every answer sent.
+  explicit DhcpSwitch(DhcpAnswerSink sink = nullptr, void* context = nullptr);
+  // Switches off: the thread is joined before the socket closes.
+  ~DhcpSwitch() override;
+  DhcpSwitch(const DhcpSwitch&) = delete;
+  DhcpSwitch& operator=(const DhcpSwitch&) = delete;
+
+  bool IsOn() const override { return on_; }
+  // Opens port 67 on every local address in the calling thread's network
+  // namespace, then starts the poll thread.
+  bool SwitchOn(std::string* failure) override;
+  void SwitchOff() override;
+
+ private:
+  DhcpAnswerSink sink_;
+  void* context_;
+  bool on_ = false;
+  CDhcpServer server_;
+  // Declared after the server: destroyed first, so it never polls a dead one.
+  CDhcpPollThread poller_;
+};
+
+}  // namespace pelmar

@@ -1,0 +1,49 @@
+#include "password_dlg.h"
+
+#include <QApplication>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace pelmar {
+
+CPasswordDlg::CPasswordDlg(QWidget* parent) : QDialog(parent) {
+  setWindowIcon(QApplication::windowIcon());
+  auto* label = new QLabel("Password:", this);
+  edit_ = new QLineEdit(this);
+  edit_->setObjectName("password");
+  edit_->setEchoMode(QLineEdit::Password);
+  label->setBuddy(edit_);
+
+  auto* ok = new QPushButton("OK", this);
+  ok->setObjectName("ok");
+  ok->setDefault(true);
+  auto* cancel = new QPushButton("Cancel", this);
+  cancel->setObjectName("cancel");
+  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+  auto* grid = new QGridLayout(this);
+  grid->addWidget(label, 0, 0);
+  grid->addWidget(edit_, 0, 1);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+  grid->addLayout(buttons, 1, 0, 1, 2);
+  setMinimumWidth(360);
+}
+
+void CPasswordDlg::SetCaption(const QString& caption) {
+  caption_ = caption;
+  setWindowTitle(caption);
+}
+
+void CPasswordDlg::accept() {
+  password_ = edit_->text();
+  QDialog::accept();
+}
+
+}  // namespace pelmar

@@ -1,0 +1,16 @@
+// Pelmar, the configuration tool. It broadcasts on every network interface as
+// soon as it starts: run it only where that is wanted (tests run it inside
+// network namespaces of their own).
+#include <QApplication>
+
+#include "tool_app.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Pelmar"));
+  std::vector<std::string> arguments;
+  // Qt removes the arguments it takes itself (-platform, ...); the rest are the tool's.
+  const QStringList list = QCoreApplication::arguments();
+  for (qsizetype i = 1; i < list.size(); ++i) arguments.push_back(list[i].toStdString());
+  return pelmar::RunTool(arguments);
+}

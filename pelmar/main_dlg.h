@@ -1,0 +1,133 @@
+// The main window CMainDlg: the template with its list, Scan,
+// button 1 and Settings, the initialisation order, the first scan, Scan,
+// button 1, Escape, close, and library events into the list (event 1).
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "event_relay.h"
+#include "interface_table.h"
+#include "library_api.h"
+#include "library_binding.h"
+#include "module_list.h"
+
+class QPushButton;
+
+namespace pelmar {
+
+// Where the window finds its library and its settings file. Empty: the
+// program's own resolution and SettingsPath().
+struct MainDlgOptions {
+  std::string libraryPath;
+  std::string settingsPath;
+  std::string collatorLocale;  // "" = the user's locale
+};
+
+class CMainDlg : public QDialog {
+  Q_OBJECT
+ public:
+  // Control identifiers of template 102, kept as object names.
+  static constexpr char kIdScan[] = "1000";
+  static constexpr char kIdButton1[] = "1";
+  static constexpr char kIdList[] = "1002";
+  static constexpr char kIdSettings[] = "1022";
+
+  explicit CMainDlg(const std::string& requestedInterface, const MainDlgOptions& options = {},
+                    QWidget* parent = nullptr);
+  ~CMainDlg() override;
+
+  // "OK" in picker mode, "Exit" otherwise; set before Run.
+  void SetButton1Caption(const QString& caption) { button1Caption_ = caption; }
+
+  // Initialisation (steps 1 to 18), then the modal run. Returns Accepted or
+  // Rejected (Rejected only after a failed version check or binding).
+  int Run();
+  // Initialisation alone, for tests that drive the window without a modal
+  // loop; false when the window ended with Rejected.
+  bool Initialise();
+
+  // Picker result: the selected row's IP and MAC cells when button 1 was
+  // pressed (at most 17 characters each); empty otherwise.
+  const QString& selectedIp() const { return selectedIp_; }
+  const QString& selectedMac() const { return selectedMac_; }
+
+  // What the next issue builds on.
+  ModuleListCtrl* moduleList() const { return list_; }
+  const LibraryApi& libraryApi() const { return binding_.api(); }
+  bool libraryBound() const { return binding_.bound(); }
+  InterfaceChoice& interfaceChoice() { return interfaces_; }
+  const std::array<uint8_t, 6>& configurationTarget() const {
+    return list_->configurationTarget();
+  }
+  QPushButton* scanButton() const { return scan_; }
+  QPushButton* button1() const { return button1_; }
+  QPushButton* settingsButton() const { return settings_; }
+  const std::string& settingsPath() const { return settingsPath_; }
+  // The context of the current scan (never null).
+  void* currentScanContext() const;
+
+  // Scan: ClearModuleList, then SMDSP_SendDiscover with a new scan number.
+  void StartScan();
+
+  // Hooks for the next issue: the Settings button and the list's context
+  // menu stay inert until a handler is set; events other than 1 go to the
+  // event hook with whether they concern the configuration target.
+  void SetSettingsHandler(std::function<void()> handler);
+  void SetContextMenuHandler(std::function<void(int row, const QPoint& globalPos)> handler);
+  void SetEventHook(std::function<void(const ModuleEventData&, bool concernsTarget)> hook);
+
+  // The window's handling of one library event.
+  void HandleModuleEvent(const ModuleEventData& event);
+
+  // Events of a stale scan dropped so far.
+  uint64_t staleEventsDropped() const { return staleDropped_; }
+
+ public slots:
+  void reject() override;  // Escape and Cancel do nothing
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void CreateControls();
+  QRect DialogUnits(int x, int y, int w, int h) const;
+  void RecordLayout();
+  void ApplyLayout();
+  void OnButton1();
+  void Shutdown();
+
+  MainDlgOptions options_;
+  std::string settingsPath_;
+  QString button1Caption_ = QStringLiteral("Exit");
+  QString selectedIp_, selectedMac_;
+  platform::LibraryBinding binding_;
+  InterfaceChoice interfaces_;
+  int dhcpRunning_ = 0;
+  uint64_t session_ = 0;
+  uintptr_t scanNumber_ = 0;
+  uint64_t staleDropped_ = 0;
+  bool initialised_ = false;
+  bool shutDown_ = false;
+
+  ModuleListCtrl* list_ = nullptr;
+  QPushButton* scan_ = nullptr;
+  QPushButton* button1_ = nullptr;
+  QPushButton* settings_ = nullptr;
+  std::function<void()> settingsHandler_;
+  std::function<void(int, const QPoint&)> contextMenuHandler_;
+  std::function<void(const ModuleEventData&, bool)> eventHook_;
+
+  struct Margins {
+    int left = 0, top = 0, width = 0, height = 0, right = 0, bottom = 0;
+  };
+  Margins listLayout_, scanLayout_, button1Layout_, settingsLayout_;
+  bool layoutRecorded_ = false;
+};
+
+}  // namespace pelmar

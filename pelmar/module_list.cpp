@@ -1,0 +1,324 @@
+#include "module_list.h"
+
+#include <QContextMenuEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+#include <cstring>
+#include <unordered_map>
+
+namespace pelmar {
+
+// ---------------------------------------------------------------- header
+
+ModuleListHeader::ModuleListHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {
+  setSectionsClickable(true);
+  setHighlightSections(false);
+  setSortIndicatorShown(false);
+  setStretchLastSection(false);
+  setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+}
+
+void ModuleListHeader::SetSortMark(bool ascending, int column) {
+  ascending_ = ascending;
+  sortColumn_ = column;
+  ownerDrawn_.insert(column);
+  viewport()->update();
+}
+
+void ModuleListHeader::SetPressedSection(int section) {
+  if (pressed_ == section) return;
+  pressed_ = section;
+  viewport()->update();
+}
+
+void ModuleListHeader::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) SetPressedSection(logicalIndexAt(event->position().toPoint()));
+  QHeaderView::mousePressEvent(event);
+}
+
+void ModuleListHeader::mouseReleaseEvent(QMouseEvent* event) {
+  QHeaderView::mouseReleaseEvent(event);
+  SetPressedSection(-1);
+}
+
+void ModuleListHeader::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const {
+  if (!IsOwnerDrawn(logicalIndex)) {
+    QHeaderView::paintSection(painter, rect, logicalIndex);
+    return;
+  }
+  DrawItem(painter, rect, logicalIndex, logicalIndex == pressed_);
+}
+
+namespace {
+
+// A one-pixel line with both end points, as the arrow's spans count them.
+void PlotLine(QPainter* painter, int x0, int y0, int x1, int y1) {
+  int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
+  int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
+  int error = dx + dy;
+  for (;;) {
+    painter->fillRect(x0, y0, 1, 1, painter->pen().color());
+    if (x0 == x1 && y0 == y1) break;
+    int e2 = 2 * error;
+    if (e2 >= dy) {
+      error += dy;
+      x0 += sx;
+    }
+    if (e2 <= dx) {
+      error += dx;
+      y0 += sy;
+    }
+  }
+}
+
+}  // namespace
+
+void ModuleListHeader::DrawItem(QPainter* painter, const QRect& rect, int section,
+                                bool pressed) const {
+  painter->save();
+  painter->setClipRect(rect);
+  painter->fillRect(rect, palette().color(QPalette::Button));
+
+  // Item rectangle as the platform gives it: right and bottom exclusive.
+  const int left = rect.x(), top = rect.y();
+  const int right = rect.x() + rect.width(), bottom = rect.y() + rect.height();
+
+  QString text;
+  Qt::Alignment horizontal = Qt::AlignLeft;
+  if (model()) {
+    text = model()->headerData(section, orientation(), Qt::DisplayRole).toString().left(255);
+    QVariant alignment = model()->headerData(section, orientation(), Qt::TextAlignmentRole);
+    if (alignment.isValid()) {
+      Qt::Alignment a = Qt::Alignment(alignment.toInt());
+      if (a & Qt::AlignHCenter)
+        horizontal = Qt::AlignHCenter;
+      else if (a & Qt::AlignRight)
+        horizontal = Qt::AlignRight;
+    }
+  }
+
+  int textLeft = left, textTop = top, textRight = right;
+  const int textBottom = bottom;
+  if (pressed) {
+    textLeft += 1;
+    textRight += 1;
+    textTop += 2;
+  }
+  const int d = (bottom - top) / 4;
+  const bool isSortColumn = section == sortColumn_;
+  if (isSortColumn) textRight -= 3 * d;
+  textLeft += d;
+  textRight -= d;
+  if (textLeft < textRight) {
+    QRect textRect(textLeft, textTop, textRight - textLeft, textBottom - textTop);
+    QString shown = fontMetrics().elidedText(text, Qt::ElideRight, textRect.width());
+    painter->setPen(palette().color(QPalette::ButtonText));
+    painter->setFont(font());
+    painter->drawText(textRect, int(horizontal | Qt::AlignVCenter) | Qt::TextSingleLine, shown);
+  }
+
+  if (isSortColumn) {
+    const int R = right, B = bottom - top;  // y as they stand: the item's top is 0
+    QPen light(palette().color(QPalette::Light), 1);
+    QPen dark(palette().color(QPalette::Dark), 1);
+    painter->translate(0, top);
+    if (ascending_) {
+      painter->setPen(light);
+      PlotLine(painter, R - 2 * d, d, R - d, B - d - 1);
+      PlotLine(painter, R - d, B - d - 1, R - 3 * d - 2, B - d - 1);
+      painter->setPen(dark);
+      PlotLine(painter, R - 3 * d - 1, B - d - 1, R - 2 * d, d - 1);
+    } else {
+      painter->setPen(light);
+      PlotLine(painter, R - d - 1, d, R - 2 * d - 1, B - d);
+      painter->setPen(dark);
+      PlotLine(painter, R - 2 * d - 2, B - d, R - 3 * d - 1, d);
+      PlotLine(painter, R - 3 * d - 1, d, R - d - 1, d);
+    }
+  }
+  painter->restore();
+}
+
+// ----------------------------------------------------------------- model
+
+ModuleListModel::ModuleListModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+bool ModuleListModel::CreateColumns(const std::string& spec) {
+  std::vector<ColumnSpec> columns = ParseColumnSpec(spec);
+  if (columns.empty()) return false;
+  beginInsertColumns(QModelIndex(), static_cast<int>(columns_.size()),
+                     static_cast<int>(columns_.size() + columns.size()) - 1);
+  for (auto& c : columns) columns_.push_back(c);
+  endInsertColumns();
+  return true;
+}
+
+bool ModuleListModel::Before(const Row& a, const Row& b) const {
+  const size_t c = static_cast<size_t>(sortColumn_);
+  return RowBefore(a.texts[c], a.keys[c], a.arrival, b.texts[c], b.keys[c], b.arrival, ascending_,
+                   collator_);
+}
+
+int ModuleListModel::Add(const ModuleRecord& record) {
+  records_.push_back(record);
+  auto row = std::make_unique<Row>();
+  row->texts = MakeCellTexts(record);
+  for (int c = 0; c < kColumnCount; ++c) row->keys[c] = MakeCellKey(row->texts[c]);
+  row->arrival = nextArrival_++;
+  // The new row has the latest arrival: it goes after every equal key.
+  auto at = std::upper_bound(rows_.begin(), rows_.end(), row,
+                             [this](const std::unique_ptr<Row>& value,
+                                    const std::unique_ptr<Row>& element) {
+                               return Before(*value, *element);
+                             });
+  int position = static_cast<int>(at - rows_.begin());
+  beginInsertRows(QModelIndex(), position, position);
+  rows_.insert(at, std::move(row));
+  endInsertRows();
+  return position;
+}
+
+void ModuleListModel::Clear() {
+  if (rows_.empty() && records_.empty()) return;
+  beginResetModel();
+  rows_.clear();
+  records_.clear();
+  endResetModel();
+}
+
+void ModuleListModel::Sort(int column, bool ascending) {
+  emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+  sortColumn_ = column;
+  ascending_ = ascending;
+  const QModelIndexList before = persistentIndexList();
+  std::vector<const Row*> rowOf;
+  rowOf.reserve(static_cast<size_t>(before.size()));
+  for (const QModelIndex& index : before) rowOf.push_back(rows_[static_cast<size_t>(index.row())].get());
+  std::stable_sort(rows_.begin(), rows_.end(),
+                   [this](const std::unique_ptr<Row>& a, const std::unique_ptr<Row>& b) {
+                     return Before(*a, *b);
+                   });
+  if (!before.isEmpty()) {
+    std::unordered_map<const Row*, int> position;
+    for (size_t i = 0; i < rows_.size(); ++i) position[rows_[i].get()] = static_cast<int>(i);
+    QModelIndexList after;
+    for (int i = 0; i < before.size(); ++i)
+      after.push_back(index(position[rowOf[static_cast<size_t>(i)]], before[i].column()));
+    changePersistentIndexList(before, after);
+  }
+  emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+int ModuleListModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+int ModuleListModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(columns_.size());
+}
+
+QVariant ModuleListModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || index.row() >= rowCount() || index.column() >= kColumnCount)
+    return {};
+  if (role == Qt::DisplayRole)
+    return QString::fromLatin1(rows_[static_cast<size_t>(index.row())]->texts[index.column()]);
+  if (role == Qt::TextAlignmentRole) return int(Qt::AlignLeft | Qt::AlignVCenter);
+  return {};
+}
+
+QVariant ModuleListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return {};
+  if (role == Qt::DisplayRole) return QString::fromStdString(columns_[static_cast<size_t>(section)].header);
+  if (role == Qt::TextAlignmentRole) return int(Qt::AlignLeft | Qt::AlignVCenter);
+  return {};
+}
+
+// ------------------------------------------------------------------ view
+
+ModuleListCtrl::ModuleListCtrl(QWidget* parent)
+    : QTreeView(parent), header_(new ModuleListHeader(this)), model_(new ModuleListModel(this)) {
+  target_.fill(0xFF);
+  setHeader(header_);
+  setModel(model_);
+  setRootIsDecorated(false);
+  setItemsExpandable(false);
+  setUniformRowHeights(true);
+  setAllColumnsShowFocus(true);
+  setSortingEnabled(false);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setFocusPolicy(Qt::StrongFocus);
+  setFrameShape(QFrame::StyledPanel);
+  connect(header_, &QHeaderView::sectionClicked, this, [this](int column) { SortByColumn(column); });
+}
+
+bool ModuleListCtrl::CreateColumns(const std::string& spec) {
+  int first = model_->columnCount();
+  bool ok = model_->CreateColumns(spec);
+  const auto& columns = model_->columns();
+  for (int c = first; c < static_cast<int>(columns.size()); ++c)
+    header_->resizeSection(c, columns[static_cast<size_t>(c)].width);
+  return ok;
+}
+
+void ModuleListCtrl::AddModuleRow(const ModuleRecord& record) {
+  if (!record.macValid) return;
+  model_->Add(record);
+  header_->SetSortMark(model_->ascending(), model_->sortColumn());
+}
+
+void ModuleListCtrl::ClearModuleList() {
+  ResetConfigurationTarget();
+  model_->Clear();
+}
+
+const ModuleRecord* ModuleListCtrl::FindRecordByMac(int row) const {
+  if (row < 0 || row >= model_->rowCount()) return nullptr;
+  int found = FindRecordByMacText(model_->records(), model_->row(row).texts[kColumnMac]);
+  return found < 0 ? nullptr : &model_->records()[static_cast<size_t>(found)];
+}
+
+void ModuleListCtrl::SortByColumn(int column) {
+  bool ascending = NextAscending(column, model_->sortColumn(), model_->ascending());
+  header_->SetSortMark(ascending, column);
+  model_->Sort(column, ascending);
+}
+
+QString ModuleListCtrl::CellText(int row, int column) const {
+  if (row < 0 || row >= model_->rowCount() || column < 0 || column >= kColumnCount) return {};
+  return QString::fromLatin1(model_->row(row).texts[static_cast<size_t>(column)]);
+}
+
+int ModuleListCtrl::SelectedRow() const {
+  const QModelIndexList rows = selectionModel()->selectedRows();
+  return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void ModuleListCtrl::SelectRow(int row) {
+  if (row < 0 || row >= model_->rowCount()) {
+    selectionModel()->clearSelection();
+    return;
+  }
+  selectionModel()->select(model_->index(row, 0),
+                           QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  setCurrentIndex(model_->index(row, 0));
+}
+
+void ModuleListCtrl::SetConfigurationTarget(const uint8_t mac[6]) {
+  std::copy(mac, mac + 6, target_.begin());
+}
+
+void ModuleListCtrl::ResetConfigurationTarget() { target_.fill(0xFF); }
+
+bool ModuleListCtrl::HasConfigurationTarget() const {
+  return std::any_of(target_.begin(), target_.end(), [](uint8_t b) { return b != 0xFF; });
+}
+
+void ModuleListCtrl::contextMenuEvent(QContextMenuEvent* event) {
+  QModelIndex index = indexAt(viewport()->mapFromGlobal(event->globalPos()));
+  emit contextMenuAt(index.isValid() ? index.row() : -1, event->globalPos());
+}
+
+}  // namespace pelmar

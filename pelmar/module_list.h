@@ -1,0 +1,142 @@
+// The module list (Parts 2.3 and 2.8): ModuleListCtrl, a report-style view
+// with single full-row selection; its model, which keeps the record list in
+// arrival order and the rows in sorted order (each new row is inserted at its
+// sorted place, never by re-sorting the whole list); and ModuleListHeader,
+// which draws the owner-drawn items with the sort arrow.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QHeaderView>
+#include <QTreeView>
+#include <array>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "module_cells.h"
+#include "module_record.h"
+#include "row_order.h"
+
+namespace pelmar {
+
+class ModuleListHeader : public QHeaderView {
+  Q_OBJECT
+ public:
+  explicit ModuleListHeader(QWidget* parent = nullptr);
+
+  // SetSortMark: stores the mark, makes that item owner-drawn (for
+  // good) and repaints the header.
+  void SetSortMark(bool ascending, int column);
+  bool ascending() const { return ascending_; }
+  int sortColumn() const { return sortColumn_; }
+  bool IsOwnerDrawn(int section) const { return ownerDrawn_.count(section) != 0; }
+
+  // The section drawn pressed (-1: none); tracked from the mouse.
+  int pressedSection() const { return pressed_; }
+  void SetPressedSection(int section);
+
+  // Draws one owner-drawn item into rect.
+  void DrawItem(QPainter* painter, const QRect& rect, int section, bool pressed) const;
+
+ protected:
+  void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  bool ascending_ = true;
+  int sortColumn_ = 0;
+  std::set<int> ownerDrawn_;
+  int pressed_ = -1;
+};
+
+class ModuleListModel : public QAbstractTableModel {
+  Q_OBJECT
+ public:
+  struct Row {
+    CellTexts texts;
+    std::array<CellKey, kColumnCount> keys;
+    uint64_t arrival = 0;
+  };
+
+  explicit ModuleListModel(QObject* parent = nullptr);
+
+  // Columns from "IP,90;SN,90;..."; false false when the text gives no column.
+  bool CreateColumns(const std::string& spec);
+  const std::vector<ColumnSpec>& columns() const { return columns_; }
+
+  // Appends the record and inserts its row at its sorted place. Returns the
+  // row's position.
+  int Add(const ModuleRecord& record);
+  void Clear();
+  // Re-sorts every row (stable) on column in the direction.
+  void Sort(int column, bool ascending);
+  int sortColumn() const { return sortColumn_; }
+  bool ascending() const { return ascending_; }
+
+  const Row& row(int position) const { return *rows_[static_cast<size_t>(position)]; }
+  const std::vector<ModuleRecord>& records() const { return records_; }
+  void SetCollator(const TextCollator& collator) { collator_ = collator; }
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+ private:
+  bool Before(const Row& a, const Row& b) const;
+
+  std::vector<ColumnSpec> columns_;
+  std::vector<std::unique_ptr<Row>> rows_;
+  std::vector<ModuleRecord> records_;
+  int sortColumn_ = 0;
+  bool ascending_ = true;
+  uint64_t nextArrival_ = 0;
+  TextCollator collator_;
+};
+
+class ModuleListCtrl : public QTreeView {
+  Q_OBJECT
+ public:
+  explicit ModuleListCtrl(QWidget* parent = nullptr);
+
+  ModuleListHeader* listHeader() const { return header_; }
+  ModuleListModel* listModel() const { return model_; }
+
+  bool CreateColumns(const std::string& spec);
+  // Adds the record and its row; nothing without a valid MAC.
+  void AddModuleRow(const ModuleRecord& record);
+  // Empties rows and records and resets the configuration target.
+  void ClearModuleList();
+  // The first record (oldest first) whose MAC equals the MAC cell of the row at position (nullptr: none).
+  const ModuleRecord* FindRecordByMac(int row) const;
+  // A click on header item column: another column sorts ascending, the same one toggles.
+  void SortByColumn(int column);
+
+  int rowCount() const { return model_->rowCount(); }
+  QString CellText(int row, int column) const;
+  // The selected row, or -1.
+  int SelectedRow() const;
+  void SelectRow(int row);
+
+  // The configuration target: all 0xFF = none.
+  const std::array<uint8_t, 6>& configurationTarget() const { return target_; }
+  void SetConfigurationTarget(const uint8_t mac[6]);
+  void ResetConfigurationTarget();
+  bool HasConfigurationTarget() const;
+
+ signals:
+  // A right-click; row is -1 below the last row (hook for the next issue).
+  void contextMenuAt(int row, const QPoint& globalPos);
+
+ protected:
+  void contextMenuEvent(QContextMenuEvent* event) override;
+
+ private:
+  ModuleListHeader* header_;
+  ModuleListModel* model_;
+  std::array<uint8_t, 6> target_;
+};
+
+}  // namespace pelmar

@@ -1,0 +1,51 @@
+// The tool's LibraryBinding: resolving the library file, reading
+// its version block, loading exactly that file and binding the 25 entry
+// points all or nothing.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "library_api.h"
+#include "version_check.h"
+
+namespace pelmar::platform {
+
+// The bare name of the library ("mdsp.dll" on the original platform).
+inline constexpr char kLibraryFileName[] = "libmdsp.so";
+
+// Resolves the bare name once: the folder of the running program first, then
+// the loader's own order (LD_LIBRARY_PATH, the system folders). Returns the
+// real path of the file found, or "" when there is none.
+std::string ResolveLibraryFile(const std::string& bareName = kLibraryFileName);
+
+// ReadLibraryVersion of exactly that file: false when it has no version block
+// or no FileVersion text; otherwise the numbers parsing assigned.
+VersionReading ReadLibraryVersion(const std::string& path);
+
+class LibraryBinding {
+ public:
+  LibraryBinding() = default;
+  ~LibraryBinding();
+  LibraryBinding(const LibraryBinding&) = delete;
+  LibraryBinding& operator=(const LibraryBinding&) = delete;
+
+  // Loads the file at path (true at once when already loaded) and resolves
+  // all 25 names; when any is missing it unbinds and returns false.
+  bool Bind(const std::string& path);
+  // False when nothing was loaded; else clears every pointer, unloads, true.
+  bool Unbind();
+
+  bool bound() const { return handle_ != nullptr; }
+  void* handle() const { return handle_; }
+  const LibraryApi& api() const { return api_; }
+  // How many times a file was actually loaded (for tests).
+  int loads() const { return loads_; }
+
+ private:
+  void* handle_ = nullptr;
+  LibraryApi api_;
+  int loads_ = 0;
+};
+
+}  // namespace pelmar::platform

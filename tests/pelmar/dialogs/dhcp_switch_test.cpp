@@ -1,0 +1,243 @@
+// The DHCP switch of the Settings command on a real wire, inside throwaway
+// namespaces only: it binds port 67 and answers by broadcast.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "dhcp_packets.h"
+#include "dhcp_switch.h"
+#include "netns.h"
+#include "settings_command.h"
+#include "wire_client.h"
+
+namespace pelmar {
+namespace {
+
+constexpr int kWaitMs = 10000;
+
+struct AnswerLog {
+  std::mutex lock;
+  std::vector<uint8_t> types;
+
+  static void Sink(const DhcpAnswer& answer, void* context) {
+    auto* log = static_cast<AnswerLog*>(context);
+    std::lock_guard<std::mutex> hold(log->lock);
+    log->types.push_back(answer.messageType);
+  }
+  bool Has(uint8_t type) {
+    std::lock_guard<std::mutex> hold(lock);
+    for (uint8_t t : types)
+      if (t == type) return true;
+    return false;
+  }
+};
+
+// Threads of this process; a joined thread is gone from the list.
+int ThreadCount() {
+  DIR* dir = opendir("/proc/self/task");
+  if (!dir) return -1;
+  int count = 0;
+  while (dirent* entry = readdir(dir))
+    if (entry->d_name[0] != '.') ++count;
+  closedir(dir);
+  return count;
+}
+
+// Server namespace "s" (s0 10.200.1.1/24) joined to a module namespace "m"
+// whose interface has the recovery MAC and no address.
+bool MakeCable(testnet::Lab& lab, std::string* server, std::string* module) {
+  *server = lab.addNamespace("s");
+  *module = lab.addNamespace("m");
+  return !server->empty() && !module->empty() &&
+         lab.link(*server, "s0", "10.200.1.1/24", "", *module, "m0", "", "02:a7:5e:0a:0b:2c");
+}
+
+// Whether port 67 can be bound again: the switch's socket is closed.
+bool PortIsFree() {
+  CDhcpServer probe;
+  return probe.Start() == DhcpStartError::kNone;
+}
+
+TEST(DhcpSwitch, ServesBusyboxClientTheRecoveryAddress) {
+  testnet::Lab lab;
+  NETNS_REQUIRE(lab);
+  if (system("command -v busybox >/dev/null 2>&1") != 0) {
+    if (testnet::ciMode()) FAIL() << "busybox is not installed (Debian package busybox)";
+    GTEST_SKIP() << "busybox is not installed (Debian package busybox)";
+  }
+  std::string s, m;
+  ASSERT_TRUE(MakeCable(lab, &s, &m)) << lab.error();
+  std::string script = lab.tempDir() + "/apply-lease.sh";
+  FILE* f = fopen(script.c_str(), "w");
+  ASSERT_NE(f, nullptr);
+  fputs("#!/bin/sh\n"
+        "case \"$1\" in\n"
+        "  bound|renew) ip addr add \"$ip/$subnet\" dev \"$interface\" ;;\n"
+        "esac\n"
+        "exit 0\n",
+        f);
+  fclose(f);
+  ASSERT_EQ(chmod(script.c_str(), 0755), 0);
+
+  ASSERT_TRUE(lab.enter(s));
+  AnswerLog log;
+  DhcpSwitch dhcp(AnswerLog::Sink, &log);
+  std::string failure;
+  ASSERT_TRUE(dhcp.SwitchOn(&failure)) << failure;
+  EXPECT_TRUE(dhcp.IsOn());
+
+  std::string output;
+  EXPECT_TRUE(lab.run(m, "busybox udhcpc -f -q -n -i m0 -t 10 -T 1 -s " + script, &output))
+      << output;
+  std::string addresses;
+  ASSERT_TRUE(lab.run(m, "ip -4 addr show dev m0", &addresses));
+  EXPECT_NE(addresses.find("inet 10.200.1.44/24"), std::string::npos) << addresses << output;
+
+  dhcp.SwitchOff();
+  EXPECT_FALSE(dhcp.IsOn());
+  EXPECT_TRUE(log.Has(kDhcpOffer));
+  EXPECT_TRUE(log.Has(kDhcpAck));
+}
+
+TEST(DhcpSwitch, TakenPortGivesTheMessageAndStaysOff) {
+  testnet::Lab lab;
+  NETNS_REQUIRE(lab);
+  std::string s, m;
+  ASSERT_TRUE(MakeCable(lab, &s, &m)) << lab.error();
+  ASSERT_TRUE(lab.enter(s));
+
+  CDhcpServer other;
+  ASSERT_EQ(other.Start(), DhcpStartError::kNone);
+  int threads = ThreadCount();
+
+  // Through the Settings command, as the main window runs it.
+  DhcpSwitch dhcp;
+  std::vector<std::string> shown;
+  SettingsCommandSteps steps;
+  steps.refreshInterfaces = [] {};
+  steps.runDialog = [](const SettingsChoice& current) {
+    SettingsChoice chosen = current;
+    chosen.dhcpServer = true;
+    return std::optional<SettingsChoice>(chosen);
+  };
+  steps.takeOver = [](bool, uint32_t) {};
+  steps.applyInterface = [] {};
+  steps.clearAndScan = [] {};
+  steps.showPlainMessage = [&shown](const std::string& text) { shown.push_back(text); };
+  steps.saveSettings = [] {};
+  ASSERT_TRUE(RunSettingsCommand({}, dhcp, steps));
+
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].rfind("DHCP server init failed\n", 0), 0u) << shown[0];
+  EXPECT_NE(shown[0].find(DhcpStartErrorText(DhcpStartError::kPortInUse)), std::string::npos)
+      << shown[0];
+  EXPECT_FALSE(dhcp.IsOn());
+  EXPECT_EQ(ThreadCount(), threads) << "a poll thread runs for a server that never started";
+
+  // Once the port is free, ticking the box again works.
+  other.Stop();
+  shown.clear();
+  ASSERT_TRUE(RunSettingsCommand({}, dhcp, steps));
+  EXPECT_TRUE(shown.empty());
+  EXPECT_TRUE(dhcp.IsOn());
+}
+
+// Marks the end of the poll thread: thread-local destructors run before a
+// join of the thread returns, so after a join the mark is always set.
+struct ThreadEndMark {
+  std::atomic<bool>* ended = nullptr;
+  ~ThreadEndMark() {
+    if (ended) ended->store(true);
+  }
+};
+thread_local ThreadEndMark endMark;
+
+struct PollThreadProbe {
+  std::atomic<bool> answered{false};
+  std::atomic<bool> ended{false};
+
+  static void Sink(const DhcpAnswer&, void* context) {
+    auto* probe = static_cast<PollThreadProbe*>(context);
+    endMark.ended = &probe->ended;
+    probe->answered.store(true);
+  }
+  // A discover from the module side; must be called inside that namespace.
+  bool Provoke() {
+    dhcptest::WireClient client;
+    if (!client.Open() || !client.Broadcast(dhcptest::Discover(dhcptest::kRecoveryMac)))
+      return false;
+    // The sink runs just after the reply left, possibly after it arrived.
+    return !client.Receive(kWaitMs).empty() &&
+           testnet::waitFor([this] { return answered.load(); }, kWaitMs);
+  }
+};
+
+bool MakeAddressedCable(testnet::Lab& lab, std::string* server, std::string* module) {
+  *server = lab.addNamespace("s");
+  *module = lab.addNamespace("m");
+  return !server->empty() && !module->empty() &&
+         lab.link(*server, "s0", "10.200.1.1/24", "", *module, "m0", "10.200.1.2/24", "") &&
+         lab.run(*module, "ip route add default dev m0");
+}
+
+TEST(DhcpSwitch, SwitchingOffJoinsTheThreadThenClosesTheSocket) {
+  testnet::Lab lab;
+  NETNS_REQUIRE(lab);
+  std::string s, m;
+  ASSERT_TRUE(MakeAddressedCable(lab, &s, &m)) << lab.error();
+
+  for (int round = 0; round < 3; ++round) {
+    ASSERT_TRUE(lab.enter(s));
+    PollThreadProbe probe;
+    DhcpSwitch dhcp(PollThreadProbe::Sink, &probe);
+    std::string failure;
+    ASSERT_TRUE(dhcp.SwitchOn(&failure)) << failure;
+    EXPECT_TRUE(dhcp.SwitchOn(&failure)) << "switching on twice starts nothing new";
+    EXPECT_FALSE(PortIsFree());
+    ASSERT_TRUE(lab.enter(m));
+    ASSERT_TRUE(probe.Provoke());
+    EXPECT_FALSE(probe.ended.load());
+
+    dhcp.SwitchOff();
+    EXPECT_FALSE(dhcp.IsOn());
+    EXPECT_TRUE(probe.ended.load()) << "switched off before the thread was joined";
+    ASSERT_TRUE(lab.enter(s));
+    EXPECT_TRUE(PortIsFree());
+  }
+}
+
+TEST(DhcpSwitch, DestroyedWhileOnEndsCleanly) {
+  testnet::Lab lab;
+  NETNS_REQUIRE(lab);
+  std::string s, m;
+  ASSERT_TRUE(MakeAddressedCable(lab, &s, &m)) << lab.error();
+
+  PollThreadProbe probe;
+  {
+    ASSERT_TRUE(lab.enter(s));
+    DhcpSwitch dhcp(PollThreadProbe::Sink, &probe);
+    std::string failure;
+    ASSERT_TRUE(dhcp.SwitchOn(&failure)) << failure;
+    ASSERT_TRUE(lab.enter(m));
+    ASSERT_TRUE(probe.Provoke());
+    // More traffic for the poll thread while its owner goes away.
+    dhcptest::WireClient client;
+    ASSERT_TRUE(client.Open());
+    for (int i = 0; i < 5; ++i)
+      ASSERT_TRUE(client.Broadcast(dhcptest::Discover(dhcptest::kRecoveryMac)));
+  }
+  EXPECT_TRUE(probe.ended.load()) << "the poll thread outlived its switch";
+  ASSERT_TRUE(lab.enter(s));
+  EXPECT_TRUE(PortIsFree());
+}
+
+}  // namespace
+}  // namespace pelmar

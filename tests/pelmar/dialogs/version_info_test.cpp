@@ -1,0 +1,107 @@
+// Version blocks read from built program files, and the texts made of them.
+#include <gtest/gtest.h>
+
+#include <locale.h>
+
+#include <cstdio>
+#include <string>
+
+#include "about_texts.h"
+#include "platform/program_file.h"
+#include "version_info.h"
+
+namespace pelmar {
+namespace {
+
+TEST(VersionLine, SpacesGoAndCommasBecomeDots) {
+  const struct {
+    const char* productVersion;
+    const char* line;
+  } cases[] = {
+      {"3, 1, 0, 7", "Version: 3.1.0.7"},
+      {"2.5 beta", "Version: 2.5beta"},
+      {"1,3,0,2", "Version: 1.3.0.2"},
+      {"", "Version: "},
+  };
+  for (const auto& c : cases) EXPECT_EQ(VersionLine(c.productVersion), c.line) << c.productVersion;
+}
+
+TEST(VersionData, FormatGivesTheFixedReport) {
+  CVFXVersionData data;
+  EXPECT_TRUE(data.IsEmpty());
+  EXPECT_EQ(data.Format(), "No version information is available");
+
+  data.file = "/opt/pelmar";
+  for (size_t i = 0; i < kVersionTextCount; ++i) data.texts[i] = "t" + std::to_string(i);
+  EXPECT_EQ(data.Format(),
+            "VS_VERSION_INFO for /opt/pelmar:\n\n"
+            "FileVersion: t0\nProductVersion: t1\nCompanyName: t2\nFileDescription: t3\n"
+            "InternalName: t4\nLegalCopyright: t5\nOriginalFileName: t6\nProductName: t7\n"
+            "Comments t8\nLegalTradeMarks: t9\nPrivateBuild: t10\nSpecialBuild: t11\n");
+}
+
+TEST(VersionInfo, ReadsTheOwnProgramFile) {
+  CVFXVersionInfo reader(0x0409, 1200);
+  CVFXVersionData data;
+  ASSERT_TRUE(reader.Read(data));
+  EXPECT_EQ(data.file, platform::OwnProgramFile());
+  EXPECT_EQ(data.productVersion, (std::array<uint16_t, 4>{3, 1, 0, 7}));
+  EXPECT_EQ(data.fileVersion, (std::array<uint16_t, 4>{3, 1, 0, 7}));
+  EXPECT_EQ(data.Text(VersionText::ProductVersion), "3, 1, 0, 7");
+  EXPECT_EQ(data.Text(VersionText::FileVersion), "3, 1, 0, 7");
+  EXPECT_EQ(data.Text(VersionText::ProductName), "Corvane Pelmar");
+  EXPECT_EQ(data.Text(VersionText::Comments), "");
+  EXPECT_EQ(AboutVersionLine(), "Version: 3.1.0.7");
+}
+
+TEST(VersionInfo, ReadsAnotherProgramFile) {
+  EXPECT_EQ(AboutVersionLine(PELMAR_VERSION_SAMPLE), "Version: 2.5beta");
+
+  CVFXVersionData data;
+  ASSERT_TRUE(CVFXVersionInfo(0x0409, 1200).Read(data, PELMAR_VERSION_LONG_SAMPLE));
+  EXPECT_EQ(data.Text(VersionText::ProductVersion), std::string(kVersionTextMaxLength, 'x'));
+}
+
+TEST(VersionInfo, OtherStringTableLeavesTheTextsEmpty) {
+  CVFXVersionData data;
+  ASSERT_TRUE(CVFXVersionInfo(0x0407, 1252).Read(data, PELMAR_VERSION_SAMPLE));
+  EXPECT_EQ(data.productVersion, (std::array<uint16_t, 4>{2, 5, 0, 0}));
+  EXPECT_EQ(data.Text(VersionText::ProductVersion), "");
+}
+
+TEST(VersionInfo, FileWithoutBlockFailsAndLeavesTheDataEmpty) {
+  std::string plain = ::testing::TempDir() + "/no_version_block.bin";
+  FILE* f = std::fopen(plain.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fputs("\x7f" "ELF but not really", f);
+  std::fclose(f);
+
+  for (const std::string& path : {plain, std::string("/nonexistent/pelmar"), std::string()}) {
+    CVFXVersionData data;
+    data.file = "left over";
+    EXPECT_FALSE(CVFXVersionInfo(0x0409, 1200).Read(data, path)) << path;
+    EXPECT_TRUE(data.IsEmpty()) << path;
+  }
+  EXPECT_EQ(AboutVersionLine(plain), "");
+  std::remove(plain.c_str());
+}
+
+TEST(VersionInfo, ThreadLocaleIsRestored) {
+  locale_t before = uselocale(static_cast<locale_t>(0));
+  {
+    CVFXVersionInfo english(0x0409, 1200);
+    locale_t during = uselocale(static_cast<locale_t>(0));
+    EXPECT_EQ(during != before, english.locale_switched());
+    {
+      CVFXVersionInfo unknownLanguage(0x7FFF, 1200);  // no locale: the thread keeps its own
+      EXPECT_EQ(uselocale(static_cast<locale_t>(0)), during);
+      CVFXVersionData data;
+      EXPECT_TRUE(unknownLanguage.Read(data));
+    }
+    EXPECT_EQ(uselocale(static_cast<locale_t>(0)), during);
+  }
+  EXPECT_EQ(uselocale(static_cast<locale_t>(0)), before);
+}
+
+}  // namespace
+}  // namespace pelmar

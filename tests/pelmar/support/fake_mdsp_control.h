@@ -1,0 +1,95 @@
+// The stand-in library's script: a file exporting the same 25 names as
+// libmdsp whose interfaces, modules and events a test sets, loaded through
+// the tool's own binding. The test reaches this object through the extra
+// export FakeMdsp_Control of the same file.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "mdsp.h"
+
+namespace fake {
+
+struct Nic {
+  uint32_t address = 0;
+  std::string description;
+};
+
+struct Module {
+  uint8_t mac[6] = {};
+  bool macReadable = true;
+  std::map<int32_t, std::string> tags;  // value bytes (numbers little-endian)
+};
+
+// One event the worker raises: with `addModule` it first appends the module
+// to the table and raises event 1 with its index.
+struct Pending {
+  bool addModule = false;
+  Module module;
+  int32_t event = 0;
+  int32_t index = 0;
+  bool useDiscoverContext = true;
+  void* context = nullptr;
+};
+
+struct Control {
+  std::mutex mutex;
+  std::condition_variable wake;
+
+  // Script.
+  std::vector<Nic> nics;
+  bool nicCountFails = false;
+  int nicInfoFailsAt = -1;
+  std::vector<Module> answers;  // every discover queues one module-found per answer
+  bool paused = false;          // the worker holds its queue while set
+
+  // State and record.
+  SmdspCallback callback = nullptr;
+  bool running = false;
+  int starts = 0, stops = 0;
+  std::vector<std::pair<uint32_t, std::string>> devices;  // MDSP_SetNetworkDevice calls
+  std::vector<void*> discoverContexts;
+  void* context = nullptr;  // of the latest discover
+  std::vector<Module> table;
+  std::deque<Pending> queue;
+  uint64_t raised = 0;  // callbacks made
+  uint64_t lastRaiseNs = 0;  // steady clock of the last callback
+
+  // Queues an event from a test (raised on the worker thread).
+  void Inject(const Pending& pending) {
+    std::lock_guard<std::mutex> lock(mutex);
+    queue.push_back(pending);
+    wake.notify_all();
+  }
+  void SetPaused(bool value) {
+    std::lock_guard<std::mutex> lock(mutex);
+    paused = value;
+    wake.notify_all();
+  }
+  bool Idle() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return queue.empty();
+  }
+};
+
+// Helpers for scripts.
+inline std::string U8(uint8_t v) { return std::string(1, static_cast<char>(v)); }
+inline std::string U16(uint16_t v) {
+  return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
+}
+inline std::string U32(uint32_t v) {
+  return std::string{static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF),
+                     static_cast<char>((v >> 16) & 0xFF), static_cast<char>(v >> 24)};
+}
+inline std::string Text(const std::string& text) { return text + std::string(1, '\0'); }
+
+}  // namespace fake
+
+extern "C" fake::Control* FakeMdsp_Control();
+using FakeControlFunction = fake::Control* (*)();
