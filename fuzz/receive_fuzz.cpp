@@ -118,7 +118,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     client.restarts.Append(new mdsp::RestartEntry{0, &kCredentials});
     client.pingWindow = 10;
   }
-  std::lock_guard socketGuard(client.socketLock);
+  std::lock_guard<mdsp::SocketLock> socketGuard(client.socketLock);
   std::vector<uint8_t> datagram;
   for (size_t count = 0; size > 0 && count < kMaxDatagrams; ++count) {
     size_t length = size;
