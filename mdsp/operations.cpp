@@ -80,7 +80,7 @@ bool Discover(Client& client, void* context) {
   Report(kLogTrace, "Discover initiated");
   // Held until both requests are out: no worker step may list a late reply
   // between the two emptyings of the table (SendModuleScan empties it too).
-  Guard socketGuard(client.socketLock);
+  std::lock_guard<SocketLock> socketGuard(client.socketLock);
   {
     Guard guard(client.queueLock);
     g_callbackContext = context;
@@ -141,7 +141,7 @@ bool MassRestart(Client& client) {
 bool Ping(Client& client, uint32_t seconds) {
   size_t count;
   {
-    Guard socketGuard(client.socketLock);
+    std::lock_guard<SocketLock> socketGuard(client.socketLock);
     Guard guard(client.queueLock);
     count = client.restarts.count();
     client.pingWindow = seconds;

@@ -17,7 +17,7 @@ namespace {
 constexpr size_t kPieceCapacity = 256;
 
 bool Send(Client& client, const char* text) {
-  std::lock_guard<std::recursive_mutex> guard(client.socketLock);
+  std::lock_guard<SocketLock> guard(client.socketLock);
   return SendText(*client.sockets, text);
 }
 
@@ -95,7 +95,7 @@ bool SendModuleScan(Client& client) {
   Report(kLogTrace, "Module scan initiated");
   {
     // The worker reads the ping window under the socket lock alone.
-    std::lock_guard<std::recursive_mutex> socketGuard(client.socketLock);
+    std::lock_guard<SocketLock> socketGuard(client.socketLock);
     std::lock_guard<std::recursive_mutex> queueGuard(client.queueLock);
     ClearModuleLists(client);
   }

@@ -31,7 +31,7 @@ class DispatchTest : public FreshLibrary {
   void Dispatch(std::vector<uint8_t> datagram) {
     size_t length = datagram.size();
     datagram.push_back(0);
-    std::lock_guard<std::recursive_mutex> guard(client->socketLock);
+    std::lock_guard<mdsp::SocketLock> guard(client->socketLock);
     mdsp::DispatchDatagram(*client, datagram.data(), length, 0);
   }
   void DispatchText(const std::string& text) {
