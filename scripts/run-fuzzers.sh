@@ -29,9 +29,15 @@ for target in $targets; do
   [ "$target" = dhcp ] && max_len=2100
   # Several datagrams, each behind its length.
   [ "$target" = receive ] && max_len=4096
+  # fuzz_text_answer keeps answers in the library's table from one input to the next on
+  # purpose, so every input looks like a leak to libFuzzer and triggers a
+  # whole-heap scan (about 150 inputs a second instead of 19,000). Leaks of
+  # the same code are checked by the sanitizer test run.
+  leaks=1
+  [ "$target" = text_answer ] && leaks=0
   echo "== fuzz_$target: ${seconds}s"
   mkdir -p "$scratch/$target"
-  if ! "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -max_len="$max_len" \
+  if ! "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -max_len="$max_len" -detect_leaks="$leaks" \
       -artifact_prefix="$build/fuzz/crash-$target-" -print_final_stats=1 \
       "$scratch/$target" "$root/fuzz/corpus/$target"; then
     echo "fuzz_$target FAILED (artifacts in $build/fuzz/)" >&2
