@@ -10,6 +10,8 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
+#include <QMenu>
 #include <QTest>
 #include <QTimer>
 #include <sstream>
@@ -261,6 +263,47 @@ TEST_F(WindowActionsNet, ClosingWithTheDhcpServerOnEndsCleanly) {
   pelmar::DhcpSwitch again;
   std::string failure;
   EXPECT_TRUE(again.SwitchOn(&failure)) << failure;
+}
+
+// Pictures of the window with its row menu, the Settings dialog and the
+// About box, for looking at under a real X server; skipped unless
+// PELMAR_SCREENSHOT_DIR names a folder.
+TEST_F(WindowActionsNet, Screenshots) {
+  const QString folder = qEnvironmentVariable("PELMAR_SCREENSHOT_DIR");
+  if (folder.isEmpty()) GTEST_SKIP() << "PELMAR_SCREENSHOT_DIR not set";
+  REQUIRE_LAB();
+  options.aboutProgramFile = std::string(PELMAR_DIR) + "/pelmar";
+  CMainDlg w("10.77.0.1", options);
+  Open(w);
+  w.move(20, 20);
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+  auto shoot = [&](const char* name) {
+    QTest::qWait(300);
+    EXPECT_TRUE(w.screen()->grabWindow(0).save(folder + "/" + name));
+  };
+  const int row = RowOf(w, "02-00-00-00-20-03");
+  const QRect cell = w.moduleList()->visualRect(w.moduleList()->model()->index(row, 0));
+  QTimer::singleShot(0, [&] {
+    shoot("main-window-row-menu.png");
+    if (QWidget* menu = QApplication::activePopupWidget()) menu->close();
+  });
+  w.RunRowMenu(row, w.moduleList()->viewport()->mapToGlobal(cell.center()));
+  QTimer::singleShot(0, [&] {
+    shoot("settings-dialog.png");
+    QApplication::activeModalWidget()->findChild<QPushButton*>("cancel")->click();
+  });
+  w.OnSettings();
+  QTimer::singleShot(0, [&] {
+    shoot("about-box.png");
+    QApplication::activeModalWidget()->findChild<QPushButton*>("ok")->click();
+  });
+  w.ShowAbout();
+  QTimer::singleShot(0, [&] {
+    shoot("window-menu.png");
+    if (QWidget* menu = QApplication::activePopupWidget()) menu->close();
+  });
+  w.RunWindowMenu(w.mapToGlobal(QPoint(w.width() - 300, w.height() - 15)));
 }
 
 }  // namespace
