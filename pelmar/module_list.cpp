@@ -3,6 +3,7 @@
 #include <QContextMenuEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
 #include <algorithm>
 #include <cstring>
 #include <unordered_map>
@@ -259,8 +260,28 @@ bool ModuleListCtrl::CreateColumns(const std::string& spec) {
   bool ok = model_->CreateColumns(spec);
   const auto& columns = model_->columns();
   for (int c = first; c < static_cast<int>(columns.size()); ++c)
-    header_->resizeSection(c, columns[static_cast<size_t>(c)].width);
+    header_->resizeSection(c, ColumnWidth(c, columns[static_cast<size_t>(c)].width));
   return ok;
+}
+
+int ModuleListCtrl::ColumnWidth(int column, int specified) const {
+  // The widths were chosen for a small 8-point font. With a larger one an
+  // address or MAC would end in "...", and a user could not tell two modules
+  // apart, so these columns grow just enough for their widest text.
+  QString widest;
+  if (column <= 2) {
+    widest = QStringLiteral("255.255.255.255");
+  } else if (column == 6) {
+    QFontMetrics metrics(font());
+    QChar wideDigit = QLatin1Char('0');
+    for (QChar c : QStringLiteral("0123456789ABCDEF"))
+      if (metrics.horizontalAdvance(c) > metrics.horizontalAdvance(wideDigit)) wideDigit = c;
+    widest = QStringLiteral("%1%1-%1%1-%1%1-%1%1-%1%1-%1%1").arg(wideDigit);
+  } else {
+    return specified;
+  }
+  const int margins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 4;
+  return std::max(specified, QFontMetrics(font()).horizontalAdvance(widest) + margins);
 }
 
 void ModuleListCtrl::AddModuleRow(const ModuleRecord& record) {

@@ -127,13 +127,16 @@ class ModuleListCtrl : public QTreeView {
   bool HasConfigurationTarget() const;
 
  signals:
-  // A right-click; row is -1 below the last row (hook for the next issue).
+  // A right-click; row is -1 below the last row.
   void contextMenuAt(int row, const QPoint& globalPos);
 
  protected:
   void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
+  // The given width, widened where an address or MAC would be cut.
+  int ColumnWidth(int column, int specified) const;
+
   ModuleListHeader* header_;
   ModuleListModel* model_;
   std::array<uint8_t, 6> target_;
