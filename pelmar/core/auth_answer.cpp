@@ -26,8 +26,8 @@ bool Md5Hex(const void* data, size_t length, char out[kMd5HexLength + 1]) {
 
 namespace {
 
-// The bytes the tool's "%c%c%s" formatting leaves for hashing: the two salt
-// characters and the rest, cut at the first NUL. A seed shorter than two
+// The bytes that are hashed: the two salt characters and the rest, as one C
+// string cut at its first NUL. A seed shorter than two
 // characters puts a NUL salt character in, so the text ends there.
 std::string SaltedText(const char* seed, const std::string& rest) {
   std::string text;

@@ -19,8 +19,8 @@ bool Md5Hex(const void* data, size_t length, char out[kMd5HexLength + 1]);
 
 // The answer to a seed for the current password:
 // md5hex(s0 s1 md5hex(s0 s1 password) seed), with s0 s1 the seed's first two
-// characters. Each hashed text ends at its first NUL, as the tool formats it
-// into a C string: with a one-character seed s1 is the NUL and both steps
+// characters. Each hashed text is a C string that ends at its first NUL (the
+// modules compute it that way): with a one-character seed s1 is the NUL and both steps
 // hash s0 alone; with an empty seed they hash the empty text. False when a
 // text is null or the digest fails. out holds 33 bytes.
 bool AuthAnswer(const char* seed, const char* password, char out[kMd5HexLength + 1]);

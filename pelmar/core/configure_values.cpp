@@ -15,8 +15,8 @@ PayloadValue Address(int32_t tag, uint32_t value) {
 
 const char* ValueName(int32_t tag) {
   switch (tag) {
-    case 6: return "host name";
-    case 7: return "new password";
+    case SMDSP_CONFIGURE_TAG_HOST_NAME: return "host name";
+    case SMDSP_CONFIGURE_TAG_PASSWORD: return "new password";
     default: return "value";
   }
 }
@@ -27,9 +27,11 @@ std::vector<PayloadValue> PayloadValues(const ConfigurePlan& plan, bool secureMo
                                         const std::string& currentHostName,
                                         const std::string& newPasswordValue) {
   std::vector<PayloadValue> values;
+  // The five addresses are configure tags 0 to 4, in this order.
   const std::optional<uint32_t>* addresses[5] = {&plan.ip, &plan.mask, &plan.gateway, &plan.dns1,
                                                  &plan.dns2};
-  for (int32_t tag = 0; tag < 5; ++tag) {
+  static_assert(SMDSP_CONFIGURE_TAG_IP == 0 && SMDSP_CONFIGURE_TAG_DNS2 == 4);
+  for (int32_t tag = SMDSP_CONFIGURE_TAG_IP; tag <= SMDSP_CONFIGURE_TAG_DNS2; ++tag) {
     if (*addresses[tag])
       values.push_back(Address(tag, **addresses[tag]));
     else if (!secureModule)
@@ -38,13 +40,13 @@ std::vector<PayloadValue> PayloadValues(const ConfigurePlan& plan, bool secureMo
   if (plan.dhcp || !secureModule) {
     // 2 is neither off nor on: the text request leaves DHCP out.
     uint8_t dhcp = plan.dhcp ? (*plan.dhcp ? 1 : 0) : 2;
-    values.push_back(PayloadValue{5, false, {dhcp}, 1, {}});
+    values.push_back(PayloadValue{SMDSP_CONFIGURE_TAG_DHCP, false, {dhcp}, 1, {}});
   }
-  if (plan.newPassword) values.push_back(PayloadValue{7, true, {}, 0, newPasswordValue});
+  if (plan.newPassword) values.push_back(PayloadValue{SMDSP_CONFIGURE_TAG_PASSWORD, true, {}, 0, newPasswordValue});
   if (plan.hostName)
-    values.push_back(PayloadValue{6, true, {}, 0, *plan.hostName});
+    values.push_back(PayloadValue{SMDSP_CONFIGURE_TAG_HOST_NAME, true, {}, 0, *plan.hostName});
   else if (!secureModule)
-    values.push_back(PayloadValue{6, true, {}, 0, currentHostName});
+    values.push_back(PayloadValue{SMDSP_CONFIGURE_TAG_HOST_NAME, true, {}, 0, currentHostName});
   return values;
 }
 

@@ -113,7 +113,7 @@ DhcpParseResult CDhcpMessage::ScanOptions() {
   return DhcpParseResult::kAccepted;
 }
 
-void CDhcpMessage::Serialise() {
+void CDhcpMessage::Serialize() {
   uint8_t* d = datagram;
   d[0] = op;
   d[1] = htype;

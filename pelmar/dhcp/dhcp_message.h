@@ -39,7 +39,7 @@ class CDhcpMessage {
 
   // Packs the header fields and the present options into datagram and sets
   // datagramLength (always kDhcpReplyLength for what the server sends).
-  void Serialise();
+  void Serialize();
 
   int optionLength = 0;
   int datagramLength = 0;

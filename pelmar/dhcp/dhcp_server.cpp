@@ -89,7 +89,7 @@ bool CDhcpServer::ComposeReply(DhcpAnswer* answer) {
   reply_.messageType = type;
   reply_.subnetMaskPresent = 1;
   std::memcpy(reply_.subnetMask, kSubnetMask, 4);
-  reply_.Serialise();
+  reply_.Serialize();
 
   if (answer) {
     std::memcpy(answer->hardwareAddress, request_.chaddr, 6);

@@ -8,10 +8,10 @@
 namespace pelmar {
 namespace {
 
-constexpr int32_t kTagHostName = 6;
-constexpr int32_t kTagNewPassword = 7;
-constexpr int32_t kTagSeed = 244;
-constexpr int32_t kTagSecureMarker = 255;
+constexpr int32_t kTagHostName = SMDSP_CONFIGURE_TAG_HOST_NAME;
+constexpr int32_t kTagNewPassword = SMDSP_CONFIGURE_TAG_PASSWORD;
+constexpr int32_t kTagSeed = SMDSP_TAG_SEED;
+constexpr int32_t kTagSecureMarker = SMDSP_TAG_SECURE_MODULE;
 constexpr uint32_t kSeedBufferSize = sizeof(ModuleRecord::seedText);
 
 void ResetTarget(uint8_t target[6]) { std::memset(target, 0xFF, 6); }

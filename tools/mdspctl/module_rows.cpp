@@ -13,12 +13,12 @@ namespace mdspctl {
 namespace {
 
 // Tags of a module's description.
-constexpr int32_t kTagVersionText = 1;
-constexpr int32_t kTagTypeText = 2;
-constexpr int32_t kTagHostName = 10;
-constexpr int32_t kTagSeed = 244;
-constexpr int32_t kTagFieldBusType = 252;
-constexpr int32_t kTagSecureMarker = 255;
+constexpr int32_t kTagVersionText = SMDSP_TAG_VERSION_TEXT;
+constexpr int32_t kTagTypeText = SMDSP_TAG_MODULE_TYPE;
+constexpr int32_t kTagHostName = SMDSP_TAG_HOST_NAME;
+constexpr int32_t kTagSeed = SMDSP_TAG_SEED;
+constexpr int32_t kTagFieldBusType = SMDSP_TAG_FIELD_BUS_TYPE;
+constexpr int32_t kTagSecureMarker = SMDSP_TAG_SECURE_MODULE;
 // Any configure tag from 8 up takes a value of any size on a secure entry.
 constexpr int32_t kTagProbe = 8;
 
