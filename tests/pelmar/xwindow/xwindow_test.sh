@@ -1,0 +1,124 @@
+#!/usr/bin/env bash
+# The real tool in a real window, driven with the mouse and the keyboard
+# (xdotool) under Xvfb and openbox, with simulated modules on the other side
+# of a private cable. State is read back the way a caller of the tool reads
+# it (the picker reply), from the simulator's log, the window manager and,
+# where nothing else tells, a screenshot.
+#   xwindow_test.sh SCENARIO PELMAR MDSP_SIM UDP_CATCH ARTIFACTS_DIR
+set -euo pipefail
+scenario=$1
+XLAB_PELMAR=$2 XLAB_SIM=$3 XLAB_CATCH=$4 XLAB_ARTIFACTS=$5/$1
+# shellcheck source=xlab.sh
+source "$(dirname "${BASH_SOURCE[0]}")/xlab.sh"
+
+# IP order, MAC order and Type order all differ; .9 before .12 proves the
+# numeric order of addresses.
+XLAB_MODULES='{"modules": [
+  {"mac": "02-00-00-00-10-01", "protocol": "text", "password": "alpha", "ip": "10.77.0.40",
+   "subnet": "255.255.255.0", "gateway": "10.77.0.1", "type": "SIM-A", "hostname": "a"},
+  {"mac": "02-00-00-00-10-02", "protocol": "text", "password": "bravo", "ip": "10.77.0.12",
+   "subnet": "255.255.255.0", "gateway": "10.77.0.1", "type": "SIM-D", "hostname": "b"},
+  {"mac": "02-00-00-00-20-01", "protocol": "secure", "password": "charlie", "ip": "10.77.0.30",
+   "subnet": "255.255.255.0", "gateway": "10.77.0.1", "type": "SIM-B", "version": "4.0.2"},
+  {"mac": "02-00-00-00-20-02", "protocol": "secure", "password": "delta", "ip": "10.77.0.9",
+   "subnet": "255.255.255.0", "gateway": "10.77.0.1", "type": "SIM-C", "version": "4.0.2"}
+]}'
+MODULES=4
+PORT=47321
+
+xlab_start
+
+# Where things are in the client area at the start size: the first row of
+# the list, the header, button 1 (bottom right).
+FIRST_ROW_Y=45
+HEADER_Y=22
+TYPE_HEADER_X=440
+
+# The tool as a picker, its scan answered.
+start_picker() {
+  xlab_listen "$PORT"
+  xlab_tool SOCKETCOMM "$PORT"
+  xlab_answers "$MODULES"
+}
+press_button1() {
+  # Tab order: Scan, button 1, list, Settings.
+  keys shift+Tab space
+}
+
+case $scenario in
+  start_scan_pick)
+    start_picker
+    [[ $(inns xdotool getwindowname "$TOOL_WIN") == Pelmar ]] || fail "title"
+    click_at 30 "$FIRST_ROW_Y"
+    keys End
+    xlab_shot "scanned-last-row-selected"
+    press_button1
+    reply=$(xlab_reply)
+    [[ $reply == "10.77.0.40 02-00-00-00-10-01" ]] || fail "last row by IP is not .40: '$reply'"
+    [[ $(xlab_tool_ends) -eq 0 ]] || fail "exit status"
+    ;;
+  sort_by_column)
+    # Type ascending (first click on a new column), then descending.
+    expect_first() {  # expect_first CLICKS WANTED
+      start_picker
+      click_at "$TYPE_HEADER_X" "$HEADER_Y" 1 "$1"
+      click_at 30 "$FIRST_ROW_Y"
+      keys Home
+      xlab_shot "type-header-clicked-$1"
+      press_button1
+      local reply
+      reply=$(xlab_reply)
+      [[ $reply == "$2" ]] || fail "first row after $1 click(s) on Type: '$reply', not '$2'"
+      [[ $(xlab_tool_ends) -eq 0 ]] || fail "exit status"
+    }
+    expect_first 1 "10.77.0.40 02-00-00-00-10-01"   # SIM-A
+    expect_first 2 "10.77.0.12 02-00-00-00-10-02"   # SIM-D
+    # Without a click the list is in IP order, numerically.
+    start_picker
+    click_at 30 "$FIRST_ROW_Y"
+    keys Home
+    press_button1
+    [[ $(xlab_reply) == "10.77.0.9 02-00-00-00-20-02" ]] || fail "first row by IP is not .9"
+    xlab_tool_ends >/dev/null
+    ;;
+  title_bar_close)
+    # The close box of openbox's title bar: the tool ends with OK but
+    # without taking the selection, so the reply is empty.
+    start_picker
+    click_at 30 "$FIRST_ROW_Y"
+    read -r WIN_X WIN_Y WIN_W WIN_H < <(xlab_geometry)
+    frame=$(inns xprop -id "$TOOL_WIN" _NET_FRAME_EXTENTS | sed 's/.*= *//; s/,//g')
+    read -r _ right top _ <<<"$frame"
+    [[ ${top:-0} -gt 10 ]] || fail "no title bar from the window manager ($frame)"
+    xlab_shot "before-close"
+    # The close button is the right-most one of the title bar.
+    click_at $((WIN_W + right - 10)) $((-top / 2))
+    [[ $(xlab_tool_ends) -eq 0 ]] || fail "exit status after close"
+    [[ $(cat "$XLAB_WORK/reply") == $'<SELECTED_IP></SELECTED_IP>\n<SELECTED_MAC></SELECTED_MAC>' ]] ||
+      fail "reply after close: $(cat "$XLAB_WORK/reply")"
+    ;;
+  minimum_size)
+    # Asked for less than 194 x 130, the window stays at that size, and the
+    # list and buttons follow the border.
+    xlab_tool
+    xlab_answers "$MODULES"
+    inns xdotool windowsize --sync "$TOOL_WIN" 120 80 || true
+    wait_until "the window at its minimum" sh -c \
+      "ip netns exec $XLAB_HOST env DISPLAY=$XLAB_DISPLAY xdotool getwindowgeometry $TOOL_WIN | grep -q 'Geometry: 194x130'"
+    xlab_shot "minimum-size"
+    inns xdotool windowsize --sync "$TOOL_WIN" 40 20 || true
+    read -r WIN_X WIN_Y WIN_W WIN_H < <(xlab_geometry)
+    [[ $WIN_W -eq 194 && $WIN_H -eq 130 ]] || fail "window became ${WIN_W}x${WIN_H}"
+    # Larger again, still usable: Exit (button 1) ends the tool.
+    inns xdotool windowsize --sync "$TOOL_WIN" 500 300
+    wait_until "the window at 500x300" sh -c \
+      "ip netns exec $XLAB_HOST env DISPLAY=$XLAB_DISPLAY xdotool getwindowgeometry $TOOL_WIN | grep -q 'Geometry: 500x300'"
+    read -r WIN_X WIN_Y WIN_W WIN_H < <(xlab_geometry)
+    xlab_shot "resized-500x300"
+    # Exit sits at the bottom-right corner, as far from the border as at the start.
+    click_at $((WIN_W - 55)) $((WIN_H - 22))
+    [[ $(xlab_tool_ends) -eq 0 ]] || fail "Exit did not end the tool"
+    ;;
+  *) fail "unknown scenario $scenario" ;;
+esac
+echo "xwindow $scenario OK"
