@@ -1,6 +1,7 @@
 #include "event_relay.h"
 
 #include <QCoreApplication>
+#include <cstdlib>
 #include <cstring>
 
 namespace pelmar {
@@ -23,6 +24,12 @@ ModuleEventRelay& ModuleEventRelay::Instance() {
 
 int32_t MDSP_CALL ModuleEventRelay::Callback(int32_t event, int32_t index, uint8_t* mac, int32_t,
                                              void* context) {
+  // Event 9 hands its restart report to the callback, which owns it. The
+  // window does not read it: release it here, window or not.
+  if ((event & 0xFFFF) == SMDSP_EVENT_RESTART_REPORT) {
+    std::free(context);
+    context = nullptr;
+  }
   ModuleEventRelay* relay = g_relay.load();
   if (!relay) return 0;
   ModuleEventData data;

@@ -1,14 +1,25 @@
 #include "main_dlg.h"
 
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QFontMetrics>
+#include <QMenu>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QShortcut>
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 
+#include "about_dlg.h"
+#include "host.h"
 #include "message_box.h"
+#include "module_cells.h"
 #include "module_record.h"
+#include "password_dlg.h"
+#include "run_configuration.h"
+#include "settings_command.h"
+#include "settings_dlg.h"
 
 namespace pelmar {
 namespace {
@@ -19,6 +30,14 @@ std::atomic<uintptr_t> g_lastScan{0};
 
 constexpr int kMinimumWidth = 194;
 constexpr int kMinimumHeight = 130;
+
+constexpr int kAboutCommand = 16;
+
+const QString kWarning = QStringLiteral("Warning");
+
+void Warn(QWidget* parent, const QString& text) {
+  ShowMessage(parent, kWarning, text, MessageIcon::Warning);
+}
 
 }  // namespace
 
@@ -76,20 +95,23 @@ void CMainDlg::CreateControls() {
   settings_->setObjectName(kIdSettings);
   settings_->setGeometry(DialogUnits(242, 182, 50, 14));
   settings_->setAutoDefault(false);
-  settings_->setEnabled(false);  // until the settings flow exists (next issue)
 
   setTabOrder(scan_, button1_);
   setTabOrder(button1_, list_);
   setTabOrder(list_, settings_);
 
-  connect(scan_, &QPushButton::clicked, this, [this] { StartScan(); });
+  connect(scan_, &QPushButton::clicked, this, [this] { ScanAndWarn(); });
   connect(button1_, &QPushButton::clicked, this, [this] { OnButton1(); });
-  connect(settings_, &QPushButton::clicked, this, [this] {
-    if (settingsHandler_) settingsHandler_();
+  connect(settings_, &QPushButton::clicked, this, [this] { OnSettings(); });
+  connect(list_, &ModuleListCtrl::contextMenuAt, this,
+          [this](int row, const QPoint& at) { RunRowMenu(row, at); });
+  connect(list_, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+    if (index.isValid()) ConfigureModule(list_->CellText(index.row(), kColumnMac));
   });
-  connect(list_, &ModuleListCtrl::contextMenuAt, this, [this](int row, const QPoint& at) {
-    if (contextMenuHandler_) contextMenuHandler_(row, at);
-  });
+  // There is no system menu to carry About: F1 and the window menu do.
+  auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+  help->setContext(Qt::WindowShortcut);
+  connect(help, &QShortcut::activated, this, [this] { ShowAbout(); });
 }
 
 void CMainDlg::RecordLayout() {
@@ -114,9 +136,10 @@ void CMainDlg::RecordLayout() {
 void CMainDlg::ApplyLayout() {
   if (!layoutRecorded_) return;
   const int W = width(), H = height();
+  // Below the template's size the margins exceed the window: no negative size.
   list_->setGeometry(listLayout_.left, listLayout_.top,
-                     W - listLayout_.right - listLayout_.left,
-                     H - listLayout_.bottom - listLayout_.top);
+                     std::max(0, W - listLayout_.right - listLayout_.left),
+                     std::max(0, H - listLayout_.bottom - listLayout_.top));
   for (auto [button, m] : {std::pair{scan_, &scanLayout_}, std::pair{button1_, &button1Layout_},
                            std::pair{settings_, &settingsLayout_}})
     button->setGeometry(W - m->right - m->width, H - m->bottom - m->height, m->width, m->height);
@@ -179,9 +202,17 @@ bool CMainDlg::Initialise() {
 
   // Callback, worker, the first scan; the DHCP server starts off.
   api.SMDSP_RegisterCallBack(&ModuleEventRelay::Callback);
-  api.MDSP_Start();
-  StartScan();
-  dhcpRunning_ = 0;
+  if (api.MDSP_Start() == 0) {
+    // Without the worker no answer would ever arrive: say so instead of
+    // showing an empty list as if the network were empty.
+    ShowMessage(this, QStringLiteral("Error"),
+                QStringLiteral("The protocol library could not start. No modules can be found."),
+                MessageIcon::Error);
+    list_->ClearModuleList();
+  } else {
+    ScanAndWarn();
+  }
+  // The DHCP server is off after every start (the switch starts off).
   setResult(QDialog::Accepted);
   return true;
 }
@@ -200,17 +231,32 @@ void CMainDlg::StartScan() {
   binding_.api().SMDSP_SendDiscover(reinterpret_cast<void*>(scanNumber_));
 }
 
+void CMainDlg::ScanAndWarn() {
+  list_->ClearModuleList();
+  if (!binding_.bound()) return;
+  scanNumber_ = ++g_lastScan;
+  // A send on no interface at all succeeds and stays quiet.
+  if (binding_.api().SMDSP_SendDiscover(reinterpret_cast<void*>(scanNumber_)) != MDSP_RESULT_OK)
+    Warn(this, QStringLiteral("The scan could not be sent. Check the network interfaces in Settings."));
+}
+
 void CMainDlg::HandleModuleEvent(const ModuleEventData& event) {
   if (shutDown_ || !binding_.bound()) return;
   const LibraryApi& api = binding_.api();
   const int number = event.event & 0xFFFF;
-  // Does the event concern the configuration target?
+  // The event concerns the target when the module it names is the target.
+  // The module's own MAC comes with the event; the table index given with
+  // events other than 1 is 0 and would name whichever module answered first.
   uint8_t mac[6];
-  const bool concernsTarget = api.SMDSP_GetModuleMac(event.index, mac) == MDSP_RESULT_OK &&
+  bool macKnown = event.macGiven;
+  if (macKnown)
+    std::memcpy(mac, event.mac, 6);
+  else
+    macKnown = api.SMDSP_GetModuleMac(event.index, mac) == MDSP_RESULT_OK;
+  const bool concernsTarget = macKnown && list_->HasConfigurationTarget() &&
                               std::memcmp(mac, list_->configurationTarget().data(), 6) == 0;
   if (concernsTarget && number != SMDSP_EVENT_MODULE_FOUND) list_->ResetConfigurationTarget();
 
-  // The event table.
   switch (number) {
     case SMDSP_EVENT_MODULE_FOUND: {
       // A module found in an earlier scan: its index addressed the old table.
@@ -222,12 +268,148 @@ void CMainDlg::HandleModuleEvent(const ModuleEventData& event) {
       if (ReadModuleRecord(api, event.index, &record)) list_->AddModuleRow(record);
       return;
     }
-    // Events 2, 3, 4, 5, 31, 32 and 33 come with the configuration, wink
-    // and password flows of the next issue.
-    default:
-      if (eventHook_) eventHook_(event, concernsTarget);
+    case SMDSP_EVENT_CONFIGURED:
+      if (concernsTarget) ScanAndWarn();  // the list shows the new settings
       return;
+    case SMDSP_EVENT_UNABLE:
+      if (concernsTarget) Warn(this, QStringLiteral("Unable to fulfill the request"));
+      return;
+    case SMDSP_EVENT_INVALID_PASSWORD:
+    case SMDSP_EVENT_INVALID_PASSWORD_2:
+      Warn(this, QStringLiteral("Invalid Password"));
+      return;
+    case SMDSP_EVENT_HOSTNAME_TOO_LONG:
+      Warn(this, QStringLiteral("Hostname too long"));
+      return;
+    case SMDSP_EVENT_PASSWORD_TOO_LONG:
+      Warn(this, QStringLiteral("Password too long"));
+      return;
+    case SMDSP_EVENT_INVALID_CONFIGURATION:
+      if (concernsTarget) Warn(this, QStringLiteral("Invalid Configuration"));
+      return;
+    default:
+      return;  // 6, 7, 8, 9 and unknown events: no reaction
   }
+}
+
+int CMainDlg::RunRowMenu(int row, const QPoint& globalPos) {
+  if (row < 0 || row >= list_->rowCount()) return 0;
+  const QString ipText = list_->CellText(row, kColumnIp);
+  const QString macText = list_->CellText(row, kColumnMac);
+  QMenu menu(this);
+  QAction* configuration = menu.addAction(QStringLiteral("Configuration"));
+  configuration->setData(kCommandConfiguration);
+  menu.setDefaultAction(configuration);  // drawn bold
+  menu.addAction(QStringLiteral("Open Web-Interface"))->setData(kCommandWebInterface);
+  menu.addAction(QStringLiteral("Wink"))->setData(kCommandWink);
+  QAction* chosen = menu.exec(globalPos);
+  const int command = chosen ? chosen->data().toInt() : 0;
+  if (shutDown_) return 0;
+  switch (command) {
+    case kCommandConfiguration: ConfigureModule(macText); break;
+    case kCommandWebInterface: OpenWebInterface(ipText); break;
+    case kCommandWink: WinkModule(macText); break;
+    default: break;
+  }
+  return command;
+}
+
+void CMainDlg::ConfigureModule(const QString& macText) {
+  if (!binding_.bound()) return;
+  std::array<uint8_t, 6> target = list_->configurationTarget();
+  const std::vector<ModuleRecord> records = list_->listModel()->records();
+  const ConfigurationResult result =
+      RunConfiguration(this, binding_.api(), macText, records, target.data());
+  if (shutDown_) return;
+  // Only a send (or a failed send, which resets the target) changes the
+  // target; an event handled while the dialog was open may have reset it.
+  if (result == ConfigurationResult::Sent || result == ConfigurationResult::Failed)
+    list_->SetConfigurationTarget(target.data());
+}
+
+void CMainDlg::OpenWebInterface(const QString& ipText) {
+  // Rows of modules without an address read "N/A": there is nothing to open.
+  if (ipText.isEmpty() || ipText == QStringLiteral("N/A")) return;
+  const std::string url = ("http://" + ipText.toStdString()).substr(0, 255);
+  if (options_.urlOpener)
+    options_.urlOpener(url);
+  else
+    platform::OpenWithShell(url);  // never through a shell command line
+}
+
+void CMainDlg::WinkModule(const QString& macText) {
+  if (!binding_.bound()) return;
+  const std::vector<ModuleRecord>& records = list_->listModel()->records();
+  const int found = FindRecordByMacText(records, macText.toStdString());
+  if (found < 0) return;
+  // A copy: the prompt runs a nested event loop in which the list may be
+  // cleared and filled again.
+  const ModuleRecord record = records[static_cast<size_t>(found)];
+  char password[256] = {};
+  if (record.authRequired == 1) {
+    CPasswordDlg prompt(this);
+    prompt.SetCaption(QStringLiteral("Wink: ") + macText);
+    if (prompt.exec() != QDialog::Accepted || shutDown_) return;
+    const std::string typed = prompt.Password().toStdString();
+    std::strncpy(password, typed.c_str(), sizeof password - 1);
+  }
+  const LibraryApi& api = binding_.api();
+  // A re-scan while the prompt was open renumbers the table: never wink
+  // (and never hand the password to) another module.
+  uint8_t mac[6];
+  if (api.SMDSP_GetModuleMac(record.moduleIndex, mac) != MDSP_RESULT_OK ||
+      std::memcmp(mac, record.mac, 6) != 0) {
+    Warn(this, QStringLiteral("Failed to wink."));
+    return;
+  }
+  SmdspCredentials credentials{password, nullptr, nullptr};
+  if (api.SMDSP_SendWink(record.moduleIndex, 0, &credentials) != MDSP_RESULT_OK)
+    Warn(this, QStringLiteral("Failed to wink."));
+}
+
+void CMainDlg::contextMenuEvent(QContextMenuEvent* event) {
+  // The list handles its own right-clicks; everything else gets the window menu.
+  RunWindowMenu(event->globalPos());
+  event->accept();
+}
+
+void CMainDlg::RunWindowMenu(const QPoint& globalPos) {
+  QMenu menu(this);
+  menu.addAction(QStringLiteral("&About Pelmar..."))->setData(kAboutCommand);
+  QAction* chosen = menu.exec(globalPos);
+  if (chosen && chosen->data().toInt() == kAboutCommand && !shutDown_) ShowAbout();
+}
+
+void CMainDlg::ShowAbout() {
+  CAboutDlg about(this, options_.aboutProgramFile);
+  about.exec();
+}
+
+void CMainDlg::OnSettings() {
+  if (!binding_.bound()) return;
+  const LibraryApi& api = binding_.api();
+  SettingsCommandSteps steps;
+  steps.refreshInterfaces = [this, &api] { RefreshInterfaces(api, interfaces_); };
+  steps.runDialog = [this](const SettingsChoice& current) -> std::optional<SettingsChoice> {
+    QStringList descriptions;  // interface order, never sorted
+    for (uint32_t i = 0; i < interfaces_.count; ++i)
+      descriptions << QString::fromStdString(interfaces_.entries[i].description);
+    CSettings dialog(descriptions, current, this);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Choice();
+  };
+  steps.takeOver = [this](bool specific, uint32_t selected) {
+    interfaces_.specificInterface = specific ? 1 : 0;
+    interfaces_.selectedInterface = selected;
+  };
+  steps.applyInterface = [this, &api] { ApplyInterface(api, interfaces_); };
+  steps.clearAndScan = [this] { ScanAndWarn(); };
+  steps.showPlainMessage = [this](const std::string& text) {
+    ShowMessage(this, QStringLiteral("Pelmar"), QString::fromStdString(text), MessageIcon::None);
+  };
+  steps.saveSettings = [this] { SaveSettings(settingsPath_, interfaces_); };
+  RunSettingsCommand({interfaces_.specificInterface != 0, interfaces_.selectedInterface, false},
+                     *dhcp_, steps);
 }
 
 void CMainDlg::OnButton1() {
@@ -252,27 +434,16 @@ void CMainDlg::closeEvent(QCloseEvent* event) {
   done(QDialog::Accepted);
 }
 
-void CMainDlg::SetSettingsHandler(std::function<void()> handler) {
-  settingsHandler_ = std::move(handler);
-  settings_->setEnabled(static_cast<bool>(settingsHandler_));
-}
-
-void CMainDlg::SetContextMenuHandler(std::function<void(int, const QPoint&)> handler) {
-  contextMenuHandler_ = std::move(handler);
-}
-
-void CMainDlg::SetEventHook(std::function<void(const ModuleEventData&, bool)> hook) {
-  eventHook_ = std::move(hook);
-}
-
 void CMainDlg::Shutdown() {
   if (shutDown_) return;
   shutDown_ = true;
-  // No more events reach this window, the list is
-  // emptied, the worker is joined, the library unloaded.
+  // No more events reach this window, the list is emptied, the DHCP poll
+  // thread is joined before its socket closes, the worker is joined, the
+  // library unloaded.
   if (session_) ModuleEventRelay::Instance().Detach(session_);
   session_ = 0;
   list_->ClearModuleList();
+  dhcp_->SwitchOff();
   if (binding_.bound()) binding_.api().MDSP_Stop();
   binding_.Unbind();
 }

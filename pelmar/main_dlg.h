@@ -1,6 +1,7 @@
-// The main window CMainDlg: the template with its list, Scan,
-// button 1 and Settings, the initialisation order, the first scan, Scan,
-// button 1, Escape, close, and library events into the list (event 1).
+// The main window CMainDlg: the template with its list, Scan, button 1 and
+// Settings, the initialisation order, scanning, library events into the list
+// and into messages, the row menu (configuration, web interface, wink), the
+// Settings command with the internal DHCP server, About, and the stop order.
 #pragma once
 
 #include <QDialog>
@@ -10,12 +11,14 @@
 #include <functional>
 #include <string>
 
+#include "dhcp_switch.h"
 #include "event_relay.h"
 #include "interface_table.h"
 #include "library_api.h"
 #include "library_binding.h"
 #include "module_list.h"
 
+class QMenu;
 class QPushButton;
 
 namespace pelmar {
@@ -26,6 +29,10 @@ struct MainDlgOptions {
   std::string libraryPath;
   std::string settingsPath;
   std::string collatorLocale;  // "" = the user's locale
+  // Receives "http://" and the IP text; empty: the desktop's URL opener.
+  std::function<void(const std::string& url)> urlOpener;
+  // Whose version block the About box shows; "" = the running program.
+  std::string aboutProgramFile;
 };
 
 class CMainDlg : public QDialog {
@@ -74,12 +81,28 @@ class CMainDlg : public QDialog {
   // Scan: ClearModuleList, then SMDSP_SendDiscover with a new scan number.
   void StartScan();
 
-  // Hooks for the next issue: the Settings button and the list's context
-  // menu stay inert until a handler is set; events other than 1 go to the
-  // event hook with whether they concern the configuration target.
-  void SetSettingsHandler(std::function<void()> handler);
-  void SetContextMenuHandler(std::function<void(int row, const QPoint& globalPos)> handler);
-  void SetEventHook(std::function<void(const ModuleEventData&, bool concernsTarget)> hook);
+  // Commands of the row menu; the menu's choice is returned, not posted.
+  static constexpr int kCommandConfiguration = 0x1001;
+  static constexpr int kCommandWebInterface = 0x1002;
+  static constexpr int kCommandWink = 0x1003;
+
+  // The row menu at globalPos for a row (nothing for row < 0), then the
+  // chosen command. The row's cells are taken before the menu opens, so a
+  // list changed meanwhile never redirects the command to another module.
+  // Returns the command chosen, 0 for none.
+  int RunRowMenu(int row, const QPoint& globalPos);
+  // The three row actions, by the row's cells.
+  void ConfigureModule(const QString& macText);
+  void OpenWebInterface(const QString& ipText);
+  void WinkModule(const QString& macText);
+  // The window menu outside the list ("&About Pelmar...") and the box.
+  void RunWindowMenu(const QPoint& globalPos);
+  void ShowAbout();
+  // The Settings button.
+  void OnSettings();
+  DhcpControl& dhcp() { return *dhcp_; }
+  // Tests hand in a DHCP switch of their own (before Initialise).
+  void SetDhcpControl(DhcpControl* control) { dhcp_ = control ? control : &ownDhcp_; }
 
   // The window's handling of one library event.
   void HandleModuleEvent(const ModuleEventData& event);
@@ -92,6 +115,7 @@ class CMainDlg : public QDialog {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
  private:
@@ -100,6 +124,7 @@ class CMainDlg : public QDialog {
   void RecordLayout();
   void ApplyLayout();
   void OnButton1();
+  void ScanAndWarn();
   void Shutdown();
 
   MainDlgOptions options_;
@@ -108,7 +133,6 @@ class CMainDlg : public QDialog {
   QString selectedIp_, selectedMac_;
   platform::LibraryBinding binding_;
   InterfaceChoice interfaces_;
-  int dhcpRunning_ = 0;
   uint64_t session_ = 0;
   uintptr_t scanNumber_ = 0;
   uint64_t staleDropped_ = 0;
@@ -119,9 +143,8 @@ class CMainDlg : public QDialog {
   QPushButton* scan_ = nullptr;
   QPushButton* button1_ = nullptr;
   QPushButton* settings_ = nullptr;
-  std::function<void()> settingsHandler_;
-  std::function<void(int, const QPoint&)> contextMenuHandler_;
-  std::function<void(const ModuleEventData&, bool)> eventHook_;
+  DhcpSwitch ownDhcp_;
+  DhcpControl* dhcp_ = &ownDhcp_;
 
   struct Margins {
     int left = 0, top = 0, width = 0, height = 0, right = 0, bottom = 0;

@@ -30,8 +30,8 @@ using CellTexts = std::array<std::string, kColumnCount>;
 std::string DottedQuad(uint32_t v);
 // "%02X-%02X-%02X-%02X-%02X-%02X".
 std::string MacText(const uint8_t mac[6]);
-// Reads "%x-%x-%x-%x-%x-%x" (each value's low byte); false unless all six
-// values are read.
+// Reads "%x-%x-%x-%x-%x-%x" (each value's low byte) from at most the first
+// 17 characters, as a MAC cell holds; false unless all six values are read.
 bool ParseMacText(const std::string& text, uint8_t mac[6]);
 
 // IP, SN, GW, DHCP, Version, Type and MAC texts of a record.

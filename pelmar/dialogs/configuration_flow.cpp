@@ -165,15 +165,6 @@ ConfigureOutcome SendConfiguration(const LibraryApi& api, const ModuleRecord& re
   return outcome;
 }
 
-bool ParseMacText(const std::string& text, uint8_t mac[6]) {
-  unsigned int v[6];
-  if (std::sscanf(text.substr(0, 17).c_str(), "%x-%x-%x-%x-%x-%x", &v[0], &v[1], &v[2], &v[3],
-                  &v[4], &v[5]) != 6)
-    return false;
-  for (int i = 0; i < 6; ++i) mac[i] = static_cast<uint8_t>(v[i] & 0xFF);
-  return true;
-}
-
 const ModuleRecord* FirstRecordWithMac(std::span<const ModuleRecord> records,
                                        const uint8_t mac[6]) {
   for (const ModuleRecord& record : records)

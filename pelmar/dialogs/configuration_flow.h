@@ -8,6 +8,7 @@
 #include <string>
 
 #include "auth_answer.h"
+#include "module_cells.h"  // ParseMacText
 #include "module_record.h"
 
 namespace pelmar {
@@ -89,10 +90,6 @@ ConfigureOutcome SendConfiguration(const LibraryApi& api, const ModuleRecord& re
                                    const ConfigurationInput& input,
                                    uint8_t configurationTarget[6],
                                    const RandomSource& random = SystemRandom);
-
-// The MAC cell text ("%x-%x-%x-%x-%x-%x", low byte of each, at most 17
-// characters read). False when it does not give six numbers.
-bool ParseMacText(const std::string& text, uint8_t mac[6]);
 
 // The first record with that MAC, or null.
 const ModuleRecord* FirstRecordWithMac(std::span<const ModuleRecord> records,

@@ -5,10 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace pelmar {
+#include "interface_table.h"  // kMaxInterfaces, shared with the interface table
 
-// The library reports at most this many interfaces.
-inline constexpr size_t kMaxInterfaces = 64;
+namespace pelmar {
 
 struct SettingsChoice {
   bool specificInterface = false;  // send through the selected interface only

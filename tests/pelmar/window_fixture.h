@@ -75,6 +75,7 @@ class FakeLibrary {
     control_->nicInfoFailsAt = -1;
     control_->answers.clear();
     control_->paused = false;
+    control_->startFails = control_->discoverFails = false;
     control_->devices.clear();
     control_->discoverContexts.clear();
     control_->context = nullptr;
@@ -82,6 +83,8 @@ class FakeLibrary {
     control_->queue.clear();
     control_->raised = 0;
     control_->starts = control_->stops = 0;
+    control_->winks.clear();
+    control_->winkResult = MDSP_RESULT_FAILED;
   }
   fake::Control* operator->() { return control_; }
   fake::Control* control() { return control_; }

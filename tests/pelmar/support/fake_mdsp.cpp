@@ -49,8 +49,8 @@ void WorkerLoop() {
       c.table.push_back(p.module);
       index = static_cast<int32_t>(c.table.size() - 1);
       event = SMDSP_EVENT_MODULE_FOUND;
-      std::memcpy(mac, p.module.mac, 6);
     }
+    std::memcpy(mac, p.module.mac, 6);
     void* context = p.useDiscoverContext ? c.context : p.context;
     SmdspCallback callback = c.callback;
     // The real library raises callbacks holding its locks; so does this one.
@@ -108,6 +108,7 @@ MDSP_API SmdspCallback SMDSP_RegisterCallBack(SmdspCallback callback) {
 MDSP_API int32_t MDSP_Start(void) {
   std::lock_guard<std::mutex> lock(g_control.mutex);
   ++g_control.starts;
+  if (g_control.startFails) return 0;
   if (g_control.running) return 1;
   g_stop = false;
   g_control.running = true;
@@ -134,6 +135,7 @@ MDSP_API int32_t MDSP_GetResponse(MdspResponse*) { return 0; }
 MDSP_API int32_t SMDSP_SendDiscover(void* context) {
   std::lock_guard<std::mutex> lock(g_control.mutex);
   if (!g_control.running) return MDSP_RESULT_NOT_STARTED;
+  if (g_control.discoverFails) return MDSP_RESULT_SOCKET;
   g_control.discoverContexts.push_back(context);
   g_control.context = context;
   g_control.table.clear();
@@ -205,8 +207,11 @@ MDSP_API int32_t SMDSP_SetPayloadData(int32_t, const void*, int32_t) { return MD
 MDSP_API int32_t SMDSP_SetPayloadString(int32_t, const char*) { return MDSP_RESULT_FAILED; }
 MDSP_API int32_t SMDSP_SendConfigure(const SmdspCredentials*) { return MDSP_RESULT_FAILED; }
 MDSP_API int32_t MDSP_SendWink(const uint8_t*) { return 0; }
-MDSP_API int32_t SMDSP_SendWink(uint32_t, int32_t, const SmdspCredentials*) {
-  return MDSP_RESULT_FAILED;
+MDSP_API int32_t SMDSP_SendWink(uint32_t index, int32_t, const SmdspCredentials* credentials) {
+  std::lock_guard<std::mutex> lock(g_control.mutex);
+  if (!credentials || !credentials->password) return MDSP_RESULT_FAILED;
+  g_control.winks.emplace_back(index, credentials->password);
+  return g_control.winkResult;
 }
 MDSP_API int32_t SMDSP_SendPing(uint32_t) { return MDSP_RESULT_FAILED; }
 MDSP_API int32_t SMDSP_SendRestart(uint32_t, int32_t, const SmdspCredentials*) {

@@ -28,7 +28,8 @@ struct Module {
 };
 
 // One event the worker raises: with `addModule` it first appends the module
-// to the table and raises event 1 with its index.
+// to the table and raises event 1 with its index; otherwise the event
+// carries module.mac as the answering module's MAC.
 struct Pending {
   bool addModule = false;
   Module module;
@@ -48,6 +49,8 @@ struct Control {
   int nicInfoFailsAt = -1;
   std::vector<Module> answers;  // every discover queues one module-found per answer
   bool paused = false;          // the worker holds its queue while set
+  bool startFails = false;      // MDSP_Start returns 0
+  bool discoverFails = false;   // SMDSP_SendDiscover fails with MDSP_RESULT_SOCKET
 
   // State and record.
   SmdspCallback callback = nullptr;
@@ -59,6 +62,9 @@ struct Control {
   std::vector<Module> table;
   std::deque<Pending> queue;
   uint64_t raised = 0;  // callbacks made
+  // SMDSP_SendWink calls (index, password) and what they return.
+  std::vector<std::pair<uint32_t, std::string>> winks;
+  int32_t winkResult = MDSP_RESULT_FAILED;
   uint64_t lastRaiseNs = 0;  // steady clock of the last callback
 
   // Queues an event from a test (raised on the worker thread).
