@@ -124,9 +124,13 @@ std::vector<std::string> LibrarySearchFolders() {
 
 std::string ResolveLibraryFile(const std::string& bareName) {
   if (bareName.find('/') != std::string::npos) return IsFile(bareName) ? RealPath(bareName) : "";
+  std::vector<std::string> names{bareName};
+  if (bareName == kLibraryFileName) names.push_back(kLibrarySoname);
   for (const std::string& folder : LibrarySearchFolders()) {
-    std::string candidate = folder + "/" + bareName;
-    if (IsFile(candidate)) return RealPath(candidate);
+    for (const std::string& name : names) {
+      std::string candidate = folder + "/" + name;
+      if (IsFile(candidate)) return RealPath(candidate);
+    }
   }
   return "";
 }

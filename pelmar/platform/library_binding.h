@@ -14,12 +14,16 @@ namespace pelmar::platform {
 
 // The bare name of the library ("mdsp.dll" on the original platform).
 inline constexpr char kLibraryFileName[] = "libmdsp.so";
+// Its soname: a run-time install has only this (the bare name is a link
+// that comes with the development files).
+inline constexpr char kLibrarySoname[] = "libmdsp.so.3";
 
 // Resolves the bare name once: the folder of the running program first, then
 // where the loader would look for the program (LD_LIBRARY_PATH unless the
 // program runs with capabilities, its RUNPATH such as $ORIGIN/../lib of an
 // installed tree, the folders of /etc/ld.so.conf, the system folders).
-// Returns the real path of the file found, or "" when there is none.
+// In each folder the bare name comes first; for kLibraryFileName then its
+// soname. Returns the real path of the file found, or "" when there is none.
 std::string ResolveLibraryFile(const std::string& bareName = kLibraryFileName);
 
 // The folders ResolveLibraryFile tries, in order.

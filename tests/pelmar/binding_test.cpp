@@ -158,6 +158,10 @@ TEST(LibraryFile, InstalledTreeFoundThroughTheRunPath) {
             fs::canonical(tree.root + "/bin/libmdsp.so").string());
   fs::remove(tree.root + "/bin/libmdsp.so");
 
+  // A run-time install has the soname only.
+  fs::remove(tree.root + "/lib/libmdsp.so");
+  EXPECT_EQ(RunProbe(tree.root + "/bin/probe"), wanted);
+
   // LD_LIBRARY_PATH comes before the run path.
   fs::create_directories(tree.root + "/other");
   fs::copy_file(FAKE_MDSP, tree.root + "/other/libmdsp.so");

@@ -43,16 +43,14 @@ xlab_cleanup() {
   return 0
 }
 
-# Runs a command in the host namespace on the lab's display.
-inns() {
-  ip netns exec "$XLAB_HOST" env DISPLAY="$XLAB_DISPLAY" HOME="$XLAB_WORK/home" \
-    XDG_CONFIG_HOME="$XLAB_WORK/home/.config" XDG_RUNTIME_DIR="$XLAB_WORK/run" "$@"
-}
+# Runs a command in the host namespace on the lab's display. Background
+# programs are started with "${INNS[@]}" directly, so $! is the program.
+inns() { "${INNS[@]}" "$@"; }
 
 xlab_start() {
   [[ $(id -u) -eq 0 ]] || xlab_skip "needs root for network namespaces"
   local tool
-  for tool in ip Xvfb openbox xdotool xprop import; do
+  for tool in ip Xvfb openbox xdotool xprop xwininfo import; do
     command -v "$tool" >/dev/null || xlab_skip "$tool missing"
   done
   XLAB_WORK=$(mktemp -d /tmp/xlab.XXXXXX)
@@ -84,7 +82,9 @@ xlab_start() {
   xlab_pids+=($!)
   wait_until "Xvfb" test -s "$XLAB_WORK/display"
   XLAB_DISPLAY=:$(head -1 "$XLAB_WORK/display")
-  inns openbox --sm-disable >"$XLAB_WORK/openbox.log" 2>&1 &
+  INNS=(ip netns exec "$XLAB_HOST" env DISPLAY="$XLAB_DISPLAY" HOME="$XLAB_WORK/home"
+        XDG_CONFIG_HOME="$XLAB_WORK/home/.config" XDG_RUNTIME_DIR="$XLAB_WORK/run")
+  "${INNS[@]}" openbox --sm-disable >"$XLAB_WORK/openbox.log" 2>&1 &
   xlab_pids+=($!)
   wait_until "the window manager" inns xprop -root -notype _NET_SUPPORTING_WM_CHECK
   wait_until "the window manager's check window" \
@@ -101,7 +101,7 @@ xlab_shot() {
 # and waits for its main window; sets TOOL_PID and TOOL_WIN.
 xlab_tool() {
   XLAB_TX_BEFORE=$(grep -c '^tx ' "$XLAB_WORK/sim.log" || true)
-  inns "${XLAB_PELMAR:?}" "$@" >"$XLAB_WORK/tool.log" 2>&1 &
+  "${INNS[@]}" "${XLAB_PELMAR:?}" "$@" >"$XLAB_WORK/tool.log" 2>&1 &
   TOOL_PID=$!
   xlab_pids+=("$TOOL_PID")
   local tries=0
@@ -119,9 +119,13 @@ xlab_tool() {
   read -r WIN_X WIN_Y WIN_W WIN_H < <(xlab_geometry)
 }
 
+# The client area on the screen (xwininfo; xdotool counts the frame twice
+# for a window the manager has reparented).
 xlab_geometry() {
-  inns xdotool getwindowgeometry --shell "$TOOL_WIN" |
-    awk -F= '{v[$1]=$2} END {print v["X"], v["Y"], v["WIDTH"], v["HEIGHT"]}'
+  inns xwininfo -id "$TOOL_WIN" | awk -F: '
+    /Absolute upper-left X/ {x=$2} /Absolute upper-left Y/ {y=$2}
+    /^ *Width/ {w=$2} /^ *Height/ {h=$2}
+    END {print x+0, y+0, w+0, h+0}'
 }
 
 # xlab_answers N: waits until the simulator has sent N answers since the

@@ -4,10 +4,10 @@
 # of a private cable. State is read back the way a caller of the tool reads
 # it (the picker reply), from the simulator's log, the window manager and,
 # where nothing else tells, a screenshot.
-#   xwindow_test.sh SCENARIO PELMAR MDSP_SIM UDP_CATCH ARTIFACTS_DIR
+#   xwindow_test.sh SCENARIO PELMAR MDSP_SIM UDP_CATCH ARTIFACTS_DIR BUILD_DIR
 set -euo pipefail
 scenario=$1
-XLAB_PELMAR=$2 XLAB_SIM=$3 XLAB_CATCH=$4 XLAB_ARTIFACTS=$5/$1
+XLAB_PELMAR=$2 XLAB_SIM=$3 XLAB_CATCH=$4 XLAB_ARTIFACTS=$5/$1 build=$6
 # shellcheck source=xlab.sh
 source "$(dirname "${BASH_SOURCE[0]}")/xlab.sh"
 
@@ -61,7 +61,9 @@ case $scenario in
     # Type ascending (first click on a new column), then descending.
     expect_first() {  # expect_first CLICKS WANTED
       start_picker
-      click_at "$TYPE_HEADER_X" "$HEADER_Y" 1 "$1"
+      local i
+      # Clicks apart from each other, so they do not make a double-click.
+      for ((i = 0; i < $1; ++i)); do click_at $((TYPE_HEADER_X + 20 * i)) "$HEADER_Y"; done
       click_at 30 "$FIRST_ROW_Y"
       keys Home
       xlab_shot "type-header-clicked-$1"
@@ -103,21 +105,42 @@ case $scenario in
     xlab_tool
     xlab_answers "$MODULES"
     inns xdotool windowsize --sync "$TOOL_WIN" 120 80 || true
-    wait_until "the window at its minimum" sh -c \
-      "ip netns exec $XLAB_HOST env DISPLAY=$XLAB_DISPLAY xdotool getwindowgeometry $TOOL_WIN | grep -q 'Geometry: 194x130'"
+    at_size() { read -r _ _ WIN_W WIN_H < <(xlab_geometry); [[ $WIN_W -eq $1 && $WIN_H -eq $2 ]]; }
+    wait_until "the window at its minimum" at_size 194 130
     xlab_shot "minimum-size"
     inns xdotool windowsize --sync "$TOOL_WIN" 40 20 || true
     read -r WIN_X WIN_Y WIN_W WIN_H < <(xlab_geometry)
     [[ $WIN_W -eq 194 && $WIN_H -eq 130 ]] || fail "window became ${WIN_W}x${WIN_H}"
     # Larger again, still usable: Exit (button 1) ends the tool.
     inns xdotool windowsize --sync "$TOOL_WIN" 500 300
-    wait_until "the window at 500x300" sh -c \
-      "ip netns exec $XLAB_HOST env DISPLAY=$XLAB_DISPLAY xdotool getwindowgeometry $TOOL_WIN | grep -q 'Geometry: 500x300'"
+    wait_until "the window at 500x300" at_size 500 300
     read -r WIN_X WIN_Y WIN_W WIN_H < <(xlab_geometry)
     xlab_shot "resized-500x300"
     # Exit sits at the bottom-right corner, as far from the border as at the start.
     click_at $((WIN_W - 55)) $((WIN_H - 22))
     [[ $(xlab_tool_ends) -eq 0 ]] || fail "Exit did not end the tool"
+    ;;
+  installed_tool)
+    # cmake --install, then the installed tool alone: no library beside it,
+    # no LD_LIBRARY_PATH; it must load <prefix>/lib/libmdsp.so* and list.
+    prefix=$XLAB_WORK/prefix
+    for component in library pelmar; do
+      cmake --install "$build" --prefix "$prefix" --component "$component" >/dev/null ||
+        fail "install $component"
+    done
+    [[ ! -e $prefix/bin/libmdsp.so ]] || fail "a library beside the installed tool"
+    XLAB_PELMAR=$prefix/bin/pelmar
+    INNS+=(env -u LD_LIBRARY_PATH)
+    start_picker
+    loaded=$(grep -o '/[^ ]*libmdsp\.so[^ ]*' "/proc/$TOOL_PID/maps" | sort -u)
+    [[ $loaded == "$(realpath "$prefix"/lib*/libmdsp.so.3)" ]] ||
+      fail "the installed tool loaded '$loaded'"
+    click_at 30 "$FIRST_ROW_Y"
+    keys End
+    xlab_shot "installed-tool"
+    press_button1
+    [[ $(xlab_reply) == "10.77.0.40 02-00-00-00-10-01" ]] || fail "installed tool's list"
+    [[ $(xlab_tool_ends) -eq 0 ]] || fail "exit status"
     ;;
   *) fail "unknown scenario $scenario" ;;
 esac
