@@ -162,7 +162,8 @@ xlab_tool_ends() {
 
 # Mouse and keyboard, as a person: move, click, type.
 click_at() {  # click_at X Y [BUTTON] [REPEAT]: X, Y in the window's client area
-  inns xdotool mousemove --sync $((WIN_X + $1)) $((WIN_Y + $2)) click --repeat "${4:-1}" "${3:-1}"
+  # No --sync: xdotool waits forever when the pointer is there already.
+  inns xdotool mousemove $((WIN_X + $1)) $((WIN_Y + $2)) sleep 0.1 click --repeat "${4:-1}" "${3:-1}"
 }
 keys() { inns xdotool key --clearmodifiers --delay 60 "$@"; }
 type_text() { inns xdotool type --delay 40 "$1"; }

@@ -30,7 +30,7 @@ xlab_start
 
 # Where things are in the client area at the start size: the first row of
 # the list, the header, button 1 (bottom right).
-FIRST_ROW_Y=45
+FIRST_ROW_Y=38
 HEADER_Y=22
 TYPE_HEADER_X=440
 
@@ -39,6 +39,29 @@ start_picker() {
   xlab_listen "$PORT"
   xlab_tool SOCKETCOMM "$PORT"
   xlab_answers "$MODULES"
+}
+# A popup menu is an override-redirect window without a name: one more
+# viewable top-level window than before.
+menu_open() {
+  inns xwininfo -root -children | grep -q '"pelmar".*"Pelmar"\|has no name.*([0-9]*x[0-9]*+' &&
+    [[ $(inns xdotool search --onlyvisible --class pelmar | wc -l) -ge 2 ]]
+}
+# bold_first_item SHOT X Y: in the menu opened at X,Y, the first item's
+# strokes are wider than the other items' (dark pixels per horizontal run).
+bold_first_item() {
+  local shot=$1 x=$2 y=$3
+  convert "$shot" -crop "200x80+$((x + 4))+$((y + 2))" -colorspace gray txt:- |
+    awk -F'[(),: ]+' 'NR > 1 && $4 < 100 {dark[$2 "," $1] = 1; rows[$2] = 1}
+      END {for (k in dark) {split(k, p, ","); n[p[1]]++; if (!((p[1] "," p[2] - 1) in dark)) r[p[1]]++}
+           for (y in rows) print y, n[y], r[y]}' | sort -n >"$XLAB_WORK/ink"
+  # Items are separated by rows without ink.
+  awk 'NR == 1 || $1 != last + 1 {i++} {dark[i] += $2; runs[i] += $3; last = $1}
+       END {for (k = 1; k <= i; k++) printf "%d %.3f\n", k, dark[k] / runs[k]}' \
+    "$XLAB_WORK/ink" >"$XLAB_WORK/items"
+  echo "stroke width per menu item:"; cat "$XLAB_WORK/items"
+  awk 'NR == 1 {first = $2} NR > 1 && $2 > other {other = $2}
+       END {exit !(NR >= 3 && first > 1.25 * other)}' "$XLAB_WORK/items" ||
+    fail "the first menu item is not drawn bolder than the others"
 }
 press_button1() {
   # Tab order: Scan, button 1, list, Settings.
@@ -140,6 +163,29 @@ case $scenario in
     xlab_shot "installed-tool"
     press_button1
     [[ $(xlab_reply) == "10.77.0.40 02-00-00-00-10-01" ]] || fail "installed tool's list"
+    [[ $(xlab_tool_ends) -eq 0 ]] || fail "exit status"
+    ;;
+  context_menu | wink)
+    # Right-click the first row (10.77.0.9, secure, password delta): the
+    # menu's default item, Configuration, is drawn bold.
+    xlab_tool
+    xlab_answers "$MODULES"
+    click_at 30 "$FIRST_ROW_Y"
+    click_at 30 "$FIRST_ROW_Y" 3
+    wait_until "the row menu" menu_open
+    xlab_shot "row-menu"
+    if [[ $scenario == context_menu ]]; then
+      bold_first_item "$XLAB_ARTIFACTS/row-menu.png" $((WIN_X + 30)) $((WIN_Y + FIRST_ROW_Y))
+      keys Escape
+    else
+      keys Down Down Down Return
+      wait_until "the password prompt" inns xdotool search --onlyvisible --name '^Wink: 02-00-00-00-20-02$'
+      xlab_shot "wink-prompt"
+      type_text delta
+      keys Return
+      wait_until "the wink in the simulator's log" grep -q '^event 02-00-00-00-20-02 wink' "$XLAB_WORK/sim.log"
+    fi
+    keys alt+F4
     [[ $(xlab_tool_ends) -eq 0 ]] || fail "exit status"
     ;;
   *) fail "unknown scenario $scenario" ;;
