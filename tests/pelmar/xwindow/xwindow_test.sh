@@ -31,6 +31,7 @@ xlab_start
 # Where things are in the client area at the start size: the first row of
 # the list, the header, button 1 (bottom right).
 FIRST_ROW_Y=38
+ROW_HEIGHT=14
 HEADER_Y=22
 TYPE_HEADER_X=440
 
@@ -187,6 +188,37 @@ case $scenario in
     fi
     keys alt+F4
     [[ $(xlab_tool_ends) -eq 0 ]] || fail "exit status"
+    ;;
+  configure_module)
+    # Double-click 10.77.0.12 (text module, password bravo), make its last
+    # octet 55, type the password, Set; the list then shows 10.77.0.55 for
+    # that MAC, read back through the picker reply.
+    start_picker
+    click_at 30 $((FIRST_ROW_Y + ROW_HEIGHT)) 1 2
+    title='^Configure: 02-00-00-00-10-02$'
+    wait_until "the configuration dialog" inns xdotool search --onlyvisible --name "$title"
+    dialog=$(inns xdotool search --onlyvisible --name "$title" | head -1)
+    read -r dx dy _ _ < <(inns xwininfo -id "$dialog" | awk -F: '
+      /Absolute upper-left X/ {x=$2} /Absolute upper-left Y/ {y=$2} END {print x+0, y+0}')
+    # The IP address's fourth box, then the password field (dialog units
+    # at the 7 x 14 pixel font of the lab's display).
+    inns xdotool mousemove $((dx + 280)) $((dy + 39)) sleep 0.1 click --repeat 2 1
+    keys ctrl+a
+    type_text 55
+    inns xdotool mousemove $((dx + 200)) $((dy + 278)) sleep 0.1 click 1
+    type_text bravo
+    xlab_shot "configuration-dialog"
+    keys Return
+    wait_until "the module reconfigured" grep -q '^event 02-00-00-00-10-02 text-configure' "$XLAB_WORK/sim.log"
+    # The new address in an answer of the module.
+    wait_until "an answer with the new address" grep -q "^tx .*$(printf '10.77.0.55' | od -An -tx1 | tr -d ' \n')" "$XLAB_WORK/sim.log"
+    wait_until "the dialog to close" sh -c "! ip netns exec $XLAB_HOST env DISPLAY=$XLAB_DISPLAY xdotool search --onlyvisible --name '$title'"
+    click_at 30 "$FIRST_ROW_Y"
+    keys End
+    xlab_shot "after-configuration"
+    press_button1
+    reply=$(xlab_reply)
+    [[ $reply == "10.77.0.55 02-00-00-00-10-02" ]] || fail "last row after the change: '$reply'"
     ;;
   *) fail "unknown scenario $scenario" ;;
 esac
