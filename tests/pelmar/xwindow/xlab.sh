@@ -94,7 +94,9 @@ xlab_start() {
 # xlab_shot NAME: screenshot of the whole display into the artifacts.
 xlab_shot() {
   local file=$XLAB_ARTIFACTS/$1.png
-  inns import -window root "$file" && echo "screenshot: $file"
+  # As root: the tool may run as another user.
+  ip netns exec "$XLAB_HOST" env DISPLAY="$XLAB_DISPLAY" import -window root "$file" &&
+    echo "screenshot: $file"
 }
 
 # xlab_tool [ARGS...]: starts the tool (XLAB_PELMAR) in the host namespace

@@ -220,6 +220,34 @@ case $scenario in
     reply=$(xlab_reply)
     [[ $reply == "10.77.0.55 02-00-00-00-10-02" ]] || fail "last row after the change: '$reply'"
     ;;
+  capability_start)
+    # The DHCP port's capability granted to the tool in a root-owned
+    # folder: started as nobody it runs in secure-execution mode, still
+    # finds and loads the library and lists the modules.
+    command -v setcap >/dev/null && command -v setpriv >/dev/null || xlab_skip "setcap/setpriv missing"
+    grant=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../../packaging" && pwd)/grant-bind-capability.sh
+    prefix=$XLAB_WORK/cap
+    mkdir -p "$prefix/bin" "$XLAB_WORK/nobody"
+    chown 65534:65534 "$XLAB_WORK/nobody"
+    chmod 700 "$XLAB_WORK/nobody"
+    cp "$XLAB_PELMAR" "$prefix/bin/pelmar"
+    cp "$(realpath "$(dirname "$XLAB_PELMAR")/libmdsp.so")" "$prefix/bin/libmdsp.so"
+    "$grant" "$prefix/bin/pelmar" >"$XLAB_WORK/grant.log" 2>&1 || { cat "$XLAB_WORK/grant.log"; fail "grant"; }
+    XLAB_PELMAR=$prefix/bin/pelmar
+    INNS+=(HOME="$XLAB_WORK/nobody" XDG_CONFIG_HOME="$XLAB_WORK/nobody/.config"
+           XDG_RUNTIME_DIR="$XLAB_WORK/nobody" setpriv --reuid=65534 --regid=65534 --clear-groups --)
+    start_picker
+    [[ $(stat -c %u "/proc/$TOOL_PID") -eq 65534 ]] || fail "the tool does not run as nobody"
+    caps=$(awk '/^CapEff/ {print $2}' "/proc/$TOOL_PID/status")
+    (( (16#$caps >> 10) & 1 )) || fail "no cap_net_bind_service in effect ($caps)"
+    grep -q "$prefix/bin/libmdsp.so" "/proc/$TOOL_PID/maps" || fail "library not loaded"
+    click_at 30 "$FIRST_ROW_Y"
+    keys End
+    xlab_shot "granted-tool-as-nobody"
+    press_button1
+    [[ $(xlab_reply) == "10.77.0.40 02-00-00-00-10-01" ]] || fail "granted tool's list"
+    [[ $(xlab_tool_ends) -eq 0 ]] || fail "exit status"
+    ;;
   *) fail "unknown scenario $scenario" ;;
 esac
 echo "xwindow $scenario OK"
