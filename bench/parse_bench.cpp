@@ -54,7 +54,7 @@ void HandleTextAnswers(benchmark::State& state) {
     answers[i].push_back('\0');
   }
   size_t next = 0;
-  std::lock_guard<std::recursive_mutex> guard(client.socketLock);
+  std::lock_guard<mdsp::SocketLock> guard(client.socketLock);
   for (auto _ : state) {
     const char* text = answers[next].data();
     if (!mdsp::HandleNotice(client, text)) mdsp::HandleTextAnswer(client, text);

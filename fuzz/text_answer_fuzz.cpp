@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::memcpy(text, data, size);
   text[size] = '\0';
   mdsp::Client& client = *mdsp::TheClient();
-  std::lock_guard<std::recursive_mutex> guard(client.socketLock);
+  std::lock_guard<mdsp::SocketLock> guard(client.socketLock);
   if (!mdsp::HandleNotice(client, text)) mdsp::HandleTextAnswer(client, text);
   // Keep a few answers around so the duplicate test has something to find.
   if (client.responses.count() > 32) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <thread>
 
 #include "errors.h"
 #include "platform/clock.h"
@@ -44,7 +45,7 @@ Client::~Client() {
 bool Client::OnStart() { return true; }
 
 void Client::OnStop(bool) {
-  std::lock_guard<std::recursive_mutex> guard(socketLock);
+  std::lock_guard<SocketLock> guard(socketLock);
   if (sockets) CloseAll(*sockets);
 }
 
@@ -57,13 +58,14 @@ void Client::Wake() {
 void Client::OnStopRequested() { Wake(); }
 
 void Client::PauseBetweenSteps() {
-  bool busy;
-  {
-    std::lock_guard<std::recursive_mutex> guard(socketLock);
-    busy = sockets->openCount > 0 || pingWindow != 0;
-  }
-  if (busy) {
-    platform::SleepMs(stepIntervalMs());
+  if (busy_) {
+    // Wakes when an answer arrives; the step interval still paces the timed
+    // duties (idle close, restart report) when nothing does. Sockets closed
+    // meanwhile only end the wait early.
+    if (waitCount_ > 0)
+      platform::UdpWaitReadable(waitOn_, waitCount_, stepIntervalMs());
+    else
+      platform::SleepMs(stepIntervalMs());
     return;
   }
   std::unique_lock<std::mutex> lock(wakeMutex_);
@@ -73,15 +75,30 @@ void Client::PauseBetweenSteps() {
 }
 
 bool Client::Step() {
-  std::lock_guard<std::recursive_mutex> socketGuard(socketLock);
+  // A caller waiting for the socket lock goes first, so a storm of datagrams
+  // never keeps a request from sending.
+  while (socketLock.waiting() > 0 && state() == kRunning)
+    std::this_thread::sleep_for(std::chrono::microseconds(20));
+  socketLock.LockWithoutQueueing();
+  std::lock_guard<SocketLock> socketGuard(socketLock, std::adopt_lock);
   RestartReportCheck(*this);
   {
     std::lock_guard<std::recursive_mutex> queueGuard(queueLock);
     // An open ping window keeps the sockets open for its whole length.
     if (pingWindow != 0 && !EnsureOpen(*sockets)) return false;
   }
-  if (platform::TickMs() - sockets->lastUseTick > kIdleCloseMs) CloseAll(*sockets);
-  for (uint32_t slot = 0; slot < sockets->openCount; ++slot) ReceiveWaiting(*this, slot);
+  bool backlog = false;
+  for (uint32_t slot = 0; slot < sockets->openCount; ++slot)
+    if (ReceiveWaiting(*this, slot) >= kDatagramsPerStep) backlog = true;
+  // Idle sockets close only once read empty: what still waits in them are
+  // answers that arrived while they were open.
+  if (!backlog && platform::TickMs() - sockets->lastUseTick > kIdleCloseMs) CloseAll(*sockets);
+  waitCount_ = sockets->openCount;
+  for (uint32_t slot = 0; slot < waitCount_; ++slot) waitOn_[slot] = sockets->socket[slot];
+  {
+    std::lock_guard<std::recursive_mutex> queueGuard(queueLock);
+    busy_ = waitCount_ > 0 || pingWindow != 0;
+  }
   return true;
 }
 
@@ -117,7 +134,7 @@ void DestroyClient() {
 }
 
 bool SetNetworkDevice(Client& client, uint32_t slot, const char* addressText) {
-  std::lock_guard<std::recursive_mutex> socketGuard(client.socketLock);
+  std::lock_guard<SocketLock> socketGuard(client.socketLock);
   SocketSet& set = *client.sockets;
   if (slot == 0) {
     if (!EnumerateNics(client.nics)) return false;

@@ -6,7 +6,9 @@
 #pragma once
 
 #include <condition_variable>
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 
 #include "kwf_thread.h"
@@ -15,6 +17,8 @@
 #include "module_table.h"
 #include "owned_array.h"
 #include "platform/auto_reset_event.h"
+#include "response_queue.h"
+#include "socket_lock.h"
 #include "socket_set.h"
 
 namespace mdsp {
@@ -45,7 +49,7 @@ class Client : public KWF_Thread {
   void Wake();
 
   // Guarded by queueLock.
-  OwnedArray<MdspResponse> responses;
+  ResponseQueue responses;
   OwnedArray<BaseMessage> modules;
   uint32_t seed = 0;
   PendingConfiguration pending;
@@ -55,10 +59,15 @@ class Client : public KWF_Thread {
 
   SocketSet* sockets;
   // Order: socketLock before queueLock or the NIC lock.
-  std::recursive_mutex socketLock;
+  SocketLock socketLock;
   std::recursive_mutex queueLock;
   platform::AutoResetEvent authEvent;
   NicTable nics;
+
+  // The receive step's buffers, made at its first use. Socket lock held.
+  std::unique_ptr<uint8_t[]> receiveArea;
+  // Datagrams taken off the sockets since the client was made.
+  std::atomic<uint64_t> datagramsRead{0};
 
  protected:
   void PauseBetweenSteps() override;
@@ -68,6 +77,10 @@ class Client : public KWF_Thread {
   std::mutex wakeMutex_;
   std::condition_variable wakeCv_;
   bool wakeRequested_ = false;
+  // What the pause waits on, noted by the step under the socket lock.
+  platform::SocketHandle waitOn_[kMaxSlots];
+  uint32_t waitCount_ = 0;
+  bool busy_ = false;
 };
 
 // The process-wide client; null until EnsureClient succeeds.

@@ -7,24 +7,35 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <string_view>
 
 #include "callbacks.h"
 #include "client.h"
 #include "log.h"
+#include "visible_text.h"
 
 namespace mdsp {
+
+std::string TerminalLine(const char* line) {
+  std::string_view text(line);
+  // Only the line's own end is a real line break.
+  if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+  return VisibleText(MaskPasswords(std::string(text))) + "\n";
+}
+
 namespace {
 
 // Debug output for terminal users: MDSP_LOG_STDERR=1 (trace and errors) or
 // MDSP_LOG_STDERR=3 (errors only) attaches this sink at load. The library's
 // own configure requests come back to its sockets and are logged as
-// received: passwords are masked before they reach a terminal.
+// received: passwords are masked before they reach a terminal. Received
+// bytes may be anything, escape sequences included: what the terminal must
+// not act on is made visible.
 class StderrSink : public LogSink {
  public:
   using LogSink::LogSink;
   void Write(int, const char* line) override {
-    std::string text = MaskPasswords(line);
-    std::fputs(text.c_str(), stderr);
+    std::fputs(TerminalLine(line).c_str(), stderr);
   }
 };
 

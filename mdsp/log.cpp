@@ -24,6 +24,14 @@ void Log::AddSink(LogSink* sink) {
   std::lock_guard<std::recursive_mutex> guard(lock_);
   sink->next_ = sinks_;
   sinks_ = sink;
+  UpdateLowestThreshold();
+}
+
+void Log::UpdateLowestThreshold() {
+  int lowest = INT_MAX;
+  for (LogSink* sink = sinks_; sink; sink = sink->next_)
+    if (sink->threshold() < lowest) lowest = sink->threshold();
+  lowestThreshold_.store(lowest, std::memory_order_relaxed);
 }
 
 bool Log::RemoveSink(LogSink* sink) {
@@ -32,6 +40,7 @@ bool Log::RemoveSink(LogSink* sink) {
     if (*link == sink) {
       *link = sink->next_;
       sink->next_ = nullptr;
+      UpdateLowestThreshold();
       return true;
     }
   }
@@ -83,7 +92,7 @@ void DestroyLog() {
 
 void Report(int level, const char* format, ...) {
   Log* log = g_log;
-  if (!log) return;
+  if (!log || !log->Wants(level)) return;
   va_list args;
   va_start(args, format);
   log->Report(level, format, args);

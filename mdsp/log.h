@@ -3,6 +3,8 @@
 // sink chosen by environment) do.
 #pragma once
 
+#include <atomic>
+#include <climits>
 #include <cstdarg>
 #include <mutex>
 #include <string>
@@ -41,10 +43,16 @@ class Log {
   // Detaches (and does not delete) a sink; returns false if not attached.
   bool RemoveSink(LogSink* sink);
   void Report(int level, const char* format, va_list args);
+  // True when an attached sink would write a line of this level; lines no
+  // sink wants are never formatted.
+  bool Wants(int level) const { return lowestThreshold_.load(std::memory_order_relaxed) <= level; }
 
  private:
+  void UpdateLowestThreshold();  // lock_ held
+
   std::recursive_mutex lock_;
   LogSink* sinks_ = nullptr;
+  std::atomic<int> lowestThreshold_{INT_MAX};
 };
 
 // The line with the values of "Password: " and "New Password = " pieces

@@ -34,6 +34,15 @@
  *     with one stored meanwhile by the worker thread.
  *   - SMDSP_SendConfigure for a text-protocol module with a password of 128
  *     characters or more fails with MDSP_RESULT_TEXT_TOO_LONG; nothing is sent.
+ *   - A text configure request whose password, new password or host name
+ *     holds a ';' is refused (MDSP_SendConfigure returns 0,
+ *     SMDSP_SendConfigure MDSP_RESULT_FAILED); nothing is sent. A ';' would
+ *     end the value's piece and start one the caller never wrote.
+ *   - The password SMDSP_SendConfigure copies into a text-protocol module's
+ *     pending request is wiped once the request is sent (or refused).
+ *   - A received datagram that is neither a notice nor secure and holds not
+ *     one answer key is not an answer: no queued record, no module-table
+ *     entry, no event.
  */
 #ifndef MDSP_MDSP_H
 #define MDSP_MDSP_H
@@ -301,7 +310,8 @@ MDSP_API int32_t MDSP_CALL MDSP_SendModuleScan(void);
 MDSP_API int32_t MDSP_CALL MDSP_GetResponse(MdspResponse* response);
 /* Broadcasts the configure text built from *request. 1 on success; 0 before
  * the library was set up, for a null request, for a text longer than
- * MDSP_CONFIGURE_TEXT_SIZE (nothing sent) or when a socket fails. */
+ * MDSP_CONFIGURE_TEXT_SIZE or a value holding a ';' (nothing sent) or when
+ * a socket fails. */
 MDSP_API int32_t MDSP_CALL MDSP_SendConfigure(const MdspConfigureRequest* request);
 /* Broadcasts the wink request for the module with this MAC (6 bytes).
  * 1 on success; 0 before the library was set up, for a null MAC or when a
@@ -362,7 +372,7 @@ MDSP_API int32_t MDSP_CALL SMDSP_SetPayloadString(int32_t tag, const char* text)
  * MDSP_RESULT_BAD_INDEX, MDSP_RESULT_TEXT_TOO_LONG (text module, password
  * too long), MDSP_RESULT_SOCKET, MDSP_RESULT_FAILED (null credentials or
  * password, no pending request, no seed within 1000 ms, a request too long
- * for one datagram). */
+ * for one datagram, a text module's value holding a ';'). */
 MDSP_API int32_t MDSP_CALL SMDSP_SendConfigure(const SmdspCredentials* credentials);
 /* Winks module `index`: the text wink for a text-protocol module, an
  * authenticated Wink carrying the low byte of `value` otherwise.

@@ -76,7 +76,7 @@ bool EncodeResponse(TlvList& tlvs, const MdspResponse& r) {
 
 BaseMessage::BaseMessage() : creationTime(platform::NowSeconds()) {}
 
-MDSP_Message::MDSP_Message(const MdspResponse* r) : response(r) {
+MDSP_Message::MDSP_Message(const MdspResponse* r) {
   std::memcpy(mac, r->mac, 6);
   EncodeResponse(tlvs, *r);
 }
@@ -86,14 +86,6 @@ void MDSP_Message::GetMac(uint8_t out[6]) const { std::memcpy(out, mac, 6); }
 void MDSP_Message::FormatMac(char* out) const {
   std::snprintf(out, 18, "%02X-%02X-%02X-%02X-%02X-%02X", mac[0], mac[1], mac[2], mac[3],
                 mac[4], mac[5]);
-}
-
-void ForgetResponse(OwnedArray<BaseMessage>& modules, const MdspResponse* response) {
-  for (size_t i = 0; i < modules.count(); ++i) {
-    if (!modules[i]->IsTextModule()) continue;
-    auto* entry = static_cast<MDSP_Message*>(modules[i]);
-    if (entry->response == response) entry->response = nullptr;
-  }
 }
 
 }  // namespace mdsp

@@ -36,14 +36,7 @@ class MDSP_Message : public BaseMessage {
   // "%02X-%02X-%02X-%02X-%02X-%02X" into out (at least 18 bytes).
   void FormatMac(char* out) const;
 
-  // The record it was made from, or null once MDSP_GetResponse has moved that
-  // record out and freed it. The entry never needs it after construction.
-  const MdspResponse* response;
   uint8_t mac[6];
 };
-
-// Clears the back pointer of every text entry made from `response`, before
-// that record is freed.
-void ForgetResponse(OwnedArray<BaseMessage>& modules, const MdspResponse* response);
 
 }  // namespace mdsp

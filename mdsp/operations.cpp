@@ -10,6 +10,8 @@
 #include <mutex>
 #include <new>
 
+#include <openssl/crypto.h>
+
 #include "callbacks.h"
 #include "client.h"
 #include "errors.h"
@@ -80,7 +82,7 @@ bool Discover(Client& client, void* context) {
   Report(kLogTrace, "Discover initiated");
   // Held until both requests are out: no worker step may list a late reply
   // between the two emptyings of the table (SendModuleScan empties it too).
-  Guard socketGuard(client.socketLock);
+  std::lock_guard<SocketLock> socketGuard(client.socketLock);
   {
     Guard guard(client.queueLock);
     g_callbackContext = context;
@@ -141,7 +143,7 @@ bool MassRestart(Client& client) {
 bool Ping(Client& client, uint32_t seconds) {
   size_t count;
   {
-    Guard socketGuard(client.socketLock);
+    std::lock_guard<SocketLock> socketGuard(client.socketLock);
     Guard guard(client.queueLock);
     count = client.restarts.count();
     client.pingWindow = seconds;
@@ -201,7 +203,14 @@ bool SecureConfigure(Client& client, const SmdspCredentials* credentials) {
       g_callbackContext = credentials->context;
     }
   }
-  if (view.isText) return SendTextConfigure(client, textRequest);
+  if (view.isText) {
+    bool sent = SendTextConfigure(client, textRequest);
+    // Every send copies the password in again: none is kept between sends.
+    OPENSSL_cleanse(textRequest.password, sizeof textRequest.password);
+    Guard guard(client.queueLock);
+    OPENSSL_cleanse(client.pending.request.password, sizeof client.pending.request.password);
+    return sent;
+  }
 
   if (!Authenticate(client, view.mac)) return false;
   if (tooLong) ReportError(ERR_MESSAGE_TOO_LONG);

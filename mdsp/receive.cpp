@@ -1,8 +1,12 @@
 #include "receive.h"
 
 #include <cstring>
+#include <new>
+
+#include <openssl/crypto.h>
 
 #include "client.h"
+#include "errors.h"
 #include "log.h"
 #include "platform/udp.h"
 #include "secure/protocol.h"
@@ -17,17 +21,43 @@ constexpr uint8_t kSecureMagicBytes[2] = {0xC1, 0xAB};
 
 }  // namespace
 
-void ReceiveWaiting(Client& client, uint32_t slot) {
-  uint8_t buffer[kReceiveCapacity + 1];
-  for (;;) {
-    long received = platform::UdpReceive(client.sockets->socket[slot], buffer, kReceiveCapacity);
-    if (received < 0) return;  // nothing (more) waiting
-    // An empty datagram is consumed here and dropped: left waiting it would
-    // hide every answer queued behind it.
-    if (received == 0) continue;
-    buffer[received] = '\0';
-    DispatchDatagram(client, buffer, static_cast<size_t>(received), slot);
+size_t ReceiveWaiting(Client& client, uint32_t slot, size_t limit) {
+  constexpr size_t kStride = kReceiveCapacity + 1;  // room for the NUL behind a datagram
+  if (!client.receiveArea) {
+    client.receiveArea.reset(new (std::nothrow) uint8_t[kReceiveBatch * kStride]);
+    if (!client.receiveArea) {
+      ReportError(ERR_NO_MEMORY);
+      return 0;
+    }
   }
+  uint8_t* buffers[kReceiveBatch];
+  for (size_t i = 0; i < kReceiveBatch; ++i) buffers[i] = client.receiveArea.get() + i * kStride;
+  long lengths[kReceiveBatch];
+  const uint32_t closings = client.sockets->closings;
+  size_t read = 0;
+  while (read < limit) {
+    size_t want = limit - read < kReceiveBatch ? limit - read : kReceiveBatch;
+    size_t got = platform::UdpReceiveBatch(client.sockets->socket[slot], buffers,
+                                           kReceiveCapacity, want, lengths);
+    read += got;
+    client.datagramsRead.fetch_add(got, std::memory_order_relaxed);
+    for (size_t i = 0; i < got; ++i) {
+      // An empty datagram is consumed and dropped: left waiting it would hide
+      // every answer queued behind it. Oversized ones are dropped whole.
+      if (lengths[i] <= 0) continue;
+      buffers[i][lengths[i]] = '\0';
+      DispatchDatagram(client, buffers[i], static_cast<size_t>(lengths[i]), slot);
+      // A configure request (our own, come back) carries passwords: not kept
+      // in the receive area until a later datagram happens to cover it.
+      if (StartsWithIgnoringCase(reinterpret_cast<const char*>(buffers[i]), "Configure:"))
+        OPENSSL_cleanse(buffers[i], static_cast<size_t>(lengths[i]));
+      // A callback may have closed the sockets (a new choice of interface):
+      // the rest of the batch goes with them, as it would have unread.
+      if (client.sockets->closings != closings) return read;
+    }
+    if (got < want) break;  // nothing (more) waiting
+  }
+  return read;
 }
 
 void DispatchDatagram(Client& client, const uint8_t* data, size_t length, uint32_t slot) {
@@ -37,6 +67,12 @@ void DispatchDatagram(Client& client, const uint8_t* data, size_t length, uint32
   if (HandleNotice(client, text)) return;
   if (length >= 2 && std::memcmp(data, kSecureMagicBytes, 2) == 0) {
     HandleSecureDatagram(client, data, length, slot);
+    return;
+  }
+  // Junk from a storm or a misbehaving device must not become a module:
+  // no record, no entry, no event.
+  if (!HasAnswerKey(text)) {
+    Report(kLogTrace, "Not a module answer: dropped");
     return;
   }
   HandleTextAnswer(client, text);

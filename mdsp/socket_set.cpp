@@ -1,5 +1,6 @@
 #include "socket_set.h"
 
+#include <atomic>
 #include <cstring>
 #include <new>
 
@@ -9,6 +10,19 @@
 
 namespace mdsp {
 namespace {
+
+// A buffer cut by the system's cap is reported once per process: every
+// socket opened afterwards gets the same cap.
+std::atomic<bool> g_capReported{false};
+
+void ReportBufferCap(int granted) {
+  // Linux reports twice the requested size when it grants it whole.
+  if (granted >= 2 * kReceiveBufferBytes || g_capReported.exchange(true)) return;
+  Report(kLogError,
+         "Receive buffer capped at %d bytes (wanted %d): a burst of thousands of answers may "
+         "overflow it; raise net.core.rmem_max",
+         granted, 2 * kReceiveBufferBytes);
+}
 
 void EmptySlots(SocketSet& set) {
   for (uint32_t i = 0; i < kMaxSlots; ++i) {
@@ -52,8 +66,9 @@ bool OpenSocket(SocketSet& set, uint32_t slot) {
   }
   // A slot with bind address 0 listens on every interface, without a tie.
   const char* device = set.bindAddress[slot] != 0 ? set.device[slot] : nullptr;
+  int granted = 0;
   bool ready = platform::UdpEnableBroadcast(socket) &&
-               platform::UdpSetReceiveBuffer(socket, kReceiveBufferBytes) &&
+               platform::UdpSetReceiveBuffer(socket, kReceiveBufferBytes, &granted) &&
                platform::UdpBind(socket, device, kMdspPort);
   if (!ready) {
     platform::UdpClose(socket);
@@ -61,6 +76,7 @@ bool OpenSocket(SocketSet& set, uint32_t slot) {
     ReportError(ERR_SOCKET);
     return false;
   }
+  ReportBufferCap(granted);
   platform::UdpSetNonBlocking(socket);
   set.socket[slot] = socket;
   return true;
@@ -84,6 +100,7 @@ void CloseAll(SocketSet& set) {
     if (set.socket[slot] != platform::kInvalidSocket) platform::UdpClose(set.socket[slot]);
     set.socket[slot] = platform::kInvalidSocket;
   }
+  if (set.openCount > 0) ++set.closings;
   set.openCount = 0;
 }
 

@@ -15,8 +15,9 @@ inline constexpr uint32_t kMaxSlots = MDSP_MAX_DEVICES;
 inline constexpr uint16_t kMdspPort = MDSP_PORT;
 // Sockets are closed when nothing was sent for longer than this.
 inline constexpr uint32_t kIdleCloseMs = 4000;
-// Large enough for a burst of a few hundred module answers (see UdpSetReceiveBuffer).
-inline constexpr int kReceiveBufferBytes = 1 << 20;
+// Room for a burst of 10,000 module answers: the system accounts each
+// datagram at well over its payload (about 2 KB for a text answer).
+inline constexpr int kReceiveBufferBytes = 16 << 20;
 inline constexpr size_t kReceiveCapacity = 1500;
 
 struct SocketSet {
@@ -27,6 +28,9 @@ struct SocketSet {
   uint32_t configuredCount = 0;
   uint32_t openCount = 0;
   uint32_t lastUseTick = 0;
+  // Counts closings, so a reader can tell its socket was closed (and maybe
+  // opened again under the same handle) while it was away.
+  uint32_t closings = 0;
   // Told whenever sockets are put to use, so an idle worker resumes polling.
   void (*onUse)(void* context) = nullptr;
   void* onUseContext = nullptr;

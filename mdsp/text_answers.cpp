@@ -38,14 +38,6 @@ void ReadNoticeMac(const char* text, uint8_t mac[6]) {
   for (int i = 0; i < 6; ++i) mac[i] = i < read ? static_cast<uint8_t>(parts[i]) : 0;
 }
 
-bool IsDuplicate(const Client& client, size_t queued, const uint8_t mac[6]) {
-  for (size_t i = queued; i-- > 0;) {
-    const MdspResponse* earlier = client.responses[i];
-    if (earlier->macValid && std::memcmp(earlier->mac, mac, 6) == 0) return true;
-  }
-  return false;
-}
-
 // Appends the module-table entry; nullptr when it cannot be made (the
 // answer then gets no entry and no SmdspCallback event).
 MDSP_Message* AddModuleEntry(Client& client, MdspResponse* response) {
@@ -83,27 +75,23 @@ void HandleTextAnswer(Client& client, const char* text) {
     return;
   }
   std::lock_guard<std::recursive_mutex> guard(client.queueLock);
-  size_t queued = client.responses.count();
   ParseAnswerHead(text, *response);
-  if (response->macValid && IsDuplicate(client, queued, response->mac)) {
+  if (response->macValid && client.responses.HoldsMac(response->mac)) {
     delete response;
     return;
   }
   bool unsupported = false;
   ParseAnswerTail(text, *response, &unsupported);
   // A callback may call back into the library (take the record out of the
-  // queue, or start a new scan that empties it): read what the second
-  // callback needs before the first one runs.
+  // queue, or start a new scan that empties it): copy what the second
+  // callback needs before the first one runs. The head read the MAC from
+  // the same first "mac = " the callback's copy would be read from.
   uint8_t mac[6] = {};
-  if (response->macValid) ReadAnswerMac(text, mac);
+  if (response->macValid) std::memcpy(mac, response->mac, 6);
   bool owned = client.responses.Append(response);
   if (!owned) ReportError(ERR_NO_MEMORY);
   MDSP_Message* entry = unsupported ? nullptr : AddModuleEntry(client, response);
-  if (!owned) {
-    // Not queued: the entry made from it must not point at it.
-    if (entry) entry->response = nullptr;
-    delete response;
-  }
+  if (!owned) delete response;  // the entry copied what it needs
   if (entry) {
     RaiseSmdsp(SMDSP_EVENT_MODULE_FOUND, static_cast<int32_t>(client.modules.count() - 1),
                entry->mac, 0, g_callbackContext.load());
@@ -116,8 +104,6 @@ bool TakeResponse(Client& client, MdspResponse& out) {
   if (client.responses.count() == 0) return false;
   MdspResponse* oldest = client.responses.TakeFirst();
   std::memcpy(&out, oldest, sizeof out);
-  // The module-table entry made from this record must not keep pointing at it.
-  ForgetResponse(client.modules, oldest);
   delete oldest;
   return true;
 }

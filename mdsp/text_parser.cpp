@@ -32,8 +32,35 @@ const char* FindKey(const char* text, const char* key) {
   return nullptr;
 }
 
-const char* ValueOf(const char* text, const char* key) {
-  const char* value = FindKey(text, key);
+// An answer prepared for many key look-ups: lowered once, so each look-up
+// is one plain substring search instead of a case-folding scan. It finds
+// exactly what FindKey finds.
+class AnswerText {
+ public:
+  explicit AnswerText(const char* text) : text_(text), length_(std::strlen(text)) {
+    if (length_ > kMaxLowered) return;
+    for (size_t i = 0; i < length_; ++i) lowered_[i] = Lower(text[i]);
+  }
+  const char* Find(const char* key) const {
+    size_t keyLength = std::strlen(key);
+    char loweredKey[kMaxKey];
+    if (length_ > kMaxLowered || keyLength > kMaxKey || keyLength == 0) return FindKey(text_, key);
+    for (size_t i = 0; i < keyLength; ++i) loweredKey[i] = Lower(key[i]);
+    const void* at = ::memmem(lowered_, length_, loweredKey, keyLength);
+    if (!at) return nullptr;
+    return text_ + (static_cast<const char*>(at) - lowered_) + keyLength;
+  }
+
+ private:
+  static constexpr size_t kMaxLowered = 1500;  // the largest datagram
+  static constexpr size_t kMaxKey = 32;
+  const char* text_;
+  size_t length_;
+  char lowered_[kMaxLowered];
+};
+
+const char* ValueOf(const AnswerText& text, const char* key) {
+  const char* value = text.Find(key);
   if (!value) RecordError(ERR_NOT_FOUND);
   return value;
 }
@@ -97,7 +124,36 @@ void String(const char* value, char* out) {
   out[length] = '\0';
 }
 
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The plain form "XX-XX-XX-XX-XX-XX" (one or two digits a group), read
+// without the scanner; false for anything else, which the scanner reads.
+// It must agree with the scanner where it answers: so the last group may
+// not be followed by what the scanner would read on (a digit, or the x of
+// a 0x prefix).
+bool PlainMac(const char* p, uint8_t out[6]) {
+  uint8_t mac[6];
+  for (int group = 0; group < 6; ++group) {
+    if (group > 0 && *p++ != '-') return false;
+    int high = HexDigit(*p);
+    if (high < 0) return false;
+    ++p;
+    int low = HexDigit(*p);
+    if (low >= 0) ++p;
+    mac[group] = static_cast<uint8_t>(low >= 0 ? high * 16 + low : high);
+  }
+  if (HexDigit(*p) >= 0 || *p == 'x' || *p == 'X') return false;
+  std::memcpy(out, mac, 6);
+  return true;
+}
+
 bool Mac(const char* value, uint8_t mac[6]) {
+  if (PlainMac(value, mac)) return true;
   unsigned int parts[6];
   if (std::sscanf(value, "%x-%x-%x-%x-%x-%x", &parts[0], &parts[1], &parts[2], &parts[3],
                   &parts[4], &parts[5]) != 6)
@@ -116,7 +172,7 @@ bool OnOff(const char* value, uint8_t* on) {
   return false;
 }
 
-void ParseVersion2(const char* text, const char* key, uint8_t* major, uint8_t* minor,
+void ParseVersion2(const AnswerText& text, const char* key, uint8_t* major, uint8_t* minor,
                    uint8_t* valid) {
   const char* value = ValueOf(text, key);
   if (!value) return;
@@ -127,7 +183,7 @@ void ParseVersion2(const char* text, const char* key, uint8_t* major, uint8_t* m
   if (ok) *valid = 1; else Malformed();
 }
 
-void ParseVersion3(const char* text, const char* key, uint8_t* major, uint8_t* minor,
+void ParseVersion3(const AnswerText& text, const char* key, uint8_t* major, uint8_t* minor,
                    uint16_t* build, uint8_t* valid) {
   const char* value = ValueOf(text, key);
   if (!value) return;
@@ -139,20 +195,20 @@ void ParseVersion3(const char* text, const char* key, uint8_t* major, uint8_t* m
   if (ok) *valid = 1; else Malformed();
 }
 
-void ParseString(const char* text, const char* key, char* out, uint8_t* valid) {
+void ParseString(const AnswerText& text, const char* key, char* out, uint8_t* valid) {
   const char* value = ValueOf(text, key);
   if (!value) return;
   String(value, out);
   *valid = 1;
 }
 
-void ParseAddress(const char* text, const char* key, uint32_t* address, uint8_t* valid) {
+void ParseAddress(const AnswerText& text, const char* key, uint32_t* address, uint8_t* valid) {
   const char* value = ValueOf(text, key);
   if (!value) return;
   if (DottedAddress(value, address)) *valid = 1; else Malformed();
 }
 
-void ParseOnOff(const char* text, const char* key, uint8_t* on, uint8_t* valid) {
+void ParseOnOff(const AnswerText& text, const char* key, uint8_t* on, uint8_t* valid) {
   const char* value = ValueOf(text, key);
   if (!value) return;
   if (OnOff(value, on)) *valid = 1; else Malformed();
@@ -160,11 +216,24 @@ void ParseOnOff(const char* text, const char* key, uint8_t* on, uint8_t* valid) 
 
 }  // namespace
 
+bool HasAnswerKey(const char* text) {
+  // Every key ParseAnswerHead and ParseAnswerTail read, and the marker.
+  static constexpr const char* kKeys[] = {
+      "protocol version = ", "fb type = ", "module version = ", "mac = ", "ip = ", "sn = ",
+      "gw = ", "dhcp = ", "pswd = ", "hn = ", "dns1 = ", "dns2 = ", "seed = ",
+      "kernel version = ", "Unsupported"};
+  AnswerText answer(text);
+  for (const char* key : kKeys)
+    if (answer.Find(key)) return true;
+  return false;
+}
+
 bool StartsWithIgnoringCase(const char* text, const char* prefix) {
   return SameIgnoringCase(text, prefix, std::strlen(prefix));
 }
 
-void ParseAnswerHead(const char* text, MdspResponse& r) {
+void ParseAnswerHead(const char* answer, MdspResponse& r) {
+  const AnswerText text(answer);
   ParseVersion2(text, "protocol version = ", &r.protocolVersionMajor, &r.protocolVersionMinor,
                 &r.protocolVersionValid);
   ParseString(text, "fb type = ", r.fieldBusType, &r.fieldBusTypeValid);
@@ -176,7 +245,8 @@ void ParseAnswerHead(const char* text, MdspResponse& r) {
   }
 }
 
-void ParseAnswerTail(const char* text, MdspResponse& r, bool* unsupported) {
+void ParseAnswerTail(const char* answer, MdspResponse& r, bool* unsupported) {
+  const AnswerText text(answer);
   ParseAddress(text, "ip = ", &r.ip, &r.ipValid);
   ParseAddress(text, "sn = ", &r.subnetMask, &r.subnetMaskValid);
   ParseAddress(text, "gw = ", &r.gateway, &r.gatewayValid);
@@ -188,7 +258,7 @@ void ParseAnswerTail(const char* text, MdspResponse& r, bool* unsupported) {
   ParseString(text, "seed = ", r.seed, &r.seedValid);
   ParseVersion3(text, "kernel version = ", &r.kernelVersionMajor, &r.kernelVersionMinor,
                 &r.kernelVersionBuild, &r.kernelVersionValid);
-  *unsupported = FindKey(text, "Unsupported") != nullptr;
+  *unsupported = text.Find("Unsupported") != nullptr;
 }
 
 bool ReadAnswerMac(const char* text, uint8_t mac[6]) {

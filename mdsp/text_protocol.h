@@ -22,7 +22,8 @@ bool SendTextWink(Client& client, const uint8_t mac[6]);
 
 // Formats the configure text into out (kConfigureTextCapacity bytes); false
 // with ERR_OUT_OF_RANGE when it would not fit, and nothing is written past
-// the buffer. Text fields are read up to their NUL or their 128 bytes.
+// the buffer; false with ERR_BAD_VALUE when a value it would write holds a
+// ';'. Text fields are read up to their NUL or their 128 bytes.
 bool FormatConfigureText(const MdspConfigureRequest& request, char* out);
 // "To: XX-XX-XX-XX-XX-XX;WINK;" into out (kWinkTextCapacity bytes).
 void FormatWinkText(const uint8_t mac[6], char* out);
@@ -40,6 +41,10 @@ void HandleTextAnswer(Client& client, const char* text);
 // Moves the oldest queued answer into out and frees it; false when the queue
 // is empty. Takes the queue lock.
 bool TakeResponse(Client& client, MdspResponse& out);
+
+// True when at least one answer key (or the "Unsupported" marker) occurs in
+// the text. Without one a datagram is not an answer at all.
+bool HasAnswerKey(const char* text);
 
 // Parse a scan answer into a zeroed record in two halves (the duplicate test
 // runs between them). Missing keys record ERR_NOT_FOUND, malformed values

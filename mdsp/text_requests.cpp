@@ -5,6 +5,8 @@
 #include <cstring>
 #include <mutex>
 
+#include <openssl/crypto.h>
+
 #include "client.h"
 #include "errors.h"
 #include "log.h"
@@ -17,7 +19,7 @@ namespace {
 constexpr size_t kPieceCapacity = 256;
 
 bool Send(Client& client, const char* text) {
-  std::lock_guard<std::recursive_mutex> guard(client.socketLock);
+  std::lock_guard<SocketLock> guard(client.socketLock);
   return SendText(*client.sockets, text);
 }
 
@@ -43,12 +45,24 @@ int FieldLength(const char* field, size_t size) {
   return static_cast<int>(strnlen(field, size));
 }
 
+// A ';' ends a piece: inside a value it would cut the request into pieces
+// the caller never wrote, and the log's mask would stop short of the value.
+bool HoldsSeparator(const char* field, size_t size) {
+  return std::memchr(field, ';', strnlen(field, size)) != nullptr;
+}
+
 }  // namespace
 
 bool FormatConfigureText(const MdspConfigureRequest& r, char* out) {
   constexpr uint32_t kOmit = MDSP_ADDRESS_UNCHANGED;
   size_t used = 0;
   out[0] = '\0';
+  if (HoldsSeparator(r.password, sizeof r.password) ||
+      (r.changePassword && HoldsSeparator(r.newPassword, sizeof r.newPassword)) ||
+      HoldsSeparator(r.hostName, sizeof r.hostName)) {
+    ReportError(ERR_BAD_VALUE);
+    return false;
+  }
   const uint8_t* m = r.mac;
   bool ok = AppendPiece(out, &used, "Configure: %02X-%02X-%02X-%02X-%02X-%02X;", m[0], m[1],
                         m[2], m[3], m[4], m[5]);
@@ -95,7 +109,7 @@ bool SendModuleScan(Client& client) {
   Report(kLogTrace, "Module scan initiated");
   {
     // The worker reads the ping window under the socket lock alone.
-    std::lock_guard<std::recursive_mutex> socketGuard(client.socketLock);
+    std::lock_guard<SocketLock> socketGuard(client.socketLock);
     std::lock_guard<std::recursive_mutex> queueGuard(client.queueLock);
     ClearModuleLists(client);
   }
@@ -105,8 +119,10 @@ bool SendModuleScan(Client& client) {
 bool SendTextConfigure(Client& client, const MdspConfigureRequest& request) {
   Report(kLogTrace, "Send mdsp configure");
   char text[kConfigureTextCapacity];
-  if (!FormatConfigureText(request, text)) return false;
-  return Send(client, text);
+  bool sent = FormatConfigureText(request, text) && Send(client, text);
+  // The text holds the passwords; not left behind on the stack.
+  OPENSSL_cleanse(text, sizeof text);
+  return sent;
 }
 
 bool SendTextWink(Client& client, const uint8_t mac[6]) {

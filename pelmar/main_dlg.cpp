@@ -224,19 +224,17 @@ int CMainDlg::Run() {
 
 void* CMainDlg::currentScanContext() const { return reinterpret_cast<void*>(scanNumber_); }
 
-void CMainDlg::StartScan() {
+bool CMainDlg::StartScan() {
   list_->ClearModuleList();
-  if (!binding_.bound()) return;
+  if (!binding_.bound()) return false;
   scanNumber_ = ++g_lastScan;
-  binding_.api().SMDSP_SendDiscover(reinterpret_cast<void*>(scanNumber_));
+  return binding_.api().SMDSP_SendDiscover(reinterpret_cast<void*>(scanNumber_)) ==
+         MDSP_RESULT_OK;
 }
 
 void CMainDlg::ScanAndWarn() {
-  list_->ClearModuleList();
-  if (!binding_.bound()) return;
-  scanNumber_ = ++g_lastScan;
   // A send on no interface at all succeeds and stays quiet.
-  if (binding_.api().SMDSP_SendDiscover(reinterpret_cast<void*>(scanNumber_)) != MDSP_RESULT_OK)
+  if (!StartScan() && binding_.bound())
     Warn(this, QStringLiteral("The scan could not be sent. Check the network interfaces in Settings."));
 }
 

@@ -78,8 +78,9 @@ class CMainDlg : public QDialog {
   // The context of the current scan (never null).
   void* currentScanContext() const;
 
-  // Scan: ClearModuleList, then SMDSP_SendDiscover with a new scan number.
-  void StartScan();
+  // Scan: ClearModuleList, then SMDSP_SendDiscover with a new scan number;
+  // false when the discover could not be sent. Shows nothing.
+  bool StartScan();
 
   // Commands of the row menu; the menu's choice is returned, not posted.
   static constexpr int kCommandConfiguration = 0x1001;

@@ -15,7 +15,7 @@ jobs=${FUZZ_JOBS:-2}
 cmake -S "$root" -B "$build" -G Ninja \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMDSP_FUZZ=ON -DMDSP_BENCH=OFF >/dev/null
-targets="text_answer tlv accept dhcp sim_text_request sim_secure_request"
+targets="text_answer tlv accept receive dhcp sim_text_request sim_secure_request"
 cmake --build "$build" -j"$jobs" --target $(printf "fuzz_%s " $targets)
 
 scratch=$(mktemp -d)
@@ -27,6 +27,8 @@ for target in $targets; do
   # what does not fit its buffer.
   max_len=1500
   [ "$target" = dhcp ] && max_len=2100
+  # Several datagrams, each behind its length.
+  [ "$target" = receive ] && max_len=4096
   echo "== fuzz_$target: ${seconds}s"
   mkdir -p "$scratch/$target"
   if ! "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -max_len="$max_len" \

@@ -1,16 +1,33 @@
-// Scale and idle cost of the library against the simulator, in throwaway
-// network namespaces (never on the machine's own network):
+// Scale, flood and idle cost of the library against the simulator, in
+// throwaway network namespaces (never on the machine's own network):
 //  - one discover answered by N text and M secure simulated modules, repeated:
-//    how many modules arrive and the time from the discover to the last one;
+//    per run the answers arrived of those sent, the time from the discover to
+//    the last event and from the simulator's last send to the last event, and
+//    the datagrams the kernel dropped for want of buffer room;
+//  - with --hold-ms, the first event's callback holds the worker so the
+//    answers pile up in the socket: the rate at which they are then handled;
+//  - with --flood-seconds, junk datagrams (--junk duplicate: the answer of a
+//    module already listed; --junk secure: a request header) at the highest
+//    rate one sender manages while winks and configures are timed, then one
+//    more discover;
 //  - CPU used by the process while the worker runs with nothing on the wire.
 // Prints figures only; it judges nothing.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sched.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,13 +39,24 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+int64_t RealNs() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  return int64_t{now.tv_sec} * 1000000000 + now.tv_nsec;
+}
+
 std::atomic<int> g_found{0};
-std::atomic<int64_t> g_lastNs{0};
+std::atomic<int64_t> g_lastNs{0};     // CLOCK_REALTIME of the last event
+std::atomic<int64_t> g_releaseNs{0};  // when the held first event let go
+std::atomic<uint32_t> g_holdMs{0};
 
 int32_t OnEvent(int32_t event, int32_t, uint8_t*, int32_t, void*) {
   if (event == SMDSP_EVENT_MODULE_FOUND) {
-    g_found.fetch_add(1);
-    g_lastNs = Clock::now().time_since_epoch().count();
+    if (g_found.fetch_add(1) == 0 && g_holdMs.load() > 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(g_holdMs.load()));
+      g_releaseNs = RealNs();
+    }
+    g_lastNs = RealNs();
   }
   return 0;
 }
@@ -46,6 +74,218 @@ uint32_t Arg(int argc, char** argv, const char* name, uint32_t fallback) {
   return fallback;
 }
 
+// One counter of the "Udp:" lines of a /proc/net/snmp text.
+long UdpCounter(const std::string& snmp, const std::string& name) {
+  std::istringstream in(snmp);
+  std::string header, values;
+  while (std::getline(in, header)) {
+    if (header.rfind("Udp:", 0) != 0 || !std::getline(in, values)) continue;
+    std::istringstream names(header), numbers(values);
+    std::string key, number;
+    while (names >> key && numbers >> number)
+      if (key == name) return std::atol(number.c_str());
+  }
+  return -1;
+}
+
+// The calling thread's namespace (the benchmark thread sits in the host's).
+std::string OwnSnmp() { return testnet::readFile("/proc/thread-self/net/snmp"); }
+
+// A second socket on the port that sees every broadcast the library sees and
+// stamps it on arrival: the simulator's last answer tells its last send.
+class Probe {
+ public:
+  explicit Probe(uint32_t fromAddress) : from_(fromAddress) {
+    fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    int on = 1, bytes = 64 << 20;
+    setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    setsockopt(fd_, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
+    setsockopt(fd_, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(3250);
+    if (bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+      close(fd_);
+      fd_ = -1;
+    }
+  }
+  ~Probe() {
+    if (fd_ >= 0) close(fd_);
+  }
+  bool ok() const { return fd_ >= 0; }
+
+  // Reads what waits; returns the count from the simulator and its last stamp.
+  int Drain(int64_t* lastNs) {
+    int count = 0;
+    *lastNs = 0;
+    char data[1600];
+    char control[256];
+    for (;;) {
+      iovec iov{data, sizeof data};
+      sockaddr_in peer{};
+      msghdr message{};
+      message.msg_name = &peer;
+      message.msg_namelen = sizeof peer;
+      message.msg_iov = &iov;
+      message.msg_iovlen = 1;
+      message.msg_control = control;
+      message.msg_controllen = sizeof control;
+      if (recvmsg(fd_, &message, 0) < 0) return count;
+      if (peer.sin_addr.s_addr != from_) continue;
+      ++count;
+      for (cmsghdr* c = CMSG_FIRSTHDR(&message); c; c = CMSG_NXTHDR(&message, c)) {
+        if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS) {
+          timespec stamp;
+          std::memcpy(&stamp, CMSG_DATA(c), sizeof stamp);
+          *lastNs = std::max(*lastNs, int64_t{stamp.tv_sec} * 1000000000 + stamp.tv_nsec);
+        }
+      }
+    }
+  }
+
+ private:
+  int fd_ = -1;
+  uint32_t from_;
+};
+
+struct RunResult {
+  int arrived = 0;
+  long sent = 0;
+  long dropped = 0;
+  double toLastMs = 0;
+  double afterLastSendMs = 0;
+  double handledPerSecond = 0;
+};
+
+// Waits until every module arrived or nothing new came for two seconds.
+void AwaitAnswers(int expected) {
+  int seen = -1;
+  auto lastChange = Clock::now();
+  while (g_found.load() < expected && Clock::now() - lastChange < std::chrono::seconds(2)) {
+    if (g_found.load() != seen) {
+      seen = g_found.load();
+      lastChange = Clock::now();
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
+RunResult Run(testnet::Lab& lab, const std::string& mods, Probe* probe, int expected) {
+  std::string modsSnmp;
+  lab.run(mods, "cat /proc/net/snmp", &modsSnmp);
+  long sentBefore = UdpCounter(modsSnmp, "OutDatagrams");
+  long dropBefore = UdpCounter(OwnSnmp(), "RcvbufErrors");
+  g_found = 0;
+  g_lastNs = 0;
+  g_releaseNs = 0;
+  int64_t start = RealNs();
+  SMDSP_SendDiscover(nullptr);
+  AwaitAnswers(expected);
+  RunResult r;
+  r.arrived = g_found.load();
+  lab.run(mods, "cat /proc/net/snmp", &modsSnmp);
+  r.sent = UdpCounter(modsSnmp, "OutDatagrams") - sentBefore;
+  r.dropped = UdpCounter(OwnSnmp(), "RcvbufErrors") - dropBefore;
+  int64_t last = g_lastNs.load();
+  if (last) r.toLastMs = static_cast<double>(last - start) / 1e6;
+  int64_t lastSend = 0;
+  if (probe) probe->Drain(&lastSend);
+  if (last && lastSend) r.afterLastSendMs = static_cast<double>(last - lastSend) / 1e6;
+  int64_t release = g_releaseNs.load();
+  if (release && last > release)
+    r.handledPerSecond = (r.arrived - 1) / (static_cast<double>(last - release) / 1e9);
+  return r;
+}
+
+// Junk at the highest rate one sender manages, from the modules' side to the
+// host's address (unicast: the simulator never sees it), bounded in count
+// and time.
+void Flood(const std::string& nsName, uint32_t seconds, const std::string& junk,
+           std::atomic<bool>& stop, std::atomic<long>& sent) {
+  int nsFd = open(("/var/run/netns/" + nsName).c_str(), O_RDONLY | O_CLOEXEC);
+  if (nsFd < 0 || setns(nsFd, CLONE_NEWNET) != 0) {
+    if (nsFd >= 0) close(nsFd);
+    return;  // never floods from the machine's own namespace
+  }
+  close(nsFd);
+  int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(3250);
+  inet_pton(AF_INET, "10.77.0.1", &to.sin_addr);
+  const long kMaxDatagrams = 5000000;
+  auto end = Clock::now() + std::chrono::seconds(seconds);
+  long count = 0;
+  while (!stop.load() && count < kMaxDatagrams) {
+    for (int i = 0; i < 64; ++i)
+      if (sendto(fd, junk.data(), junk.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to) > 0)
+        ++count;
+    if (Clock::now() >= end) break;
+  }
+  sent = count;
+  close(fd);
+}
+
+// "secure": a secure request header (not a reply), dropped unread.
+// "duplicate": the answer of a module already queued, dropped by the
+// duplicate test after the answer's head is parsed, as a module stuck
+// answering again and again would be.
+std::string Junk(const std::string& kind) {
+  if (kind == "secure")
+    return std::string("\xC1\xAB\xFF\xFF\xFF\xFF\xFF\xFF\x02\x00\x00\x00\x00\x09\x00\x00"
+                       "\x00\x00",
+                       18);
+  return std::string("protocol version = 2.1;fb type = IO;module version = 1.0.1;"
+                     "mac = 02-00-01-00-00-01;ip = 10.0.0.1;hn = stuck;");
+}
+
+void FloodPhase(testnet::Lab& lab, const std::string& mods, uint32_t seconds,
+                const std::string& kind, int expected) {
+  std::printf("flood: %s junk for %u s; winks and configures timed meanwhile\n", kind.c_str(),
+              seconds);
+  long dropBefore = UdpCounter(OwnSnmp(), "RcvbufErrors");
+  std::atomic<bool> stop{false};
+  std::atomic<long> sent{0};
+  std::thread flooder(Flood, mods, seconds, Junk(kind), std::ref(stop), std::ref(sent));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  uint8_t mac[6] = {0x02, 0x00, 0x01, 0x00, 0x00, 0x01};
+  MdspConfigureRequest request{};
+  std::memcpy(request.mac, mac, 6);
+  std::vector<double> winkMs, configureMs;
+  auto until = Clock::now() + std::chrono::seconds(seconds) - std::chrono::milliseconds(400);
+  bool failed = false;
+  while (Clock::now() < until) {
+    auto t0 = Clock::now();
+    failed |= MDSP_SendWink(mac) != 1;
+    auto t1 = Clock::now();
+    failed |= MDSP_SendConfigure(&request) != 1;
+    auto t2 = Clock::now();
+    winkMs.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
+    configureMs.push_back(std::chrono::duration<double, std::milli>(t2 - t1).count());
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  stop = true;
+  flooder.join();
+  long dropped = UdpCounter(OwnSnmp(), "RcvbufErrors") - dropBefore;
+  auto report = [](const char* what, std::vector<double> v) {
+    if (v.empty()) return;
+    std::sort(v.begin(), v.end());
+    std::printf("  %-9s %zu calls: median %.3f ms, max %.3f ms\n", what, v.size(), v[v.size() / 2],
+                v.back());
+  };
+  std::printf("  junk sent %ld (%.0f a second), dropped by the kernel %ld%s\n", sent.load(),
+              sent.load() / static_cast<double>(seconds), dropped,
+              failed ? "; some requests FAILED" : "");
+  report("wink", winkMs);
+  report("configure", configureMs);
+  // Let the worker read what the flood left, then scan.
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  Probe probe(inet_addr("10.77.0.2"));
+  RunResult r = Run(lab, mods, probe.ok() ? &probe : nullptr, expected);
+  std::printf("  scan right after: %d of %ld arrived, %ld dropped by the kernel, last at %.1f ms\n",
+              r.arrived, r.sent, r.dropped, r.toLastMs);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -53,6 +293,8 @@ int main(int argc, char** argv) {
   const uint32_t secureCount = Arg(argc, argv, "--secure", 250);
   const uint32_t runs = Arg(argc, argv, "--runs", 10);
   const uint32_t idleSeconds = Arg(argc, argv, "--idle-seconds", 10);
+  const uint32_t holdMs = Arg(argc, argv, "--hold-ms", 0);
+  const uint32_t floodSeconds = Arg(argc, argv, "--flood-seconds", 0);
   const int expected = static_cast<int>(textCount + secureCount);
 
   testnet::Lab lab;
@@ -85,43 +327,49 @@ int main(int argc, char** argv) {
   SMDSP_RegisterCallBack(OnEvent);
   MDSP_Start();
 
-  std::printf("discover: %u text + %u secure simulated modules, %u runs\n", textCount,
-              secureCount, runs);
-  std::printf("run  arrived  discover-to-last-event (ms)\n");
+  std::printf("discover: %u text + %u secure simulated modules, %u runs%s\n", textCount,
+              secureCount, runs, holdMs ? ", worker held at the first event" : "");
+  if (holdMs) std::printf("first event holds the worker for %u ms\n", holdMs);
+  std::printf("run  arrived/sent  kernel-drops  discover-to-last (ms)  after-last-send (ms)%s\n",
+              holdMs ? "  handled/s after the hold" : "");
   int complete = 0;
+  std::vector<double> after;
   for (uint32_t run = 1; run <= runs; ++run) {
-    g_found = 0;
-    g_lastNs = 0;
-    auto start = Clock::now();
-    SMDSP_SendDiscover(nullptr);
-    // Until all arrived, or nothing new for two seconds.
-    int seen = -1;
-    auto lastChange = Clock::now();
-    while (g_found.load() < expected && Clock::now() - lastChange < std::chrono::seconds(2)) {
-      if (g_found.load() != seen) {
-        seen = g_found.load();
-        lastChange = Clock::now();
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    int arrived = g_found.load();
-    double ms = g_lastNs.load() ? (g_lastNs.load() - start.time_since_epoch().count()) / 1e6 : 0;
-    complete += arrived == expected;
-    std::printf("%3u  %7d  %8.1f\n", run, arrived, ms);
+    Probe probe(inet_addr("10.77.0.2"));
+    g_holdMs = holdMs;
+    RunResult r = Run(lab, mods, probe.ok() ? &probe : nullptr, expected);
+    g_holdMs = 0;
+    complete += r.arrived == expected;
+    after.push_back(r.afterLastSendMs);
+    std::printf("%3u  %5d/%-5ld  %12ld  %21.1f  %20.2f", run, r.arrived, r.sent, r.dropped,
+                r.toLastMs, r.afterLastSendMs);
+    if (holdMs) std::printf("  %.0f", r.handledPerSecond);
+    std::printf("\n");
     std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the simulator's log drains
   }
   std::printf("complete runs: %d of %u\n", complete, runs);
+  if (!after.empty()) {
+    std::sort(after.begin(), after.end());
+    std::printf("after-last-send: min %.2f ms, median %.2f ms, max %.2f ms\n", after.front(),
+                after[after.size() / 2], after.back());
+  }
 
-  // Sockets stay open (and are polled every millisecond) for 4 s after the
-  // last send; measure that, then the true idle state.
+  std::string junk = "duplicate";
+  for (int i = 1; i + 1 < argc; ++i)
+    if (std::strcmp(argv[i], "--junk") == 0) junk = argv[i + 1];
+  if (floodSeconds) FloodPhase(lab, mods, floodSeconds, junk, expected);
+
+  // Sockets stay open for 4 s after the last send; measure that, then the
+  // true idle state.
   double before = CpuSeconds();
   std::this_thread::sleep_for(std::chrono::seconds(3));
   std::printf("cpu while sockets open, 3 s: %.3f s\n", CpuSeconds() - before);
   std::this_thread::sleep_for(std::chrono::seconds(2));
   before = CpuSeconds();
   std::this_thread::sleep_for(std::chrono::seconds(idleSeconds));
-  std::printf("cpu idle (sockets closed, nothing on the wire), %u s: %.4f s\n", idleSeconds,
-              CpuSeconds() - before);
+  double idle = CpuSeconds() - before;
+  std::printf("cpu idle (sockets closed, nothing on the wire), %u s: %.4f s (%.4f %% of a core)\n",
+              idleSeconds, idle, idle / idleSeconds * 100.0);
   MDSP_Stop();
   return 0;
 }

@@ -1,6 +1,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -28,15 +29,16 @@ bool UdpEnableBroadcast(SocketHandle socket) {
   return setsockopt(socket, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) == 0;
 }
 
-bool UdpSetReceiveBuffer(SocketHandle socket, int bytes) {
-  // Linux doubles the value and charges each datagram's bookkeeping against
-  // it, and caps it at net.core.rmem_max; a privileged process may go past
-  // the cap, so try that when the plain request was cut.
-  if (setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes) != 0) return false;
-  int granted = 0;
-  socklen_t size = sizeof granted;
-  if (getsockopt(socket, SOL_SOCKET, SO_RCVBUF, &granted, &size) == 0 && granted < 2 * bytes)
-    setsockopt(socket, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes);
+bool UdpSetReceiveBuffer(SocketHandle socket, int bytes, int* granted) {
+  // Linux doubles the value for its bookkeeping and caps a plain request at
+  // net.core.rmem_max; a privileged process may go past the cap.
+  if (setsockopt(socket, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes) != 0 &&
+      setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes) != 0)
+    return false;
+  int size = 0;
+  socklen_t length = sizeof size;
+  if (getsockopt(socket, SOL_SOCKET, SO_RCVBUF, &size, &length) != 0) size = 0;
+  *granted = size;
   return true;
 }
 
@@ -74,21 +76,43 @@ bool UdpSendBroadcast(SocketHandle socket, const void* data, size_t length, uint
   return sent == static_cast<ssize_t>(length);
 }
 
-long UdpReceive(SocketHandle socket, void* buffer, size_t capacity) {
-  for (;;) {
-    // MSG_TRUNC reports the datagram's real length: one larger than the
-    // buffer is dropped whole rather than parsed cut short.
-    ssize_t received = recv(socket, buffer, capacity, MSG_DONTWAIT | MSG_TRUNC);
-    if (received < 0 && errno == EINTR) continue;
-    if (received < 0) return -1;
-    if (static_cast<size_t>(received) > capacity) continue;
-    return static_cast<long>(received);
+size_t UdpReceiveBatch(SocketHandle socket, uint8_t* const* buffers, size_t capacity,
+                       size_t count, long* lengths) {
+  constexpr size_t kMaxBatch = 64;
+  if (count > kMaxBatch) count = kMaxBatch;
+  iovec parts[kMaxBatch];
+  mmsghdr messages[kMaxBatch];
+  for (size_t i = 0; i < count; ++i) {
+    parts[i] = {buffers[i], capacity};
+    messages[i] = {};
+    messages[i].msg_hdr.msg_iov = &parts[i];
+    messages[i].msg_hdr.msg_iovlen = 1;
   }
+  int received;
+  do {
+    received = recvmmsg(socket, messages, static_cast<unsigned int>(count), MSG_DONTWAIT, nullptr);
+  } while (received < 0 && errno == EINTR);
+  if (received <= 0) return 0;
+  for (int i = 0; i < received; ++i) {
+    // A datagram larger than the buffer is dropped whole rather than parsed
+    // cut short.
+    bool cut = (messages[i].msg_hdr.msg_flags & MSG_TRUNC) != 0;
+    lengths[i] = cut ? -1 : static_cast<long>(messages[i].msg_len);
+  }
+  return static_cast<size_t>(received);
 }
 
 void UdpClose(SocketHandle socket) {
   shutdown(socket, SHUT_WR);
   close(socket);
+}
+
+void UdpWaitReadable(const SocketHandle* sockets, size_t count, uint32_t timeoutMs) {
+  constexpr size_t kMaxSockets = 64;
+  pollfd fds[kMaxSockets];
+  if (count > kMaxSockets) count = kMaxSockets;
+  for (size_t i = 0; i < count; ++i) fds[i] = {sockets[i], POLLIN, 0};
+  poll(fds, count, static_cast<int>(timeoutMs));
 }
 
 }  // namespace mdsp::platform

@@ -12,7 +12,7 @@ namespace mdsp {
 
 bool SecureSend(Client& client, const uint8_t destination[6], uint8_t type,
                 const uint8_t* payload, size_t payloadLength, const char* password) {
-  std::lock_guard<std::recursive_mutex> socketGuard(client.socketLock);
+  std::lock_guard<SocketLock> socketGuard(client.socketLock);
   uint32_t seed;
   {
     std::lock_guard<std::recursive_mutex> queueGuard(client.queueLock);

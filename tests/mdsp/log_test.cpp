@@ -72,3 +72,44 @@ TEST(LogMasking, PasswordsNeverReachTheTerminalSink) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace mdsp;
+using LogLevels = mdsp_test::FreshLibrary;
+
+// A line too long to format records ERR_TEXT_TOO_LONG only when it is
+// formatted, which shows whether a report reached the formatter at all.
+TEST_F(LogLevels, LinesNoSinkWantsAreNeverFormatted) {
+  const std::string tooLong(kLogMaxLine + 1, 'z');
+  auto* errors = mdsp_test::AttachCapture(kLogError);
+  RecordError(ERR_NONE);
+  Report(kLogTrace, "%s", tooLong.c_str());
+  EXPECT_EQ(LastErrorCode(), ERR_NONE);
+  EXPECT_TRUE(errors->lines().empty());
+
+  auto* trace = mdsp_test::AttachCapture(kLogTrace);
+  Report(kLogTrace, "%s", tooLong.c_str());
+  EXPECT_EQ(LastErrorCode(), ERR_TEXT_TOO_LONG);
+
+  // Once the trace sink is gone, trace lines are skipped again.
+  ASSERT_TRUE(TheLog()->RemoveSink(trace));
+  delete trace;
+  RecordError(ERR_NONE);
+  Report(kLogTrace, "%s", tooLong.c_str());
+  EXPECT_EQ(LastErrorCode(), ERR_NONE);
+  Report(kLogError, "kept");
+  EXPECT_EQ(errors->lines().back(), "3:kept\n");
+}
+
+TEST_F(LogLevels, WithoutSinksNothingIsWanted) {
+  EXPECT_FALSE(TheLog()->Wants(kLogError));
+  auto* errors = mdsp_test::AttachCapture(kLogError);
+  EXPECT_TRUE(TheLog()->Wants(kLogError));
+  EXPECT_FALSE(TheLog()->Wants(kLogTrace));
+  ASSERT_TRUE(TheLog()->RemoveSink(errors));
+  delete errors;
+  EXPECT_FALSE(TheLog()->Wants(kLogError));
+}
+
+}  // namespace

@@ -8,6 +8,7 @@
 #include "client.h"
 #include "event_recorder.h"
 #include "library_reset.h"
+#include "log_capture.h"
 #include "module_table.h"
 #include "receive.h"
 #include "secure/tlv.h"
@@ -31,7 +32,7 @@ class DispatchTest : public FreshLibrary {
   void Dispatch(std::vector<uint8_t> datagram) {
     size_t length = datagram.size();
     datagram.push_back(0);
-    std::lock_guard<std::recursive_mutex> guard(client->socketLock);
+    std::lock_guard<mdsp::SocketLock> guard(client->socketLock);
     mdsp::DispatchDatagram(*client, datagram.data(), length, 0);
   }
   void DispatchText(const std::string& text) {
@@ -68,6 +69,39 @@ TEST_F(DispatchTest, NoticesAndRequestsNeverBecomeAnswers) {
   DispatchText("Reconfigured: 02-00-00-00-10-01");
   EXPECT_EQ(client->responses.count(), 0u);
   EXPECT_EQ(events.Count(SMDSP_EVENT_CONFIGURED), 1u);
+}
+
+// Junk from a storm or a broken device: not one answer key means no answer,
+// so no record, no entry and no event.
+TEST_F(DispatchTest, TextsWithoutAnyAnswerKeyAreDropped) {
+  auto* log = AttachCapture();
+  const struct {
+    std::string bytes;
+    size_t records;  // 0: dropped
+    size_t entries;
+  } cases[] = {
+      {"junk", 0, 0},
+      {"\x01", 0, 0},
+      {std::string("\0mac = 02-00-00-00-00-01;", 25), 0, 0},  // key hidden behind a NUL
+      {"mac 02-00-00-00-00-01 ip 10.0.0.1", 0, 0},               // keys need " = "
+      {"Password: x;hostname = y;", 0, 0},
+      {"HN = lonely;", 1, 1},                                    // any key will do
+      {"junk UNSUPPORTED", 1, 0},                                // the marker counts
+      {"mac = zz;", 1, 1},                                       // malformed but keyed
+  };
+  for (const auto& c : cases) {
+    {
+      std::lock_guard<std::recursive_mutex> guard(client->queueLock);
+      mdsp::ClearModuleLists(*client);
+    }
+    events.Clear();
+    Dispatch(std::vector<uint8_t>(c.bytes.begin(), c.bytes.end()));
+    EXPECT_EQ(client->responses.count(), c.records) << c.bytes;
+    EXPECT_EQ(client->modules.count(), c.entries) << c.bytes;
+    EXPECT_EQ(events.Mdsp().size(), c.records) << c.bytes;
+    EXPECT_EQ(events.Smdsp().size(), c.entries) << c.bytes;
+  }
+  EXPECT_EQ(log->CountStartingWith("Not a module answer: dropped"), 5u);
 }
 
 TEST_F(DispatchTest, SecureReplyForThisSlotBecomesASecureEntry) {

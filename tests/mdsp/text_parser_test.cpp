@@ -1,6 +1,8 @@
 // The scan-answer parser, rule by rule.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstring>
 #include <string>
 
 #include "errors.h"
@@ -182,6 +184,63 @@ TEST(TextParser, WinkRequestForm) {
   EXPECT_FALSE(mdsp::IsWinkRequest("To: 02-00-00-12-34-AB;BLINK;"));
   EXPECT_FALSE(mdsp::IsWinkRequest("To: 02-00-00-12-34-ABC;WINK;"));
   EXPECT_FALSE(mdsp::IsWinkRequest("mac = 02-00-00-12-34-AB;"));
+}
+
+// The plain MAC form is read without the scanner; every other form still
+// reads as the scanner reads it, and a failed read leaves the bytes alone.
+TEST(TextParser, MacFormsReadAsTheScannerReadsThem) {
+  struct Case {
+    const char* text;
+    bool valid;
+    std::array<uint8_t, 6> mac;
+  };
+  const Case cases[] = {
+      {"mac = 02-00-00-12-34-ab;", true, {0x02, 0x00, 0x00, 0x12, 0x34, 0xAB}},
+      {"mac = 2-0-0-1-3-A", true, {0x02, 0x00, 0x00, 0x01, 0x03, 0x0A}},
+      {"mac = 02-00-00-12-34-ABC;", true, {0x02, 0x00, 0x00, 0x12, 0x34, 0xBC}},
+      {"mac = 0x02-00-00-00-00-01;", true, {0x02, 0x00, 0x00, 0x00, 0x00, 0x01}},
+      {"mac = 02-00-00-00-00-0x5;", true, {0x02, 0x00, 0x00, 0x00, 0x00, 0x05}},
+      {"mac =  02-00-00-00-00-07", true, {0x02, 0x00, 0x00, 0x00, 0x00, 0x07}},
+      {"mac = 02-00-00- 00-00-08", true, {0x02, 0x00, 0x00, 0x00, 0x00, 0x08}},
+      {"mac = 02-00-00-00-00-09x", true, {0x02, 0x00, 0x00, 0x00, 0x00, 0x09}},
+      {"mac = 02-00-00-00-00-;", false, {}},
+      {"mac = 02:00:00:00:00:01;", false, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    Parsed p = Parse(c.text);
+    EXPECT_EQ(p.r.macValid, c.valid ? 1 : 0);
+    std::array<uint8_t, 6> mac;
+    std::memcpy(mac.data(), p.r.mac, 6);
+    EXPECT_EQ(mac, c.mac);
+  }
+}
+
+// Answers up to a datagram's size are searched in a lowered copy, longer
+// texts the slow way: both must find the same first occurrence of each key.
+TEST(TextParser, LongAndShortAnswersFindTheSameFirstOccurrence) {
+  const std::string answer =
+      "HN = MAC = 02-00-00-00-00-01;Mac = 02-00-00-12-34-ab;IP = 10.0.0.7;ip = 10.0.0.8;"
+      "Protocol Version = 2.1;kernel version = 4.19.300;dhcp = ON;uNsUpPoRtEd";
+  const std::string atLimit = answer + std::string(1500 - answer.size(), ';');
+  const std::string beyond = answer + std::string(1600 - answer.size(), ';');
+  for (const std::string& text : {answer, atLimit, beyond}) {
+    SCOPED_TRACE(text.size());
+    Parsed p = Parse(text);
+    // "mac = " first occurs inside the host name's value.
+    EXPECT_EQ(p.r.mac[5], 0x01);
+    EXPECT_STREQ(p.r.hostName, "MAC = 02-00-00-00-00-01");
+    EXPECT_EQ(p.r.ip, 0x0A000007u);
+    EXPECT_EQ(p.r.protocolVersionMinor, 1);
+    EXPECT_EQ(p.r.kernelVersionBuild, 300);
+    EXPECT_EQ(p.r.dhcpOn, 1);
+    EXPECT_TRUE(p.unsupported);
+    EXPECT_EQ(p.r.dns1Valid, 0);
+  }
+  // A key cut by the end of the text is no key.
+  Parsed cut = Parse(std::string(1495, ';') + "ip = ");
+  EXPECT_EQ(cut.r.ipValid, 0);
+  EXPECT_EQ(Parse(std::string(1496, ';') + "ip =").r.ipValid, 0);
 }
 
 }  // namespace

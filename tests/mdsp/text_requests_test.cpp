@@ -110,7 +110,61 @@ TEST(TextRequests, ConfigureTextLimitIs511CharactersAndTheNul) {
   EXPECT_FALSE(mdsp::FormatConfigureText(r, text));
 }
 
+// A ';' inside a value would end its piece early and start one the caller
+// never wrote.
+TEST(TextRequests, SeparatorInAnyWrittenValueIsRefused) {
+  char text[mdsp::kConfigureTextCapacity];
+  auto with = [](const char* password, const char* newPassword, int change, const char* host) {
+    MdspConfigureRequest r = ExampleRequest();
+    std::strcpy(r.password, password);
+    std::strcpy(r.newPassword, newPassword);
+    r.changePassword = static_cast<uint8_t>(change);
+    std::strcpy(r.hostName, host);
+    return r;
+  };
+  const MdspConfigureRequest refused[] = {
+      with("abc;LEAKTAIL1", "", 0, ""),
+      with(";", "", 0, "name"),
+      with("abc", "new;IP = 1.2.3.4", 1, ""),
+      with("abc", "", 1, "host;DHCP = ON"),
+      with("", "", 0, "host;"),
+  };
+  for (const auto& r : refused) {
+    mdsp::RecordError(mdsp::ERR_NONE);
+    std::memset(text, '#', sizeof text);
+    EXPECT_FALSE(mdsp::FormatConfigureText(r, text)) << r.password << r.newPassword << r.hostName;
+    EXPECT_EQ(mdsp::LastErrorCode(), mdsp::ERR_BAD_VALUE);
+    EXPECT_STREQ(text, "");
+  }
+  // A new password that is not sent is not looked at.
+  EXPECT_EQ(Format(with("abc", "x;y", 0, "h")),
+            "Configure: 02-00-00-12-34-AB;Password: abc;IP = 192.168.0.10;SN = 255.255.255.0;"
+            "GW = 0.0.0.0;DHCP = OFF;HN = h;");
+}
+
 class TextRequestsWithClient : public mdsp_test::FreshLibrary {};
+
+// The text branch of SMDSP_SendConfigure copies the password into the
+// pending request; it must not stay there once sent, nor after a refusal.
+TEST_F(TextRequestsWithClient, PendingTextPasswordIsWipedAfterEachSend) {
+  ASSERT_TRUE(mdsp::EnsureClient());
+  mdsp::Client& client = *mdsp::TheClient();
+  mdsp::HandleTextAnswer(client, "mac = 02-00-00-00-00-01;");
+  ASSERT_EQ(SMDSP_CreateConfigureRequest(0), MDSP_RESULT_OK);
+  ASSERT_EQ(SMDSP_SetPayloadString(SMDSP_CONFIGURE_TAG_HOST_NAME, "renamed"), MDSP_RESULT_OK);
+  const char zero[sizeof client.pending.request.password] = {};
+
+  // No slot is configured: the send reaches nobody and succeeds.
+  SmdspCredentials good{"s3cret", nullptr, nullptr};
+  EXPECT_EQ(SMDSP_SendConfigure(&good), MDSP_RESULT_OK);
+  EXPECT_EQ(std::memcmp(client.pending.request.password, zero, sizeof zero), 0);
+  EXPECT_STREQ(client.pending.request.hostName, "renamed");  // the rest stays pending
+
+  SmdspCredentials cut{"abc;LEAKTAIL1", nullptr, nullptr};
+  EXPECT_EQ(SMDSP_SendConfigure(&cut), MDSP_RESULT_FAILED);
+  EXPECT_EQ(std::memcmp(client.pending.request.password, zero, sizeof zero), 0);
+  EXPECT_EQ(SMDSP_SendConfigure(&good), MDSP_RESULT_OK);
+}
 
 TEST_F(TextRequestsWithClient, OversizeConfigureIsRefusedAndScanEmptiesTheLists) {
   ASSERT_TRUE(mdsp::EnsureClient());

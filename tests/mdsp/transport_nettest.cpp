@@ -26,12 +26,12 @@ class Transport : public mdsp_test::LibraryOnTheWire {
 
   bool SendTextNow(const char* text) {
     Client& client = *TheClient();
-    std::lock_guard<std::recursive_mutex> guard(client.socketLock);
+    std::lock_guard<mdsp::SocketLock> guard(client.socketLock);
     return SendText(*client.sockets, text);
   }
   uint32_t LibraryOpenCount() {
     Client& client = *TheClient();
-    std::lock_guard<std::recursive_mutex> guard(client.socketLock);
+    std::lock_guard<mdsp::SocketLock> guard(client.socketLock);
     return client.sockets->openCount;
   }
   // Sockets of the namespace bound to port 3250 (hex 0CB2).

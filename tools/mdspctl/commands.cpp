@@ -160,7 +160,10 @@ int RunScan(const CommandLine& cli) {
   code = session.Discover(timeoutMs, indexes, error);
   if (code != kExitOk) return Fail(code, error);
   std::vector<ModuleRow> rows;
-  for (uint32_t index : indexes) rows.push_back(ReadModuleRow(index));
+  for (uint32_t index : indexes) {
+    ModuleRow row = ReadModuleRow(index);
+    if (row.macValid) rows.push_back(row);
+  }
   std::fputs((cli.has("json") ? FormatJson(rows) : FormatTable(rows)).c_str(), stdout);
   return kExitOk;
 }

@@ -7,6 +7,7 @@
 #include "api.h"
 #include "mdsp.h"
 #include "module_record.h"
+#include "visible_text.h"
 
 namespace mdspctl {
 namespace {
@@ -80,6 +81,8 @@ ModuleRow ReadModuleRow(uint32_t index) {
   row.type = ReadCell(kTagTypeText, index);
   if (!row.type) row.type = ReadCell(kTagFieldBusType, index);
   if (record.macValid) row.mac = FormatMac(record.mac);
+  row.macValid = record.macValid &&
+                 std::any_of(record.mac, record.mac + 6, [](uint8_t b) { return b != 0; });
   // Present at all means seeded, even when the seed is short or empty.
   if (!row.secure) row.seedKnown = pelmar::ReadTagText(Api(), kTagSeed, index, &row.seed);
   row.hostNameKnown = pelmar::ReadTagText(Api(), kTagHostName, index, &row.hostName);
@@ -91,7 +94,7 @@ std::string FormatTable(const std::vector<ModuleRow>& rows) {
   auto cells = [](const ModuleRow& r) {
     std::vector<std::string> v;
     for (const Cell* c : {&r.ip, &r.sn, &r.gw, &r.dhcp, &r.version, &r.type})
-      v.push_back(*c && !(*c)->empty() ? **c : "N/A");
+      v.push_back(*c && !(*c)->empty() ? mdsp::VisibleText(**c) : "N/A");
     v.push_back(r.mac.empty() ? "N/A" : r.mac);
     return v;
   };

@@ -17,6 +17,9 @@ struct ModuleRow {
   bool secure = false;
   Cell ip, sn, gw, dhcp, version, type;
   std::string mac;
+  // Read, and not the all-zero MAC the library gives an answer without one.
+  // Only such modules are listed: nothing else can be addressed.
+  bool macValid = false;
   bool seedKnown = false;  // text-protocol modules that hand out a password seed
   std::string seed;
   bool hostNameKnown = false;
@@ -42,7 +45,8 @@ std::string FormatTextVersion(uint32_t major, uint32_t minor, uint32_t build);
 
 // Columns not reported (or reported empty) read "N/A" in the table, so a
 // script can split a row on white space; JSON gives null for those not
-// reported.
+// reported. Texts came from the network: the table shows control characters
+// and bytes that are not UTF-8 escaped, so none reaches the terminal raw.
 std::string FormatTable(const std::vector<ModuleRow>& rows);
 std::string FormatJson(const std::vector<ModuleRow>& rows);
 std::string JsonString(const std::string& text);

@@ -114,7 +114,7 @@ TEST_F(SecureOperations, DiscoverListsTextAndSecureModulesTogether) {
   // The next discover empties the table before any reply. Holding the socket
   // lock keeps the worker from listing the fresh replies in between.
   {
-    std::lock_guard<std::recursive_mutex> hold(mdsp::TheClient()->socketLock);
+    std::lock_guard<mdsp::SocketLock> hold(mdsp::TheClient()->socketLock);
     ASSERT_EQ(SMDSP_SendDiscover(nullptr), 0);
     EXPECT_EQ(SMDSP_GetModuleMac(3, reinterpret_cast<uint8_t*>(text)), MDSP_RESULT_BAD_INDEX);
   }

@@ -96,16 +96,22 @@ struct CtlRun {
   std::string output;  // standard output and error together
 };
 
+// Standard output and standard error of one run, apart.
+struct SplitRun {
+  int code = -1;
+  std::string out, err;
+};
+
 class Mdspctl : public ::testing::Test {
  protected:
-  bool Start() {
+  bool Start(const char* modules = kModules) {
     host_ = lab_.addNamespace("h");
     mods_ = lab_.addNamespace("m");
     if (host_.empty() || mods_.empty() ||
         !lab_.link(host_, "h0", "10.77.0.1/24", "02:00:00:aa:00:01", mods_, "m0",
                    "10.77.0.2/24", "02:00:00:bb:00:01"))
       return false;
-    simLog_ = lab_.startSimulator(MDSP_SIM_PATH, mods_, "m0", kModules);
+    simLog_ = lab_.startSimulator(MDSP_SIM_PATH, mods_, "m0", modules);
     return !simLog_.empty();
   }
 
@@ -125,6 +131,12 @@ class Mdspctl : public ::testing::Test {
     return run;
   }
 
+  SplitRun CtlSplit(const std::string& args) {
+    std::string errFile = lab_.tempDir() + "/stderr";
+    CtlRun run = Ctl(args + " 2>" + errFile);
+    return {run.code, run.output, testnet::readFile(errFile)};
+  }
+
   testnet::Lab lab_;
   std::string host_, mods_, simLog_;
 };
@@ -132,6 +144,19 @@ class Mdspctl : public ::testing::Test {
 #define START()        \
   NETNS_REQUIRE(lab_); \
   ASSERT_TRUE(Start()) << lab_.error() << testnet::readFile(simLog_)
+
+// Hostile modules: escape sequences and broken UTF-8 in their texts, junk
+// and a MAC-less answer for a scan, next to two sound modules.
+const char kHostileModules[] = R"({"modules": [
+  {"mac": "02-00-00-00-10-01", "protocol": "text", "ip": "10.77.0.10",
+   "type": "EVIL\u001b[2J\u001b[H\r\n10.9.9.9  FAKE ROW"},
+  {"mac": "02-00-00-00-20-01", "protocol": "secure", "ip": "10.77.0.20",
+   "faults": {"raw_discover_payload": "040414004d0a0107312e301b5b386d020781c29b33316dff"}},
+  {"mac": "02-00-00-00-10-02", "protocol": "text", "faults": {"raw_answer": "junk"}},
+  {"mac": "02-00-00-00-10-03", "protocol": "text", "faults": {"raw_answer": "\u0001"}},
+  {"mac": "02-00-00-00-10-04", "protocol": "text",
+   "faults": {"raw_answer": "fb type = NOMAC;ip = 10.77.0.99;"}}
+]})";
 
 TEST_F(Mdspctl, ScanShowsTheSevenColumns) {
   START();
@@ -380,6 +405,64 @@ TEST_F(Mdspctl, VerboseWritesTheLibraryLog) {
   EXPECT_NE(nics.output.find("10.77.0.1"), std::string::npos) << nics.output;
   CtlRun scan = Ctl("--verbose scan --timeout 500");
   EXPECT_NE(scan.output.find("Discover initiated"), std::string::npos) << scan.output;
+}
+
+// Nothing a terminal acts on may come through from the network: not in the
+// table, not in the library's log.
+TEST_F(Mdspctl, NetworkTextsReachTheTerminalEscaped) {
+  NETNS_REQUIRE(lab_);
+  ASSERT_TRUE(Start(kHostileModules)) << lab_.error() << testnet::readFile(simLog_);
+  SplitRun scan = CtlSplit("--verbose scan --timeout 1500");
+  ASSERT_EQ(scan.code, 0) << scan.out << scan.err;
+  for (const std::string* text : {&scan.out, &scan.err}) {
+    for (char raw : {'\x1b', '\r', '\x07', '\x01', '\x81', '\xff'})
+      EXPECT_EQ(text->find(raw), std::string::npos) << static_cast<int>(raw) << " in\n" << *text;
+    EXPECT_EQ(text->find("\xc2\x9b"), std::string::npos) << *text;  // C1 control sequence start
+  }
+  EXPECT_NE(scan.out.find("EVIL\\x1b[2J\\x1b[H\\x0d\\x0a10.9.9.9  FAKE ROW"), std::string::npos)
+      << scan.out;
+  EXPECT_NE(scan.out.find("1.0\\x1b[8m"), std::string::npos) << scan.out;
+  EXPECT_NE(scan.out.find("\\x81\\xc2\\x9b31m\\xff"), std::string::npos) << scan.out;
+  // No forged row: every line but the header starts with a listed address.
+  std::istringstream lines(scan.out);
+  std::string line;
+  std::getline(lines, line);
+  size_t rows = 0;
+  for (; std::getline(lines, line); ++rows)
+    EXPECT_TRUE(line.rfind("10.77.0.10 ", 0) == 0 || line.rfind("10.77.0.20 ", 0) == 0) << line;
+  EXPECT_EQ(rows, 2u) << scan.out;
+  // The log shows the same bytes made visible.
+  EXPECT_NE(scan.err.find("fb type = EVIL\\x1b[2J\\x1b[H\\x0d\\x0a10.9.9.9  FAKE ROW;"),
+            std::string::npos)
+      << scan.err;
+}
+
+// Junk answering a scan is no module, and a module without a MAC is not
+// listed; the sound modules next to them are the marker that the scan ran,
+// the log that the junk arrived.
+TEST_F(Mdspctl, JunkAndMacLessAnswersAreNotListed) {
+  NETNS_REQUIRE(lab_);
+  ASSERT_TRUE(Start(kHostileModules)) << lab_.error() << testnet::readFile(simLog_);
+  SplitRun json = CtlSplit("--verbose scan --json --timeout 1500");
+  ASSERT_EQ(json.code, 0) << json.out << json.err;
+  EXPECT_NE(json.err.find("Data received: 'junk'"), std::string::npos) << json.err;
+  EXPECT_NE(json.err.find("Data received: '\\x01'"), std::string::npos) << json.err;
+  size_t dropped = 0;
+  for (size_t at = json.err.find("Not a module answer: dropped"); at != std::string::npos;
+       at = json.err.find("Not a module answer: dropped", at + 1))
+    ++dropped;
+  EXPECT_EQ(dropped, 2u) << json.err;
+  EXPECT_NE(json.err.find("Data received: 'fb type = NOMAC;"), std::string::npos) << json.err;
+
+  EXPECT_NE(json.out.find("\"mac\": \"02-00-00-00-10-01\""), std::string::npos) << json.out;
+  EXPECT_NE(json.out.find("\"mac\": \"02-00-00-00-20-01\""), std::string::npos) << json.out;
+  size_t listed = 0;
+  for (size_t at = json.out.find("\"mac\": "); at != std::string::npos;
+       at = json.out.find("\"mac\": ", at + 1))
+    ++listed;
+  EXPECT_EQ(listed, 2u) << json.out;
+  EXPECT_EQ(json.out.find("NOMAC"), std::string::npos) << json.out;
+  EXPECT_EQ(json.out.find("00-00-00-00-00-00"), std::string::npos) << json.out;
 }
 
 }  // namespace

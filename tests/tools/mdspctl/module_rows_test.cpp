@@ -40,6 +40,17 @@ TEST(ModuleRows, JsonEscapesModuleTexts) {
   EXPECT_EQ(mdspctl::FormatJson({}), "[]\n");
 }
 
+// Escapes are measured as shown, so the columns stay aligned.
+TEST(ModuleRows, TableShowsNetworkTextsEscapedAndAligned) {
+  mdspctl::ModuleRow r = Row();
+  r.type = "\x1b[2J\r\nX";
+  r.version = "1.0\xff";
+  EXPECT_EQ(mdspctl::FormatTable({r, Row()}),
+            "IP        SN             GW        DHCP  Version  Type              MAC\n"
+            "10.0.0.7  255.255.255.0  10.0.0.1  Off   1.0\\xff  \\x1b[2J\\x0d\\x0aX  02-00-01-00-00-01\n"
+            "10.0.0.7  255.255.255.0  10.0.0.1  Off   3.1.7    SIM \"IO\"          02-00-01-00-00-01\n");
+}
+
 TEST(ModuleRows, ValuesNotReportedKeepTheColumns) {
   mdspctl::ModuleRow r = Row();
   r.sn.reset();
