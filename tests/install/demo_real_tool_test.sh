@@ -31,7 +31,7 @@ wait_until() {  # wait_until DESCRIPTION COMMAND...: up to 60 s
   local what=$1 tries=0
   shift
   until "$@" >/dev/null 2>&1; do
-    ((++tries < ${WAIT_TRIES:-1200})) || { cp "$work/shot.png" "$artifacts/gave-up.png" 2>/dev/null; fail "gave up waiting for $what"; }
+    ((++tries < 1200)) || { cp "$work/shot.png" "$artifacts/gave-up.png" 2>/dev/null; fail "gave up waiting for $what"; }
     sleep 0.05
   done
 }
