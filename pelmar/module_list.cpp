@@ -247,6 +247,8 @@ ModuleListCtrl::ModuleListCtrl(QWidget* parent)
   setUniformRowHeights(true);
   setAllColumnsShowFocus(true);
   setSortingEnabled(false);
+  // setSortingEnabled(false) also makes the header unclickable; ours sorts itself.
+  header_->setSectionsClickable(true);
   setSelectionMode(QAbstractItemView::SingleSelection);
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "library_api.h"
 #include "version_check.h"
@@ -13,11 +14,24 @@ namespace pelmar::platform {
 
 // The bare name of the library ("mdsp.dll" on the original platform).
 inline constexpr char kLibraryFileName[] = "libmdsp.so";
+// Its soname: a run-time install has only this (the bare name is a link
+// that comes with the development files).
+inline constexpr char kLibrarySoname[] = "libmdsp.so.3";
 
 // Resolves the bare name once: the folder of the running program first, then
-// the loader's own order (LD_LIBRARY_PATH, the system folders). Returns the
-// real path of the file found, or "" when there is none.
+// where the loader would look for the program (LD_LIBRARY_PATH unless the
+// program runs with capabilities, its RUNPATH such as $ORIGIN/../lib of an
+// installed tree, the folders of /etc/ld.so.conf, the system folders).
+// In each folder the bare name comes first; for kLibraryFileName then its
+// soname. Returns the real path of the file found, or "" when there is none.
 std::string ResolveLibraryFile(const std::string& bareName = kLibraryFileName);
+
+// The folders ResolveLibraryFile tries, in order.
+std::vector<std::string> LibrarySearchFolders();
+
+// The folders named in a loader configuration file and the files it
+// includes (glob patterns, relative to its folder).
+std::vector<std::string> LoaderConfigFolders(const std::string& configFile);
 
 // ReadLibraryVersion of exactly that file: false when it has no version block
 // or no FileVersion text; otherwise the numbers parsing assigned.

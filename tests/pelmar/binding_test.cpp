@@ -2,7 +2,12 @@
 // all or nothing, unbinding, and the file checked being the file loaded.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 
 #include "entry_points.h"
 #include "library_binding.h"
@@ -110,6 +115,83 @@ TEST(LibraryFile, ResolvedFromTheProgramFolderFirst) {
   ASSERT_NE(realpath(REAL_MDSP, resolved), nullptr);
   EXPECT_EQ(ResolveLibraryFile(beside), resolved);
   EXPECT_EQ(ResolveLibraryFile("no-such-library-file.so"), "");
+}
+
+// A throwaway folder tree, removed at the end of the test.
+struct TempTree {
+  TempTree() {
+    char pattern[] = "/tmp/pelmar-resolve-XXXXXX";
+    root = mkdtemp(pattern);
+  }
+  ~TempTree() { std::filesystem::remove_all(root); }
+  std::string root;
+};
+
+std::string RunProbe(const std::string& program, const std::string& environment = "") {
+  std::string command = "env -u LD_LIBRARY_PATH " + environment + " '" + program + "'";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return "popen failed";
+  char line[4096] = "";
+  if (!fgets(line, sizeof line, pipe)) line[0] = '\0';
+  pclose(pipe);
+  std::string text(line);
+  if (!text.empty() && text.back() == '\n') text.pop_back();
+  return text;
+}
+
+TEST(LibraryFile, InstalledTreeFoundThroughTheRunPath) {
+  // <prefix>/bin/program with RUNPATH $ORIGIN/../lib, the library in
+  // <prefix>/lib as its soname chain: found without LD_LIBRARY_PATH.
+  TempTree tree;
+  namespace fs = std::filesystem;
+  fs::create_directories(tree.root + "/bin");
+  fs::create_directories(tree.root + "/lib");
+  fs::copy_file(RESOLVE_PROBE, tree.root + "/bin/probe");
+  fs::copy_file(REAL_MDSP, tree.root + "/lib/libmdsp.so.3");
+  fs::create_symlink("libmdsp.so.3", tree.root + "/lib/libmdsp.so");
+  const std::string wanted = fs::canonical(tree.root + "/lib/libmdsp.so.3").string();
+  EXPECT_EQ(RunProbe(tree.root + "/bin/probe"), wanted);
+
+  // A copy beside the program still comes first.
+  fs::copy_file(FAKE_MDSP, tree.root + "/bin/libmdsp.so");
+  EXPECT_EQ(RunProbe(tree.root + "/bin/probe"),
+            fs::canonical(tree.root + "/bin/libmdsp.so").string());
+  fs::remove(tree.root + "/bin/libmdsp.so");
+
+  // A run-time install has the soname only.
+  fs::remove(tree.root + "/lib/libmdsp.so");
+  EXPECT_EQ(RunProbe(tree.root + "/bin/probe"), wanted);
+
+  // LD_LIBRARY_PATH comes before the run path.
+  fs::create_directories(tree.root + "/other");
+  fs::copy_file(FAKE_MDSP, tree.root + "/other/libmdsp.so");
+  EXPECT_EQ(RunProbe(tree.root + "/bin/probe", "LD_LIBRARY_PATH=" + tree.root + "/other"),
+            fs::canonical(tree.root + "/other/libmdsp.so").string());
+
+  // A program elsewhere does not find it.
+  fs::create_directories(tree.root + "/elsewhere/deeper");
+  fs::copy_file(RESOLVE_PROBE, tree.root + "/elsewhere/deeper/probe");
+  EXPECT_NE(RunProbe(tree.root + "/elsewhere/deeper/probe"), wanted);
+}
+
+TEST(LibraryFile, LoaderConfigurationFoldersWithIncludes) {
+  TempTree tree;
+  namespace fs = std::filesystem;
+  fs::create_directories(tree.root + "/conf.d");
+  std::ofstream(tree.root + "/ld.so.conf")
+      << "# comment\n/opt/first/lib  # trailing\n\ninclude conf.d/*.conf\n  /opt/last/lib\n";
+  std::ofstream(tree.root + "/conf.d/a.conf") << "/opt/a/lib\ninclude " << tree.root
+                                               << "/ld.so.conf\n";  // a loop ends
+  std::ofstream(tree.root + "/conf.d/b.conf") << "/opt/b/lib\n";
+  std::ofstream(tree.root + "/conf.d/ignored.txt") << "/opt/no/lib\n";
+  std::vector<std::string> folders = LoaderConfigFolders(tree.root + "/ld.so.conf");
+  ASSERT_GE(folders.size(), 4u);
+  EXPECT_EQ(folders.front(), "/opt/first/lib");
+  EXPECT_EQ(folders[1], "/opt/a/lib");
+  EXPECT_EQ(folders.back(), "/opt/last/lib");
+  EXPECT_NE(std::find(folders.begin(), folders.end(), "/opt/b/lib"), folders.end());
+  EXPECT_EQ(std::find(folders.begin(), folders.end(), "/opt/no/lib"), folders.end());
+  EXPECT_TRUE(LoaderConfigFolders(tree.root + "/missing.conf").empty());
 }
 
 }  // namespace

@@ -1,0 +1,258 @@
+#!/usr/bin/env bash
+# The real tool in a real window, driven with the mouse and the keyboard
+# (xdotool) under Xvfb and openbox, with simulated modules on the other side
+# of a private cable. State is read back the way a caller of the tool reads
+# it (the picker reply), from the simulator's log, the window manager and,
+# where nothing else tells, a screenshot.
+#   xwindow_test.sh SCENARIO PELMAR MDSP_SIM UDP_CATCH ARTIFACTS_DIR BUILD_DIR
+set -euo pipefail
+scenario=$1
+XLAB_PELMAR=$2 XLAB_SIM=$3 XLAB_CATCH=$4 XLAB_ARTIFACTS=$5/$1 build=$6
+# shellcheck source=xlab.sh
+source "$(dirname "${BASH_SOURCE[0]}")/xlab.sh"
+
+# IP order, MAC order and Type order all differ; .9 before .12 proves the
+# numeric order of addresses.
+XLAB_MODULES='{"modules": [
+  {"mac": "02-00-00-00-10-01", "protocol": "text", "password": "alpha", "ip": "10.77.0.40",
+   "subnet": "255.255.255.0", "gateway": "10.77.0.1", "type": "SIM-A", "hostname": "a"},
+  {"mac": "02-00-00-00-10-02", "protocol": "text", "password": "bravo", "ip": "10.77.0.12",
+   "subnet": "255.255.255.0", "gateway": "10.77.0.1", "type": "SIM-D", "hostname": "b"},
+  {"mac": "02-00-00-00-20-01", "protocol": "secure", "password": "charlie", "ip": "10.77.0.30",
+   "subnet": "255.255.255.0", "gateway": "10.77.0.1", "type": "SIM-B", "version": "4.0.2"},
+  {"mac": "02-00-00-00-20-02", "protocol": "secure", "password": "delta", "ip": "10.77.0.9",
+   "subnet": "255.255.255.0", "gateway": "10.77.0.1", "type": "SIM-C", "version": "4.0.2"}
+]}'
+MODULES=4
+PORT=47321
+
+xlab_start
+
+# Where things are in the client area at the start size: the first row of
+# the list, the header, button 1 (bottom right).
+FIRST_ROW_Y=38
+ROW_HEIGHT=14
+HEADER_Y=22
+TYPE_HEADER_X=440
+
+# The tool as a picker, its scan answered.
+start_picker() {
+  xlab_listen "$PORT"
+  xlab_tool SOCKETCOMM "$PORT"
+  xlab_answers "$MODULES"
+}
+# A popup menu is an override-redirect window without a name: one more
+# viewable top-level window than before.
+menu_open() {
+  inns xwininfo -root -children | grep -q '"pelmar".*"Pelmar"\|has no name.*([0-9]*x[0-9]*+' &&
+    [[ $(inns xdotool search --onlyvisible --class pelmar | wc -l) -ge 2 ]]
+}
+# bold_first_item SHOT X Y: in the menu opened at X,Y, the first item's
+# strokes are wider than the other items' (dark pixels per horizontal run).
+bold_first_item() {
+  local shot=$1 x=$2 y=$3
+  convert "$shot" -crop "200x80+$((x + 4))+$((y + 2))" -colorspace gray txt:- |
+    awk -F'[(),: ]+' 'NR > 1 && $4 < 100 {dark[$2 "," $1] = 1; rows[$2] = 1}
+      END {for (k in dark) {split(k, p, ","); n[p[1]]++; if (!((p[1] "," p[2] - 1) in dark)) r[p[1]]++}
+           for (y in rows) print y, n[y], r[y]}' | sort -n >"$XLAB_WORK/ink"
+  # Items are separated by rows without ink.
+  awk 'NR == 1 || $1 != last + 1 {i++} {dark[i] += $2; runs[i] += $3; last = $1}
+       END {for (k = 1; k <= i; k++) printf "%d %.3f\n", k, dark[k] / runs[k]}' \
+    "$XLAB_WORK/ink" >"$XLAB_WORK/items"
+  echo "stroke width per menu item:"; cat "$XLAB_WORK/items"
+  awk 'NR == 1 {first = $2} NR > 1 && $2 > other {other = $2}
+       END {exit !(NR >= 3 && first > 1.25 * other)}' "$XLAB_WORK/items" ||
+    fail "the first menu item is not drawn bolder than the others"
+}
+press_button1() {
+  # Tab order: Scan, button 1, list, Settings.
+  keys shift+Tab space
+}
+
+case $scenario in
+  start_scan_pick)
+    start_picker
+    [[ $(inns xdotool getwindowname "$TOOL_WIN") == Pelmar ]] || fail "title"
+    click_at 30 "$FIRST_ROW_Y"
+    keys End
+    xlab_shot "scanned-last-row-selected"
+    press_button1
+    reply=$(xlab_reply)
+    [[ $reply == "10.77.0.40 02-00-00-00-10-01" ]] || fail "last row by IP is not .40: '$reply'"
+    [[ $(xlab_tool_ends) -eq 0 ]] || fail "exit status"
+    ;;
+  sort_by_column)
+    # Type ascending (first click on a new column), then descending.
+    expect_first() {  # expect_first CLICKS WANTED
+      start_picker
+      local i
+      # Clicks apart from each other, so they do not make a double-click.
+      for ((i = 0; i < $1; ++i)); do click_at $((TYPE_HEADER_X + 20 * i)) "$HEADER_Y"; done
+      click_at 30 "$FIRST_ROW_Y"
+      keys Home
+      xlab_shot "type-header-clicked-$1"
+      press_button1
+      local reply
+      reply=$(xlab_reply)
+      [[ $reply == "$2" ]] || fail "first row after $1 click(s) on Type: '$reply', not '$2'"
+      [[ $(xlab_tool_ends) -eq 0 ]] || fail "exit status"
+    }
+    expect_first 1 "10.77.0.40 02-00-00-00-10-01"   # SIM-A
+    expect_first 2 "10.77.0.12 02-00-00-00-10-02"   # SIM-D
+    # Without a click the list is in IP order, numerically.
+    start_picker
+    click_at 30 "$FIRST_ROW_Y"
+    keys Home
+    press_button1
+    [[ $(xlab_reply) == "10.77.0.9 02-00-00-00-20-02" ]] || fail "first row by IP is not .9"
+    xlab_tool_ends >/dev/null
+    ;;
+  title_bar_close)
+    # The close box of openbox's title bar: the tool ends with OK but
+    # without taking the selection, so the reply is empty.
+    start_picker
+    click_at 30 "$FIRST_ROW_Y"
+    read -r WIN_X WIN_Y WIN_W WIN_H < <(xlab_geometry)
+    frame=$(inns xprop -id "$TOOL_WIN" _NET_FRAME_EXTENTS | sed 's/.*= *//; s/,//g')
+    read -r _ right top _ <<<"$frame"
+    [[ ${top:-0} -gt 10 ]] || fail "no title bar from the window manager ($frame)"
+    xlab_shot "before-close"
+    # The close button is the right-most one of the title bar.
+    # A busy machine may take the first click before openbox has the
+    # frame's buttons ready; like a person, click again while the tool runs.
+    for attempt in 1 2 3 4 5; do
+      click_at $((WIN_W + right - 10)) $((-top / 2))
+      for ((i = 0; i < 100; ++i)); do kill -0 "$TOOL_PID" 2>/dev/null || break 2; sleep 0.05; done
+    done
+    [[ $(xlab_tool_ends) -eq 0 ]] || fail "exit status after close"
+    [[ $(cat "$XLAB_WORK/reply") == $'<SELECTED_IP></SELECTED_IP>\n<SELECTED_MAC></SELECTED_MAC>' ]] ||
+      fail "reply after close: $(cat "$XLAB_WORK/reply")"
+    ;;
+  minimum_size)
+    # Asked for less than 194 x 130, the window stays at that size, and the
+    # list and buttons follow the border.
+    xlab_tool
+    xlab_answers "$MODULES"
+    inns xdotool windowsize "$TOOL_WIN" 120 80 || true
+    at_size() { read -r _ _ WIN_W WIN_H < <(xlab_geometry); [[ $WIN_W -eq $1 && $WIN_H -eq $2 ]]; }
+    wait_until "the window at its minimum" at_size 194 130
+    xlab_shot "minimum-size"
+    inns xdotool windowsize "$TOOL_WIN" 40 20 || true
+    read -r WIN_X WIN_Y WIN_W WIN_H < <(xlab_geometry)
+    [[ $WIN_W -eq 194 && $WIN_H -eq 130 ]] || fail "window became ${WIN_W}x${WIN_H}"
+    # Larger again, still usable: Exit (button 1) ends the tool.
+    inns xdotool windowsize "$TOOL_WIN" 500 300
+    wait_until "the window at 500x300" at_size 500 300
+    read -r WIN_X WIN_Y WIN_W WIN_H < <(xlab_geometry)
+    xlab_shot "resized-500x300"
+    # Exit sits at the bottom-right corner, as far from the border as at the start.
+    click_at $((WIN_W - 55)) $((WIN_H - 22))
+    [[ $(xlab_tool_ends) -eq 0 ]] || fail "Exit did not end the tool"
+    ;;
+  installed_tool)
+    # cmake --install, then the installed tool alone: no library beside it,
+    # no LD_LIBRARY_PATH; it must load <prefix>/lib/libmdsp.so* and list.
+    prefix=$XLAB_WORK/prefix
+    for component in library pelmar; do
+      cmake --install "$build" --prefix "$prefix" --component "$component" >/dev/null ||
+        fail "install $component"
+    done
+    [[ ! -e $prefix/bin/libmdsp.so ]] || fail "a library beside the installed tool"
+    XLAB_PELMAR=$prefix/bin/pelmar
+    INNS+=(env -u LD_LIBRARY_PATH)
+    start_picker
+    loaded=$(grep -o '/[^ ]*libmdsp\.so[^ ]*' "/proc/$TOOL_PID/maps" | sort -u)
+    [[ $loaded == "$(realpath "$prefix"/lib*/libmdsp.so.3)" ]] ||
+      fail "the installed tool loaded '$loaded'"
+    click_at 30 "$FIRST_ROW_Y"
+    keys End
+    xlab_shot "installed-tool"
+    press_button1
+    [[ $(xlab_reply) == "10.77.0.40 02-00-00-00-10-01" ]] || fail "installed tool's list"
+    [[ $(xlab_tool_ends) -eq 0 ]] || fail "exit status"
+    ;;
+  context_menu | wink)
+    # Right-click the first row (10.77.0.9, secure, password delta): the
+    # menu's default item, Configuration, is drawn bold.
+    xlab_tool
+    xlab_answers "$MODULES"
+    click_at 30 "$FIRST_ROW_Y"
+    click_at 30 "$FIRST_ROW_Y" 3
+    wait_until "the row menu" menu_open
+    xlab_shot "row-menu"
+    if [[ $scenario == context_menu ]]; then
+      bold_first_item "$XLAB_ARTIFACTS/row-menu.png" $((WIN_X + 30)) $((WIN_Y + FIRST_ROW_Y))
+      keys Escape
+    else
+      keys Down Down Down Return
+      wait_until "the password prompt" inns xdotool search --onlyvisible --name '^Wink: 02-00-00-00-20-02$'
+      xlab_shot "wink-prompt"
+      type_text delta
+      keys Return
+      wait_until "the wink in the simulator's log" grep -q '^event 02-00-00-00-20-02 wink' "$XLAB_WORK/sim.log"
+    fi
+    keys alt+F4
+    [[ $(xlab_tool_ends) -eq 0 ]] || fail "exit status"
+    ;;
+  configure_module)
+    # Double-click 10.77.0.12 (text module, password bravo), make its last
+    # octet 55, type the password, Set; the list then shows 10.77.0.55 for
+    # that MAC, read back through the picker reply.
+    start_picker
+    click_at 30 $((FIRST_ROW_Y + ROW_HEIGHT)) 1 2
+    title='^Configure: 02-00-00-00-10-02$'
+    wait_until "the configuration dialog" inns xdotool search --onlyvisible --name "$title"
+    dialog=$(inns xdotool search --onlyvisible --name "$title" | head -1)
+    read -r dx dy _ _ < <(inns xwininfo -id "$dialog" | awk -F: '
+      /Absolute upper-left X/ {x=$2} /Absolute upper-left Y/ {y=$2} END {print x+0, y+0}')
+    # The IP address's fourth box, then the password field (dialog units
+    # at the 7 x 14 pixel font of the lab's display).
+    inns xdotool mousemove $((dx + 280)) $((dy + 39)) sleep 0.1 click --repeat 2 1
+    keys ctrl+a
+    type_text 55
+    inns xdotool mousemove $((dx + 200)) $((dy + 278)) sleep 0.1 click 1
+    type_text bravo
+    xlab_shot "configuration-dialog"
+    keys Return
+    wait_until "the module reconfigured" grep -q '^event 02-00-00-00-10-02 text-configure' "$XLAB_WORK/sim.log"
+    # The new address in an answer of the module.
+    wait_until "an answer with the new address" grep -q "^tx .*$(printf '10.77.0.55' | od -An -tx1 | tr -d ' \n')" "$XLAB_WORK/sim.log"
+    wait_until "the dialog to close" sh -c "! ip netns exec $XLAB_HOST env DISPLAY=$XLAB_DISPLAY xdotool search --onlyvisible --name '$title'"
+    click_at 30 "$FIRST_ROW_Y"
+    keys End
+    xlab_shot "after-configuration"
+    press_button1
+    reply=$(xlab_reply)
+    [[ $reply == "10.77.0.55 02-00-00-00-10-02" ]] || fail "last row after the change: '$reply'"
+    ;;
+  capability_start)
+    # The DHCP port's capability granted to the tool in a root-owned
+    # folder: started as nobody it runs in secure-execution mode, still
+    # finds and loads the library and lists the modules.
+    command -v setcap >/dev/null && command -v setpriv >/dev/null || xlab_skip "setcap/setpriv missing"
+    grant=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../../packaging" && pwd)/grant-bind-capability.sh
+    prefix=$XLAB_WORK/cap
+    mkdir -p "$prefix/bin" "$XLAB_WORK/nobody"
+    chown 65534:65534 "$XLAB_WORK/nobody"
+    chmod 700 "$XLAB_WORK/nobody"
+    cp "$XLAB_PELMAR" "$prefix/bin/pelmar"
+    cp "$(realpath "$(dirname "$XLAB_PELMAR")/libmdsp.so")" "$prefix/bin/libmdsp.so"
+    "$grant" "$prefix/bin/pelmar" >"$XLAB_WORK/grant.log" 2>&1 || { cat "$XLAB_WORK/grant.log"; fail "grant"; }
+    XLAB_PELMAR=$prefix/bin/pelmar
+    INNS+=(HOME="$XLAB_WORK/nobody" XDG_CONFIG_HOME="$XLAB_WORK/nobody/.config"
+           XDG_RUNTIME_DIR="$XLAB_WORK/nobody" setpriv --reuid=65534 --regid=65534 --clear-groups --)
+    start_picker
+    [[ $(stat -c %u "/proc/$TOOL_PID") -eq 65534 ]] || fail "the tool does not run as nobody"
+    caps=$(awk '/^CapEff/ {print $2}' "/proc/$TOOL_PID/status")
+    (( (16#$caps >> 10) & 1 )) || fail "no cap_net_bind_service in effect ($caps)"
+    grep -q "$prefix/bin/libmdsp.so" "/proc/$TOOL_PID/maps" || fail "library not loaded"
+    click_at 30 "$FIRST_ROW_Y"
+    keys End
+    xlab_shot "granted-tool-as-nobody"
+    press_button1
+    [[ $(xlab_reply) == "10.77.0.40 02-00-00-00-10-01" ]] || fail "granted tool's list"
+    [[ $(xlab_tool_ends) -eq 0 ]] || fail "exit status"
+    ;;
+  *) fail "unknown scenario $scenario" ;;
+esac
+echo "xwindow $scenario OK"
