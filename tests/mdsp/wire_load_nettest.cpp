@@ -45,11 +45,15 @@ TEST_F(WireLoad, RequestGetsTheSocketLockBeforeTheBacklogIsRead) {
   std::unique_lock<SocketLock> held(client.socketLock);
   ASSERT_EQ(MDSP_Start(), 1);  // the worker now waits for the lock
   const uint8_t mac[6] = {0x02, 0x00, 0x00, 0xbb, 0x00, 0x01};
-  std::atomic<uint64_t> readAtReturn{0};
+  std::atomic<uint64_t> readAtLock{0};
   std::atomic<int> result{-1};
   std::thread caller([&] {
-    result = MDSP_SendWink(mac);
-    readAtReturn = client.datagramsRead.load();
+    // The caller queues for the lock as a request does, and counts what was
+    // read once it holds it: the worker cannot read while the lock is held,
+    // so the count does not depend on how the threads are scheduled after.
+    std::lock_guard<SocketLock> request(client.socketLock);
+    readAtLock = client.datagramsRead.load();
+    result = MDSP_SendWink(mac);  // takes the same lock again
   });
   // Released only once the request is queued behind the lock.
   ASSERT_TRUE(testnet::waitFor([&] { return client.socketLock.waiting() == 1; }));
@@ -57,9 +61,9 @@ TEST_F(WireLoad, RequestGetsTheSocketLockBeforeTheBacklogIsRead) {
   caller.join();
 
   EXPECT_EQ(result.load(), 1);
-  // At most the step under way and the one after the request's send ran.
-  EXPECT_LE(readAtReturn.load(), 2 * kDatagramsPerStep);
-  EXPECT_LT(readAtReturn.load(), static_cast<uint64_t>(kBacklog));
+  // At most the step under way and the one after the release ran.
+  EXPECT_LE(readAtLock.load(), 2 * kDatagramsPerStep);
+  EXPECT_LT(readAtLock.load(), static_cast<uint64_t>(kBacklog));
   // The rest is read in the following steps: the backlog, the scan and the
   // wink that came back.
   EXPECT_TRUE(testnet::waitFor(
