@@ -1,4 +1,4 @@
-// The module list (Parts 2.3 and 2.8): ModuleListCtrl, a report-style view
+// The module list: ModuleListCtrl, a report-style view
 // with single full-row selection; its model, which keeps the record list in
 // arrival order and the rows in sorted order (each new row is inserted at its
 // sorted place, never by re-sorting the whole list); and ModuleListHeader,
