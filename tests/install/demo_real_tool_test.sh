@@ -27,18 +27,18 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-wait_until() {  # wait_until DESCRIPTION COMMAND...: up to 60 s
-  local what=$1 tries=0
+wait_until() {  # wait_until DESCRIPTION COMMAND...: up to 60 s of wall time
+  local what=$1 deadline=$((SECONDS + 60))
   shift
   until "$@" >/dev/null 2>&1; do
-    ((++tries < 1200)) || { cp "$work/shot.png" "$artifacts/gave-up.png" 2>/dev/null; fail "gave up waiting for $what"; }
+    ((SECONDS < deadline)) || { cp "$work/shot.png" "$artifacts/gave-up.png" 2>/dev/null; fail "gave up waiting for $what"; }
     sleep 0.05
   done
 }
 
 # A display of our own, on a local socket only. The tool reaches it from
 # inside the demo's private network through the socket file.
-Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -nolisten tcp -noreset -screen 0 1024x768x24 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 wait_until "Xvfb" test -s "$work/display"
 export DISPLAY=:$(head -1 "$work/display")
@@ -59,14 +59,14 @@ demo_pid=$!
 pids+=("$demo_pid")
 window=
 find_window() { window=$(xdotool search --onlyvisible --name '^Pelmar$' | head -1) && [[ -n $window ]]; }
-tries=0
+deadline=$((SECONDS + 60))
 until find_window; do
   if ! kill -0 "$demo_pid" 2>/dev/null; then
     status=0; wait "$demo_pid" || status=$?
     [[ $status -eq 77 ]] && { cat "$work/demo.log"; exit 77; }
     fail "the demo ended ($status) before the tool's window showed"
   fi
-  ((++tries < 1200)) || fail "the tool's window never showed"
+  ((SECONDS < deadline)) || fail "the tool's window never showed"
   sleep 0.05
 done
 grep -q 'press-line-1 *press1' "$work/demo.log" || fail "passwords were not printed"

@@ -23,7 +23,7 @@ cleanup() {
 trap cleanup EXIT
 
 # A display of our own, on a local socket only.
-Xvfb -displayfd 3 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb=$!
 tries=0
 until [[ -s $work/display ]]; do

@@ -14,6 +14,13 @@ xlab_skip() {
 fail() {
   echo "FAIL: $*" >&2
   if [[ -n ${XLAB_DISPLAY:-} ]]; then xlab_shot "failure" >&2 || true; fi
+  local log
+  for log in xvfb openbox tool; do
+    if [[ -s ${XLAB_WORK:-/nonexistent}/$log.log ]]; then
+      echo "--- $log.log (last lines)" >&2
+      tail -10 "$XLAB_WORK/$log.log" >&2
+    fi
+  done
   if [[ -s ${XLAB_WORK:-/nonexistent}/sim.log ]]; then
     echo "--- simulator log (last lines, datagrams cut)" >&2
     tail -20 "$XLAB_WORK/sim.log" | cut -c1-100 >&2
@@ -21,12 +28,14 @@ fail() {
   exit 1
 }
 
-# wait_until DESCRIPTION COMMAND...: polls for up to 60 s.
+# wait_until DESCRIPTION COMMAND...: polls for up to 60 s of wall time (a
+# count of tries stretches without bound when every try is slow).
 wait_until() {
-  local what=$1 tries=0
+  local what=$1 deadline=$((SECONDS + 60))
   shift
+  echo "$(date +%T) waiting for $what" >&2
   until "$@" >/dev/null 2>&1; do
-    ((++tries < 1200)) || fail "gave up waiting for $what"
+    ((SECONDS < deadline)) || fail "gave up waiting for $what"
     sleep 0.05
   done
 }
@@ -35,7 +44,11 @@ xlab_pids=()
 xlab_cleanup() {
   local pid
   for pid in "${xlab_pids[@]}"; do
-    if kill "$pid" 2>/dev/null; then wait "$pid" 2>/dev/null || true; fi
+    kill "$pid" 2>/dev/null || continue
+    # Up to 5 s to end on its own, then forced: a clean-up never stalls.
+    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -KILL "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
   done
   [[ -n ${XLAB_HOST:-} ]] && ip netns del "$XLAB_HOST" 2>/dev/null
   [[ -n ${XLAB_MOD:-} ]] && ip netns del "$XLAB_MOD" 2>/dev/null
@@ -45,7 +58,14 @@ xlab_cleanup() {
 
 # Runs a command in the host namespace on the lab's display. Background
 # programs are started with "${INNS[@]}" directly, so $! is the program.
-inns() { "${INNS[@]}" "$@"; }
+# A client that hangs on the display fails the test with its name instead of
+# stalling it.
+inns() {
+  local status=0
+  timeout 30 "${INNS[@]}" "$@" || status=$?
+  ((status != 124)) || fail "stuck for 30 s: $*"
+  return "$status"
+}
 
 xlab_start() {
   [[ $(id -u) -eq 0 ]] || xlab_skip "needs root for network namespaces"
@@ -76,8 +96,13 @@ xlab_start() {
   xlab_pids+=($!)
   wait_until "the simulator" grep -q '^ready ' "$XLAB_WORK/sim.log"
 
-  # The display lives in the host namespace too; local socket only.
-  ip netns exec "$XLAB_HOST" Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 \
+  # The display lives in the host namespace too, on an abstract socket only:
+  # that socket exists in this namespace alone, so labs running side by side
+  # never meet on (or remove) each other's socket or lock files in /tmp.
+  # No reset when the last client leaves: a client connecting during the
+  # reset (the window manager, while the test polls) would be refused.
+  ip netns exec "$XLAB_HOST" Xvfb -displayfd 3 -nolisten tcp -nolisten unix -nolock -noreset \
+    -screen 0 1024x768x24 \
     3>"$XLAB_WORK/display" >"$XLAB_WORK/xvfb.log" 2>&1 &
   xlab_pids+=($!)
   wait_until "Xvfb" test -s "$XLAB_WORK/display"
@@ -88,14 +113,16 @@ xlab_start() {
   xlab_pids+=($!)
   wait_until "the window manager" inns xprop -root -notype _NET_SUPPORTING_WM_CHECK
   wait_until "the window manager's check window" \
-    sh -c "ip netns exec $XLAB_HOST env DISPLAY=$XLAB_DISPLAY xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'"
+    xlab_wm_checked
 }
+
+xlab_wm_checked() { inns xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
 
 # xlab_shot NAME: screenshot of the whole display into the artifacts.
 xlab_shot() {
   local file=$XLAB_ARTIFACTS/$1.png
   # As root: the tool may run as another user.
-  ip netns exec "$XLAB_HOST" env DISPLAY="$XLAB_DISPLAY" import -window root "$file" &&
+  timeout 30 ip netns exec "$XLAB_HOST" env DISPLAY="$XLAB_DISPLAY" import -window root "$file" &&
     echo "screenshot: $file"
 }
 
@@ -106,7 +133,8 @@ xlab_tool() {
   "${INNS[@]}" "${XLAB_PELMAR:?}" "$@" >"$XLAB_WORK/tool.log" 2>&1 &
   TOOL_PID=$!
   xlab_pids+=("$TOOL_PID")
-  local tries=0
+  local deadline=$((SECONDS + 60))
+  echo "$(date +%T) starting the tool: $*" >&2
   TOOL_WIN=
   until TOOL_WIN=$(inns xdotool search --onlyvisible --name '^Pelmar$' 2>/dev/null | head -1) &&
         [[ -n $TOOL_WIN ]]; do
@@ -114,7 +142,7 @@ xlab_tool() {
     if inns xdotool search --onlyvisible --name '^(Warning|Error)$' >/dev/null 2>&1; then
       fail "the tool showed a warning instead of its window"
     fi
-    ((++tries < 1200)) || fail "the tool's window never showed"
+    ((SECONDS < deadline)) || fail "the tool's window never showed"
     sleep 0.05
   done
   # Geometry of the client area: X Y WIDTH HEIGHT.
@@ -154,12 +182,18 @@ xlab_reply() {
     "$XLAB_WORK/reply" | paste -sd' '
 }
 
-# xlab_tool_ends: waits for the tool to end; prints its exit status.
+# xlab_tool_ends: waits for the tool to end; sets TOOL_STATUS to its exit
+# status. Not for a command substitution: a subshell cannot collect the
+# status of a child its parent has already reaped.
 xlab_tool_ends() {
-  wait_until "the tool to end" sh -c "! kill -0 $TOOL_PID"
-  local status=0
-  wait "$TOOL_PID" || status=$?
-  echo "$status"
+  local deadline=$((SECONDS + 60))
+  echo "$(date +%T) waiting for the tool to end" >&2
+  while kill -0 "$TOOL_PID" 2>/dev/null; do
+    ((SECONDS < deadline)) || fail "gave up waiting for the tool to end"
+    sleep 0.05
+  done
+  TOOL_STATUS=0
+  wait "$TOOL_PID" || TOOL_STATUS=$?
 }
 
 # Mouse and keyboard, as a person: move, click, type.

@@ -90,7 +90,7 @@ case $scenario in
     press_button1
     reply=$(xlab_reply)
     [[ $reply == "10.77.0.40 02-00-00-00-10-01" ]] || fail "last row by IP is not .40: '$reply'"
-    [[ $(xlab_tool_ends) -eq 0 ]] || fail "exit status"
+    xlab_tool_ends; [[ $TOOL_STATUS -eq 0 ]] || fail "exit status ($TOOL_STATUS)"
     ;;
   sort_by_column)
     # Type ascending (first click on a new column), then descending.
@@ -112,7 +112,7 @@ case $scenario in
       local reply
       reply=$(xlab_reply)
       [[ $reply == "$2" ]] || fail "first row after $1 click(s) on Type: '$reply', not '$2'"
-      [[ $(xlab_tool_ends) -eq 0 ]] || fail "exit status"
+      xlab_tool_ends; [[ $TOOL_STATUS -eq 0 ]] || fail "exit status ($TOOL_STATUS)"
     }
     expect_first 1 "10.77.0.40 02-00-00-00-10-01"   # SIM-A
     expect_first 2 "10.77.0.12 02-00-00-00-10-02"   # SIM-D
@@ -122,7 +122,7 @@ case $scenario in
     keys Home
     press_button1
     [[ $(xlab_reply) == "10.77.0.9 02-00-00-00-20-02" ]] || fail "first row by IP is not .9"
-    xlab_tool_ends >/dev/null
+    xlab_tool_ends
     ;;
   title_bar_close)
     # The close box of openbox's title bar: the tool ends with OK but
@@ -141,7 +141,7 @@ case $scenario in
       click_at $((WIN_W + right - 10)) $((-top / 2))
       for ((i = 0; i < 100; ++i)); do kill -0 "$TOOL_PID" 2>/dev/null || break 2; sleep 0.05; done
     done
-    [[ $(xlab_tool_ends) -eq 0 ]] || fail "exit status after close"
+    xlab_tool_ends; [[ $TOOL_STATUS -eq 0 ]] || fail "exit status after close ($TOOL_STATUS)"
     [[ $(cat "$XLAB_WORK/reply") == $'<SELECTED_IP></SELECTED_IP>\n<SELECTED_MAC></SELECTED_MAC>' ]] ||
       fail "reply after close: $(cat "$XLAB_WORK/reply")"
     ;;
@@ -164,7 +164,7 @@ case $scenario in
     xlab_shot "resized-500x300"
     # Exit sits at the bottom-right corner, as far from the border as at the start.
     click_at $((WIN_W - 55)) $((WIN_H - 22))
-    [[ $(xlab_tool_ends) -eq 0 ]] || fail "Exit did not end the tool"
+    xlab_tool_ends; [[ $TOOL_STATUS -eq 0 ]] || fail "Exit did not end the tool ($TOOL_STATUS)"
     ;;
   installed_tool)
     # cmake --install, then the installed tool alone: no library beside it,
@@ -186,7 +186,7 @@ case $scenario in
     xlab_shot "installed-tool"
     press_button1
     [[ $(xlab_reply) == "10.77.0.40 02-00-00-00-10-01" ]] || fail "installed tool's list"
-    [[ $(xlab_tool_ends) -eq 0 ]] || fail "exit status"
+    xlab_tool_ends; [[ $TOOL_STATUS -eq 0 ]] || fail "exit status ($TOOL_STATUS)"
     ;;
   context_menu | wink)
     # Right-click the first row (10.77.0.9, secure, password delta): the
@@ -216,7 +216,7 @@ case $scenario in
       wait_until "the wink in the simulator's log" grep -q '^event 02-00-00-00-20-02 wink' "$XLAB_WORK/sim.log"
     fi
     keys alt+F4
-    [[ $(xlab_tool_ends) -eq 0 ]] || fail "exit status"
+    xlab_tool_ends; [[ $TOOL_STATUS -eq 0 ]] || fail "exit status ($TOOL_STATUS)"
     ;;
   configure_module)
     # Double-click 10.77.0.12 (text module, password bravo), make its last
@@ -241,7 +241,8 @@ case $scenario in
     wait_until "the module reconfigured" grep -q '^event 02-00-00-00-10-02 text-configure' "$XLAB_WORK/sim.log"
     # The new address in an answer of the module.
     wait_until "an answer with the new address" grep -q "^tx .*$(printf '10.77.0.55' | od -An -tx1 | tr -d ' \n')" "$XLAB_WORK/sim.log"
-    wait_until "the dialog to close" sh -c "! ip netns exec $XLAB_HOST env DISPLAY=$XLAB_DISPLAY xdotool search --onlyvisible --name '$title'"
+    dialog_closed() { ! inns xdotool search --onlyvisible --name "$title"; }
+    wait_until "the dialog to close" dialog_closed
     click_at 30 "$FIRST_ROW_Y"
     keys End
     xlab_shot "after-configuration"
@@ -275,7 +276,7 @@ case $scenario in
     xlab_shot "granted-tool-as-nobody"
     press_button1
     [[ $(xlab_reply) == "10.77.0.40 02-00-00-00-10-01" ]] || fail "granted tool's list"
-    [[ $(xlab_tool_ends) -eq 0 ]] || fail "exit status"
+    xlab_tool_ends; [[ $TOOL_STATUS -eq 0 ]] || fail "exit status ($TOOL_STATUS)"
     ;;
   *) fail "unknown scenario $scenario" ;;
 esac
