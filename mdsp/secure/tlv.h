@@ -5,21 +5,53 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "owned_array.h"
-
 namespace mdsp {
 
 inline constexpr size_t kTlvMaxValue = 255;
 
+// One stored item. The value is exactly `length` bytes inside its list's
+// storage; the pointer holds until the list grows or goes.
 struct TlvItem {
   uint8_t tag;
   uint8_t length;
-  uint8_t value[kTlvMaxValue];
+  const uint8_t* value;
 };
 
-// Items in insertion order; capacity grows 16 at a time.
+// The items of one list, in insertion order, in a single block: the item
+// heads first, then every value back to back. A module record is thousands
+// of times in memory, so it costs one allocation of its exact size rather
+// than one of the largest value size per item.
+class TlvItems {
+ public:
+  TlvItems() = default;
+  ~TlvItems();
+  TlvItems(const TlvItems&) = delete;
+  TlvItems& operator=(const TlvItems&) = delete;
+
+  size_t count() const { return count_; }
+  const TlvItem* operator[](size_t i) const { return &Heads()[i]; }
+
+  // Room for `items` more items holding `bytes` more value bytes, so they
+  // append without moving the block; false when there is no memory (the
+  // items already held stay as they are).
+  bool Reserve(size_t items, size_t bytes);
+  // Copies the value in; grows the block when it is full. False when there
+  // is no memory; nothing is appended then.
+  bool Append(uint8_t tag, uint8_t length, const void* value);
+
+ private:
+  TlvItem* Heads() const { return static_cast<TlvItem*>(block_); }
+  uint8_t* Values() const { return static_cast<uint8_t*>(block_) + itemRoom_ * sizeof(TlvItem); }
+
+  void* block_ = nullptr;
+  size_t count_ = 0;
+  size_t itemRoom_ = 0;
+  size_t valueBytes_ = 0;
+  size_t valueRoom_ = 0;
+};
+
 struct TlvList {
-  OwnedArray<TlvItem> items;
+  TlvItems items;
 };
 
 // Appends a copy of the value; the tag is stored as its low byte. A length
