@@ -9,18 +9,19 @@ namespace mdsp {
 
 inline constexpr size_t kTlvMaxValue = 255;
 
-// One stored item. The value is exactly `length` bytes inside its list's
-// storage; the pointer holds until the list grows or goes.
+// One stored item as it is on the wire: tag, length, then exactly `length`
+// value bytes. Items live only inside a list; a pointer to one holds until
+// the list grows or goes.
 struct TlvItem {
   uint8_t tag;
   uint8_t length;
-  const uint8_t* value;
+  uint8_t value[];
 };
 
-// The items of one list, in insertion order, in a single block: the item
-// heads first, then every value back to back. A module record is thousands
-// of times in memory, so it costs one allocation of its exact size rather
-// than one of the largest value size per item.
+// The items of one list, in insertion order, in a single block: where each
+// item starts, then the items in wire form back to back. A module record is
+// in memory thousands of times over, so it costs one allocation of about
+// its size on the wire rather than one of the largest value size per item.
 class TlvItems {
  public:
   TlvItems() = default;
@@ -29,7 +30,12 @@ class TlvItems {
   TlvItems& operator=(const TlvItems&) = delete;
 
   size_t count() const { return count_; }
-  const TlvItem* operator[](size_t i) const { return &Heads()[i]; }
+  const TlvItem* operator[](size_t i) const {
+    return reinterpret_cast<const TlvItem*>(Wire() + Starts()[i]);
+  }
+  // The items in wire form, `WireSize()` bytes.
+  const uint8_t* Wire() const { return WireArea(); }
+  size_t WireSize() const { return wireBytes_; }
 
   // Room for `items` more items holding `bytes` more value bytes, so they
   // append without moving the block; false when there is no memory (the
@@ -40,14 +46,14 @@ class TlvItems {
   bool Append(uint8_t tag, uint8_t length, const void* value);
 
  private:
-  TlvItem* Heads() const { return static_cast<TlvItem*>(block_); }
-  uint8_t* Values() const { return static_cast<uint8_t*>(block_) + itemRoom_ * sizeof(TlvItem); }
+  uint32_t* Starts() const { return static_cast<uint32_t*>(block_); }
+  uint8_t* WireArea() const { return static_cast<uint8_t*>(block_) + itemRoom_ * sizeof(uint32_t); }
 
   void* block_ = nullptr;
   size_t count_ = 0;
   size_t itemRoom_ = 0;
-  size_t valueBytes_ = 0;
-  size_t valueRoom_ = 0;
+  size_t wireBytes_ = 0;
+  size_t wireRoom_ = 0;
 };
 
 struct TlvList {
