@@ -1,5 +1,5 @@
-// A growable array of owned pointers that grows 16 entries at a time, as all
-// of the library's lists do (response queue, module table, TLV lists, restart
+// A growable array of owned pointers that grows 16 entries at a time, as the
+// library's lists of records do (response queue, module table, restart
 // list). Append fails instead of throwing when memory runs out.
 #pragma once
 

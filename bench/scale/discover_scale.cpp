@@ -7,15 +7,14 @@
 //  - with --hold-ms, the first event's callback holds the worker so the
 //    answers pile up in the socket: the rate at which they are then handled;
 //  - with --flood-seconds, junk datagrams (--junk duplicate: the answer of a
-//    module already listed; --junk secure: a request header) at the highest
-//    rate one sender manages while winks and configures are timed, then one
-//    more discover;
+//    module already listed; --junk secure: a request header) from
+//    --flood-senders threads (one per core and one more unless given), so
+//    at the highest rate the veth pair carries, while winks and configures
+//    are timed, then one more discover;
 //  - CPU used by the process while the worker runs with nothing on the wire.
 // Prints figures only; it judges nothing.
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
-#include <sched.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -26,17 +25,18 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "mdsp.h"
 #include "netns.h"
+#include "scale_lab.h"
 
 namespace {
 
+using scale::OwnSnmp;
+using scale::UdpCounter;
 using Clock = std::chrono::steady_clock;
 
 int64_t RealNs() {
@@ -68,28 +68,11 @@ double CpuSeconds() {
          static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-uint32_t Arg(int argc, char** argv, const char* name, uint32_t fallback) {
-  for (int i = 1; i + 1 < argc; ++i)
-    if (std::strcmp(argv[i], name) == 0) return static_cast<uint32_t>(std::atoi(argv[i + 1]));
-  return fallback;
+long MinorFaults() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_minflt;
 }
-
-// One counter of the "Udp:" lines of a /proc/net/snmp text.
-long UdpCounter(const std::string& snmp, const std::string& name) {
-  std::istringstream in(snmp);
-  std::string header, values;
-  while (std::getline(in, header)) {
-    if (header.rfind("Udp:", 0) != 0 || !std::getline(in, values)) continue;
-    std::istringstream names(header), numbers(values);
-    std::string key, number;
-    while (names >> key && numbers >> number)
-      if (key == name) return std::atol(number.c_str());
-  }
-  return -1;
-}
-
-// The calling thread's namespace (the benchmark thread sits in the host's).
-std::string OwnSnmp() { return testnet::readFile("/proc/thread-self/net/snmp"); }
 
 // A second socket on the port that sees every broadcast the library sees and
 // stamps it on arrival: the simulator's last answer tells its last send.
@@ -155,20 +138,9 @@ struct RunResult {
   double toLastMs = 0;
   double afterLastSendMs = 0;
   double handledPerSecond = 0;
+  double cpuMs = 0;  // the process's, nearly all the worker's: less noisy than the times
+  long faults = 0;   // minor page faults of the process
 };
-
-// Waits until every module arrived or nothing new came for two seconds.
-void AwaitAnswers(int expected) {
-  int seen = -1;
-  auto lastChange = Clock::now();
-  while (g_found.load() < expected && Clock::now() - lastChange < std::chrono::seconds(2)) {
-    if (g_found.load() != seen) {
-      seen = g_found.load();
-      lastChange = Clock::now();
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-}
 
 RunResult Run(testnet::Lab& lab, const std::string& mods, Probe* probe, int expected) {
   std::string modsSnmp;
@@ -178,10 +150,14 @@ RunResult Run(testnet::Lab& lab, const std::string& mods, Probe* probe, int expe
   g_found = 0;
   g_lastNs = 0;
   g_releaseNs = 0;
+  const double cpuBefore = CpuSeconds();
+  const long faultsBefore = MinorFaults();
   int64_t start = RealNs();
   SMDSP_SendDiscover(nullptr);
-  AwaitAnswers(expected);
+  scale::AwaitModules(g_found, expected);
   RunResult r;
+  r.cpuMs = (CpuSeconds() - cpuBefore) * 1000.0;
+  r.faults = MinorFaults() - faultsBefore;
   r.arrived = g_found.load();
   lab.run(mods, "cat /proc/net/snmp", &modsSnmp);
   r.sent = UdpCounter(modsSnmp, "OutDatagrams") - sentBefore;
@@ -197,35 +173,6 @@ RunResult Run(testnet::Lab& lab, const std::string& mods, Probe* probe, int expe
   return r;
 }
 
-// Junk at the highest rate one sender manages, from the modules' side to the
-// host's address (unicast: the simulator never sees it), bounded in count
-// and time.
-void Flood(const std::string& nsName, uint32_t seconds, const std::string& junk,
-           std::atomic<bool>& stop, std::atomic<long>& sent) {
-  int nsFd = open(("/var/run/netns/" + nsName).c_str(), O_RDONLY | O_CLOEXEC);
-  if (nsFd < 0 || setns(nsFd, CLONE_NEWNET) != 0) {
-    if (nsFd >= 0) close(nsFd);
-    return;  // never floods from the machine's own namespace
-  }
-  close(nsFd);
-  int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-  sockaddr_in to{};
-  to.sin_family = AF_INET;
-  to.sin_port = htons(3250);
-  inet_pton(AF_INET, "10.77.0.1", &to.sin_addr);
-  const long kMaxDatagrams = 5000000;
-  auto end = Clock::now() + std::chrono::seconds(seconds);
-  long count = 0;
-  while (!stop.load() && count < kMaxDatagrams) {
-    for (int i = 0; i < 64; ++i)
-      if (sendto(fd, junk.data(), junk.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to) > 0)
-        ++count;
-    if (Clock::now() >= end) break;
-  }
-  sent = count;
-  close(fd);
-}
-
 // "secure": a secure request header (not a reply), dropped unread.
 // "duplicate": the answer of a module already queued, dropped by the
 // duplicate test after the answer's head is parsed, as a module stuck
@@ -239,14 +186,20 @@ std::string Junk(const std::string& kind) {
                      "mac = 02-00-01-00-00-01;ip = 10.0.0.1;hn = stuck;");
 }
 
-void FloodPhase(testnet::Lab& lab, const std::string& mods, uint32_t seconds,
+void FloodPhase(testnet::Lab& lab, const std::string& mods, uint32_t seconds, uint32_t senders,
                 const std::string& kind, int expected) {
-  std::printf("flood: %s junk for %u s; winks and configures timed meanwhile\n", kind.c_str(),
-              seconds);
+  std::printf("flood: %s junk for %u s from %u senders; winks and configures timed meanwhile\n",
+              kind.c_str(), seconds, senders);
   long dropBefore = UdpCounter(OwnSnmp(), "RcvbufErrors");
+  long inBefore = UdpCounter(OwnSnmp(), "InDatagrams");
+  scale::FloodPlan plan;
+  plan.fromNamespace = mods;
+  plan.senders = senders;
+  plan.seconds = seconds;
+  plan.pool = {Junk(kind)};
   std::atomic<bool> stop{false};
   std::atomic<long> sent{0};
-  std::thread flooder(Flood, mods, seconds, Junk(kind), std::ref(stop), std::ref(sent));
+  std::thread flooder([&] { sent = scale::Flood(plan, stop); });
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   uint8_t mac[6] = {0x02, 0x00, 0x01, 0x00, 0x00, 0x01};
   MdspConfigureRequest request{};
@@ -267,14 +220,16 @@ void FloodPhase(testnet::Lab& lab, const std::string& mods, uint32_t seconds,
   stop = true;
   flooder.join();
   long dropped = UdpCounter(OwnSnmp(), "RcvbufErrors") - dropBefore;
+  long delivered = UdpCounter(OwnSnmp(), "InDatagrams") - inBefore;
   auto report = [](const char* what, std::vector<double> v) {
     if (v.empty()) return;
     std::sort(v.begin(), v.end());
     std::printf("  %-9s %zu calls: median %.3f ms, max %.3f ms\n", what, v.size(), v[v.size() / 2],
                 v.back());
   };
-  std::printf("  junk sent %ld (%.0f a second), dropped by the kernel %ld%s\n", sent.load(),
-              sent.load() / static_cast<double>(seconds), dropped,
+  std::printf("  junk sent %ld (%.0f a second), read by the library %ld, dropped by the kernel "
+              "%ld%s\n",
+              sent.load(), sent.load() / static_cast<double>(seconds), delivered, dropped,
               failed ? "; some requests FAILED" : "");
   report("wink", winkMs);
   report("configure", configureMs);
@@ -286,51 +241,47 @@ void FloodPhase(testnet::Lab& lab, const std::string& mods, uint32_t seconds,
               r.arrived, r.sent, r.dropped, r.toLastMs);
 }
 
+constexpr char kUsage[] =
+    "options (all optional):\n"
+    "  --text N            simulated text modules (250)\n"
+    "  --secure N          simulated secure modules (250)\n"
+    "  --runs N            discovers, one after the other (10)\n"
+    "  --hold-ms N         the first event of each run holds the worker N ms (0)\n"
+    "  --flood-seconds N   junk flood of N s after the runs (0: none)\n"
+    "  --flood-senders N   threads sending the junk (cores + 1)\n"
+    "  --junk KIND         duplicate (a listed module's answer) or secure (a request header)\n"
+    "  --idle-seconds N    CPU measured with nothing on the wire (10)\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  const uint32_t textCount = Arg(argc, argv, "--text", 250);
-  const uint32_t secureCount = Arg(argc, argv, "--secure", 250);
-  const uint32_t runs = Arg(argc, argv, "--runs", 10);
-  const uint32_t idleSeconds = Arg(argc, argv, "--idle-seconds", 10);
-  const uint32_t holdMs = Arg(argc, argv, "--hold-ms", 0);
-  const uint32_t floodSeconds = Arg(argc, argv, "--flood-seconds", 0);
+  for (int i = 1; i < argc; ++i)
+    if (std::strcmp(argv[i], "--help") == 0) {
+      std::printf("%s", kUsage);
+      return 0;
+    }
+  const uint32_t textCount = scale::Arg(argc, argv, "--text", 250);
+  const uint32_t secureCount = scale::Arg(argc, argv, "--secure", 250);
+  const uint32_t runs = scale::Arg(argc, argv, "--runs", 10);
+  const uint32_t idleSeconds = scale::Arg(argc, argv, "--idle-seconds", 10);
+  const uint32_t holdMs = scale::Arg(argc, argv, "--hold-ms", 0);
+  const uint32_t floodSeconds = scale::Arg(argc, argv, "--flood-seconds", 0);
+  const uint32_t floodSenders =
+      scale::Arg(argc, argv, "--flood-senders", scale::DefaultFloodSenders());
+  const std::string junk = scale::TextArg(argc, argv, "--junk", "duplicate");
   const int expected = static_cast<int>(textCount + secureCount);
 
   testnet::Lab lab;
-  if (!lab.ok()) {
-    std::fprintf(stderr, "network namespaces unavailable: %s\n", lab.error().c_str());
-    return 2;
-  }
-  std::string host = lab.addNamespace("h"), mods = lab.addNamespace("m");
-  if (host.empty() || mods.empty() ||
-      !lab.link(host, "h0", "10.77.0.1/24", "02:00:00:aa:00:01", mods, "m0", "10.77.0.2/24",
-                "02:00:00:bb:00:01")) {
-    std::fprintf(stderr, "cannot make the namespaces: %s\n", lab.error().c_str());
-    return 2;
-  }
-  std::string simLog = lab.tempDir() + "/sim.log";
-  lab.spawn(mods, {MDSP_SIM_PATH, "--iface", "m0", "--generate-text", std::to_string(textCount),
-                   "--generate-secure", std::to_string(secureCount)},
-            simLog);
-  if (!testnet::waitFor([&] { return testnet::readFile(simLog).find("ready") != std::string::npos; },
-                        10000)) {
-    std::fprintf(stderr, "simulator did not start\n%s", testnet::readFile(simLog).c_str());
-    return 2;
-  }
-  int32_t nics = 0;
-  if (!lab.enter(host) || MDSP_GetNumberOfNics(&nics) != 0 ||
-      !MDSP_SetNetworkDevice(0, "10.77.0.1")) {
-    std::fprintf(stderr, "cannot choose the host interface\n");
-    return 2;
-  }
+  const std::string mods = scale::StartSimulatedModules(lab, textCount, secureCount);
+  if (mods.empty()) return 2;
   SMDSP_RegisterCallBack(OnEvent);
   MDSP_Start();
 
   std::printf("discover: %u text + %u secure simulated modules, %u runs%s\n", textCount,
               secureCount, runs, holdMs ? ", worker held at the first event" : "");
   if (holdMs) std::printf("first event holds the worker for %u ms\n", holdMs);
-  std::printf("run  arrived/sent  kernel-drops  discover-to-last (ms)  after-last-send (ms)%s\n",
+  std::printf("run  arrived/sent  kernel-drops  discover-to-last (ms)  after-last-send (ms)  cpu ms  "
+              "faults%s\n",
               holdMs ? "  handled/s after the hold" : "");
   int complete = 0;
   std::vector<double> after;
@@ -341,8 +292,8 @@ int main(int argc, char** argv) {
     g_holdMs = 0;
     complete += r.arrived == expected;
     after.push_back(r.afterLastSendMs);
-    std::printf("%3u  %5d/%-5ld  %12ld  %21.1f  %20.2f", run, r.arrived, r.sent, r.dropped,
-                r.toLastMs, r.afterLastSendMs);
+    std::printf("%3u  %5d/%-5ld  %12ld  %21.1f  %20.2f  %6.1f  %6ld", run, r.arrived, r.sent,
+                r.dropped, r.toLastMs, r.afterLastSendMs, r.cpuMs, r.faults);
     if (holdMs) std::printf("  %.0f", r.handledPerSecond);
     std::printf("\n");
     std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the simulator's log drains
@@ -354,10 +305,7 @@ int main(int argc, char** argv) {
                 after[after.size() / 2], after.back());
   }
 
-  std::string junk = "duplicate";
-  for (int i = 1; i + 1 < argc; ++i)
-    if (std::strcmp(argv[i], "--junk") == 0) junk = argv[i + 1];
-  if (floodSeconds) FloodPhase(lab, mods, floodSeconds, junk, expected);
+  if (floodSeconds) FloodPhase(lab, mods, floodSeconds, floodSenders, junk, expected);
 
   // Sockets stay open for 4 s after the last send; measure that, then the
   // true idle state.

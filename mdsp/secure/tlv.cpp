@@ -1,27 +1,55 @@
 #include "secure/tlv.h"
 
+#include <cstdlib>
 #include <cstring>
-#include <new>
 
 #include "errors.h"
 
 namespace mdsp {
+
+TlvItems::~TlvItems() { std::free(block_); }
+
+bool TlvItems::Reserve(size_t items, size_t bytes) {
+  const size_t wireNeeded = 2 * items + bytes;
+  if (itemRoom_ - count_ >= items && wireRoom_ - wireBytes_ >= wireNeeded) return true;
+  const size_t itemRoom = count_ + items > itemRoom_ ? count_ + items : itemRoom_;
+  const size_t wireRoom =
+      wireBytes_ + wireNeeded > wireRoom_ ? wireBytes_ + wireNeeded : wireRoom_;
+  void* block = std::malloc(itemRoom * sizeof(uint32_t) + wireRoom);
+  if (!block) return false;
+  if (count_ > 0) {
+    std::memcpy(block, Starts(), count_ * sizeof(uint32_t));
+    std::memcpy(static_cast<uint8_t*>(block) + itemRoom * sizeof(uint32_t), Wire(), wireBytes_);
+  }
+  std::free(block_);
+  block_ = block;
+  itemRoom_ = itemRoom;
+  wireRoom_ = wireRoom;
+  return true;
+}
+
+bool TlvItems::Append(uint8_t tag, uint8_t length, const void* value) {
+  // An eighth more each time it grows: a list built one item at a time
+  // moves rarely, and a list made to measure that gets one more item (the
+  // secure-module marker) keeps little spare room.
+  if ((count_ == itemRoom_ || wireRoom_ - wireBytes_ < 2u + length) &&
+      !Reserve(1 + count_ / 8, length + wireBytes_ / 8))
+    return false;
+  uint8_t* at = WireArea() + wireBytes_;
+  at[0] = tag;
+  at[1] = length;
+  if (length > 0) std::memcpy(at + 2, value, length);
+  Starts()[count_++] = static_cast<uint32_t>(wireBytes_);
+  wireBytes_ += 2u + length;
+  return true;
+}
 
 bool TlvAppend(TlvList& list, uint32_t tag, size_t length, const void* value) {
   if (length > kTlvMaxValue) {
     ReportError(ERR_OUT_OF_RANGE);
     return false;
   }
-  auto* item = new (std::nothrow) TlvItem;
-  if (!item) {
-    ReportError(ERR_NO_MEMORY);
-    return false;
-  }
-  item->tag = static_cast<uint8_t>(tag);
-  item->length = static_cast<uint8_t>(length);
-  if (length > 0) std::memcpy(item->value, value, length);
-  if (!list.items.Append(item)) {
-    delete item;
+  if (!list.items.Append(static_cast<uint8_t>(tag), static_cast<uint8_t>(length), value)) {
     ReportError(ERR_NO_MEMORY);
     return false;
   }
@@ -29,15 +57,21 @@ bool TlvAppend(TlvList& list, uint32_t tag, size_t length, const void* value) {
 }
 
 bool TlvParse(const uint8_t* bytes, size_t length, TlvList& list) {
-  size_t at = 0;
-  while (at != length) {
-    if (length - at < 2 || bytes[at + 1] > length - at - 2) {
-      ReportError(ERR_OUT_OF_RANGE);
-      return false;
-    }
-    uint8_t itemLength = bytes[at + 1];
-    if (!TlvAppend(list, bytes[at], itemLength, bytes + at + 2)) return false;
-    at += 2 + itemLength;
+  // Measure the whole items first, so the list grows once for all of them.
+  size_t items = 0, end = 0;
+  while (end != length && length - end >= 2 && bytes[end + 1] <= length - end - 2) {
+    ++items;
+    end += 2 + bytes[end + 1];
+  }
+  if (!list.items.Reserve(items, end - 2 * items)) {
+    ReportError(ERR_NO_MEMORY);
+    return false;
+  }
+  for (size_t at = 0; at != end; at += 2 + bytes[at + 1])
+    list.items.Append(bytes[at], bytes[at + 1], bytes + at + 2);  // room reserved above
+  if (end != length) {
+    ReportError(ERR_OUT_OF_RANGE);
+    return false;
   }
   return true;
 }
@@ -49,23 +83,18 @@ const TlvItem* TlvFind(const TlvList& list, uint8_t tag) {
   return nullptr;
 }
 
-size_t TlvEncodedSize(const TlvList& list) {
-  size_t total = 0;
-  for (size_t i = 0; i < list.items.count(); ++i) total += 2 + list.items[i]->length;
-  return total;
-}
+size_t TlvEncodedSize(const TlvList& list) { return list.items.WireSize(); }
 
 size_t TlvConcatenate(const TlvList& list, uint8_t* out, size_t capacity) {
+  // The list is kept in wire form: the output is its longest prefix of whole
+  // items that fits, never one with an item left out of the middle.
   size_t written = 0;
   for (size_t i = 0; i < list.items.count(); ++i) {
-    const TlvItem* item = list.items[i];
-    // Stop rather than skip, so what was written is always a prefix of the list.
-    if (capacity - written < 2u + item->length) break;
-    out[written] = item->tag;
-    out[written + 1] = item->length;
-    std::memcpy(out + written + 2, item->value, item->length);
-    written += 2 + item->length;
+    size_t size = 2u + list.items[i]->length;
+    if (capacity - written < size) break;
+    written += size;
   }
+  if (written > 0) std::memcpy(out, list.items.Wire(), written);
   return written;
 }
 

@@ -5,21 +5,59 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "owned_array.h"
-
 namespace mdsp {
 
 inline constexpr size_t kTlvMaxValue = 255;
 
+// One stored item as it is on the wire: tag, length, then exactly `length`
+// value bytes. Items live only inside a list; a pointer to one holds until
+// the list grows or goes.
 struct TlvItem {
   uint8_t tag;
   uint8_t length;
-  uint8_t value[kTlvMaxValue];
+  uint8_t value[];
 };
 
-// Items in insertion order; capacity grows 16 at a time.
+// The items of one list, in insertion order, in a single block: where each
+// item starts, then the items in wire form back to back. A module record is
+// in memory thousands of times over, so it costs one allocation of about
+// its size on the wire rather than one of the largest value size per item.
+class TlvItems {
+ public:
+  TlvItems() = default;
+  ~TlvItems();
+  TlvItems(const TlvItems&) = delete;
+  TlvItems& operator=(const TlvItems&) = delete;
+
+  size_t count() const { return count_; }
+  const TlvItem* operator[](size_t i) const {
+    return reinterpret_cast<const TlvItem*>(Wire() + Starts()[i]);
+  }
+  // The items in wire form, `WireSize()` bytes.
+  const uint8_t* Wire() const { return WireArea(); }
+  size_t WireSize() const { return wireBytes_; }
+
+  // Room for `items` more items holding `bytes` more value bytes, so they
+  // append without moving the block; false when there is no memory (the
+  // items already held stay as they are).
+  bool Reserve(size_t items, size_t bytes);
+  // Copies the value in; grows the block when it is full. False when there
+  // is no memory; nothing is appended then.
+  bool Append(uint8_t tag, uint8_t length, const void* value);
+
+ private:
+  uint32_t* Starts() const { return static_cast<uint32_t*>(block_); }
+  uint8_t* WireArea() const { return static_cast<uint8_t*>(block_) + itemRoom_ * sizeof(uint32_t); }
+
+  void* block_ = nullptr;
+  size_t count_ = 0;
+  size_t itemRoom_ = 0;
+  size_t wireBytes_ = 0;
+  size_t wireRoom_ = 0;
+};
+
 struct TlvList {
-  OwnedArray<TlvItem> items;
+  TlvItems items;
 };
 
 // Appends a copy of the value; the tag is stored as its low byte. A length

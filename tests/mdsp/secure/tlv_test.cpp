@@ -30,6 +30,47 @@ TEST(Tlv, AppendCopiesTheValueAndRefusesOver255Bytes) {
   EXPECT_EQ(list.items.count(), 3u);
 }
 
+// Values of every edge length keep their bytes exactly, also after the list
+// has moved to a bigger block many times, and when a parse adds to a list
+// that already holds items.
+TEST(Tlv, EdgeLengthValuesReadBackExactlyAfterGrowth) {
+  const size_t lengths[] = {0, 1, 2, 254, 255};
+  mdsp::TlvList list;
+  Bytes wire;
+  for (int round = 0; round < 40; ++round) {
+    for (size_t length : lengths) {
+      Bytes value(length);
+      for (size_t i = 0; i < length; ++i) value[i] = static_cast<uint8_t>(round * 7 + i);
+      const auto tag = static_cast<uint8_t>(round + length);
+      ASSERT_TRUE(mdsp::TlvAppend(list, tag, length, value.data()));
+      wire.push_back(tag);
+      wire.push_back(static_cast<uint8_t>(length));
+      wire.insert(wire.end(), value.begin(), value.end());
+    }
+  }
+  ASSERT_EQ(list.items.count(), 200u);
+  size_t at = 0;
+  for (size_t i = 0; i < list.items.count(); ++i) {
+    const mdsp::TlvItem* item = list.items[i];
+    ASSERT_EQ(item->tag, wire[at]) << i;
+    ASSERT_EQ(item->length, wire[at + 1]) << i;
+    ASSERT_EQ(Bytes(item->value, item->value + item->length),
+              Bytes(wire.begin() + at + 2, wire.begin() + at + 2 + item->length))
+        << i;
+    at += 2 + item->length;
+  }
+  EXPECT_EQ(mdsp::TlvEncodedSize(list), wire.size());
+  EXPECT_EQ(Concatenate(list, wire.size()), wire);
+
+  mdsp::TlvList parsed;
+  ASSERT_TRUE(mdsp::TlvAppend(parsed, 1, 0, nullptr));
+  ASSERT_TRUE(mdsp::TlvParse(wire.data(), wire.size(), parsed));
+  Bytes expected = {1, 0};
+  expected.insert(expected.end(), wire.begin(), wire.end());
+  EXPECT_EQ(parsed.items.count(), 201u);
+  EXPECT_EQ(Concatenate(parsed, expected.size()), expected);
+}
+
 TEST(Tlv, ParseRoundTripsThroughConcatenate) {
   const Bytes wire = {4, 4, 0x0A, 0x00, 0xA8, 0xC0, 9, 1, 1, 10, 0, 2, 3, 'a', 'b', 'c'};
   mdsp::TlvList list;
