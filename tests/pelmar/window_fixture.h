@@ -7,10 +7,13 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "event_relay.h"
 #include "fake_mdsp_control.h"
 #include "main_dlg.h"
 #include "message_box.h"
@@ -51,6 +54,18 @@ bool Until(Pred pred, int timeoutMs = 5000) {
   while (!pred()) {
     if (timer.elapsed() > timeoutMs) return false;
     QApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+  return true;
+}
+
+// Waits, without handling any event, until the relay has posted `count`
+// events in all: every callback up to then has been made.
+inline bool PostedReaches(uint64_t count, int timeoutMs = 5000) {
+  QElapsedTimer timer;
+  timer.start();
+  while (pelmar::ModuleEventRelay::Instance().posted() < count) {
+    if (timer.elapsed() > timeoutMs) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return true;
 }

@@ -47,6 +47,15 @@ bool UdpProbe::broadcast(const void* data, size_t length) {
          static_cast<ssize_t>(length);
 }
 
+bool UdpProbe::sendTo(const std::string& ip, uint16_t port, const std::string& bytes) {
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(port);
+  if (inet_pton(AF_INET, ip.c_str(), &to.sin_addr) != 1) return false;
+  return sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to) ==
+         static_cast<ssize_t>(bytes.size());
+}
+
 std::string UdpProbe::receive(int timeoutMs, bool* got, std::string* from) {
   pollfd p{fd_, POLLIN, 0};
   *got = poll(&p, 1, timeoutMs) == 1;

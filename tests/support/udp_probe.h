@@ -30,6 +30,8 @@ class UdpProbe {
   // To 255.255.255.255 on the probe's port.
   bool broadcast(const void* data, size_t length);
   bool broadcast(const std::string& bytes) { return broadcast(bytes.data(), bytes.size()); }
+  // To one address ("10.77.0.1") and port only.
+  bool sendTo(const std::string& ip, uint16_t port, const std::string& bytes);
 
   // One datagram, or "" with *got = false when none came within timeoutMs.
   // `from` receives "IP:PORT" of the sender when given.

@@ -44,13 +44,14 @@ class SecureOperations : public mdsp_test::LibraryOnTheWire {
            MDSP_Start() == 1;
   }
 
-  // Discovers and waits until `expected` entries are listed (a little
-  // longer, so that surplus entries would show).
+  // Discovers and waits until the library has read `expected` answers (each
+  // module answers once for each protocol it speaks); any surplus entry
+  // would have been listed by then.
   size_t Discover(size_t expected) {
     events_.Clear();
+    size_t sentBefore = SimulatorSent(simLog_);
     EXPECT_EQ(SMDSP_SendDiscover(nullptr), 0);
-    events_.WaitForCount(SMDSP_EVENT_MODULE_FOUND, expected, 5000);
-    testnet::sleepMs(300);
+    EXPECT_TRUE(SimulatorAnswersRead(simLog_, sentBefore, expected));
     return events_.Count(SMDSP_EVENT_MODULE_FOUND);
   }
 
