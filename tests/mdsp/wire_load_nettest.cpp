@@ -21,16 +21,16 @@
 #include "socket_set.h"
 #include "udp_probe.h"
 
+namespace mdsp_test {
 namespace {
 
 using namespace mdsp;
-using mdsp_test::Mac;
 using WireLoad = mdsp_test::LibraryOnTheWire;
 
 TEST_F(WireLoad, RequestGetsTheSocketLockBeforeTheBacklogIsRead) {
   REQUIRE_LAB();
   constexpr int kBacklog = 20000;
-  testnet::UdpProbe peer(lab_, peer_, "p0", host_);
+  net_test::UdpProbe peer(lab_, peer_, "p0", host_);
   ASSERT_TRUE(peer.ok());
   ASSERT_EQ(MDSP_SetNetworkDevice(0, "10.77.0.1"), 1);
   Client& client = *TheClient();
@@ -40,7 +40,7 @@ TEST_F(WireLoad, RequestGetsTheSocketLockBeforeTheBacklogIsRead) {
   }
   // Notices the receive step drops: a backlog that costs nothing to keep.
   const std::string notice("Module Scan", 12);
-  for (int i = 0; i < kBacklog; ++i) ASSERT_TRUE(peer.broadcast(notice)) << i;
+  for (int i = 0; i < kBacklog; ++i) ASSERT_TRUE(peer.Broadcast(notice)) << i;
 
   std::unique_lock<SocketLock> held(client.socketLock);
   ASSERT_EQ(MDSP_Start(), 1);  // the worker now waits for the lock
@@ -56,7 +56,7 @@ TEST_F(WireLoad, RequestGetsTheSocketLockBeforeTheBacklogIsRead) {
     result = MDSP_SendWink(mac);  // takes the same lock again
   });
   // Released only once the request is queued behind the lock.
-  ASSERT_TRUE(testnet::waitFor([&] { return client.socketLock.waiting() == 1; }));
+  ASSERT_TRUE(net_test::WaitFor([&] { return client.socketLock.waiting() == 1; }));
   held.unlock();
   caller.join();
 
@@ -66,7 +66,7 @@ TEST_F(WireLoad, RequestGetsTheSocketLockBeforeTheBacklogIsRead) {
   EXPECT_LT(readAtLock.load(), static_cast<uint64_t>(kBacklog));
   // The rest is read in the following steps: the backlog, the scan and the
   // wink that came back.
-  EXPECT_TRUE(testnet::waitFor(
+  EXPECT_TRUE(net_test::WaitFor(
       [&] { return client.datagramsRead.load() == static_cast<uint64_t>(kBacklog) + 2; },
       30000))
       << client.datagramsRead.load() << " read";
@@ -74,7 +74,7 @@ TEST_F(WireLoad, RequestGetsTheSocketLockBeforeTheBacklogIsRead) {
 
 // The namespace's count of datagrams dropped for want of buffer room.
 long ReceiveBufferDrops() {
-  std::istringstream snmp(testnet::readFile("/proc/thread-self/net/snmp"));
+  std::istringstream snmp(net_test::ReadFile("/proc/thread-self/net/snmp"));
   std::string names, values;
   while (std::getline(snmp, names)) {
     if (names.rfind("Udp:", 0) != 0 || !std::getline(snmp, values)) continue;
@@ -89,7 +89,7 @@ long ReceiveBufferDrops() {
 TEST_F(WireLoad, ReceiveBufferHoldsABurstOfTenThousandAnswers) {
   REQUIRE_LAB();
   constexpr int kBurst = 10000;
-  testnet::UdpProbe peer(lab_, peer_, "p0", host_);
+  net_test::UdpProbe peer(lab_, peer_, "p0", host_);
   ASSERT_TRUE(peer.ok());
   ASSERT_EQ(MDSP_SetNetworkDevice(0, "10.77.0.1"), 1);
   Client& client = *TheClient();
@@ -103,9 +103,9 @@ TEST_F(WireLoad, ReceiveBufferHoldsABurstOfTenThousandAnswers) {
   // burst has to wait in the buffer.
   std::string answer("Module Scan");
   answer.resize(400, ';');
-  for (int i = 0; i < kBurst; ++i) ASSERT_TRUE(peer.broadcast(answer)) << i;
+  for (int i = 0; i < kBurst; ++i) ASSERT_TRUE(peer.Broadcast(answer)) << i;
   ASSERT_EQ(MDSP_Start(), 1);
-  EXPECT_TRUE(testnet::waitFor(
+  EXPECT_TRUE(net_test::WaitFor(
       [&] { return client.datagramsRead.load() >= static_cast<uint64_t>(kBurst) + 1; }, 30000))
       << client.datagramsRead.load() << " read";
   EXPECT_EQ(ReceiveBufferDrops(), dropsBefore);
@@ -115,7 +115,7 @@ TEST_F(WireLoad, IdleSocketsCloseOnlyOnceTheBacklogIsRead) {
   REQUIRE_LAB();
   constexpr int kBacklog = 4 * static_cast<int>(kDatagramsPerStep);
   mdsp_test::ManualClock clock;
-  testnet::UdpProbe peer(lab_, peer_, "p0", host_);
+  net_test::UdpProbe peer(lab_, peer_, "p0", host_);
   ASSERT_TRUE(peer.ok());
   ASSERT_EQ(MDSP_SetNetworkDevice(0, "10.77.0.1"), 1);
   Client& client = *TheClient();
@@ -124,11 +124,11 @@ TEST_F(WireLoad, IdleSocketsCloseOnlyOnceTheBacklogIsRead) {
     ASSERT_TRUE(SendText(*client.sockets, "MODULE SCAN"));
   }
   const std::string notice("Module Scan", 12);
-  for (int i = 0; i < kBacklog; ++i) ASSERT_TRUE(peer.broadcast(notice)) << i;
+  for (int i = 0; i < kBacklog; ++i) ASSERT_TRUE(peer.Broadcast(notice)) << i;
   // The idle time is over before the worker's first step.
   clock.AdvanceMs(kIdleCloseMs + 1);
   ASSERT_EQ(MDSP_Start(), 1);
-  EXPECT_TRUE(testnet::waitFor([&] {
+  EXPECT_TRUE(net_test::WaitFor([&] {
     std::lock_guard<SocketLock> guard(client.socketLock);
     return client.sockets->openCount == 0;
   }, 30000));
@@ -139,7 +139,7 @@ TEST_F(WireLoad, IdleSocketsCloseOnlyOnceTheBacklogIsRead) {
 TEST_F(WireLoad, TwoThousandModulesOfBothProtocolsArriveEachOnce) {
   REQUIRE_LAB();
   constexpr int kText = 1000, kSecure = 1000;
-  ASSERT_NE(net_.startSimulator(MDSP_SIM_PATH, R"({"generate": {"text": 1000, "secure": 1000}})"),
+  ASSERT_NE(net_.StartSimulator(MDSP_SIM_PATH, R"({"generate": {"text": 1000, "secure": 1000}})"),
             "");
   mdsp_test::EventRecorder events;
   events.Install();
@@ -152,7 +152,7 @@ TEST_F(WireLoad, TwoThousandModulesOfBothProtocolsArriveEachOnce) {
   // so anything raised twice has been raised; the stop lets the worker
   // finish the one it handles.
   Client& client = *TheClient();
-  EXPECT_TRUE(testnet::waitFor(
+  EXPECT_TRUE(net_test::WaitFor(
       [&] { return client.datagramsRead.load() >= static_cast<uint64_t>(kText + kSecure) + 2; },
       30000));
   MDSP_Stop();
@@ -209,3 +209,4 @@ TEST_F(WireLoad, TwoThousandModulesOfBothProtocolsArriveEachOnce) {
 }
 
 }  // namespace
+}  // namespace mdsp_test

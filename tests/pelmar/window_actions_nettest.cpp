@@ -22,6 +22,7 @@
 #include "message_box.h"
 #include "netns.h"
 
+namespace pelmar_test {
 namespace {
 
 using pelmar::CConfigurationDlg;
@@ -56,13 +57,13 @@ class WindowActionsNet : public ::testing::Test {
   void SetUp() override {
     pelmar::SetMessageRecorder([this](const pelmar::ShownMessage& m) { messages.push_back(m); });
     if (!lab_.ok()) return;
-    host_ = lab_.addNamespace("h");
-    peer_ = lab_.addNamespace("p");
+    host_ = lab_.AddNamespace("h");
+    peer_ = lab_.AddNamespace("p");
     ready_ = !host_.empty() && !peer_.empty() &&
-             lab_.link(host_, "h0", "10.77.0.1/24", "02:00:00:aa:00:01", peer_, "p0",
+             lab_.Link(host_, "h0", "10.77.0.1/24", "02:00:00:aa:00:01", peer_, "p0",
                        "10.77.0.2/24", "02:00:00:bb:00:01");
-    if (ready_) log_ = lab_.startSimulator(MDSP_SIM_PATH, peer_, "p0", kModules);
-    ready_ = ready_ && !log_.empty() && lab_.enter(host_);
+    if (ready_) log_ = lab_.StartSimulator(MDSP_SIM_PATH, peer_, "p0", kModules);
+    ready_ = ready_ && !log_.empty() && lab_.Enter(host_);
     options.libraryPath = std::string(PELMAR_DIR) + "/libmdsp.so";
     options.settingsPath = lab_.tempDir() + "/cfg/settings.dat";
     options.collatorLocale = "C";
@@ -78,7 +79,7 @@ class WindowActionsNet : public ::testing::Test {
       if (w.moduleList()->CellText(r, pelmar::kColumnMac) == mac) return r;
     return -1;
   }
-  std::string Log() { return testnet::readFile(log_); }
+  std::string Log() { return net_test::ReadFile(log_); }
   int Received() {
     std::istringstream lines(Log());
     int n = 0;
@@ -96,7 +97,7 @@ class WindowActionsNet : public ::testing::Test {
     });
   }
 
-  testnet::Lab lab_;
+  net_test::Lab lab_;
   std::string host_, peer_, log_;
   bool ready_ = false;
   pelmar::MainDlgOptions options;
@@ -307,3 +308,4 @@ TEST_F(WindowActionsNet, Screenshots) {
 }
 
 }  // namespace
+}  // namespace pelmar_test

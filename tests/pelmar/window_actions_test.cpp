@@ -18,14 +18,13 @@
 #include "event_relay.h"
 #include "window_fixture.h"
 
+namespace pelmar_test {
 namespace {
 
 using pelmar::CMainDlg;
 using pelmar::MessageIcon;
-using testwin::MakeModule;
-using testwin::Until;
 
-class WindowActions : public testwin::WindowTest {
+class WindowActions : public pelmar_test::WindowTest {
  protected:
   // Two modules: A answers first (table entry 0), B second.
   void StartWithTwo(CMainDlg& w, fake::Module a, fake::Module b) {
@@ -425,3 +424,4 @@ TEST_F(WindowActions, ClosingSwitchesTheDhcpServerOffBeforeTheLibraryStops) {
 }
 
 }  // namespace
+}  // namespace pelmar_test

@@ -18,7 +18,7 @@
 #include "main_dlg.h"
 #include "message_box.h"
 
-namespace testwin {
+namespace pelmar_test {
 
 inline fake::Module MakeModule(uint32_t n, const std::string& ip, const std::string& type,
                                bool secure = false) {
@@ -70,16 +70,16 @@ inline bool PostedReaches(uint64_t count, int timeoutMs = 5000) {
   return true;
 }
 
-class FakeLibrary {
+class StandInLibrary {
  public:
-  explicit FakeLibrary(const char* path = FAKE_MDSP) : path_(path) {
+  explicit StandInLibrary(const char* path = FAKE_MDSP) : path_(path) {
     handle_ = dlopen(path, RTLD_NOW | RTLD_LOCAL);
     if (!handle_) return;
     auto get = reinterpret_cast<FakeControlFunction>(dlsym(handle_, "FakeMdsp_Control"));
     control_ = get ? get() : nullptr;
     Reset();
   }
-  ~FakeLibrary() {
+  ~StandInLibrary() {
     if (handle_) dlclose(handle_);
   }
   void Reset() {
@@ -136,10 +136,10 @@ class WindowTest : public ::testing::Test {
     return lib->discoverContexts.size();
   }
 
-  FakeLibrary lib;
+  StandInLibrary lib;
   std::vector<pelmar::ShownMessage> messages;
   std::string folder;
   pelmar::MainDlgOptions options;
 };
 
-}  // namespace testwin
+}  // namespace pelmar_test

@@ -11,6 +11,7 @@
 #include "message_box.h"
 #include "netns.h"
 
+namespace pelmar_test {
 namespace {
 
 template <typename Pred>
@@ -54,14 +55,14 @@ class WindowNet : public ::testing::Test {
   void SetUp() override {
     pelmar::SetMessageRecorder([this](const pelmar::ShownMessage& m) { messages.push_back(m); });
     if (!lab_.ok()) return;
-    host_ = lab_.addNamespace("h");
-    peer_ = lab_.addNamespace("p");
+    host_ = lab_.AddNamespace("h");
+    peer_ = lab_.AddNamespace("p");
     ready_ = !host_.empty() && !peer_.empty() &&
-             lab_.link(host_, "h0", "10.77.0.1/24", "02:00:00:aa:00:01", peer_, "p0",
+             lab_.Link(host_, "h0", "10.77.0.1/24", "02:00:00:aa:00:01", peer_, "p0",
                        "10.77.0.2/24", "02:00:00:bb:00:01") &&
-             lab_.link(host_, "h1", "10.78.0.1/24", "02:00:00:aa:00:02", peer_, "p1",
+             lab_.Link(host_, "h1", "10.78.0.1/24", "02:00:00:aa:00:02", peer_, "p1",
                        "10.78.0.2/24", "02:00:00:bb:00:02") &&
-             lab_.enter(host_);
+             lab_.Enter(host_);
     options.libraryPath = std::string(PELMAR_DIR) + "/libmdsp.so";  // as the program finds it
     options.settingsPath = lab_.tempDir() + "/cfg/settings.dat";
     options.collatorLocale = "C";
@@ -78,14 +79,14 @@ class WindowNet : public ::testing::Test {
     return rows;
   }
   static int Received(const std::string& log) {
-    std::istringstream lines(testnet::readFile(log));
+    std::istringstream lines(net_test::ReadFile(log));
     std::string line;
     int n = 0;
     while (std::getline(lines, line)) n += line.rfind("rx ", 0) == 0;
     return n;
   }
 
-  testnet::Lab lab_;
+  net_test::Lab lab_;
   std::string host_, peer_;
   bool ready_ = false;
   pelmar::MainDlgOptions options;
@@ -98,7 +99,7 @@ class WindowNet : public ::testing::Test {
 
 TEST_F(WindowNet, EveryKindOfModuleBecomesARow) {
   REQUIRE_LAB();
-  ASSERT_FALSE(lab_.startSimulator(MDSP_SIM_PATH, peer_, "p0", kModulesA).empty());
+  ASSERT_FALSE(lab_.StartSimulator(MDSP_SIM_PATH, peer_, "p0", kModulesA).empty());
   pelmar::CMainDlg w("", options);
   ASSERT_TRUE(w.Initialise());
   EXPECT_TRUE(messages.empty());
@@ -149,8 +150,8 @@ TEST_F(WindowNet, EveryKindOfModuleBecomesARow) {
 
 TEST_F(WindowNet, RequestedInterfaceAsksOnlyThatSide) {
   REQUIRE_LAB();
-  std::string logA = lab_.startSimulator(MDSP_SIM_PATH, peer_, "p0", kModulesA);
-  std::string logB = lab_.startSimulator(MDSP_SIM_PATH, peer_, "p1", kModulesB);
+  std::string logA = lab_.StartSimulator(MDSP_SIM_PATH, peer_, "p0", kModulesA);
+  std::string logB = lab_.StartSimulator(MDSP_SIM_PATH, peer_, "p1", kModulesB);
   ASSERT_FALSE(logA.empty());
   ASSERT_FALSE(logB.empty());
   pelmar::CMainDlg w("10.78.0.1", options);
@@ -166,8 +167,8 @@ TEST_F(WindowNet, RequestedInterfaceAsksOnlyThatSide) {
 
 TEST_F(WindowNet, SavedSettingsAskOnlyThatSide) {
   REQUIRE_LAB();
-  std::string logA = lab_.startSimulator(MDSP_SIM_PATH, peer_, "p0", kModulesA);
-  std::string logB = lab_.startSimulator(MDSP_SIM_PATH, peer_, "p1", kModulesB);
+  std::string logA = lab_.StartSimulator(MDSP_SIM_PATH, peer_, "p0", kModulesA);
+  std::string logB = lab_.StartSimulator(MDSP_SIM_PATH, peer_, "p1", kModulesB);
   ASSERT_FALSE(logA.empty());
   ASSERT_FALSE(logB.empty());
   pelmar::InterfaceChoice saved;
@@ -187,7 +188,7 @@ TEST_F(WindowNet, SavedSettingsAskOnlyThatSide) {
 
 TEST_F(WindowNet, QuickRescansGiveNoDuplicateRows) {
   REQUIRE_LAB();
-  ASSERT_FALSE(lab_.startSimulator(MDSP_SIM_PATH, peer_, "p0", kModulesA).empty());
+  ASSERT_FALSE(lab_.StartSimulator(MDSP_SIM_PATH, peer_, "p0", kModulesA).empty());
   pelmar::CMainDlg w("10.77.0.1", options);
   ASSERT_TRUE(w.Initialise());
   w.StartScan();
@@ -203,3 +204,4 @@ TEST_F(WindowNet, QuickRescansGiveNoDuplicateRows) {
 }
 
 }  // namespace
+}  // namespace pelmar_test

@@ -14,14 +14,13 @@
 #include "event_relay.h"
 #include "window_fixture.h"
 
+namespace pelmar_test {
 namespace {
 
 using pelmar::CMainDlg;
 using pelmar::MessageIcon;
-using testwin::MakeModule;
-using testwin::Until;
 
-class MainWindow : public testwin::WindowTest {};
+class MainWindow : public pelmar_test::WindowTest {};
 
 std::vector<std::string> Column(const CMainDlg& w, int column) {
   std::vector<std::string> out;
@@ -104,7 +103,7 @@ TEST_F(MainWindow, ScanWhileEventsAreQueuedDropsTheOldOnes) {
   CMainDlg w("", options);
   ASSERT_TRUE(w.Initialise());
   // Every callback of the first scan has been made, none handled yet.
-  ASSERT_TRUE(testwin::PostedReaches(postedBefore + 20));
+  ASSERT_TRUE(pelmar_test::PostedReaches(postedBefore + 20));
   EXPECT_EQ(w.moduleList()->rowCount(), 0);
   w.StartScan();
   ASSERT_TRUE(Until([&] { return lib->Idle() && w.moduleList()->rowCount() >= 20; }));
@@ -124,7 +123,7 @@ TEST_F(MainWindow, EventsAfterTheWindowIsGoneAreDropped) {
   {
     CMainDlg w("", options);
     ASSERT_TRUE(w.Initialise());
-    ASSERT_TRUE(testwin::PostedReaches(postedFirst + 2));
+    ASSERT_TRUE(pelmar_test::PostedReaches(postedFirst + 2));
   }  // destroyed with two events posted and not handled
   QApplication::processEvents();
   QApplication::sendPostedEvents();
@@ -447,3 +446,4 @@ TEST_F(Header, RenderedHeaderShowsTheArrow) {
 }
 
 }  // namespace
+}  // namespace pelmar_test

@@ -2,24 +2,24 @@
 
 #include <sstream>
 
-namespace testnet {
+namespace net_test {
 
-bool HostAndPeer::setUp(const std::string& peerCidr) {
+bool HostAndPeer::SetUp(const std::string& peerCidr) {
   if (!lab.ok()) return false;
-  host = lab.addNamespace("h");
-  peer = lab.addNamespace("p");
+  host = lab.AddNamespace("h");
+  peer = lab.AddNamespace("p");
   return !host.empty() && !peer.empty() &&
-         lab.link(host, "h0", "10.77.0.1/24", "02:00:00:aa:00:01", peer, "p0", peerCidr,
+         lab.Link(host, "h0", "10.77.0.1/24", "02:00:00:aa:00:01", peer, "p0", peerCidr,
                   "02:00:00:bb:00:01") &&
-         lab.enter(host);
+         lab.Enter(host);
 }
 
-std::string HostAndPeer::startSimulator(const std::string& simPath,
+std::string HostAndPeer::StartSimulator(const std::string& simPath,
                                         const std::string& configJson) {
-  return lab.startSimulator(simPath, peer, "p0", configJson);
+  return lab.StartSimulator(simPath, peer, "p0", configJson);
 }
 
-std::vector<std::string> simDatagramsHex(const std::string& logText,
+std::vector<std::string> SimDatagramsHex(const std::string& logText,
                                          const std::string& direction) {
   std::vector<std::string> out;
   std::istringstream lines(logText);
@@ -31,4 +31,4 @@ std::vector<std::string> simDatagramsHex(const std::string& logText,
   return out;
 }
 
-}  // namespace testnet
+}  // namespace net_test

@@ -9,17 +9,17 @@
 
 #include "netns.h"
 
-namespace testnet {
+namespace net_test {
 
 class HostAndPeer {
  public:
   // Makes both namespaces and the pair, the peer end addressed `peerCidr`,
   // and enters the host namespace. False (see lab.error()) when any step
   // fails or namespaces cannot be made here.
-  bool setUp(const std::string& peerCidr = "10.77.0.2/24");
+  bool SetUp(const std::string& peerCidr = "10.77.0.2/24");
 
   // Starts the module simulator on p0; its log path, or "" on failure.
-  std::string startSimulator(const std::string& simPath, const std::string& configJson);
+  std::string StartSimulator(const std::string& simPath, const std::string& configJson);
 
   Lab lab;
   std::string host, peer;
@@ -27,6 +27,6 @@ class HostAndPeer {
 
 // Datagram lines of a simulator log ("rx|tx IP:PORT LEN HEX"): the hex of
 // every datagram in that direction, in log order.
-std::vector<std::string> simDatagramsHex(const std::string& logText, const std::string& direction);
+std::vector<std::string> SimDatagramsHex(const std::string& logText, const std::string& direction);
 
-}  // namespace testnet
+}  // namespace net_test

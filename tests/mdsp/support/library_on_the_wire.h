@@ -20,7 +20,7 @@ class LibraryOnTheWire : public FreshLibrary {
       : peerCidr_(std::move(peerCidr)) {}
   void SetUp() override {
     FreshLibrary::SetUp();
-    ready_ = net_.setUp(peerCidr_);
+    ready_ = net_.SetUp(peerCidr_);
   }
   void TearDown() override {
     MDSP_Stop();
@@ -29,7 +29,7 @@ class LibraryOnTheWire : public FreshLibrary {
 
   // Datagrams the simulator has sent so far, by its log.
   static size_t SimulatorSent(const std::string& simLog) {
-    return testnet::simDatagramsHex(testnet::readFile(simLog), "tx").size();
+    return net_test::SimDatagramsHex(net_test::ReadFile(simLog), "tx").size();
   }
 
   // Waits until the simulator has sent `count` datagrams beyond `sentBefore`
@@ -38,19 +38,19 @@ class LibraryOnTheWire : public FreshLibrary {
   // handles its datagrams in the order they came. Afterwards nothing that
   // answer may still raise is on its way.
   bool SimulatorAnswersRead(const std::string& simLog, size_t sentBefore, size_t count) {
-    if (!testnet::waitFor([&] { return SimulatorSent(simLog) >= sentBefore + count; }, 10000))
+    if (!net_test::WaitFor([&] { return SimulatorSent(simLog) >= sentBefore + count; }, 10000))
       return false;
     if (!wireLog_) wireLog_ = AttachCapture();
     const std::string marker = "peer marker " + std::to_string(++markers_);
-    testnet::UdpProbe probe(lab_, peer_, "p0", host_, kMarkerPort);
-    if (!probe.ok() || !probe.sendTo(kHostAddress, 3250, marker)) return false;
-    return testnet::waitFor(
+    net_test::UdpProbe probe(lab_, peer_, "p0", host_, kMarkerPort);
+    if (!probe.ok() || !probe.SendTo(kHostAddress, 3250, marker)) return false;
+    return net_test::WaitFor(
         [&] { return wireLog_->CountStartingWith("Data received: '" + marker + "'") == 1; },
         10000);
   }
 
-  testnet::HostAndPeer net_;
-  testnet::Lab& lab_ = net_.lab;
+  net_test::HostAndPeer net_;
+  net_test::Lab& lab_ = net_.lab;
   std::string& host_ = net_.host;
   std::string& peer_ = net_.peer;
   bool ready_ = false;

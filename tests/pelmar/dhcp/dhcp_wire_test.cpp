@@ -17,27 +17,27 @@
 #include "netns.h"
 #include "wire_client.h"
 
-using dhcptest::Bytes;
-using dhcptest::kRecoveryMac;
 
+namespace pelmar_test {
+using namespace pelmar;
 namespace {
 
 constexpr int kWaitMs = 10000;
 
 // Server namespace "s" (s0 10.200.1.1/24) joined to client namespace "c"
 // (c0, given MAC and address, default route out of c0).
-bool MakeServerAndClient(testnet::Lab& lab, std::string* server, std::string* client,
+bool MakeServerAndClient(net_test::Lab& lab, std::string* server, std::string* client,
                          const std::string& clientCidr, const std::string& clientMac) {
-  *server = lab.addNamespace("s");
-  *client = lab.addNamespace("c");
+  *server = lab.AddNamespace("s");
+  *client = lab.AddNamespace("c");
   if (server->empty() || client->empty()) return false;
-  if (!lab.link(*server, "s0", "10.200.1.1/24", "", *client, "c0", clientCidr, clientMac))
+  if (!lab.Link(*server, "s0", "10.200.1.1/24", "", *client, "c0", clientCidr, clientMac))
     return false;
-  return clientCidr.empty() || lab.run(*client, "ip route add default dev c0");
+  return clientCidr.empty() || lab.Run(*client, "ip route add default dev c0");
 }
 
 bool PollUntilAnswered(CDhcpServer& server, DhcpAnswer* answer) {
-  return testnet::waitFor([&] { return server.Poll(answer) == 1; }, kWaitMs);
+  return net_test::WaitFor([&] { return server.Poll(answer) == 1; }, kWaitMs);
 }
 
 bool IsReplyTo(const Bytes& reply, const uint8_t mac[6], uint8_t type) {
@@ -65,22 +65,22 @@ struct AnswerLog {
 }  // namespace
 
 TEST(DhcpWire, TwoQueuedMessagesAreAnsweredInTwoPolls) {
-  testnet::Lab lab;
+  net_test::Lab lab;
   NETNS_REQUIRE(lab);
   std::string s, c;
   ASSERT_TRUE(MakeServerAndClient(lab, &s, &c, "10.200.1.2/24", "")) << lab.error();
 
-  ASSERT_TRUE(lab.enter(s));
+  ASSERT_TRUE(lab.Enter(s));
   CDhcpServer server;
   ASSERT_EQ(server.Start(), DhcpStartError::kNone);
-  ASSERT_TRUE(lab.enter(c));
-  dhcptest::WireClient client;
+  ASSERT_TRUE(lab.Enter(c));
+  pelmar_test::WireClient client;
   ASSERT_TRUE(client.Open());
 
   const uint8_t first[6] = {0x02, 0xA7, 0x5E, 0x00, 0x00, 0x01};
   const uint8_t second[6] = {0x02, 0xA7, 0x5E, 0x00, 0x00, 0x02};
-  ASSERT_TRUE(client.Broadcast(dhcptest::Discover(first)));
-  ASSERT_TRUE(client.Broadcast(dhcptest::Discover(second)));
+  ASSERT_TRUE(client.Broadcast(pelmar_test::Discover(first)));
+  ASSERT_TRUE(client.Broadcast(pelmar_test::Discover(second)));
 
   DhcpAnswer answer;
   ASSERT_TRUE(PollUntilAnswered(server, &answer));
@@ -95,21 +95,21 @@ TEST(DhcpWire, TwoQueuedMessagesAreAnsweredInTwoPolls) {
 }
 
 TEST(DhcpWire, AnEmptyDatagramDoesNotBlockTheQueue) {
-  testnet::Lab lab;
+  net_test::Lab lab;
   NETNS_REQUIRE(lab);
   std::string s, c;
   ASSERT_TRUE(MakeServerAndClient(lab, &s, &c, "10.200.1.2/24", "")) << lab.error();
-  ASSERT_TRUE(lab.enter(s));
+  ASSERT_TRUE(lab.Enter(s));
   CDhcpServer server;
   ASSERT_EQ(server.Start(), DhcpStartError::kNone);
-  ASSERT_TRUE(lab.enter(c));
-  dhcptest::WireClient client;
+  ASSERT_TRUE(lab.Enter(c));
+  pelmar_test::WireClient client;
   ASSERT_TRUE(client.Open());
 
   // A waiting-byte query reports 0 for an empty datagram at the head of the
   // queue; a server relying on it would never see the discover behind it.
   ASSERT_TRUE(client.Broadcast(Bytes{}));
-  ASSERT_TRUE(client.Broadcast(dhcptest::Discover(kRecoveryMac)));
+  ASSERT_TRUE(client.Broadcast(pelmar_test::Discover(kRecoveryMac)));
   ASSERT_TRUE(PollUntilAnswered(server, nullptr));
   EXPECT_TRUE(IsReplyTo(client.Receive(kWaitMs), kRecoveryMac, kDhcpOffer));
 }
@@ -117,25 +117,25 @@ TEST(DhcpWire, AnEmptyDatagramDoesNotBlockTheQueue) {
 // The calls a program uses to keep up with any traffic: wait on the socket,
 // then take datagrams until none is left.
 TEST(DhcpWire, ServeOneTellsNothingWaitingFromNotAnswered) {
-  testnet::Lab lab;
+  net_test::Lab lab;
   NETNS_REQUIRE(lab);
   std::string s, c;
   ASSERT_TRUE(MakeServerAndClient(lab, &s, &c, "10.200.1.2/24", "")) << lab.error();
-  ASSERT_TRUE(lab.enter(s));
+  ASSERT_TRUE(lab.Enter(s));
   CDhcpServer server;
   ASSERT_EQ(server.Start(), DhcpStartError::kNone);
   EXPECT_EQ(server.ServeOne(), DhcpServeResult::kIdle);
   EXPECT_EQ(server.Wait(-1, 0), DhcpWaitResult::kTimeout);
-  ASSERT_TRUE(lab.enter(c));
-  dhcptest::WireClient client;
+  ASSERT_TRUE(lab.Enter(c));
+  pelmar_test::WireClient client;
   ASSERT_TRUE(client.Open());
 
   const uint8_t foreign[6] = {0x00, 0x11, 0x22, 0x33, 0x44, 0x55};
   const uint8_t asked[4] = {10, 200, 1, 44};
   ASSERT_TRUE(client.Broadcast(Bytes{'j', 'u', 'n', 'k'}));
-  ASSERT_TRUE(client.Broadcast(dhcptest::Discover(foreign)));
-  ASSERT_TRUE(client.Broadcast(dhcptest::Discover(kRecoveryMac)));
-  ASSERT_TRUE(client.Broadcast(dhcptest::RequestFor(kRecoveryMac, asked)));
+  ASSERT_TRUE(client.Broadcast(pelmar_test::Discover(foreign)));
+  ASSERT_TRUE(client.Broadcast(pelmar_test::Discover(kRecoveryMac)));
+  ASSERT_TRUE(client.Broadcast(pelmar_test::RequestFor(kRecoveryMac, asked)));
 
   // The four may reach the socket one by one: wait again whenever it is empty.
   std::vector<DhcpServeResult> results;
@@ -162,21 +162,21 @@ TEST(DhcpWire, ServeOneTellsNothingWaitingFromNotAnswered) {
 }
 
 TEST(DhcpWire, WaitEndsOnTheWakeHandleBeforeTraffic) {
-  testnet::Lab lab;
+  net_test::Lab lab;
   NETNS_REQUIRE(lab);
   std::string s, c;
   ASSERT_TRUE(MakeServerAndClient(lab, &s, &c, "10.200.1.2/24", "")) << lab.error();
-  ASSERT_TRUE(lab.enter(s));
+  ASSERT_TRUE(lab.Enter(s));
   CDhcpServer server;
   ASSERT_EQ(server.Start(), DhcpStartError::kNone);
   int wake[2];
   ASSERT_EQ(pipe(wake), 0);
   EXPECT_EQ(server.Wait(wake[0], 0), DhcpWaitResult::kTimeout);
 
-  ASSERT_TRUE(lab.enter(c));
-  dhcptest::WireClient client;
+  ASSERT_TRUE(lab.Enter(c));
+  pelmar_test::WireClient client;
   ASSERT_TRUE(client.Open());
-  ASSERT_TRUE(client.Broadcast(dhcptest::Discover(kRecoveryMac)));
+  ASSERT_TRUE(client.Broadcast(pelmar_test::Discover(kRecoveryMac)));
   ASSERT_EQ(server.Wait(wake[0], kWaitMs), DhcpWaitResult::kDatagram);
 
   // A stop request is seen even with a datagram waiting.
@@ -189,44 +189,44 @@ TEST(DhcpWire, WaitEndsOnTheWakeHandleBeforeTraffic) {
 }
 
 TEST(DhcpWire, ReplyLeavesByTheInterfaceTheRequestCameIn) {
-  testnet::Lab lab;
+  net_test::Lab lab;
   NETNS_REQUIRE(lab);
   std::string s, c;
   ASSERT_TRUE(MakeServerAndClient(lab, &s, &c, "10.200.1.2/24", "")) << lab.error();
   // A second cable from the server namespace, holding its default route.
-  std::string o = lab.addNamespace("o");
+  std::string o = lab.AddNamespace("o");
   ASSERT_FALSE(o.empty());
-  ASSERT_TRUE(lab.link(s, "s1", "10.99.0.1/24", "", o, "o0", "10.99.0.2/24", "")) << lab.error();
-  ASSERT_TRUE(lab.run(s, "ip route add default via 10.99.0.2 dev s1"));
+  ASSERT_TRUE(lab.Link(s, "s1", "10.99.0.1/24", "", o, "o0", "10.99.0.2/24", "")) << lab.error();
+  ASSERT_TRUE(lab.Run(s, "ip route add default via 10.99.0.2 dev s1"));
 
-  ASSERT_TRUE(lab.enter(s));
+  ASSERT_TRUE(lab.Enter(s));
   CDhcpServer server;
   ASSERT_EQ(server.Start(), DhcpStartError::kNone);
-  dhcptest::WireClient plainSender;
+  pelmar_test::WireClient plainSender;
   ASSERT_TRUE(plainSender.Open(0));
-  ASSERT_TRUE(lab.enter(c));
-  dhcptest::WireClient client;
+  ASSERT_TRUE(lab.Enter(c));
+  pelmar_test::WireClient client;
   ASSERT_TRUE(client.Open());
-  ASSERT_TRUE(lab.enter(o));
-  dhcptest::WireClient otherSide;
+  ASSERT_TRUE(lab.Enter(o));
+  pelmar_test::WireClient otherSide;
   ASSERT_TRUE(otherSide.Open());
 
   // The set-up is meaningful only if a plain broadcast takes the other cable.
   ASSERT_TRUE(plainSender.Broadcast(Bytes{1, 2, 3}, 68));
   ASSERT_EQ(otherSide.Receive(kWaitMs), (Bytes{1, 2, 3}));
 
-  ASSERT_TRUE(client.Broadcast(dhcptest::Discover(kRecoveryMac)));
+  ASSERT_TRUE(client.Broadcast(pelmar_test::Discover(kRecoveryMac)));
   ASSERT_TRUE(PollUntilAnswered(server, nullptr));
   EXPECT_TRUE(IsReplyTo(client.Receive(kWaitMs), kRecoveryMac, kDhcpOffer));
   EXPECT_TRUE(otherSide.Receive(500).empty()) << "reply went out by the default route";
 }
 
 TEST(DhcpWire, StartFailuresAreNamed) {
-  testnet::Lab lab;
+  net_test::Lab lab;
   NETNS_REQUIRE(lab);
   std::string s, c;
   ASSERT_TRUE(MakeServerAndClient(lab, &s, &c, "", "")) << lab.error();
-  ASSERT_TRUE(lab.enter(s));
+  ASSERT_TRUE(lab.Enter(s));
 
   CDhcpServer first;
   ASSERT_EQ(first.Start(), DhcpStartError::kNone);
@@ -245,10 +245,10 @@ TEST(DhcpWire, StartFailuresAreNamed) {
 }
 
 TEST(DhcpWire, BusyboxClientObtainsTheRecoveryAddress) {
-  testnet::Lab lab;
+  net_test::Lab lab;
   NETNS_REQUIRE(lab);
   if (system("command -v busybox >/dev/null 2>&1") != 0) {
-    if (testnet::ciMode()) FAIL() << "busybox is not installed (Debian package busybox)";
+    if (net_test::CiMode()) FAIL() << "busybox is not installed (Debian package busybox)";
     GTEST_SKIP() << "busybox is not installed (Debian package busybox)";
   }
   std::string s, p;
@@ -267,7 +267,7 @@ TEST(DhcpWire, BusyboxClientObtainsTheRecoveryAddress) {
   fclose(f);
   ASSERT_EQ(chmod(script.c_str(), 0755), 0);
 
-  ASSERT_TRUE(lab.enter(s));
+  ASSERT_TRUE(lab.Enter(s));
   CDhcpServer server;
   ASSERT_EQ(server.Start(), DhcpStartError::kNone);
   AnswerLog log;
@@ -275,11 +275,11 @@ TEST(DhcpWire, BusyboxClientObtainsTheRecoveryAddress) {
   ASSERT_TRUE(poller.Start(&server, AnswerLog::Sink, &log));
 
   std::string output;
-  bool leased = lab.run(p, "busybox udhcpc -f -q -n -i c0 -t 10 -T 1 -s " + script, &output);
+  bool leased = lab.Run(p, "busybox udhcpc -f -q -n -i c0 -t 10 -T 1 -s " + script, &output);
   EXPECT_TRUE(leased) << output;
 
   std::string addresses;
-  ASSERT_TRUE(lab.run(p, "ip -4 addr show dev c0", &addresses));
+  ASSERT_TRUE(lab.Run(p, "ip -4 addr show dev c0", &addresses));
   EXPECT_NE(addresses.find("inet 10.200.1.44/24"), std::string::npos) << addresses << output;
 
   poller.Stop();
@@ -287,3 +287,5 @@ TEST(DhcpWire, BusyboxClientObtainsTheRecoveryAddress) {
   EXPECT_TRUE(log.Has(kDhcpOffer));
   EXPECT_TRUE(log.Has(kDhcpAck));
 }
+
+}  // namespace pelmar_test

@@ -19,10 +19,10 @@
 #include "netns.h"
 #include "run_configuration.h"
 
+namespace pelmar_test {
 namespace {
 
 using namespace pelmar;
-using pelmar_test::LoadedLibrary;
 using Dlg = CConfigurationDlg;
 
 const char kModules[] = R"({"modules": [
@@ -59,7 +59,7 @@ Mac MacOf(const char* text) {
 // Every datagram the simulator received, in order.
 std::vector<std::string> Received(const std::string& simLog) {
   std::vector<std::string> out;
-  std::istringstream lines(testnet::readFile(simLog));
+  std::istringstream lines(net_test::ReadFile(simLog));
   std::string line;
   while (std::getline(lines, line)) {
     std::istringstream fields(line);
@@ -141,16 +141,16 @@ class ConfigurationNet : public ::testing::Test {
   ~ConfigurationNet() override { SetMessageRecorder({}); }
 
   bool Start() {
-    host_ = lab_.addNamespace("h");
-    mods_ = lab_.addNamespace("m");
+    host_ = lab_.AddNamespace("h");
+    mods_ = lab_.AddNamespace("m");
     if (host_.empty() || mods_.empty() ||
-        !lab_.link(host_, "h0", "10.77.0.1/24", "02:00:00:aa:00:01", mods_, "m0",
+        !lab_.Link(host_, "h0", "10.77.0.1/24", "02:00:00:aa:00:01", mods_, "m0",
                    "10.77.0.2/24", "02:00:00:bb:00:01"))
       return false;
-    simLog_ = lab_.startSimulator(MDSP_SIM_PATH, mods_, "m0", kModules);
+    simLog_ = lab_.StartSimulator(MDSP_SIM_PATH, mods_, "m0", kModules);
     // The library's sockets and worker belong to the namespace of the thread
     // that first calls it.
-    if (simLog_.empty() || !lab_.enter(host_)) return false;
+    if (simLog_.empty() || !lab_.Enter(host_)) return false;
     if (!library_.Load(MDSP_LIBRARY_PATH) || !library_.Start("10.77.0.1")) return false;
     records_ = library_.Scan(kModuleCount);
     return records_.size() == kModuleCount;
@@ -185,9 +185,9 @@ class ConfigurationNet : public ::testing::Test {
     return FirstRecordWithMac(records_, MacOf(mac).b);
   }
 
-  std::string Log() { return testnet::readFile(simLog_); }
+  std::string Log() { return net_test::ReadFile(simLog_); }
 
-  testnet::Lab lab_;
+  net_test::Lab lab_;
   std::string host_, mods_, simLog_;
   LoadedLibrary library_;
   std::vector<ModuleRecord> records_;
@@ -453,3 +453,4 @@ TEST_F(ConfigurationNet, RefusedInputAndCancelSendNothing) {
 }
 
 }  // namespace
+}  // namespace pelmar_test

@@ -18,7 +18,8 @@
 #include "settings_command.h"
 #include "wire_client.h"
 
-namespace pelmar {
+namespace pelmar_test {
+using namespace pelmar;
 namespace {
 
 constexpr int kWaitMs = 10000;
@@ -53,11 +54,11 @@ int ThreadCount() {
 
 // Server namespace "s" (s0 10.200.1.1/24) joined to a module namespace "m"
 // whose interface has the recovery MAC and no address.
-bool MakeCable(testnet::Lab& lab, std::string* server, std::string* module) {
-  *server = lab.addNamespace("s");
-  *module = lab.addNamespace("m");
+bool MakeCable(net_test::Lab& lab, std::string* server, std::string* module) {
+  *server = lab.AddNamespace("s");
+  *module = lab.AddNamespace("m");
   return !server->empty() && !module->empty() &&
-         lab.link(*server, "s0", "10.200.1.1/24", "", *module, "m0", "", "02:a7:5e:0a:0b:2c");
+         lab.Link(*server, "s0", "10.200.1.1/24", "", *module, "m0", "", "02:a7:5e:0a:0b:2c");
 }
 
 // Whether port 67 can be bound again: the switch's socket is closed.
@@ -67,10 +68,10 @@ bool PortIsFree() {
 }
 
 TEST(DhcpSwitch, ServesBusyboxClientTheRecoveryAddress) {
-  testnet::Lab lab;
+  net_test::Lab lab;
   NETNS_REQUIRE(lab);
   if (system("command -v busybox >/dev/null 2>&1") != 0) {
-    if (testnet::ciMode()) FAIL() << "busybox is not installed (Debian package busybox)";
+    if (net_test::CiMode()) FAIL() << "busybox is not installed (Debian package busybox)";
     GTEST_SKIP() << "busybox is not installed (Debian package busybox)";
   }
   std::string s, m;
@@ -87,7 +88,7 @@ TEST(DhcpSwitch, ServesBusyboxClientTheRecoveryAddress) {
   fclose(f);
   ASSERT_EQ(chmod(script.c_str(), 0755), 0);
 
-  ASSERT_TRUE(lab.enter(s));
+  ASSERT_TRUE(lab.Enter(s));
   AnswerLog log;
   DhcpSwitch dhcp(AnswerLog::Sink, &log);
   std::string failure;
@@ -95,10 +96,10 @@ TEST(DhcpSwitch, ServesBusyboxClientTheRecoveryAddress) {
   EXPECT_TRUE(dhcp.IsOn());
 
   std::string output;
-  EXPECT_TRUE(lab.run(m, "busybox udhcpc -f -q -n -i m0 -t 10 -T 1 -s " + script, &output))
+  EXPECT_TRUE(lab.Run(m, "busybox udhcpc -f -q -n -i m0 -t 10 -T 1 -s " + script, &output))
       << output;
   std::string addresses;
-  ASSERT_TRUE(lab.run(m, "ip -4 addr show dev m0", &addresses));
+  ASSERT_TRUE(lab.Run(m, "ip -4 addr show dev m0", &addresses));
   EXPECT_NE(addresses.find("inet 10.200.1.44/24"), std::string::npos) << addresses << output;
 
   dhcp.SwitchOff();
@@ -108,11 +109,11 @@ TEST(DhcpSwitch, ServesBusyboxClientTheRecoveryAddress) {
 }
 
 TEST(DhcpSwitch, TakenPortGivesTheMessageAndStaysOff) {
-  testnet::Lab lab;
+  net_test::Lab lab;
   NETNS_REQUIRE(lab);
   std::string s, m;
   ASSERT_TRUE(MakeCable(lab, &s, &m)) << lab.error();
-  ASSERT_TRUE(lab.enter(s));
+  ASSERT_TRUE(lab.Enter(s));
 
   CDhcpServer other;
   ASSERT_EQ(other.Start(), DhcpStartError::kNone);
@@ -171,73 +172,73 @@ struct PollThreadProbe {
   }
   // A discover from the module side; must be called inside that namespace.
   bool Provoke() {
-    dhcptest::WireClient client;
-    if (!client.Open() || !client.Broadcast(dhcptest::Discover(dhcptest::kRecoveryMac)))
+    pelmar_test::WireClient client;
+    if (!client.Open() || !client.Broadcast(pelmar_test::Discover(pelmar_test::kRecoveryMac)))
       return false;
     // The sink runs just after the reply left, possibly after it arrived.
     return !client.Receive(kWaitMs).empty() &&
-           testnet::waitFor([this] { return answered.load(); }, kWaitMs);
+           net_test::WaitFor([this] { return answered.load(); }, kWaitMs);
   }
 };
 
-bool MakeAddressedCable(testnet::Lab& lab, std::string* server, std::string* module) {
-  *server = lab.addNamespace("s");
-  *module = lab.addNamespace("m");
+bool MakeAddressedCable(net_test::Lab& lab, std::string* server, std::string* module) {
+  *server = lab.AddNamespace("s");
+  *module = lab.AddNamespace("m");
   return !server->empty() && !module->empty() &&
-         lab.link(*server, "s0", "10.200.1.1/24", "", *module, "m0", "10.200.1.2/24", "") &&
-         lab.run(*module, "ip route add default dev m0");
+         lab.Link(*server, "s0", "10.200.1.1/24", "", *module, "m0", "10.200.1.2/24", "") &&
+         lab.Run(*module, "ip route add default dev m0");
 }
 
 TEST(DhcpSwitch, SwitchingOffJoinsTheThreadThenClosesTheSocket) {
-  testnet::Lab lab;
+  net_test::Lab lab;
   NETNS_REQUIRE(lab);
   std::string s, m;
   ASSERT_TRUE(MakeAddressedCable(lab, &s, &m)) << lab.error();
 
   for (int round = 0; round < 3; ++round) {
-    ASSERT_TRUE(lab.enter(s));
+    ASSERT_TRUE(lab.Enter(s));
     PollThreadProbe probe;
     DhcpSwitch dhcp(PollThreadProbe::Sink, &probe);
     std::string failure;
     ASSERT_TRUE(dhcp.SwitchOn(&failure)) << failure;
     EXPECT_TRUE(dhcp.SwitchOn(&failure)) << "switching on twice starts nothing new";
     EXPECT_FALSE(PortIsFree());
-    ASSERT_TRUE(lab.enter(m));
+    ASSERT_TRUE(lab.Enter(m));
     ASSERT_TRUE(probe.Provoke());
     EXPECT_FALSE(probe.ended.load());
 
     dhcp.SwitchOff();
     EXPECT_FALSE(dhcp.IsOn());
     EXPECT_TRUE(probe.ended.load()) << "switched off before the thread was joined";
-    ASSERT_TRUE(lab.enter(s));
+    ASSERT_TRUE(lab.Enter(s));
     EXPECT_TRUE(PortIsFree());
   }
 }
 
 TEST(DhcpSwitch, DestroyedWhileOnEndsCleanly) {
-  testnet::Lab lab;
+  net_test::Lab lab;
   NETNS_REQUIRE(lab);
   std::string s, m;
   ASSERT_TRUE(MakeAddressedCable(lab, &s, &m)) << lab.error();
 
   PollThreadProbe probe;
   {
-    ASSERT_TRUE(lab.enter(s));
+    ASSERT_TRUE(lab.Enter(s));
     DhcpSwitch dhcp(PollThreadProbe::Sink, &probe);
     std::string failure;
     ASSERT_TRUE(dhcp.SwitchOn(&failure)) << failure;
-    ASSERT_TRUE(lab.enter(m));
+    ASSERT_TRUE(lab.Enter(m));
     ASSERT_TRUE(probe.Provoke());
     // More traffic for the poll thread while its owner goes away.
-    dhcptest::WireClient client;
+    pelmar_test::WireClient client;
     ASSERT_TRUE(client.Open());
     for (int i = 0; i < 5; ++i)
-      ASSERT_TRUE(client.Broadcast(dhcptest::Discover(dhcptest::kRecoveryMac)));
+      ASSERT_TRUE(client.Broadcast(pelmar_test::Discover(pelmar_test::kRecoveryMac)));
   }
   EXPECT_TRUE(probe.ended.load()) << "the poll thread outlived its switch";
-  ASSERT_TRUE(lab.enter(s));
+  ASSERT_TRUE(lab.Enter(s));
   EXPECT_TRUE(PortIsFree());
 }
 
 }  // namespace
-}  // namespace pelmar
+}  // namespace pelmar_test
