@@ -7,7 +7,6 @@
 #include "dhcp_message.h"
 #include "dhcp_packets.h"
 
-
 namespace pelmar_test {
 using namespace pelmar;
 namespace {

@@ -6,7 +6,6 @@
 #include "dhcp_packets.h"
 #include "dhcp_server.h"
 
-
 namespace pelmar_test {
 using namespace pelmar;
 namespace {

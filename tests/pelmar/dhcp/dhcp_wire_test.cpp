@@ -1,40 +1,27 @@
 // The server on a real wire, inside throwaway namespaces only.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "dhcp_packets.h"
 #include "dhcp_poll_thread.h"
 #include "dhcp_server.h"
+#include "dhcp_wire_lab.h"
 #include "netns.h"
+#include "udp_probe.h"
 #include "wire_client.h"
-
 
 namespace pelmar_test {
 using namespace pelmar;
 namespace {
 
 constexpr int kWaitMs = 10000;
-
-// Server namespace "s" (s0 10.200.1.1/24) joined to client namespace "c"
-// (c0, given MAC and address, default route out of c0).
-bool MakeServerAndClient(net_test::Lab& lab, std::string* server, std::string* client,
-                         const std::string& clientCidr, const std::string& clientMac) {
-  *server = lab.AddNamespace("s");
-  *client = lab.AddNamespace("c");
-  if (server->empty() || client->empty()) return false;
-  if (!lab.Link(*server, "s0", "10.200.1.1/24", "", *client, "c0", clientCidr, clientMac))
-    return false;
-  return clientCidr.empty() || lab.Run(*client, "ip route add default dev c0");
-}
 
 bool PollUntilAnswered(CDhcpServer& server, DhcpAnswer* answer) {
   return net_test::WaitFor([&] { return server.Poll(answer) == 1; }, kWaitMs);
@@ -44,23 +31,6 @@ bool IsReplyTo(const Bytes& reply, const uint8_t mac[6], uint8_t type) {
   return reply.size() == 300 && reply[0] == 2 && std::memcmp(&reply[28], mac, 6) == 0 &&
          reply[240] == 53 && reply[242] == type;
 }
-
-struct AnswerLog {
-  std::mutex lock;
-  std::vector<DhcpAnswer> answers;
-
-  static void Sink(const DhcpAnswer& answer, void* context) {
-    auto* log = static_cast<AnswerLog*>(context);
-    std::lock_guard<std::mutex> hold(log->lock);
-    log->answers.push_back(answer);
-  }
-  bool Has(uint8_t type) {
-    std::lock_guard<std::mutex> hold(lock);
-    for (const DhcpAnswer& a : answers)
-      if (a.messageType == type) return true;
-    return false;
-  }
-};
 
 }  // namespace
 
@@ -86,7 +56,13 @@ TEST(DhcpWire, TwoQueuedMessagesAreAnsweredInTwoPolls) {
   ASSERT_TRUE(PollUntilAnswered(server, &answer));
   EXPECT_EQ(answer.address[3], 1);
   EXPECT_TRUE(IsReplyTo(client.Receive(kWaitMs), first, kDhcpOffer));
-  EXPECT_TRUE(client.Receive(300).empty()) << "one poll answered more than one message";
+  // A marker from the server's side, sent once the poll returned: had the
+  // poll answered the second message too, that offer would come before it.
+  net_test::UdpProbe marker(lab, s, "s0", c, 6767);
+  ASSERT_TRUE(marker.ok());
+  ASSERT_TRUE(marker.SendTo("10.200.1.2", 68, "marker"));
+  EXPECT_EQ(client.Receive(kWaitMs), (Bytes{'m', 'a', 'r', 'k', 'e', 'r'}))
+      << "one poll answered more than one message";
 
   ASSERT_TRUE(PollUntilAnswered(server, &answer));
   EXPECT_EQ(answer.address[3], 2);
@@ -247,25 +223,11 @@ TEST(DhcpWire, StartFailuresAreNamed) {
 TEST(DhcpWire, BusyboxClientObtainsTheRecoveryAddress) {
   net_test::Lab lab;
   NETNS_REQUIRE(lab);
-  if (system("command -v busybox >/dev/null 2>&1") != 0) {
-    if (net_test::CiMode()) FAIL() << "busybox is not installed (Debian package busybox)";
-    GTEST_SKIP() << "busybox is not installed (Debian package busybox)";
-  }
+  REQUIRE_BUSYBOX();
   std::string s, p;
   ASSERT_TRUE(MakeServerAndClient(lab, &s, &p, "", "02:a7:5e:0a:0b:2c")) << lab.error();
-
-  // udhcpc hands the lease to a script; this one only applies the address.
-  std::string script = lab.tempDir() + "/apply-lease.sh";
-  FILE* f = fopen(script.c_str(), "w");
-  ASSERT_NE(f, nullptr);
-  fputs("#!/bin/sh\n"
-        "case \"$1\" in\n"
-        "  bound|renew) ip addr add \"$ip/$subnet\" dev \"$interface\" ;;\n"
-        "esac\n"
-        "exit 0\n",
-        f);
-  fclose(f);
-  ASSERT_EQ(chmod(script.c_str(), 0755), 0);
+  std::string script = WriteLeaseScript(lab);
+  ASSERT_FALSE(script.empty());
 
   ASSERT_TRUE(lab.Enter(s));
   CDhcpServer server;
@@ -275,11 +237,10 @@ TEST(DhcpWire, BusyboxClientObtainsTheRecoveryAddress) {
   ASSERT_TRUE(poller.Start(&server, AnswerLog::Sink, &log));
 
   std::string output;
-  bool leased = lab.Run(p, "busybox udhcpc -f -q -n -i c0 -t 10 -T 1 -s " + script, &output);
-  EXPECT_TRUE(leased) << output;
+  EXPECT_TRUE(RunUdhcpc(lab, p, "c0", script, &output)) << output;
 
   std::string addresses;
-  ASSERT_TRUE(lab.Run(p, "ip -4 addr show dev c0", &addresses));
+  ASSERT_TRUE(Ipv4Addresses(lab, p, "c0", &addresses));
   EXPECT_NE(addresses.find("inet 10.200.1.44/24"), std::string::npos) << addresses << output;
 
   poller.Stop();

@@ -1,6 +1,5 @@
 // pelmar-dhcpd as a user runs it: options, answers, stop, failed starts.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <chrono>
@@ -10,10 +9,10 @@
 #include <string>
 
 #include "dhcp_packets.h"
+#include "dhcp_wire_lab.h"
 #include "junk_flood.h"
 #include "netns.h"
 #include "wire_client.h"
-
 
 namespace pelmar_test {
 namespace {
@@ -42,20 +41,6 @@ int EnvInt(const char* name, int fallback) {
   return value && *value ? std::atoi(value) : fallback;
 }
 
-// udhcpc hands the lease to a script; this one only applies the address.
-bool WriteLeaseScript(const std::string& path) {
-  FILE* f = fopen(path.c_str(), "w");
-  if (!f) return false;
-  fputs("#!/bin/sh\n"
-        "case \"$1\" in\n"
-        "  bound|renew) ip addr add \"$ip/$subnet\" dev \"$interface\" ;;\n"
-        "esac\n"
-        "exit 0\n",
-        f);
-  fclose(f);
-  return chmod(path.c_str(), 0755) == 0;
-}
-
 }  // namespace
 
 TEST(DhcpdProgram, HelpExplainsTheOptions) {
@@ -73,11 +58,8 @@ TEST(DhcpdProgram, HelpExplainsTheOptions) {
 TEST(DhcpdProgram, AnswersAndStopsOnSigterm) {
   net_test::Lab lab;
   NETNS_REQUIRE(lab);
-  std::string s = lab.AddNamespace("s");
-  std::string c = lab.AddNamespace("c");
-  ASSERT_FALSE(s.empty() || c.empty());
-  ASSERT_TRUE(lab.Link(s, "s0", "10.200.1.1/24", "", c, "c0", "10.200.1.2/24", ""));
-  ASSERT_TRUE(lab.Run(c, "ip route add default dev c0"));
+  std::string s, c;
+  ASSERT_TRUE(MakeServerAndClient(lab, &s, &c, "10.200.1.2/24", "")) << lab.error();
 
   std::string logFile = lab.tempDir() + "/dhcpd.log";
   pid_t pid = lab.Spawn(s, {kProgram, "--interface", "s0"}, logFile);
@@ -165,24 +147,20 @@ TEST(DhcpdProgram, ExplainsAFailedStart) {
 TEST(DhcpdProgram, ServesAClientDuringAJunkFlood) {
   net_test::Lab lab;
   NETNS_REQUIRE(lab);
-  if (system("command -v busybox >/dev/null 2>&1") != 0) {
-    if (net_test::CiMode()) FAIL() << "busybox is not installed (Debian package busybox)";
-    GTEST_SKIP() << "busybox is not installed (Debian package busybox)";
-  }
+  REQUIRE_BUSYBOX();
   const int rate = EnvInt("PELMAR_FLOOD_RATE", 1000);
   const int seconds = EnvInt("PELMAR_FLOOD_SECONDS", 0);
   const long perSecondCap = rate > 0 ? rate : 100000L;
   const long cap = perSecondCap * (seconds > 0 ? seconds : 30);
 
-  std::string s = lab.AddNamespace("s");
-  std::string c = lab.AddNamespace("c");
+  std::string s, c;
+  ASSERT_TRUE(MakeServerAndClient(lab, &s, &c, "", "02:a7:5e:0a:0b:2c")) << lab.error();
   std::string f = lab.AddNamespace("f");
-  ASSERT_FALSE(s.empty() || c.empty() || f.empty());
-  ASSERT_TRUE(lab.Link(s, "s0", "10.200.1.1/24", "", c, "c0", "", "02:a7:5e:0a:0b:2c"));
+  ASSERT_FALSE(f.empty());
   ASSERT_TRUE(lab.Link(s, "s1", "10.200.2.1/24", "", f, "f0", "10.200.2.2/24", ""));
   ASSERT_TRUE(lab.Run(f, "ip route add default dev f0"));
-  std::string script = lab.tempDir() + "/apply-lease.sh";
-  ASSERT_TRUE(WriteLeaseScript(script));
+  std::string script = WriteLeaseScript(lab);
+  ASSERT_FALSE(script.empty());
 
   std::string logFile = lab.tempDir() + "/dhcpd.log";
   pid_t pid = lab.Spawn(s, {kProgram}, logFile);
@@ -202,7 +180,7 @@ TEST(DhcpdProgram, ServesAClientDuringAJunkFlood) {
   const long before = flood.Sent();
   auto started = std::chrono::steady_clock::now();
   std::string output;
-  bool leased = lab.Run(c, "busybox udhcpc -f -q -n -i c0 -t 10 -T 1 -s " + script, &output);
+  bool leased = RunUdhcpc(lab, c, "c0", script, &output);
   auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
       std::chrono::steady_clock::now() - started);
   const long during = flood.Sent() - before;
@@ -228,7 +206,7 @@ TEST(DhcpdProgram, ServesAClientDuringAJunkFlood) {
 
   EXPECT_TRUE(leased) << output;
   std::string addresses;
-  ASSERT_TRUE(lab.Run(c, "ip -4 addr show dev c0", &addresses));
+  ASSERT_TRUE(Ipv4Addresses(lab, c, "c0", &addresses));
   EXPECT_TRUE(Contains(addresses, "inet 10.200.1.44/24")) << addresses << output;
   // The lease was got under fire, not after the storm had passed.
   EXPECT_GT(during, 0);

@@ -3,17 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
-#include <sys/stat.h>
 
 #include <atomic>
-#include <cstdio>
 #include <cstdlib>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "dhcp_packets.h"
 #include "dhcp_switch.h"
+#include "dhcp_wire_lab.h"
 #include "netns.h"
 #include "settings_command.h"
 #include "wire_client.h"
@@ -23,23 +21,6 @@ using namespace pelmar;
 namespace {
 
 constexpr int kWaitMs = 10000;
-
-struct AnswerLog {
-  std::mutex lock;
-  std::vector<uint8_t> types;
-
-  static void Sink(const DhcpAnswer& answer, void* context) {
-    auto* log = static_cast<AnswerLog*>(context);
-    std::lock_guard<std::mutex> hold(log->lock);
-    log->types.push_back(answer.messageType);
-  }
-  bool Has(uint8_t type) {
-    std::lock_guard<std::mutex> hold(lock);
-    for (uint8_t t : types)
-      if (t == type) return true;
-    return false;
-  }
-};
 
 // Threads of this process; a joined thread is gone from the list.
 int ThreadCount() {
@@ -52,15 +33,6 @@ int ThreadCount() {
   return count;
 }
 
-// Server namespace "s" (s0 10.200.1.1/24) joined to a module namespace "m"
-// whose interface has the recovery MAC and no address.
-bool MakeCable(net_test::Lab& lab, std::string* server, std::string* module) {
-  *server = lab.AddNamespace("s");
-  *module = lab.AddNamespace("m");
-  return !server->empty() && !module->empty() &&
-         lab.Link(*server, "s0", "10.200.1.1/24", "", *module, "m0", "", "02:a7:5e:0a:0b:2c");
-}
-
 // Whether port 67 can be bound again: the switch's socket is closed.
 bool PortIsFree() {
   CDhcpServer probe;
@@ -70,23 +42,11 @@ bool PortIsFree() {
 TEST(DhcpSwitch, ServesBusyboxClientTheRecoveryAddress) {
   net_test::Lab lab;
   NETNS_REQUIRE(lab);
-  if (system("command -v busybox >/dev/null 2>&1") != 0) {
-    if (net_test::CiMode()) FAIL() << "busybox is not installed (Debian package busybox)";
-    GTEST_SKIP() << "busybox is not installed (Debian package busybox)";
-  }
+  REQUIRE_BUSYBOX();
   std::string s, m;
-  ASSERT_TRUE(MakeCable(lab, &s, &m)) << lab.error();
-  std::string script = lab.tempDir() + "/apply-lease.sh";
-  FILE* f = fopen(script.c_str(), "w");
-  ASSERT_NE(f, nullptr);
-  fputs("#!/bin/sh\n"
-        "case \"$1\" in\n"
-        "  bound|renew) ip addr add \"$ip/$subnet\" dev \"$interface\" ;;\n"
-        "esac\n"
-        "exit 0\n",
-        f);
-  fclose(f);
-  ASSERT_EQ(chmod(script.c_str(), 0755), 0);
+  ASSERT_TRUE(MakeServerAndClient(lab, &s, &m, "", "02:a7:5e:0a:0b:2c")) << lab.error();
+  std::string script = WriteLeaseScript(lab);
+  ASSERT_FALSE(script.empty());
 
   ASSERT_TRUE(lab.Enter(s));
   AnswerLog log;
@@ -96,10 +56,9 @@ TEST(DhcpSwitch, ServesBusyboxClientTheRecoveryAddress) {
   EXPECT_TRUE(dhcp.IsOn());
 
   std::string output;
-  EXPECT_TRUE(lab.Run(m, "busybox udhcpc -f -q -n -i m0 -t 10 -T 1 -s " + script, &output))
-      << output;
+  EXPECT_TRUE(RunUdhcpc(lab, m, "c0", script, &output)) << output;
   std::string addresses;
-  ASSERT_TRUE(lab.Run(m, "ip -4 addr show dev m0", &addresses));
+  ASSERT_TRUE(Ipv4Addresses(lab, m, "c0", &addresses));
   EXPECT_NE(addresses.find("inet 10.200.1.44/24"), std::string::npos) << addresses << output;
 
   dhcp.SwitchOff();
@@ -112,7 +71,7 @@ TEST(DhcpSwitch, TakenPortGivesTheMessageAndStaysOff) {
   net_test::Lab lab;
   NETNS_REQUIRE(lab);
   std::string s, m;
-  ASSERT_TRUE(MakeCable(lab, &s, &m)) << lab.error();
+  ASSERT_TRUE(MakeServerAndClient(lab, &s, &m, "", "02:a7:5e:0a:0b:2c")) << lab.error();
   ASSERT_TRUE(lab.Enter(s));
 
   CDhcpServer other;
@@ -181,19 +140,11 @@ struct PollThreadProbe {
   }
 };
 
-bool MakeAddressedCable(net_test::Lab& lab, std::string* server, std::string* module) {
-  *server = lab.AddNamespace("s");
-  *module = lab.AddNamespace("m");
-  return !server->empty() && !module->empty() &&
-         lab.Link(*server, "s0", "10.200.1.1/24", "", *module, "m0", "10.200.1.2/24", "") &&
-         lab.Run(*module, "ip route add default dev m0");
-}
-
 TEST(DhcpSwitch, SwitchingOffJoinsTheThreadThenClosesTheSocket) {
   net_test::Lab lab;
   NETNS_REQUIRE(lab);
   std::string s, m;
-  ASSERT_TRUE(MakeAddressedCable(lab, &s, &m)) << lab.error();
+  ASSERT_TRUE(MakeServerAndClient(lab, &s, &m, "10.200.1.2/24", "")) << lab.error();
 
   for (int round = 0; round < 3; ++round) {
     ASSERT_TRUE(lab.Enter(s));
@@ -219,7 +170,7 @@ TEST(DhcpSwitch, DestroyedWhileOnEndsCleanly) {
   net_test::Lab lab;
   NETNS_REQUIRE(lab);
   std::string s, m;
-  ASSERT_TRUE(MakeAddressedCable(lab, &s, &m)) << lab.error();
+  ASSERT_TRUE(MakeServerAndClient(lab, &s, &m, "10.200.1.2/24", "")) << lab.error();
 
   PollThreadProbe probe;
   {
