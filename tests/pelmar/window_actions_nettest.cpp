@@ -21,23 +21,13 @@
 #include "main_dlg.h"
 #include "message_box.h"
 #include "netns.h"
+#include "window_on_the_wire.h"
 
 namespace pelmar_test {
 namespace {
 
 using pelmar::CConfigurationDlg;
 using pelmar::CMainDlg;
-
-template <typename Pred>
-bool Until(Pred pred, int timeoutMs = 5000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!pred()) {
-    if (timer.elapsed() > timeoutMs) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 5);
-  }
-  return true;
-}
 
 // A answers at once and is table entry 0; the others answer late.
 const char kModules[] = R"({"modules": [
@@ -52,23 +42,13 @@ const char kModules[] = R"({"modules": [
 ]})";
 constexpr int kRows = 5;
 
-class WindowActionsNet : public ::testing::Test {
+class WindowActionsNet : public WindowOnTheWire {
  protected:
   void SetUp() override {
-    pelmar::SetMessageRecorder([this](const pelmar::ShownMessage& m) { messages.push_back(m); });
-    if (!lab_.ok()) return;
-    host_ = lab_.AddNamespace("h");
-    peer_ = lab_.AddNamespace("p");
-    ready_ = !host_.empty() && !peer_.empty() &&
-             lab_.Link(host_, "h0", "10.77.0.1/24", "02:00:00:aa:00:01", peer_, "p0",
-                       "10.77.0.2/24", "02:00:00:bb:00:01");
-    if (ready_) log_ = lab_.StartSimulator(MDSP_SIM_PATH, peer_, "p0", kModules);
-    ready_ = ready_ && !log_.empty() && lab_.Enter(host_);
-    options.libraryPath = std::string(PELMAR_DIR) + "/libmdsp.so";
-    options.settingsPath = lab_.tempDir() + "/cfg/settings.dat";
-    options.collatorLocale = "C";
+    WindowOnTheWire::SetUp();
+    if (ready_) log_ = net_.StartSimulator(MDSP_SIM_PATH, kModules);
+    ready_ = ready_ && !log_.empty();
   }
-  void TearDown() override { pelmar::SetMessageRecorder(nullptr); }
 
   void Open(CMainDlg& w) {
     ASSERT_TRUE(w.Initialise());
@@ -80,12 +60,7 @@ class WindowActionsNet : public ::testing::Test {
     return -1;
   }
   std::string Log() { return net_test::ReadFile(log_); }
-  int Received() {
-    std::istringstream lines(Log());
-    int n = 0;
-    for (std::string line; std::getline(lines, line);) n += line.rfind("rx ", 0) == 0;
-    return n;
-  }
+  int Received() { return WindowOnTheWire::Received(log_); }
   bool Logged(const std::string& text) {
     return Until([&] { return Log().find(text) != std::string::npos; });
   }
@@ -97,16 +72,8 @@ class WindowActionsNet : public ::testing::Test {
     });
   }
 
-  net_test::Lab lab_;
-  std::string host_, peer_, log_;
-  bool ready_ = false;
-  pelmar::MainDlgOptions options;
-  std::vector<pelmar::ShownMessage> messages;
+  std::string log_;
 };
-
-#define REQUIRE_LAB()  \
-  NETNS_REQUIRE(lab_); \
-  ASSERT_TRUE(ready_) << "lab set-up failed " << lab_.error()
 
 // Fills the configuration dialog open at the time and presses Set.
 void AnswerConfiguration(const char* password, const char* newIp = nullptr,

@@ -17,6 +17,7 @@
 #include "fake_mdsp_control.h"
 #include "main_dlg.h"
 #include "message_box.h"
+#include "qt_wait.h"
 
 namespace pelmar_test {
 
@@ -44,18 +45,6 @@ inline fake::Module MakeModule(uint32_t n, const std::string& ip, const std::str
   m.tags[5] = fake::U32(0xFFFFFF00);
   m.tags[9] = fake::U8(n & 1);
   return m;
-}
-
-// Processes events until pred holds or timeoutMs passes.
-template <typename Pred>
-bool Until(Pred pred, int timeoutMs = 5000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!pred()) {
-    if (timer.elapsed() > timeoutMs) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 5);
-  }
-  return true;
 }
 
 // Waits, without handling any event, until the relay has posted `count`

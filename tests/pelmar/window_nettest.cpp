@@ -10,20 +10,10 @@
 #include "main_dlg.h"
 #include "message_box.h"
 #include "netns.h"
+#include "window_on_the_wire.h"
 
 namespace pelmar_test {
 namespace {
-
-template <typename Pred>
-bool Until(Pred pred, int timeoutMs = 5000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!pred()) {
-    if (timer.elapsed() > timeoutMs) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 5);
-  }
-  return true;
-}
 
 void Settle(int ms) {
   QElapsedTimer timer;
@@ -50,24 +40,14 @@ const char kModulesB[] = R"({"modules": [
   {"mac": "02-00-00-00-50-01", "protocol": "text", "ip": "10.78.0.50", "type": "SIDE-B"}
 ]})";
 
-class WindowNet : public ::testing::Test {
+class WindowNet : public WindowOnTheWire {
  protected:
   void SetUp() override {
-    pelmar::SetMessageRecorder([this](const pelmar::ShownMessage& m) { messages.push_back(m); });
-    if (!lab_.ok()) return;
-    host_ = lab_.AddNamespace("h");
-    peer_ = lab_.AddNamespace("p");
-    ready_ = !host_.empty() && !peer_.empty() &&
-             lab_.Link(host_, "h0", "10.77.0.1/24", "02:00:00:aa:00:01", peer_, "p0",
-                       "10.77.0.2/24", "02:00:00:bb:00:01") &&
-             lab_.Link(host_, "h1", "10.78.0.1/24", "02:00:00:aa:00:02", peer_, "p1",
-                       "10.78.0.2/24", "02:00:00:bb:00:02") &&
-             lab_.Enter(host_);
-    options.libraryPath = std::string(PELMAR_DIR) + "/libmdsp.so";  // as the program finds it
-    options.settingsPath = lab_.tempDir() + "/cfg/settings.dat";
-    options.collatorLocale = "C";
+    WindowOnTheWire::SetUp();
+    // A second wire for the choice between two interfaces.
+    ready_ = ready_ && lab_.Link(host_, "h1", "10.78.0.1/24", "02:00:00:aa:00:02", peer_, "p1",
+                                 "10.78.0.2/24", "02:00:00:bb:00:02");
   }
-  void TearDown() override { pelmar::SetMessageRecorder(nullptr); }
 
   std::map<std::string, std::vector<std::vector<std::string>>> RowsByMac(pelmar::CMainDlg& w) {
     std::map<std::string, std::vector<std::vector<std::string>>> rows;
@@ -78,24 +58,8 @@ class WindowNet : public ::testing::Test {
     }
     return rows;
   }
-  static int Received(const std::string& log) {
-    std::istringstream lines(net_test::ReadFile(log));
-    std::string line;
-    int n = 0;
-    while (std::getline(lines, line)) n += line.rfind("rx ", 0) == 0;
-    return n;
-  }
-
-  net_test::Lab lab_;
-  std::string host_, peer_;
-  bool ready_ = false;
-  pelmar::MainDlgOptions options;
-  std::vector<pelmar::ShownMessage> messages;
 };
 
-#define REQUIRE_LAB()                  \
-  NETNS_REQUIRE(lab_);                 \
-  ASSERT_TRUE(ready_) << "lab set-up failed"
 
 TEST_F(WindowNet, EveryKindOfModuleBecomesARow) {
   REQUIRE_LAB();

@@ -31,4 +31,43 @@ std::vector<std::string> SimDatagramsHex(const std::string& logText,
   return out;
 }
 
+namespace {
+
+bool IsSecure(const std::string& datagram) {
+  return datagram.size() >= 2 && static_cast<uint8_t>(datagram[0]) == 0xC1 &&
+         static_cast<uint8_t>(datagram[1]) == 0xAB;
+}
+
+}  // namespace
+
+std::vector<std::string> SimReceived(const std::string& simLog) {
+  std::vector<std::string> out;
+  for (const std::string& hex : SimDatagramsHex(ReadFile(simLog), "rx")) {
+    std::string bytes;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+      bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    out.push_back(bytes);
+  }
+  return out;
+}
+
+std::vector<std::string> SimTextReceived(const std::string& simLog) {
+  std::vector<std::string> out;
+  for (const std::string& d : SimReceived(simLog))
+    if (!IsSecure(d)) out.push_back(d.substr(0, d.find('\0')));
+  return out;
+}
+
+std::vector<SimSecureRequest> SimSecureRequests(const std::string& simLog, uint8_t type) {
+  constexpr size_t kHeader = 18, kAuthBlock = 36;
+  std::vector<SimSecureRequest> out;
+  for (const std::string& d : SimReceived(simLog)) {
+    if (!IsSecure(d) || d.size() < kHeader || static_cast<uint8_t>(d[15]) != type) continue;
+    size_t length = static_cast<uint8_t>(d[16]) | static_cast<uint8_t>(d[17]) << 8;
+    if (length < kAuthBlock || kHeader + length > d.size()) continue;
+    out.push_back({d.substr(2, 6), d.substr(kHeader + kAuthBlock, length - kAuthBlock)});
+  }
+  return out;
+}
+
 }  // namespace net_test

@@ -4,6 +4,7 @@
 // 02:00:00:aa:00:01) <-> p0 (02:00:00:bb:00:01).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -28,5 +29,19 @@ class HostAndPeer {
 // Datagram lines of a simulator log ("rx|tx IP:PORT LEN HEX"): the hex of
 // every datagram in that direction, in log order.
 std::vector<std::string> SimDatagramsHex(const std::string& logText, const std::string& direction);
+
+// Every datagram the simulator with that log received, in order, as bytes.
+std::vector<std::string> SimReceived(const std::string& simLog);
+
+// The text requests among them (all that are not secure), each up to its NUL.
+std::vector<std::string> SimTextReceived(const std::string& simLog);
+
+// The authenticated secure requests of one type among them: the destination
+// MAC bytes and the payload behind the authentication block.
+struct SimSecureRequest {
+  std::string to;
+  std::string payload;
+};
+std::vector<SimSecureRequest> SimSecureRequests(const std::string& simLog, uint8_t type);
 
 }  // namespace net_test

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "host_and_peer.h"
 #include "netns.h"
 
 namespace mdspctl_test {
@@ -36,44 +37,15 @@ const char kModules[] = R"({"modules": [
   {"mac": "02-00-00-00-10-07", "protocol": "text", "faults": {"ignore": ["text_configure"]}}
 ]})";
 
-// Every datagram the simulator received, in order.
-std::vector<std::string> Received(const std::string& simLog) {
-  std::vector<std::string> out;
-  std::istringstream lines(net_test::ReadFile(simLog));
-  std::string line;
-  while (std::getline(lines, line)) {
-    std::istringstream fields(line);
-    std::string kind, from, length, hex;
-    if (!(fields >> kind >> from >> length >> hex) || kind != "rx") continue;
-    std::string bytes;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2)
-      bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-    out.push_back(bytes);
-  }
-  return out;
-}
-
-// Text requests received, each up to its NUL.
 std::vector<std::string> TextReceived(const std::string& simLog) {
-  std::vector<std::string> out;
-  for (const std::string& d : Received(simLog))
-    if (d.size() < 2 || static_cast<uint8_t>(d[0]) != 0xC1 || static_cast<uint8_t>(d[1]) != 0xAB)
-      out.push_back(d.substr(0, d.find('\0')));
-  return out;
+  return net_test::SimTextReceived(simLog);
 }
 
 // Payloads of the authenticated secure requests of one type received.
 std::vector<std::string> SecurePayloads(const std::string& simLog, uint8_t type) {
-  constexpr size_t kHeader = 18, kAuthBlock = 36;
   std::vector<std::string> out;
-  for (const std::string& d : Received(simLog)) {
-    if (d.size() < kHeader + kAuthBlock || static_cast<uint8_t>(d[0]) != 0xC1 ||
-        static_cast<uint8_t>(d[1]) != 0xAB || static_cast<uint8_t>(d[15]) != type)
-      continue;
-    size_t length = static_cast<uint8_t>(d[16]) | static_cast<uint8_t>(d[17]) << 8;
-    if (length < kAuthBlock || kHeader + length > d.size()) continue;
-    out.push_back(d.substr(kHeader + kAuthBlock, length - kAuthBlock));
-  }
+  for (const net_test::SimSecureRequest& r : net_test::SimSecureRequests(simLog, type))
+    out.push_back(r.payload);
   return out;
 }
 
@@ -106,13 +78,8 @@ struct SplitRun {
 class Mdspctl : public ::testing::Test {
  protected:
   bool Start(const char* modules = kModules) {
-    host_ = lab_.AddNamespace("h");
-    mods_ = lab_.AddNamespace("m");
-    if (host_.empty() || mods_.empty() ||
-        !lab_.Link(host_, "h0", "10.77.0.1/24", "02:00:00:aa:00:01", mods_, "m0",
-                   "10.77.0.2/24", "02:00:00:bb:00:01"))
-      return false;
-    simLog_ = lab_.StartSimulator(MDSP_SIM_PATH, mods_, "m0", modules);
+    if (!net_.SetUp()) return false;
+    simLog_ = net_.StartSimulator(MDSP_SIM_PATH, modules);
     return !simLog_.empty();
   }
 
@@ -138,8 +105,10 @@ class Mdspctl : public ::testing::Test {
     return {run.code, run.output, net_test::ReadFile(errFile)};
   }
 
-  net_test::Lab lab_;
-  std::string host_, mods_, simLog_;
+  net_test::HostAndPeer net_;
+  net_test::Lab& lab_ = net_.lab;
+  const std::string& host_ = net_.host;
+  std::string simLog_;
 };
 
 #define START()        \
