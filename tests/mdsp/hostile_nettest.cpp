@@ -10,6 +10,7 @@
 #include "client.h"
 #include "event_recorder.h"
 #include "lifecycle.h"
+#include "host_and_peer.h"
 #include "library_on_the_wire.h"
 #include "log_capture.h"
 #include "mdsp.h"
@@ -30,16 +31,6 @@ class HostileWire : public mdsp_test::LibraryOnTheWire {
   }
   mdsp_test::EventRecorder events_;
 };
-
-std::string Hex(const std::string& bytes) {
-  static const char digits[] = "0123456789abcdef";
-  std::string out;
-  for (unsigned char c : bytes) {
-    out += digits[c >> 4];
-    out += digits[c & 15];
-  }
-  return out;
-}
 
 TEST_F(HostileWire, JunkDuringAScanListsNothing) {
   REQUIRE_LAB();
@@ -117,7 +108,7 @@ TEST_F(HostileWire, SeparatorInAValueIsRefusedWithNothingSentAndNoPasswordKept) 
       "DHCP = OFF;HN = renamed;DNS1 = 0.0.0.0;DNS2 = 0.0.0.0;";
   std::vector<std::string> rx = net_test::SimDatagramsHex(net_test::ReadFile(simLog), "rx");
   ASSERT_EQ(rx.size(), 2u);  // the scan and the sound request, nothing between
-  EXPECT_EQ(rx[1], Hex(std::string(kSent, sizeof kSent)));
+  EXPECT_EQ(rx[1], net_test::SimHex(std::string(kSent, sizeof kSent)));
 
   // What a terminal gets of the log: no tail of a refused value, and no
   // password at all.

@@ -13,6 +13,7 @@
 
 #include "client.h"
 #include "event_recorder.h"
+#include "host_and_peer.h"
 #include "library_on_the_wire.h"
 #include "log_capture.h"
 #include "mdsp.h"
@@ -23,16 +24,6 @@
 namespace mdsp_test {
 namespace {
 
-
-std::string Hex(const std::string& bytes) {
-  static const char digits[] = "0123456789abcdef";
-  std::string out;
-  for (unsigned char c : bytes) {
-    out += digits[c >> 4];
-    out += digits[c & 15];
-  }
-  return out;
-}
 
 constexpr char kModules[] = R"({"modules":[
   {"mac":"02-00-00-00-10-01","protocol":"text","hostname":"press-line-1","ip":"192.168.0.10",
@@ -112,7 +103,7 @@ TEST_F(TextProtocolNet, ScanListsEachTextModuleOnceWithItsValues) {
   // The scan left the host as exactly "MODULE SCAN" and its NUL.
   std::vector<std::string> rx = net_test::SimDatagramsHex(net_test::ReadFile(simLog), "rx");
   ASSERT_FALSE(rx.empty());
-  EXPECT_EQ(rx[0], Hex(std::string("MODULE SCAN\0", 12)));
+  EXPECT_EQ(rx[0], net_test::SimHex(std::string("MODULE SCAN\0", 12)));
 
   // Arrival order is the network's; find each module by its MAC.
   std::map<uint8_t, uint32_t> indexOf;
@@ -199,8 +190,8 @@ TEST_F(TextProtocolNet, WinkAndConfigureArriveByteExactAndOwnWinkIsNoModule) {
   ASSERT_TRUE(net_test::WaitFor(
       [&] { return net_test::SimDatagramsHex(net_test::ReadFile(simLog), "rx").size() >= 2; }, 10000));
   std::vector<std::string> rx = net_test::SimDatagramsHex(net_test::ReadFile(simLog), "rx");
-  EXPECT_EQ(rx[0], Hex(wink));
-  EXPECT_EQ(rx[1], Hex(configure));
+  EXPECT_EQ(rx[0], net_test::SimHex(wink));
+  EXPECT_EQ(rx[1], net_test::SimHex(configure));
 
   // Both came back to our own socket; neither is taken for an answer.
   ASSERT_TRUE(net_test::WaitFor(

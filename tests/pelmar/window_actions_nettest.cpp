@@ -217,12 +217,7 @@ TEST_F(WindowActionsNet, ClosingWithTheDhcpServerOnEndsCleanly) {
   {
     CMainDlg w("10.77.0.1", options);
     Open(w);
-    QTimer::singleShot(0, [] {
-      QWidget* modal = QApplication::activeModalWidget();
-      ASSERT_NE(modal, nullptr);
-      modal->findChild<QCheckBox*>("dhcpServer")->click();
-      modal->findChild<QPushButton*>("ok")->click();
-    });
+    TickDhcpServerInSettings();
     w.OnSettings();
     ASSERT_TRUE(w.dhcp().IsOn()) << (messages.empty() ? "" : messages[0].text.toStdString());
     QApplication::processEvents();

@@ -408,12 +408,7 @@ TEST_F(WindowActions, ClosingSwitchesTheDhcpServerOffBeforeTheLibraryStops) {
     CMainDlg w("", options);
     w.SetDhcpControl(&dhcp);
     StartWithTwo(w, MakeModule(1, "10.0.0.1", "A"), MakeModule(2, "10.0.0.2", "B"));
-    QTimer::singleShot(0, [] {
-      QWidget* modal = QApplication::activeModalWidget();
-      ASSERT_NE(modal, nullptr);
-      modal->findChild<QCheckBox*>("dhcpServer")->click();
-      modal->findChild<QPushButton*>("ok")->click();
-    });
+    TickDhcpServerInSettings();
     w.OnSettings();
     EXPECT_TRUE(dhcp.on);
   }

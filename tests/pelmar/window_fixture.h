@@ -17,7 +17,7 @@
 #include "fake_mdsp_control.h"
 #include "main_dlg.h"
 #include "message_box.h"
-#include "qt_wait.h"
+#include "window_steps.h"
 
 namespace pelmar_test {
 

@@ -12,7 +12,7 @@
 #include "main_dlg.h"
 #include "message_box.h"
 #include "netns.h"
-#include "qt_wait.h"
+#include "window_steps.h"
 
 namespace pelmar_test {
 

@@ -40,6 +40,16 @@ bool IsSecure(const std::string& datagram) {
 
 }  // namespace
 
+std::string SimHex(const std::string& bytes) {
+  static const char digits[] = "0123456789abcdef";
+  std::string out;
+  for (unsigned char c : bytes) {
+    out += digits[c >> 4];
+    out += digits[c & 15];
+  }
+  return out;
+}
+
 std::vector<std::string> SimReceived(const std::string& simLog) {
   std::vector<std::string> out;
   for (const std::string& hex : SimDatagramsHex(ReadFile(simLog), "rx")) {

@@ -30,6 +30,9 @@ class HostAndPeer {
 // every datagram in that direction, in log order.
 std::vector<std::string> SimDatagramsHex(const std::string& logText, const std::string& direction);
 
+// Bytes as the simulator's log writes them: lower-case hex.
+std::string SimHex(const std::string& bytes);
+
 // Every datagram the simulator with that log received, in order, as bytes.
 std::vector<std::string> SimReceived(const std::string& simLog);
 
