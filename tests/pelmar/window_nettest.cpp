@@ -15,6 +15,7 @@
 namespace pelmar_test {
 namespace {
 
+// Handles events for a while: a stimulus only, never the ground of a check.
 void Settle(int ms) {
   QElapsedTimer timer;
   timer.start();
@@ -63,13 +64,14 @@ class WindowNet : public WindowOnTheWire {
 
 TEST_F(WindowNet, EveryKindOfModuleBecomesARow) {
   REQUIRE_LAB();
-  ASSERT_FALSE(lab_.StartSimulator(MDSP_SIM_PATH, peer_, "p0", kModulesA).empty());
+  std::string log = lab_.StartSimulator(MDSP_SIM_PATH, peer_, "p0", kModulesA);
+  ASSERT_FALSE(log.empty());
   pelmar::CMainDlg w("", options);
   ASSERT_TRUE(w.Initialise());
   EXPECT_TRUE(messages.empty());
-  ASSERT_TRUE(Until([&] { return w.moduleList()->rowCount() >= 6; }));
-  Settle(300);
-  EXPECT_EQ(w.moduleList()->rowCount(), 6);
+  // Six answers, then the marker: a seventh row would have come before it.
+  ASSERT_TRUE(MarkerListed(w, log, 0, 6)) << net_test::ReadFile(log);
+  EXPECT_EQ(w.moduleList()->rowCount(), 6 + 1);
   auto rows = RowsByMac(w);
   // Text module: numbers from the text answer.
   ASSERT_EQ(rows["02-00-00-00-10-01"].size(), 1u);
@@ -121,12 +123,14 @@ TEST_F(WindowNet, RequestedInterfaceAsksOnlyThatSide) {
   pelmar::CMainDlg w("10.78.0.1", options);
   ASSERT_TRUE(w.Initialise());
   EXPECT_TRUE(messages.empty());
-  ASSERT_TRUE(Until([&] { return w.moduleList()->rowCount() >= 1; }));
-  Settle(300);
-  EXPECT_EQ(w.moduleList()->rowCount(), 1);
-  EXPECT_EQ(w.moduleList()->CellText(0, 5), "SIDE-B");
-  EXPECT_EQ(Received(logA), 0);
+  // One answer, then the marker.
+  ASSERT_TRUE(MarkerListed(w, logB, 0, 1, "p1", "10.78.0.1")) << net_test::ReadFile(logB);
+  EXPECT_EQ(w.moduleList()->rowCount(), 1 + 1);
+  EXPECT_EQ(w.moduleList()->CellText(0, 5), "SIDE-B");  // sorted on IP: the marker last
   EXPECT_GE(Received(logB), 2);  // the text scan and the Discover
+  // Side A got nothing before a marker sent now.
+  ASSERT_TRUE(SimulatorCaughtUp(logA, "h0", "10.77.0.2"));
+  EXPECT_EQ(Received(logA), 1);
 }
 
 TEST_F(WindowNet, SavedSettingsAskOnlyThatSide) {
@@ -143,8 +147,9 @@ TEST_F(WindowNet, SavedSettingsAskOnlyThatSide) {
   pelmar::CMainDlg w("", options);
   ASSERT_TRUE(w.Initialise());
   ASSERT_TRUE(Until([&] { return w.moduleList()->rowCount() >= 6; }));
-  Settle(300);
-  EXPECT_EQ(Received(logB), 0);
+  // Side B got nothing before a marker sent now.
+  ASSERT_TRUE(SimulatorCaughtUp(logB, "h1", "10.78.0.2"));
+  EXPECT_EQ(Received(logB), 1);
   EXPECT_GE(Received(logA), 2);
   for (int r = 0; r < w.moduleList()->rowCount(); ++r)
     EXPECT_NE(w.moduleList()->CellText(r, 5), "SIDE-B");
@@ -152,17 +157,18 @@ TEST_F(WindowNet, SavedSettingsAskOnlyThatSide) {
 
 TEST_F(WindowNet, QuickRescansGiveNoDuplicateRows) {
   REQUIRE_LAB();
-  ASSERT_FALSE(lab_.StartSimulator(MDSP_SIM_PATH, peer_, "p0", kModulesA).empty());
+  std::string log = lab_.StartSimulator(MDSP_SIM_PATH, peer_, "p0", kModulesA);
+  ASSERT_FALSE(log.empty());
   pelmar::CMainDlg w("10.77.0.1", options);
   ASSERT_TRUE(w.Initialise());
   w.StartScan();
   w.StartScan();
-  Settle(100);
+  Settle(100);  // the last scan while answers of the earlier ones arrive
   w.StartScan();
-  ASSERT_TRUE(Until([&] { return w.moduleList()->rowCount() >= 6; }));
-  Settle(500);
+  // Four scans of six answers each, then the marker.
+  ASSERT_TRUE(MarkerListed(w, log, 0, 4 * 6)) << net_test::ReadFile(log);
   auto rows = RowsByMac(w);
-  EXPECT_EQ(w.moduleList()->rowCount(), 6);
+  EXPECT_EQ(w.moduleList()->rowCount(), 6 + 1);
   for (auto& [mac, list] : rows)
     EXPECT_EQ(list.size(), mac == "02-00-00-00-30-01" ? 2u : 1u) << mac;
 }
