@@ -15,13 +15,6 @@
 namespace pelmar_test {
 namespace {
 
-// Handles events for a while: a stimulus only, never the ground of a check.
-void Settle(int ms) {
-  QElapsedTimer timer;
-  timer.start();
-  while (timer.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 5);
-}
-
 const char kModulesA[] = R"({"modules": [
   {"mac": "02-00-00-00-10-01", "protocol": "text", "password": "secret", "seed": "k7Q2ZP91",
    "ip": "10.77.0.10", "subnet": "255.255.255.0", "gateway": "10.77.0.1", "dhcp": false,
@@ -163,10 +156,11 @@ TEST_F(WindowNet, QuickRescansGiveNoDuplicateRows) {
   ASSERT_TRUE(w.Initialise());
   w.StartScan();
   w.StartScan();
-  Settle(100);  // the last scan while answers of the earlier ones arrive
+  // Every answer of the three quick scans handled (six each), then one more
+  // scan: its six answers and the marker after them are all it lists.
+  ASSERT_TRUE(MarkerListed(w, log, 0, 3 * 6)) << net_test::ReadFile(log);
   w.StartScan();
-  // Four scans of six answers each, then the marker.
-  ASSERT_TRUE(MarkerListed(w, log, 0, 4 * 6)) << net_test::ReadFile(log);
+  ASSERT_TRUE(MarkerListed(w, log, 3 * 6, 6)) << net_test::ReadFile(log);
   auto rows = RowsByMac(w);
   EXPECT_EQ(w.moduleList()->rowCount(), 6 + 1);
   for (auto& [mac, list] : rows)
