@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -25,22 +26,29 @@ namespace mdsp_test {
 namespace {
 
 using namespace mdsp;
-using WireLoad = mdsp_test::LibraryOnTheWire;
+class WireLoad : public mdsp_test::LibraryOnTheWire {
+ protected:
+  // A peer socket on p0, and the library's socket on h0 opened by a scan
+  // sent while the worker is not running.
+  void OpenSocketBesidePeer() {
+    peer.emplace(lab_, peer_, "p0", host_);
+    ASSERT_TRUE(peer->ok());
+    ASSERT_EQ(MDSP_SetNetworkDevice(0, "10.77.0.1"), 1);
+    std::lock_guard<SocketLock> guard(TheClient()->socketLock);
+    ASSERT_TRUE(SendText(*TheClient()->sockets, "MODULE SCAN"));
+  }
+
+  std::optional<net_test::UdpProbe> peer;
+};
 
 TEST_F(WireLoad, RequestGetsTheSocketLockBeforeTheBacklogIsRead) {
   REQUIRE_LAB();
   constexpr int kBacklog = 20000;
-  net_test::UdpProbe peer(lab_, peer_, "p0", host_);
-  ASSERT_TRUE(peer.ok());
-  ASSERT_EQ(MDSP_SetNetworkDevice(0, "10.77.0.1"), 1);
+  ASSERT_NO_FATAL_FAILURE(OpenSocketBesidePeer());
   Client& client = *TheClient();
-  {
-    std::lock_guard<SocketLock> guard(client.socketLock);
-    ASSERT_TRUE(SendText(*client.sockets, "MODULE SCAN"));  // opens the socket
-  }
   // Notices the receive step drops: a backlog that costs nothing to keep.
   const std::string notice("Module Scan", 12);
-  for (int i = 0; i < kBacklog; ++i) ASSERT_TRUE(peer.Broadcast(notice)) << i;
+  for (int i = 0; i < kBacklog; ++i) ASSERT_TRUE(peer->Broadcast(notice)) << i;
 
   std::unique_lock<SocketLock> held(client.socketLock);
   ASSERT_EQ(MDSP_Start(), 1);  // the worker now waits for the lock
@@ -89,21 +97,15 @@ long ReceiveBufferDrops() {
 TEST_F(WireLoad, ReceiveBufferHoldsABurstOfTenThousandAnswers) {
   REQUIRE_LAB();
   constexpr int kBurst = 10000;
-  net_test::UdpProbe peer(lab_, peer_, "p0", host_);
-  ASSERT_TRUE(peer.ok());
-  ASSERT_EQ(MDSP_SetNetworkDevice(0, "10.77.0.1"), 1);
+  ASSERT_NO_FATAL_FAILURE(OpenSocketBesidePeer());
   Client& client = *TheClient();
-  {
-    std::lock_guard<SocketLock> guard(client.socketLock);
-    ASSERT_TRUE(SendText(*client.sockets, "MODULE SCAN"));
-  }
   long dropsBefore = ReceiveBufferDrops();
   ASSERT_GE(dropsBefore, 0);
   // As long as a full text answer; the worker is not running, so the whole
   // burst has to wait in the buffer.
   std::string answer("Module Scan");
   answer.resize(400, ';');
-  for (int i = 0; i < kBurst; ++i) ASSERT_TRUE(peer.Broadcast(answer)) << i;
+  for (int i = 0; i < kBurst; ++i) ASSERT_TRUE(peer->Broadcast(answer)) << i;
   ASSERT_EQ(MDSP_Start(), 1);
   EXPECT_TRUE(net_test::WaitFor(
       [&] { return client.datagramsRead.load() >= static_cast<uint64_t>(kBurst) + 1; }, 30000))
@@ -115,16 +117,10 @@ TEST_F(WireLoad, IdleSocketsCloseOnlyOnceTheBacklogIsRead) {
   REQUIRE_LAB();
   constexpr int kBacklog = 4 * static_cast<int>(kDatagramsPerStep);
   mdsp_test::ManualClock clock;
-  net_test::UdpProbe peer(lab_, peer_, "p0", host_);
-  ASSERT_TRUE(peer.ok());
-  ASSERT_EQ(MDSP_SetNetworkDevice(0, "10.77.0.1"), 1);
+  ASSERT_NO_FATAL_FAILURE(OpenSocketBesidePeer());
   Client& client = *TheClient();
-  {
-    std::lock_guard<SocketLock> guard(client.socketLock);
-    ASSERT_TRUE(SendText(*client.sockets, "MODULE SCAN"));
-  }
   const std::string notice("Module Scan", 12);
-  for (int i = 0; i < kBacklog; ++i) ASSERT_TRUE(peer.Broadcast(notice)) << i;
+  for (int i = 0; i < kBacklog; ++i) ASSERT_TRUE(peer->Broadcast(notice)) << i;
   // The idle time is over before the worker's first step.
   clock.AdvanceMs(kIdleCloseMs + 1);
   ASSERT_EQ(MDSP_Start(), 1);
