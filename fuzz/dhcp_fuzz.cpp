@@ -11,6 +11,8 @@
 #include "dhcp_message.h"
 #include "dhcp_server.h"
 
+using namespace pelmar;
+
 namespace {
 
 CDhcpMessage& Fresh(uint8_t fill) {

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace pelmar {
+
 namespace {
 
 constexpr uint8_t kMagicCookie[4] = {99, 130, 83, 99};
@@ -153,3 +155,5 @@ void CDhcpMessage::Serialize() {
   datagramLength = at;
   optionLength = at - kDhcpFixedLength;
 }
+
+}  // namespace pelmar

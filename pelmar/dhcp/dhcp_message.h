@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+namespace pelmar {
+
 // Fixed BOOTP part in front of the options.
 constexpr int kDhcpFixedLength = 236;
 constexpr int kDhcpDatagramCapacity = 2048;
@@ -71,3 +73,5 @@ class CDhcpMessage {
   void ClearOptions();
   DhcpParseResult ScanOptions();
 };
+
+}  // namespace pelmar

@@ -3,6 +3,8 @@
 #include <chrono>
 #include <system_error>
 
+namespace pelmar {
+
 CDhcpPollThread::~CDhcpPollThread() { Stop(); }
 
 bool CDhcpPollThread::Start(CDhcpServer* server, DhcpAnswerSink sink, void* context) {
@@ -52,3 +54,5 @@ void CDhcpPollThread::Run() {
                    [this] { return !running_.load(); });
   }
 }
+
+}  // namespace pelmar

@@ -12,6 +12,8 @@
 
 #include "dhcp_server.h"
 
+namespace pelmar {
+
 // Called on the poll thread after each answer sent.
 using DhcpAnswerSink = void (*)(const DhcpAnswer& answer, void* context);
 
@@ -45,3 +47,5 @@ class CDhcpPollThread {
   std::condition_variable wake_;
   std::thread thread_;
 };
+
+}  // namespace pelmar

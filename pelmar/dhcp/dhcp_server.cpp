@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace pelmar {
+
 namespace {
 
 constexpr uint8_t kClientPrefix[3] = {0x02, 0xA7, 0x5E};
@@ -98,3 +100,5 @@ bool CDhcpServer::ComposeReply(DhcpAnswer* answer) {
   }
   return true;
 }
+
+}  // namespace pelmar

@@ -9,6 +9,8 @@
 #include "dhcp_message.h"
 #include "dhcp_socket.h"
 
+namespace pelmar {
+
 constexpr uint16_t kDhcpServerPort = 67;
 constexpr uint16_t kDhcpClientPort = 68;
 
@@ -80,3 +82,5 @@ class CDhcpServer {
   CDhcpMessage request_;
   DhcpSocket socket_;
 };
+
+}  // namespace pelmar

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace pelmar {
+
 enum class DhcpStartError {
   kNone,
   kNetworkStack,     // the platform's socket layer could not be started
@@ -70,3 +72,5 @@ bool DhcpSocketSendBroadcast(const DhcpSocket& socket, const uint8_t* data, int 
 
 // Closes the socket and releases the socket layer if this socket started it.
 void DhcpSocketClose(DhcpSocket* socket);
+
+}  // namespace pelmar

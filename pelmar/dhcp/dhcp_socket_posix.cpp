@@ -13,6 +13,8 @@
 
 #include "dhcp_socket.h"
 
+namespace pelmar {
+
 namespace {
 
 int ToFd(const DhcpSocket& socket) { return static_cast<int>(socket.handle); }
@@ -155,3 +157,5 @@ void DhcpSocketClose(DhcpSocket* socket) {
   socket->handle = -1;
   socket->networkStackStarted = false;
 }
+
+}  // namespace pelmar

@@ -1,5 +1,7 @@
 #include "dhcp_socket.h"
 
+namespace pelmar {
+
 const char* DhcpStartErrorName(DhcpStartError error) {
   switch (error) {
     case DhcpStartError::kNone: return "DHCP_OK";
@@ -46,3 +48,5 @@ const char* DhcpStartErrorText(DhcpStartError error) {
   }
   return "The DHCP server could not be started.";
 }
+
+}  // namespace pelmar

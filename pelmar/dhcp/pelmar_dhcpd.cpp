@@ -17,6 +17,8 @@
 
 namespace {
 
+using namespace pelmar;
+
 constexpr int kExitOk = 0;
 constexpr int kExitStartFailed = 1;
 constexpr int kExitUsage = 2;

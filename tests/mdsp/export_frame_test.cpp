@@ -11,10 +11,10 @@
 #include "log_capture.h"
 #include "mdsp.h"
 
+namespace mdsp_test {
 namespace {
 
 using namespace mdsp;
-using mdsp_test::FreshLibrary;
 
 using ExportFrame = FreshLibrary;
 
@@ -150,3 +150,4 @@ TEST(DllVersion, FileWithoutBlockSetsOnlyThePlatform) {
 }
 
 }  // namespace
+}  // namespace mdsp_test

@@ -10,6 +10,7 @@
 #include "client.h"
 #include "event_recorder.h"
 #include "lifecycle.h"
+#include "host_and_peer.h"
 #include "library_on_the_wire.h"
 #include "log_capture.h"
 #include "mdsp.h"
@@ -18,6 +19,7 @@
 #include "socket_set.h"
 #include "udp_probe.h"
 
+namespace mdsp_test {
 namespace {
 
 class HostileWire : public mdsp_test::LibraryOnTheWire {
@@ -30,30 +32,20 @@ class HostileWire : public mdsp_test::LibraryOnTheWire {
   mdsp_test::EventRecorder events_;
 };
 
-std::string Hex(const std::string& bytes) {
-  static const char digits[] = "0123456789abcdef";
-  std::string out;
-  for (unsigned char c : bytes) {
-    out += digits[c >> 4];
-    out += digits[c & 15];
-  }
-  return out;
-}
-
 TEST_F(HostileWire, JunkDuringAScanListsNothing) {
   REQUIRE_LAB();
   auto* log = mdsp_test::AttachCapture();
-  testnet::UdpProbe peer(lab_, peer_, "p0", host_);
+  net_test::UdpProbe peer(lab_, peer_, "p0", host_);
   ASSERT_TRUE(peer.ok());
   StartLibrary();
   ASSERT_EQ(MDSP_SendModuleScan(), 1);
 
-  ASSERT_TRUE(peer.broadcast("junk"));
-  ASSERT_TRUE(peer.broadcast("\x01"));
-  ASSERT_TRUE(peer.broadcast(std::string(1400, '\xff')));
-  ASSERT_TRUE(peer.broadcast(std::string("\0mac = 02-00-00-00-10-09;", 25)));
+  ASSERT_TRUE(peer.Broadcast("junk"));
+  ASSERT_TRUE(peer.Broadcast("\x01"));
+  ASSERT_TRUE(peer.Broadcast(std::string(1400, '\xff')));
+  ASSERT_TRUE(peer.Broadcast(std::string("\0mac = 02-00-00-00-10-09;", 25)));
   // The positive marker: a real answer sent after the junk.
-  ASSERT_TRUE(peer.broadcast(std::string("fb type = IO;mac = 02-00-00-00-10-01;ip = 10.0.0.1;\0", 52)));
+  ASSERT_TRUE(peer.Broadcast(std::string("fb type = IO;mac = 02-00-00-00-10-01;ip = 10.0.0.1;\0", 52)));
   ASSERT_TRUE(events_.WaitForCount(SMDSP_EVENT_MODULE_FOUND, 1, 10000));
   MDSP_Stop();
 
@@ -73,7 +65,7 @@ TEST_F(HostileWire, JunkDuringAScanListsNothing) {
 
 TEST_F(HostileWire, SeparatorInAValueIsRefusedWithNothingSentAndNoPasswordKept) {
   REQUIRE_LAB();
-  std::string simLog = net_.startSimulator(MDSP_SIM_PATH, R"({"modules":[
+  std::string simLog = net_.StartSimulator(MDSP_SIM_PATH, R"({"modules":[
       {"mac":"02-00-00-00-10-03","protocol":"text","password":"pw3","hostname":"robot-3"}]})");
   ASSERT_FALSE(simLog.empty());
   auto* log = mdsp_test::AttachCapture();
@@ -106,7 +98,7 @@ TEST_F(HostileWire, SeparatorInAValueIsRefusedWithNothingSentAndNoPasswordKept) 
   ASSERT_EQ(SMDSP_SendConfigure(&good), MDSP_RESULT_OK);
   ASSERT_TRUE(events_.WaitForCount(SMDSP_EVENT_CONFIGURED, 1, 10000));
   // Our own request came back to our socket as well.
-  ASSERT_TRUE(testnet::waitFor(
+  ASSERT_TRUE(net_test::WaitFor(
       [&] { return log->CountStartingWith("Data received: 'Configure: ") == 1; }, 10000));
   MDSP_Stop();
 
@@ -114,9 +106,9 @@ TEST_F(HostileWire, SeparatorInAValueIsRefusedWithNothingSentAndNoPasswordKept) 
   static const char kSent[] =
       "Configure: 02-00-00-00-10-03;Password: pw3;IP = 0.0.0.0;SN = 0.0.0.0;GW = 0.0.0.0;"
       "DHCP = OFF;HN = renamed;DNS1 = 0.0.0.0;DNS2 = 0.0.0.0;";
-  std::vector<std::string> rx = testnet::simDatagramsHex(testnet::readFile(simLog), "rx");
+  std::vector<std::string> rx = net_test::SimDatagramsHex(net_test::ReadFile(simLog), "rx");
   ASSERT_EQ(rx.size(), 2u);  // the scan and the sound request, nothing between
-  EXPECT_EQ(rx[1], Hex(std::string(kSent, sizeof kSent)));
+  EXPECT_EQ(rx[1], net_test::SimHex(std::string(kSent, sizeof kSent)));
 
   // What a terminal gets of the log: no tail of a refused value, and no
   // password at all.
@@ -142,3 +134,4 @@ TEST_F(HostileWire, SeparatorInAValueIsRefusedWithNothingSentAndNoPasswordKept) 
 }
 
 }  // namespace
+}  // namespace mdsp_test

@@ -8,6 +8,7 @@
 #include "log.h"
 #include "log_capture.h"
 
+namespace mdsp_test {
 namespace {
 
 using namespace mdsp;
@@ -56,7 +57,9 @@ TEST_F(LogTest, WithoutALogReportsAreDropped) {
 }
 
 }  // namespace
+}  // namespace mdsp_test
 
+namespace mdsp_test {
 namespace {
 
 TEST(LogMasking, PasswordsNeverReachTheTerminalSink) {
@@ -72,7 +75,9 @@ TEST(LogMasking, PasswordsNeverReachTheTerminalSink) {
 }
 
 }  // namespace
+}  // namespace mdsp_test
 
+namespace mdsp_test {
 namespace {
 
 using namespace mdsp;
@@ -113,3 +118,4 @@ TEST_F(LogLevels, WithoutSinksNothingIsWanted) {
 }
 
 }  // namespace
+}  // namespace mdsp_test

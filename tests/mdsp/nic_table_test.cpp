@@ -11,6 +11,7 @@
 #include "mdsp.h"
 #include "platform/adapters.h"
 
+namespace mdsp_test {
 namespace {
 
 using namespace mdsp;
@@ -160,3 +161,4 @@ TEST_F(NicTableTest, UnknownOrMalformedAddressLeavesNoSlotChosen) {
 }
 
 }  // namespace
+}  // namespace mdsp_test

@@ -6,6 +6,7 @@
 
 #include "response_queue.h"
 
+namespace mdsp_test {
 namespace {
 
 using mdsp::ResponseQueue;
@@ -63,3 +64,4 @@ TEST(ResponseQueue, ClearForgetsEveryMacAndKeepsOrder) {
 }
 
 }  // namespace
+}  // namespace mdsp_test

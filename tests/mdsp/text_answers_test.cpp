@@ -13,9 +13,9 @@
 #include "secure/message.h"
 #include "text_protocol.h"
 
+namespace mdsp_test {
 namespace {
 
-using mdsp_test::Mac;
 
 constexpr Mac kMac1 = {0x02, 0x00, 0x00, 0x12, 0x34, 0xAB};
 constexpr Mac kZero = {};
@@ -155,7 +155,9 @@ TEST_F(TextAnswers, WithoutCallbacksAnswersAreStillQueued) {
 }
 
 }  // namespace
+}  // namespace mdsp_test
 
+namespace mdsp_test {
 namespace {
 
 // A callback may call back into the library on the worker thread: one that
@@ -182,3 +184,4 @@ TEST_F(TextAnswers, CallbackThatEmptiesTheListsDoesNotPullTheAnswerAway) {
 }
 
 }  // namespace
+}  // namespace mdsp_test

@@ -8,6 +8,7 @@
 #include "errors.h"
 #include "text_protocol.h"
 
+namespace mdsp_test {
 namespace {
 
 struct Parsed {
@@ -244,3 +245,4 @@ TEST(TextParser, LongAndShortAnswersFindTheSameFirstOccurrence) {
 }
 
 }  // namespace
+}  // namespace mdsp_test

@@ -13,6 +13,7 @@
 
 #include "client.h"
 #include "event_recorder.h"
+#include "host_and_peer.h"
 #include "library_on_the_wire.h"
 #include "log_capture.h"
 #include "mdsp.h"
@@ -20,19 +21,9 @@
 #include "secure/message.h"
 #include "secure/protocol.h"
 
+namespace mdsp_test {
 namespace {
 
-using mdsp_test::RecordedEvent;
-
-std::string Hex(const std::string& bytes) {
-  static const char digits[] = "0123456789abcdef";
-  std::string out;
-  for (unsigned char c : bytes) {
-    out += digits[c >> 4];
-    out += digits[c & 15];
-  }
-  return out;
-}
 
 constexpr char kModules[] = R"({"modules":[
   {"mac":"02-00-00-00-10-01","protocol":"text","hostname":"press-line-1","ip":"192.168.0.10",
@@ -50,7 +41,7 @@ class TextProtocolNet : public mdsp_test::LibraryOnTheWire {
  protected:
   // Starts mdsp-sim on a peer interface; returns its log path, "" on failure.
   std::string StartSim(const std::string& iface, const std::string& config) {
-    return lab_.startSimulator(MDSP_SIM_PATH, peer_, iface, config);
+    return lab_.StartSimulator(MDSP_SIM_PATH, peer_, iface, config);
   }
 
   void StartLibrary() {
@@ -83,7 +74,7 @@ int ByteTag(uint32_t index, int32_t tag) {
 TEST_F(TextProtocolNet, ScanListsEachTextModuleOnceWithItsValues) {
   REQUIRE_LAB();
   std::string simLog = StartSim("p0", kModules);
-  ASSERT_FALSE(simLog.empty()) << testnet::readFile(lab_.tempDir() + "/p0.log");
+  ASSERT_FALSE(simLog.empty()) << net_test::ReadFile(lab_.tempDir() + "/p0.log");
   StartLibrary();
 
   auto* log = mdsp_test::AttachCapture();
@@ -91,7 +82,7 @@ TEST_F(TextProtocolNet, ScanListsEachTextModuleOnceWithItsValues) {
   ASSERT_TRUE(events_.WaitForCount(SMDSP_EVENT_MODULE_FOUND, 3, 10000));
   // Module 2 answers twice: wait until the library has read the repeat too;
   // the stop below lets the worker finish handling it.
-  ASSERT_TRUE(testnet::waitFor(
+  ASSERT_TRUE(net_test::WaitFor(
       [&] {
         size_t reads = 0;
         for (const std::string& line : log->lines())
@@ -100,7 +91,7 @@ TEST_F(TextProtocolNet, ScanListsEachTextModuleOnceWithItsValues) {
         return reads >= 2;
       },
       10000));
-  EXPECT_GE(testnet::simDatagramsHex(testnet::readFile(simLog), "tx").size(), 4u);
+  EXPECT_GE(net_test::SimDatagramsHex(net_test::ReadFile(simLog), "tx").size(), 4u);
   MDSP_Stop();
 
   mdsp::Client& client = *mdsp::TheClient();
@@ -110,9 +101,9 @@ TEST_F(TextProtocolNet, ScanListsEachTextModuleOnceWithItsValues) {
   EXPECT_EQ(events_.CountMdsp(MDSP_EVENT_MODULE_ANSWERED), 3u);
 
   // The scan left the host as exactly "MODULE SCAN" and its NUL.
-  std::vector<std::string> rx = testnet::simDatagramsHex(testnet::readFile(simLog), "rx");
+  std::vector<std::string> rx = net_test::SimDatagramsHex(net_test::ReadFile(simLog), "rx");
   ASSERT_FALSE(rx.empty());
-  EXPECT_EQ(rx[0], Hex(std::string("MODULE SCAN\0", 12)));
+  EXPECT_EQ(rx[0], net_test::SimHex(std::string("MODULE SCAN\0", 12)));
 
   // Arrival order is the network's; find each module by its MAC.
   std::map<uint8_t, uint32_t> indexOf;
@@ -196,14 +187,14 @@ TEST_F(TextProtocolNet, WinkAndConfigureArriveByteExactAndOwnWinkIsNoModule) {
       "Configure: 02-00-00-12-34-AB;IP = 192.168.0.10;SN = 255.255.255.0;GW = 0.0.0.0;"
       "DHCP = OFF;HN =;";
   const std::string wink(kWink, sizeof kWink), configure(kConfigure, sizeof kConfigure);
-  ASSERT_TRUE(testnet::waitFor(
-      [&] { return testnet::simDatagramsHex(testnet::readFile(simLog), "rx").size() >= 2; }, 10000));
-  std::vector<std::string> rx = testnet::simDatagramsHex(testnet::readFile(simLog), "rx");
-  EXPECT_EQ(rx[0], Hex(wink));
-  EXPECT_EQ(rx[1], Hex(configure));
+  ASSERT_TRUE(net_test::WaitFor(
+      [&] { return net_test::SimDatagramsHex(net_test::ReadFile(simLog), "rx").size() >= 2; }, 10000));
+  std::vector<std::string> rx = net_test::SimDatagramsHex(net_test::ReadFile(simLog), "rx");
+  EXPECT_EQ(rx[0], net_test::SimHex(wink));
+  EXPECT_EQ(rx[1], net_test::SimHex(configure));
 
   // Both came back to our own socket; neither is taken for an answer.
-  ASSERT_TRUE(testnet::waitFor(
+  ASSERT_TRUE(net_test::WaitFor(
       [&] { return log->CountStartingWith("Data received: 'Configure: ") == 1; }, 10000));
   EXPECT_EQ(log->CountStartingWith("Data received: 'To: 02-00-00-12-34-AB;WINK;'"), 1u);
   MDSP_Stop();
@@ -245,10 +236,11 @@ TEST_F(TextProtocolNet, ConfigureNoticesRaiseTheirEvents) {
       std::strcpy(r.hostName, "renamed");
     }
     events_.Clear();
+    size_t sentBefore = SimulatorSent(simLog);
     ASSERT_EQ(MDSP_SendConfigure(&r), 1);
-    ASSERT_TRUE(testnet::waitFor([&] { return !events_.SmdspSnapshot().empty(); }, 10000))
-        << c.password;
-    testnet::sleepMs(100);
+    // The module's one answer and everything before it has been read: a
+    // second event would have been raised by now.
+    ASSERT_TRUE(SimulatorAnswersRead(simLog, sentBefore, 1)) << c.password;
     std::vector<RecordedEvent> mdspEvents = events_.MdspSnapshot(),
                                smdspEvents = events_.SmdspSnapshot();
     ASSERT_EQ(mdspEvents.size(), 1u);
@@ -259,12 +251,12 @@ TEST_F(TextProtocolNet, ConfigureNoticesRaiseTheirEvents) {
     EXPECT_EQ(std::memcmp(mdspEvents[0].mac.data(), mac, 6), 0);
     EXPECT_EQ(std::memcmp(smdspEvents[0].mac.data(), mac, 6), 0);
   }
-  EXPECT_NE(testnet::readFile(simLog).find("text-configure reconfigured"), std::string::npos);
+  EXPECT_NE(net_test::ReadFile(simLog).find("text-configure reconfigured"), std::string::npos);
 }
 
 TEST_F(TextProtocolNet, SecureSendOnTwoSlotsDiffersOnlyInTheSourceMac) {
   REQUIRE_LAB();
-  ASSERT_TRUE(lab_.link(host_, "h1", "10.78.0.1/24", "02:00:00:aa:00:02", peer_, "p1",
+  ASSERT_TRUE(lab_.Link(host_, "h1", "10.78.0.1/24", "02:00:00:aa:00:02", peer_, "p1",
                         "10.78.0.2/24", "02:00:00:bb:00:02"));
   const char* none = R"({"modules":[{"mac":"02-00-00-00-30-01","protocol":"text",
                         "faults":{"silent":true}}]})";
@@ -281,10 +273,10 @@ TEST_F(TextProtocolNet, SecureSendOnTwoSlotsDiffersOnlyInTheSourceMac) {
   ASSERT_TRUE(mdsp::SecureSend(*mdsp::TheClient(), module, mdsp::kTypeWink, &value, 1, "pw"));
 
   auto first = [](const std::string& path) {
-    std::vector<std::string> rx = testnet::simDatagramsHex(testnet::readFile(path), "rx");
+    std::vector<std::string> rx = net_test::SimDatagramsHex(net_test::ReadFile(path), "rx");
     return rx.empty() ? std::string() : rx[0];
   };
-  ASSERT_TRUE(testnet::waitFor([&] { return !first(log0).empty() && !first(log1).empty(); },
+  ASSERT_TRUE(net_test::WaitFor([&] { return !first(log0).empty() && !first(log1).empty(); },
                                10000));
   std::string a = first(log0), b = first(log1);
   ASSERT_EQ(a.size(), 55u * 2);
@@ -301,3 +293,4 @@ TEST_F(TextProtocolNet, SecureSendOnTwoSlotsDiffersOnlyInTheSourceMac) {
 }
 
 }  // namespace
+}  // namespace mdsp_test

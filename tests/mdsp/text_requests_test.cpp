@@ -9,6 +9,7 @@
 #include "library_reset.h"
 #include "text_protocol.h"
 
+namespace mdsp_test {
 namespace {
 
 MdspConfigureRequest ExampleRequest() {
@@ -190,3 +191,4 @@ TEST_F(TextRequestsWithClient, OversizeConfigureIsRefusedAndScanEmptiesTheLists)
 }
 
 }  // namespace
+}  // namespace mdsp_test

@@ -6,6 +6,7 @@
 #include "lifecycle.h"
 #include "visible_text.h"
 
+namespace mdsp_test {
 namespace {
 
 using mdsp::VisibleText;
@@ -45,3 +46,4 @@ TEST(VisibleText, TerminalLineMasksFirstAndKeepsOnlyItsOwnLineEnd) {
 }
 
 }  // namespace
+}  // namespace mdsp_test

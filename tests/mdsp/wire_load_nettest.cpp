@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -21,26 +22,33 @@
 #include "socket_set.h"
 #include "udp_probe.h"
 
+namespace mdsp_test {
 namespace {
 
 using namespace mdsp;
-using mdsp_test::Mac;
-using WireLoad = mdsp_test::LibraryOnTheWire;
+class WireLoad : public mdsp_test::LibraryOnTheWire {
+ protected:
+  // A peer socket on p0, and the library's socket on h0 opened by a scan
+  // sent while the worker is not running.
+  void OpenSocketBesidePeer() {
+    peer.emplace(lab_, peer_, "p0", host_);
+    ASSERT_TRUE(peer->ok());
+    ASSERT_EQ(MDSP_SetNetworkDevice(0, "10.77.0.1"), 1);
+    std::lock_guard<SocketLock> guard(TheClient()->socketLock);
+    ASSERT_TRUE(SendText(*TheClient()->sockets, "MODULE SCAN"));
+  }
+
+  std::optional<net_test::UdpProbe> peer;
+};
 
 TEST_F(WireLoad, RequestGetsTheSocketLockBeforeTheBacklogIsRead) {
   REQUIRE_LAB();
   constexpr int kBacklog = 20000;
-  testnet::UdpProbe peer(lab_, peer_, "p0", host_);
-  ASSERT_TRUE(peer.ok());
-  ASSERT_EQ(MDSP_SetNetworkDevice(0, "10.77.0.1"), 1);
+  ASSERT_NO_FATAL_FAILURE(OpenSocketBesidePeer());
   Client& client = *TheClient();
-  {
-    std::lock_guard<SocketLock> guard(client.socketLock);
-    ASSERT_TRUE(SendText(*client.sockets, "MODULE SCAN"));  // opens the socket
-  }
   // Notices the receive step drops: a backlog that costs nothing to keep.
   const std::string notice("Module Scan", 12);
-  for (int i = 0; i < kBacklog; ++i) ASSERT_TRUE(peer.broadcast(notice)) << i;
+  for (int i = 0; i < kBacklog; ++i) ASSERT_TRUE(peer->Broadcast(notice)) << i;
 
   std::unique_lock<SocketLock> held(client.socketLock);
   ASSERT_EQ(MDSP_Start(), 1);  // the worker now waits for the lock
@@ -56,7 +64,7 @@ TEST_F(WireLoad, RequestGetsTheSocketLockBeforeTheBacklogIsRead) {
     result = MDSP_SendWink(mac);  // takes the same lock again
   });
   // Released only once the request is queued behind the lock.
-  ASSERT_TRUE(testnet::waitFor([&] { return client.socketLock.waiting() == 1; }));
+  ASSERT_TRUE(net_test::WaitFor([&] { return client.socketLock.waiting() == 1; }));
   held.unlock();
   caller.join();
 
@@ -66,7 +74,7 @@ TEST_F(WireLoad, RequestGetsTheSocketLockBeforeTheBacklogIsRead) {
   EXPECT_LT(readAtLock.load(), static_cast<uint64_t>(kBacklog));
   // The rest is read in the following steps: the backlog, the scan and the
   // wink that came back.
-  EXPECT_TRUE(testnet::waitFor(
+  EXPECT_TRUE(net_test::WaitFor(
       [&] { return client.datagramsRead.load() == static_cast<uint64_t>(kBacklog) + 2; },
       30000))
       << client.datagramsRead.load() << " read";
@@ -74,7 +82,7 @@ TEST_F(WireLoad, RequestGetsTheSocketLockBeforeTheBacklogIsRead) {
 
 // The namespace's count of datagrams dropped for want of buffer room.
 long ReceiveBufferDrops() {
-  std::istringstream snmp(testnet::readFile("/proc/thread-self/net/snmp"));
+  std::istringstream snmp(net_test::ReadFile("/proc/thread-self/net/snmp"));
   std::string names, values;
   while (std::getline(snmp, names)) {
     if (names.rfind("Udp:", 0) != 0 || !std::getline(snmp, values)) continue;
@@ -89,23 +97,17 @@ long ReceiveBufferDrops() {
 TEST_F(WireLoad, ReceiveBufferHoldsABurstOfTenThousandAnswers) {
   REQUIRE_LAB();
   constexpr int kBurst = 10000;
-  testnet::UdpProbe peer(lab_, peer_, "p0", host_);
-  ASSERT_TRUE(peer.ok());
-  ASSERT_EQ(MDSP_SetNetworkDevice(0, "10.77.0.1"), 1);
+  ASSERT_NO_FATAL_FAILURE(OpenSocketBesidePeer());
   Client& client = *TheClient();
-  {
-    std::lock_guard<SocketLock> guard(client.socketLock);
-    ASSERT_TRUE(SendText(*client.sockets, "MODULE SCAN"));
-  }
   long dropsBefore = ReceiveBufferDrops();
   ASSERT_GE(dropsBefore, 0);
   // As long as a full text answer; the worker is not running, so the whole
   // burst has to wait in the buffer.
   std::string answer("Module Scan");
   answer.resize(400, ';');
-  for (int i = 0; i < kBurst; ++i) ASSERT_TRUE(peer.broadcast(answer)) << i;
+  for (int i = 0; i < kBurst; ++i) ASSERT_TRUE(peer->Broadcast(answer)) << i;
   ASSERT_EQ(MDSP_Start(), 1);
-  EXPECT_TRUE(testnet::waitFor(
+  EXPECT_TRUE(net_test::WaitFor(
       [&] { return client.datagramsRead.load() >= static_cast<uint64_t>(kBurst) + 1; }, 30000))
       << client.datagramsRead.load() << " read";
   EXPECT_EQ(ReceiveBufferDrops(), dropsBefore);
@@ -115,20 +117,14 @@ TEST_F(WireLoad, IdleSocketsCloseOnlyOnceTheBacklogIsRead) {
   REQUIRE_LAB();
   constexpr int kBacklog = 4 * static_cast<int>(kDatagramsPerStep);
   mdsp_test::ManualClock clock;
-  testnet::UdpProbe peer(lab_, peer_, "p0", host_);
-  ASSERT_TRUE(peer.ok());
-  ASSERT_EQ(MDSP_SetNetworkDevice(0, "10.77.0.1"), 1);
+  ASSERT_NO_FATAL_FAILURE(OpenSocketBesidePeer());
   Client& client = *TheClient();
-  {
-    std::lock_guard<SocketLock> guard(client.socketLock);
-    ASSERT_TRUE(SendText(*client.sockets, "MODULE SCAN"));
-  }
   const std::string notice("Module Scan", 12);
-  for (int i = 0; i < kBacklog; ++i) ASSERT_TRUE(peer.broadcast(notice)) << i;
+  for (int i = 0; i < kBacklog; ++i) ASSERT_TRUE(peer->Broadcast(notice)) << i;
   // The idle time is over before the worker's first step.
   clock.AdvanceMs(kIdleCloseMs + 1);
   ASSERT_EQ(MDSP_Start(), 1);
-  EXPECT_TRUE(testnet::waitFor([&] {
+  EXPECT_TRUE(net_test::WaitFor([&] {
     std::lock_guard<SocketLock> guard(client.socketLock);
     return client.sockets->openCount == 0;
   }, 30000));
@@ -139,7 +135,7 @@ TEST_F(WireLoad, IdleSocketsCloseOnlyOnceTheBacklogIsRead) {
 TEST_F(WireLoad, TwoThousandModulesOfBothProtocolsArriveEachOnce) {
   REQUIRE_LAB();
   constexpr int kText = 1000, kSecure = 1000;
-  ASSERT_NE(net_.startSimulator(MDSP_SIM_PATH, R"({"generate": {"text": 1000, "secure": 1000}})"),
+  ASSERT_NE(net_.StartSimulator(MDSP_SIM_PATH, R"({"generate": {"text": 1000, "secure": 1000}})"),
             "");
   mdsp_test::EventRecorder events;
   events.Install();
@@ -152,7 +148,7 @@ TEST_F(WireLoad, TwoThousandModulesOfBothProtocolsArriveEachOnce) {
   // so anything raised twice has been raised; the stop lets the worker
   // finish the one it handles.
   Client& client = *TheClient();
-  EXPECT_TRUE(testnet::waitFor(
+  EXPECT_TRUE(net_test::WaitFor(
       [&] { return client.datagramsRead.load() >= static_cast<uint64_t>(kText + kSecure) + 2; },
       30000));
   MDSP_Stop();
@@ -209,3 +205,4 @@ TEST_F(WireLoad, TwoThousandModulesOfBothProtocolsArriveEachOnce) {
 }
 
 }  // namespace
+}  // namespace mdsp_test

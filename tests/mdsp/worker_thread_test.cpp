@@ -11,6 +11,7 @@
 #include "mdsp.h"
 #include "platform/clock.h"
 
+namespace mdsp_test {
 namespace {
 
 using namespace mdsp;
@@ -149,3 +150,4 @@ TEST_F(WorkerThread, UnloadStopsARunningWorkerBeforeFreeingTheClient) {
 }
 
 }  // namespace
+}  // namespace mdsp_test

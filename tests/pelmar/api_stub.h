@@ -1,5 +1,5 @@
 // A LibraryApi of plain functions over one in-memory module table, for the
-// widget-free tests of the host core.
+// widget-free tests of the host core. Its entries are the stand-in's.
 #pragma once
 
 #include <cstring>
@@ -7,15 +7,17 @@
 #include <string>
 #include <vector>
 
+#include "fake_mdsp_control.h"
 #include "library_api.h"
 
-namespace stub {
+namespace pelmar_test::stub {
 
-struct Entry {
-  uint8_t mac[6] = {};
-  bool macReadable = true;
-  std::map<int32_t, std::string> tags;
-};
+// Entries and their tag values are written as for the stand-in library.
+using Entry = fake::Module;
+using fake::Text;
+using fake::U16;
+using fake::U32;
+using fake::U8;
 
 struct State {
   std::vector<Entry> table;
@@ -32,31 +34,16 @@ inline State& S() {
   return state;
 }
 
+inline const Entry* At(uint32_t index) {
+  return index < S().table.size() ? &S().table[index] : nullptr;
+}
 inline int32_t GetData(int32_t tag, uint32_t index, void* buffer, int32_t size) {
-  if (index >= S().table.size()) return MDSP_RESULT_BAD_INDEX;
-  auto& tags = S().table[index].tags;
-  auto it = tags.find(tag);
-  if (it == tags.end()) return MDSP_RESULT_NOT_FOUND;
-  if (static_cast<int32_t>(it->second.size()) != size) return MDSP_RESULT_INVALID_TAG;
-  std::memcpy(buffer, it->second.data(), it->second.size());
-  return MDSP_RESULT_OK;
+  return fake::ReadData(At(index), tag, buffer, size);
 }
 inline int32_t GetString(int32_t tag, uint32_t index, char* buffer, uint32_t size) {
-  if (index >= S().table.size()) return MDSP_RESULT_BAD_INDEX;
-  auto& tags = S().table[index].tags;
-  auto it = tags.find(tag);
-  if (it == tags.end()) return MDSP_RESULT_NOT_FOUND;
-  size_t n = std::min<size_t>(strnlen(it->second.data(), it->second.size()), size - 1);
-  std::memcpy(buffer, it->second.data(), n);
-  buffer[n] = '\0';
-  return MDSP_RESULT_OK;
+  return fake::ReadString(At(index), tag, buffer, size);
 }
-inline int32_t GetMac(uint32_t index, uint8_t* mac) {
-  if (index >= S().table.size()) return MDSP_RESULT_BAD_INDEX;
-  if (!S().table[index].macReadable) return MDSP_RESULT_FAILED;
-  std::memcpy(mac, S().table[index].mac, 6);
-  return MDSP_RESULT_OK;
-}
+inline int32_t GetMac(uint32_t index, uint8_t* mac) { return fake::ReadMac(At(index), mac); }
 inline int32_t NumberOfNics(int32_t* count) {
   if (S().countFails) return MDSP_RESULT_FAILED;
   *count = S().reportedCount >= 0 ? S().reportedCount : static_cast<int32_t>(S().nics.size());
@@ -88,14 +75,4 @@ inline pelmar::LibraryApi Api() {
   return api;
 }
 
-inline std::string U8(uint8_t v) { return std::string(1, static_cast<char>(v)); }
-inline std::string U16(uint16_t v) {
-  return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
-}
-inline std::string U32(uint32_t v) {
-  return std::string{static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF),
-                     static_cast<char>((v >> 16) & 0xFF), static_cast<char>(v >> 24)};
-}
-inline std::string Text(const std::string& t) { return t + std::string(1, '\0'); }
-
-}  // namespace stub
+}  // namespace pelmar_test::stub

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+namespace pelmar_test {
 namespace {
 
 std::string Md5(const std::string& text) {
@@ -100,3 +101,4 @@ TEST(NewPasswordValue, DefaultSourceStaysInTheAlphabet) {
 }
 
 }  // namespace
+}  // namespace pelmar_test

@@ -12,7 +12,9 @@
 #include "entry_points.h"
 #include "library_binding.h"
 
-namespace pelmar::platform {
+namespace pelmar_test {
+using namespace pelmar;
+using namespace pelmar::platform;
 namespace {
 
 bool Loaded(const std::string& path) {
@@ -195,4 +197,4 @@ TEST(LibraryFile, LoaderConfigurationFoldersWithIncludes) {
 }
 
 }  // namespace
-}  // namespace pelmar::platform
+}  // namespace pelmar_test

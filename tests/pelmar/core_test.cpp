@@ -19,7 +19,8 @@
 #include "row_order.h"
 #include "version_check.h"
 
-namespace pelmar {
+namespace pelmar_test {
+using namespace pelmar;
 namespace {
 
 // ------------------------------------------------------------ command line
@@ -645,11 +646,12 @@ TEST_F(SettingsFile, PathFromXdgConfigHome) {
 }
 
 }  // namespace
-}  // namespace pelmar
+}  // namespace pelmar_test
 
 #include "configure_values.h"
 
-namespace pelmar {
+namespace pelmar_test {
+using namespace pelmar;
 namespace {
 
 TEST(PasswordValues, SeededTextModuleNeverSeesThePassword) {
@@ -675,4 +677,4 @@ TEST(PasswordValues, OthersGetTheTextsAsTyped) {
 }
 
 }  // namespace
-}  // namespace pelmar
+}  // namespace pelmar_test

@@ -13,9 +13,9 @@
 #include "tool_app.h"
 #include "window_fixture.h"
 
+namespace pelmar_test {
 namespace {
 
-using testwin::MakeModule;
 
 class Receiver {
  public:
@@ -56,7 +56,7 @@ class Receiver {
   int port_ = 0;
 };
 
-class Picker : public testwin::WindowTest {
+class Picker : public pelmar_test::WindowTest {
  protected:
   // Runs the program; `drive` is called with the running window once its
   // rows are listed (or at once when `rows` is 0).
@@ -180,3 +180,4 @@ TEST_F(Picker, SecondInstanceStartsNormally) {
 }
 
 }  // namespace
+}  // namespace pelmar_test

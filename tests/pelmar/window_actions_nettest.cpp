@@ -21,22 +21,13 @@
 #include "main_dlg.h"
 #include "message_box.h"
 #include "netns.h"
+#include "window_on_the_wire.h"
 
+namespace pelmar_test {
 namespace {
 
 using pelmar::CConfigurationDlg;
 using pelmar::CMainDlg;
-
-template <typename Pred>
-bool Until(Pred pred, int timeoutMs = 5000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!pred()) {
-    if (timer.elapsed() > timeoutMs) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 5);
-  }
-  return true;
-}
 
 // A answers at once and is table entry 0; the others answer late.
 const char kModules[] = R"({"modules": [
@@ -51,23 +42,13 @@ const char kModules[] = R"({"modules": [
 ]})";
 constexpr int kRows = 5;
 
-class WindowActionsNet : public ::testing::Test {
+class WindowActionsNet : public WindowOnTheWire {
  protected:
   void SetUp() override {
-    pelmar::SetMessageRecorder([this](const pelmar::ShownMessage& m) { messages.push_back(m); });
-    if (!lab_.ok()) return;
-    host_ = lab_.addNamespace("h");
-    peer_ = lab_.addNamespace("p");
-    ready_ = !host_.empty() && !peer_.empty() &&
-             lab_.link(host_, "h0", "10.77.0.1/24", "02:00:00:aa:00:01", peer_, "p0",
-                       "10.77.0.2/24", "02:00:00:bb:00:01");
-    if (ready_) log_ = lab_.startSimulator(MDSP_SIM_PATH, peer_, "p0", kModules);
-    ready_ = ready_ && !log_.empty() && lab_.enter(host_);
-    options.libraryPath = std::string(PELMAR_DIR) + "/libmdsp.so";
-    options.settingsPath = lab_.tempDir() + "/cfg/settings.dat";
-    options.collatorLocale = "C";
+    WindowOnTheWire::SetUp();
+    if (ready_) log_ = net_.StartSimulator(MDSP_SIM_PATH, kModules);
+    ready_ = ready_ && !log_.empty();
   }
-  void TearDown() override { pelmar::SetMessageRecorder(nullptr); }
 
   void Open(CMainDlg& w) {
     ASSERT_TRUE(w.Initialise());
@@ -78,13 +59,8 @@ class WindowActionsNet : public ::testing::Test {
       if (w.moduleList()->CellText(r, pelmar::kColumnMac) == mac) return r;
     return -1;
   }
-  std::string Log() { return testnet::readFile(log_); }
-  int Received() {
-    std::istringstream lines(Log());
-    int n = 0;
-    for (std::string line; std::getline(lines, line);) n += line.rfind("rx ", 0) == 0;
-    return n;
-  }
+  std::string Log() { return net_test::ReadFile(log_); }
+  int Received() { return WindowOnTheWire::Received(log_); }
   bool Logged(const std::string& text) {
     return Until([&] { return Log().find(text) != std::string::npos; });
   }
@@ -96,16 +72,8 @@ class WindowActionsNet : public ::testing::Test {
     });
   }
 
-  testnet::Lab lab_;
-  std::string host_, peer_, log_;
-  bool ready_ = false;
-  pelmar::MainDlgOptions options;
-  std::vector<pelmar::ShownMessage> messages;
+  std::string log_;
 };
-
-#define REQUIRE_LAB()  \
-  NETNS_REQUIRE(lab_); \
-  ASSERT_TRUE(ready_) << "lab set-up failed " << lab_.error()
 
 // Fills the configuration dialog open at the time and presses Set.
 void AnswerConfiguration(const char* password, const char* newIp = nullptr,
@@ -249,12 +217,7 @@ TEST_F(WindowActionsNet, ClosingWithTheDhcpServerOnEndsCleanly) {
   {
     CMainDlg w("10.77.0.1", options);
     Open(w);
-    QTimer::singleShot(0, [] {
-      QWidget* modal = QApplication::activeModalWidget();
-      ASSERT_NE(modal, nullptr);
-      modal->findChild<QCheckBox*>("dhcpServer")->click();
-      modal->findChild<QPushButton*>("ok")->click();
-    });
+    TickDhcpServerInSettings();
     w.OnSettings();
     ASSERT_TRUE(w.dhcp().IsOn()) << (messages.empty() ? "" : messages[0].text.toStdString());
     QApplication::processEvents();
@@ -307,3 +270,4 @@ TEST_F(WindowActionsNet, Screenshots) {
 }
 
 }  // namespace
+}  // namespace pelmar_test

@@ -18,14 +18,13 @@
 #include "event_relay.h"
 #include "window_fixture.h"
 
+namespace pelmar_test {
 namespace {
 
 using pelmar::CMainDlg;
 using pelmar::MessageIcon;
-using testwin::MakeModule;
-using testwin::Until;
 
-class WindowActions : public testwin::WindowTest {
+class WindowActions : public pelmar_test::WindowTest {
  protected:
   // Two modules: A answers first (table entry 0), B second.
   void StartWithTwo(CMainDlg& w, fake::Module a, fake::Module b) {
@@ -409,12 +408,7 @@ TEST_F(WindowActions, ClosingSwitchesTheDhcpServerOffBeforeTheLibraryStops) {
     CMainDlg w("", options);
     w.SetDhcpControl(&dhcp);
     StartWithTwo(w, MakeModule(1, "10.0.0.1", "A"), MakeModule(2, "10.0.0.2", "B"));
-    QTimer::singleShot(0, [] {
-      QWidget* modal = QApplication::activeModalWidget();
-      ASSERT_NE(modal, nullptr);
-      modal->findChild<QCheckBox*>("dhcpServer")->click();
-      modal->findChild<QPushButton*>("ok")->click();
-    });
+    TickDhcpServerInSettings();
     w.OnSettings();
     EXPECT_TRUE(dhcp.on);
   }
@@ -425,3 +419,4 @@ TEST_F(WindowActions, ClosingSwitchesTheDhcpServerOffBeforeTheLibraryStops) {
 }
 
 }  // namespace
+}  // namespace pelmar_test

@@ -7,15 +7,19 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "event_relay.h"
 #include "fake_mdsp_control.h"
 #include "main_dlg.h"
 #include "message_box.h"
+#include "window_steps.h"
 
-namespace testwin {
+namespace pelmar_test {
 
 inline fake::Module MakeModule(uint32_t n, const std::string& ip, const std::string& type,
                                bool secure = false) {
@@ -43,28 +47,28 @@ inline fake::Module MakeModule(uint32_t n, const std::string& ip, const std::str
   return m;
 }
 
-// Processes events until pred holds or timeoutMs passes.
-template <typename Pred>
-bool Until(Pred pred, int timeoutMs = 5000) {
+// Waits, without handling any event, until the relay has posted `count`
+// events in all: every callback up to then has been made.
+inline bool PostedReaches(uint64_t count, int timeoutMs = 5000) {
   QElapsedTimer timer;
   timer.start();
-  while (!pred()) {
+  while (pelmar::ModuleEventRelay::Instance().posted() < count) {
     if (timer.elapsed() > timeoutMs) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 5);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return true;
 }
 
-class FakeLibrary {
+class StandInLibrary {
  public:
-  explicit FakeLibrary(const char* path = FAKE_MDSP) : path_(path) {
+  explicit StandInLibrary(const char* path = FAKE_MDSP) : path_(path) {
     handle_ = dlopen(path, RTLD_NOW | RTLD_LOCAL);
     if (!handle_) return;
     auto get = reinterpret_cast<FakeControlFunction>(dlsym(handle_, "FakeMdsp_Control"));
     control_ = get ? get() : nullptr;
     Reset();
   }
-  ~FakeLibrary() {
+  ~StandInLibrary() {
     if (handle_) dlclose(handle_);
   }
   void Reset() {
@@ -121,10 +125,10 @@ class WindowTest : public ::testing::Test {
     return lib->discoverContexts.size();
   }
 
-  FakeLibrary lib;
+  StandInLibrary lib;
   std::vector<pelmar::ShownMessage> messages;
   std::string folder;
   pelmar::MainDlgOptions options;
 };
 
-}  // namespace testwin
+}  // namespace pelmar_test

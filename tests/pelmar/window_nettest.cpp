@@ -10,25 +10,10 @@
 #include "main_dlg.h"
 #include "message_box.h"
 #include "netns.h"
+#include "window_on_the_wire.h"
 
+namespace pelmar_test {
 namespace {
-
-template <typename Pred>
-bool Until(Pred pred, int timeoutMs = 5000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!pred()) {
-    if (timer.elapsed() > timeoutMs) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 5);
-  }
-  return true;
-}
-
-void Settle(int ms) {
-  QElapsedTimer timer;
-  timer.start();
-  while (timer.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 5);
-}
 
 const char kModulesA[] = R"({"modules": [
   {"mac": "02-00-00-00-10-01", "protocol": "text", "password": "secret", "seed": "k7Q2ZP91",
@@ -49,24 +34,14 @@ const char kModulesB[] = R"({"modules": [
   {"mac": "02-00-00-00-50-01", "protocol": "text", "ip": "10.78.0.50", "type": "SIDE-B"}
 ]})";
 
-class WindowNet : public ::testing::Test {
+class WindowNet : public WindowOnTheWire {
  protected:
   void SetUp() override {
-    pelmar::SetMessageRecorder([this](const pelmar::ShownMessage& m) { messages.push_back(m); });
-    if (!lab_.ok()) return;
-    host_ = lab_.addNamespace("h");
-    peer_ = lab_.addNamespace("p");
-    ready_ = !host_.empty() && !peer_.empty() &&
-             lab_.link(host_, "h0", "10.77.0.1/24", "02:00:00:aa:00:01", peer_, "p0",
-                       "10.77.0.2/24", "02:00:00:bb:00:01") &&
-             lab_.link(host_, "h1", "10.78.0.1/24", "02:00:00:aa:00:02", peer_, "p1",
-                       "10.78.0.2/24", "02:00:00:bb:00:02") &&
-             lab_.enter(host_);
-    options.libraryPath = std::string(PELMAR_DIR) + "/libmdsp.so";  // as the program finds it
-    options.settingsPath = lab_.tempDir() + "/cfg/settings.dat";
-    options.collatorLocale = "C";
+    WindowOnTheWire::SetUp();
+    // A second wire for the choice between two interfaces.
+    ready_ = ready_ && lab_.Link(host_, "h1", "10.78.0.1/24", "02:00:00:aa:00:02", peer_, "p1",
+                                 "10.78.0.2/24", "02:00:00:bb:00:02");
   }
-  void TearDown() override { pelmar::SetMessageRecorder(nullptr); }
 
   std::map<std::string, std::vector<std::vector<std::string>>> RowsByMac(pelmar::CMainDlg& w) {
     std::map<std::string, std::vector<std::vector<std::string>>> rows;
@@ -77,34 +52,19 @@ class WindowNet : public ::testing::Test {
     }
     return rows;
   }
-  static int Received(const std::string& log) {
-    std::istringstream lines(testnet::readFile(log));
-    std::string line;
-    int n = 0;
-    while (std::getline(lines, line)) n += line.rfind("rx ", 0) == 0;
-    return n;
-  }
-
-  testnet::Lab lab_;
-  std::string host_, peer_;
-  bool ready_ = false;
-  pelmar::MainDlgOptions options;
-  std::vector<pelmar::ShownMessage> messages;
 };
 
-#define REQUIRE_LAB()                  \
-  NETNS_REQUIRE(lab_);                 \
-  ASSERT_TRUE(ready_) << "lab set-up failed"
 
 TEST_F(WindowNet, EveryKindOfModuleBecomesARow) {
   REQUIRE_LAB();
-  ASSERT_FALSE(lab_.startSimulator(MDSP_SIM_PATH, peer_, "p0", kModulesA).empty());
+  std::string log = lab_.StartSimulator(MDSP_SIM_PATH, peer_, "p0", kModulesA);
+  ASSERT_FALSE(log.empty());
   pelmar::CMainDlg w("", options);
   ASSERT_TRUE(w.Initialise());
   EXPECT_TRUE(messages.empty());
-  ASSERT_TRUE(Until([&] { return w.moduleList()->rowCount() >= 6; }));
-  Settle(300);
-  EXPECT_EQ(w.moduleList()->rowCount(), 6);
+  // Six answers, then the marker: a seventh row would have come before it.
+  ASSERT_TRUE(MarkerListed(w, log, 0, 6)) << net_test::ReadFile(log);
+  EXPECT_EQ(w.moduleList()->rowCount(), 6 + 1);
   auto rows = RowsByMac(w);
   // Text module: numbers from the text answer.
   ASSERT_EQ(rows["02-00-00-00-10-01"].size(), 1u);
@@ -149,25 +109,29 @@ TEST_F(WindowNet, EveryKindOfModuleBecomesARow) {
 
 TEST_F(WindowNet, RequestedInterfaceAsksOnlyThatSide) {
   REQUIRE_LAB();
-  std::string logA = lab_.startSimulator(MDSP_SIM_PATH, peer_, "p0", kModulesA);
-  std::string logB = lab_.startSimulator(MDSP_SIM_PATH, peer_, "p1", kModulesB);
+  std::string logA = lab_.StartSimulator(MDSP_SIM_PATH, peer_, "p0", kModulesA);
+  std::string logB = lab_.StartSimulator(MDSP_SIM_PATH, peer_, "p1", kModulesB);
   ASSERT_FALSE(logA.empty());
   ASSERT_FALSE(logB.empty());
   pelmar::CMainDlg w("10.78.0.1", options);
   ASSERT_TRUE(w.Initialise());
   EXPECT_TRUE(messages.empty());
-  ASSERT_TRUE(Until([&] { return w.moduleList()->rowCount() >= 1; }));
-  Settle(300);
-  EXPECT_EQ(w.moduleList()->rowCount(), 1);
-  EXPECT_EQ(w.moduleList()->CellText(0, 5), "SIDE-B");
-  EXPECT_EQ(Received(logA), 0);
-  EXPECT_GE(Received(logB), 2);  // the text scan and the Discover
+  // One answer, then the marker.
+  ASSERT_TRUE(MarkerListed(w, logB, 0, 1, "p1", "10.78.0.1")) << net_test::ReadFile(logB);
+  EXPECT_EQ(w.moduleList()->rowCount(), 1 + 1);
+  EXPECT_EQ(w.moduleList()->CellText(0, 5), "SIDE-B");  // sorted on IP: the marker last
+  // Both simulators caught up with what the host sent before a marker:
+  // side B got the text scan and the Discover, side A nothing.
+  ASSERT_TRUE(SimulatorCaughtUp(logB, "h1", "10.78.0.2"));
+  EXPECT_GE(Received(logB), 2 + 1);
+  ASSERT_TRUE(SimulatorCaughtUp(logA, "h0", "10.77.0.2"));
+  EXPECT_EQ(Received(logA), 1);
 }
 
 TEST_F(WindowNet, SavedSettingsAskOnlyThatSide) {
   REQUIRE_LAB();
-  std::string logA = lab_.startSimulator(MDSP_SIM_PATH, peer_, "p0", kModulesA);
-  std::string logB = lab_.startSimulator(MDSP_SIM_PATH, peer_, "p1", kModulesB);
+  std::string logA = lab_.StartSimulator(MDSP_SIM_PATH, peer_, "p0", kModulesA);
+  std::string logB = lab_.StartSimulator(MDSP_SIM_PATH, peer_, "p1", kModulesB);
   ASSERT_FALSE(logA.empty());
   ASSERT_FALSE(logB.empty());
   pelmar::InterfaceChoice saved;
@@ -178,8 +142,9 @@ TEST_F(WindowNet, SavedSettingsAskOnlyThatSide) {
   pelmar::CMainDlg w("", options);
   ASSERT_TRUE(w.Initialise());
   ASSERT_TRUE(Until([&] { return w.moduleList()->rowCount() >= 6; }));
-  Settle(300);
-  EXPECT_EQ(Received(logB), 0);
+  // Side B got nothing before a marker sent now.
+  ASSERT_TRUE(SimulatorCaughtUp(logB, "h1", "10.78.0.2"));
+  EXPECT_EQ(Received(logB), 1);
   EXPECT_GE(Received(logA), 2);
   for (int r = 0; r < w.moduleList()->rowCount(); ++r)
     EXPECT_NE(w.moduleList()->CellText(r, 5), "SIDE-B");
@@ -187,19 +152,22 @@ TEST_F(WindowNet, SavedSettingsAskOnlyThatSide) {
 
 TEST_F(WindowNet, QuickRescansGiveNoDuplicateRows) {
   REQUIRE_LAB();
-  ASSERT_FALSE(lab_.startSimulator(MDSP_SIM_PATH, peer_, "p0", kModulesA).empty());
+  std::string log = lab_.StartSimulator(MDSP_SIM_PATH, peer_, "p0", kModulesA);
+  ASSERT_FALSE(log.empty());
   pelmar::CMainDlg w("10.77.0.1", options);
   ASSERT_TRUE(w.Initialise());
   w.StartScan();
   w.StartScan();
-  Settle(100);
+  // Every answer of the three quick scans handled (six each), then one more
+  // scan: its six answers and the marker after them are all it lists.
+  ASSERT_TRUE(MarkerListed(w, log, 0, 3 * 6)) << net_test::ReadFile(log);
   w.StartScan();
-  ASSERT_TRUE(Until([&] { return w.moduleList()->rowCount() >= 6; }));
-  Settle(500);
+  ASSERT_TRUE(MarkerListed(w, log, 3 * 6, 6)) << net_test::ReadFile(log);
   auto rows = RowsByMac(w);
-  EXPECT_EQ(w.moduleList()->rowCount(), 6);
+  EXPECT_EQ(w.moduleList()->rowCount(), 6 + 1);
   for (auto& [mac, list] : rows)
     EXPECT_EQ(list.size(), mac == "02-00-00-00-30-01" ? 2u : 1u) << mac;
 }
 
 }  // namespace
+}  // namespace pelmar_test

@@ -14,14 +14,13 @@
 #include "event_relay.h"
 #include "window_fixture.h"
 
+namespace pelmar_test {
 namespace {
 
 using pelmar::CMainDlg;
 using pelmar::MessageIcon;
-using testwin::MakeModule;
-using testwin::Until;
 
-class MainWindow : public testwin::WindowTest {};
+class MainWindow : public pelmar_test::WindowTest {};
 
 std::vector<std::string> Column(const CMainDlg& w, int column) {
   std::vector<std::string> out;
@@ -100,11 +99,11 @@ TEST_F(MainWindow, ScanWhileEventsAreQueuedDropsTheOldOnes) {
   std::vector<fake::Module> answers;
   for (uint32_t i = 1; i <= 20; ++i) answers.push_back(MakeModule(i, "10.0.0." + std::to_string(i), "T"));
   SetAnswers(answers);
+  const uint64_t postedBefore = pelmar::ModuleEventRelay::Instance().posted();
   CMainDlg w("", options);
   ASSERT_TRUE(w.Initialise());
   // Every callback of the first scan has been made, none handled yet.
-  while (!lib->Idle()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  ASSERT_TRUE(pelmar_test::PostedReaches(postedBefore + 20));
   EXPECT_EQ(w.moduleList()->rowCount(), 0);
   w.StartScan();
   ASSERT_TRUE(Until([&] { return lib->Idle() && w.moduleList()->rowCount() >= 20; }));
@@ -120,10 +119,11 @@ TEST_F(MainWindow, EventsAfterTheWindowIsGoneAreDropped) {
   SetAnswers({MakeModule(1, "10.0.0.1", "A"), MakeModule(2, "10.0.0.2", "B")});
   auto& relay = pelmar::ModuleEventRelay::Instance();
   uint64_t droppedBefore = relay.dropped();
+  const uint64_t postedFirst = relay.posted();
   {
     CMainDlg w("", options);
     ASSERT_TRUE(w.Initialise());
-    while (!lib->Idle()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(pelmar_test::PostedReaches(postedFirst + 2));
   }  // destroyed with two events posted and not handled
   QApplication::processEvents();
   QApplication::sendPostedEvents();
@@ -446,3 +446,4 @@ TEST_F(Header, RenderedHeaderShowsTheArrow) {
 }
 
 }  // namespace
+}  // namespace pelmar_test

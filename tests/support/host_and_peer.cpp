@@ -2,24 +2,24 @@
 
 #include <sstream>
 
-namespace testnet {
+namespace net_test {
 
-bool HostAndPeer::setUp(const std::string& peerCidr) {
+bool HostAndPeer::SetUp(const std::string& peerCidr) {
   if (!lab.ok()) return false;
-  host = lab.addNamespace("h");
-  peer = lab.addNamespace("p");
+  host = lab.AddNamespace("h");
+  peer = lab.AddNamespace("p");
   return !host.empty() && !peer.empty() &&
-         lab.link(host, "h0", "10.77.0.1/24", "02:00:00:aa:00:01", peer, "p0", peerCidr,
+         lab.Link(host, "h0", "10.77.0.1/24", "02:00:00:aa:00:01", peer, "p0", peerCidr,
                   "02:00:00:bb:00:01") &&
-         lab.enter(host);
+         lab.Enter(host);
 }
 
-std::string HostAndPeer::startSimulator(const std::string& simPath,
+std::string HostAndPeer::StartSimulator(const std::string& simPath,
                                         const std::string& configJson) {
-  return lab.startSimulator(simPath, peer, "p0", configJson);
+  return lab.StartSimulator(simPath, peer, "p0", configJson);
 }
 
-std::vector<std::string> simDatagramsHex(const std::string& logText,
+std::vector<std::string> SimDatagramsHex(const std::string& logText,
                                          const std::string& direction) {
   std::vector<std::string> out;
   std::istringstream lines(logText);
@@ -31,4 +31,53 @@ std::vector<std::string> simDatagramsHex(const std::string& logText,
   return out;
 }
 
-}  // namespace testnet
+namespace {
+
+bool IsSecure(const std::string& datagram) {
+  return datagram.size() >= 2 && static_cast<uint8_t>(datagram[0]) == 0xC1 &&
+         static_cast<uint8_t>(datagram[1]) == 0xAB;
+}
+
+}  // namespace
+
+std::string SimHex(const std::string& bytes) {
+  static const char digits[] = "0123456789abcdef";
+  std::string out;
+  for (unsigned char c : bytes) {
+    out += digits[c >> 4];
+    out += digits[c & 15];
+  }
+  return out;
+}
+
+std::vector<std::string> SimReceived(const std::string& simLog) {
+  std::vector<std::string> out;
+  for (const std::string& hex : SimDatagramsHex(ReadFile(simLog), "rx")) {
+    std::string bytes;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+      bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    out.push_back(bytes);
+  }
+  return out;
+}
+
+std::vector<std::string> SimTextReceived(const std::string& simLog) {
+  std::vector<std::string> out;
+  for (const std::string& d : SimReceived(simLog))
+    if (!IsSecure(d)) out.push_back(d.substr(0, d.find('\0')));
+  return out;
+}
+
+std::vector<SimSecureRequest> SimSecureRequests(const std::string& simLog, uint8_t type) {
+  constexpr size_t kHeader = 18, kAuthBlock = 36;
+  std::vector<SimSecureRequest> out;
+  for (const std::string& d : SimReceived(simLog)) {
+    if (!IsSecure(d) || d.size() < kHeader || static_cast<uint8_t>(d[15]) != type) continue;
+    size_t length = static_cast<uint8_t>(d[16]) | static_cast<uint8_t>(d[17]) << 8;
+    if (length < kAuthBlock || kHeader + length > d.size()) continue;
+    out.push_back({d.substr(2, 6), d.substr(kHeader + kAuthBlock, length - kAuthBlock)});
+  }
+  return out;
+}
+
+}  // namespace net_test

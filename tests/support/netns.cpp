@@ -14,7 +14,7 @@
 #include <sstream>
 #include <thread>
 
-namespace testnet {
+namespace net_test {
 namespace {
 
 std::atomic<int> g_labCounter{0};
@@ -33,14 +33,14 @@ int shell(const std::string& command, std::string* output) {
 
 }  // namespace
 
-bool ciMode() {
+bool CiMode() {
   const char* ci = std::getenv("CI");
   return ci && std::string(ci) == "true";
 }
 
-void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-std::string readFile(const std::string& path) {
+std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream ss;
   ss << in.rdbuf();
@@ -65,7 +65,7 @@ Lab::Lab() {
 }
 
 Lab::~Lab() {
-  for (pid_t pid : std::vector<pid_t>(children_)) stop(pid, SIGKILL, 2000);
+  for (pid_t pid : std::vector<pid_t>(children_)) Stop(pid, SIGKILL, 2000);
   if (moved_ && originalNs_ >= 0) setns(originalNs_, CLONE_NEWNET);
   if (originalNs_ >= 0) close(originalNs_);
   for (const auto& ns : namespaces_) shell("ip netns del " + ns, nullptr);
@@ -75,7 +75,7 @@ Lab::~Lab() {
   }
 }
 
-std::string Lab::addNamespace(const std::string& tag) {
+std::string Lab::AddNamespace(const std::string& tag) {
   if (!ok_) return "";
   std::string name = prefix_ + tag;
   std::string out;
@@ -88,7 +88,7 @@ std::string Lab::addNamespace(const std::string& tag) {
   return name;
 }
 
-bool Lab::link(const std::string& nsA, const std::string& ifA, const std::string& cidrA,
+bool Lab::Link(const std::string& nsA, const std::string& ifA, const std::string& cidrA,
                const std::string& macA, const std::string& nsB, const std::string& ifB,
                const std::string& cidrB, const std::string& macB) {
   std::string cmd = "ip link add " + ifA + " netns " + nsA + " type veth peer name " + ifB +
@@ -114,13 +114,13 @@ bool Lab::link(const std::string& nsA, const std::string& ifA, const std::string
   return true;
 }
 
-bool Lab::run(const std::string& ns, const std::string& command, std::string* output) {
+bool Lab::Run(const std::string& ns, const std::string& command, std::string* output) {
   std::string quoted;
   for (char c : command) quoted += (c == '\'') ? std::string("'\\''") : std::string(1, c);
   return shell("ip netns exec " + ns + " sh -c '" + quoted + "'", output) == 0;
 }
 
-bool Lab::enter(const std::string& ns) {
+bool Lab::Enter(const std::string& ns) {
   if (originalNs_ < 0) originalNs_ = open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
   int fd = open(("/var/run/netns/" + ns).c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
@@ -130,7 +130,7 @@ bool Lab::enter(const std::string& ns) {
   return entered;
 }
 
-pid_t Lab::spawn(const std::string& ns, const std::vector<std::string>& argv,
+pid_t Lab::Spawn(const std::string& ns, const std::vector<std::string>& argv,
                  const std::string& logFile) {
   pid_t pid = fork();
   if (pid < 0) return -1;
@@ -153,7 +153,7 @@ pid_t Lab::spawn(const std::string& ns, const std::vector<std::string>& argv,
   return pid;
 }
 
-int Lab::stop(pid_t pid, int sig, int timeoutMs) {
+int Lab::Stop(pid_t pid, int sig, int timeoutMs) {
   if (pid <= 0) return -1;
   // Once reaped, its number may go to another process: never signal it again.
   auto forget = [&] { std::erase(children_, pid); };
@@ -165,7 +165,7 @@ int Lab::stop(pid_t pid, int sig, int timeoutMs) {
       forget();
       return r == pid ? status : -1;
     }
-    sleepMs(5);
+    SleepMs(5);
   }
   kill(pid, SIGKILL);
   pid_t r = waitpid(pid, &status, 0);
@@ -173,20 +173,20 @@ int Lab::stop(pid_t pid, int sig, int timeoutMs) {
   return r == pid ? status : -1;
 }
 
-std::string Lab::startSimulator(const std::string& simPath, const std::string& ns,
+std::string Lab::StartSimulator(const std::string& simPath, const std::string& ns,
                                 const std::string& iface, const std::string& configJson) {
   std::string configPath = tempDir() + "/" + ns + "-" + iface + ".json";
   std::string logPath = tempDir() + "/" + ns + "-" + iface + ".log";
   std::ofstream(configPath) << configJson;
   // Its log goes to standard output; errors, if any, land beside it.
-  if (spawn(ns, {simPath, "--iface", iface, "--config", configPath}, logPath) < 0) return "";
-  bool ready = waitFor(
-      [&] { return readFile(logPath).find("ready ") != std::string::npos; }, 10000);
+  if (Spawn(ns, {simPath, "--iface", iface, "--config", configPath}, logPath) < 0) return "";
+  bool ready = WaitFor(
+      [&] { return ReadFile(logPath).find("ready ") != std::string::npos; }, 10000);
   return ready ? logPath : "";
 }
 
-bool Lab::reap(pid_t pid, int* status, int timeoutMs) {
-  bool ended = waitFor([&] { return waitpid(pid, status, WNOHANG) == pid; }, timeoutMs);
+bool Lab::Reap(pid_t pid, int* status, int timeoutMs) {
+  bool ended = WaitFor([&] { return waitpid(pid, status, WNOHANG) == pid; }, timeoutMs);
   if (ended) std::erase(children_, pid);
   return ended;
 }
@@ -199,4 +199,4 @@ const std::string& Lab::tempDir() {
   return tempDir_;
 }
 
-}  // namespace testnet
+}  // namespace net_test

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-namespace testnet {
+namespace net_test {
 
 class Lab {
  public:
@@ -28,45 +28,61 @@ class Lab {
 
   // Creates a namespace with its loopback up; returns its full (unique) name,
   // or "" on failure. `tag` is a short suffix, e.g. "h" or "p".
-  std::string addNamespace(const std::string& tag);
+  std::string AddNamespace(const std::string& tag);
 
   // Joins two namespaces by a veth pair. `cidr` like "10.77.0.1/24" or "" for
   // no address; `mac` like "02:00:00:00:00:01" or "" for a random one.
-  bool link(const std::string& nsA, const std::string& ifA, const std::string& cidrA,
+  bool Link(const std::string& nsA, const std::string& ifA, const std::string& cidrA,
             const std::string& macA, const std::string& nsB, const std::string& ifB,
             const std::string& cidrB, const std::string& macB);
 
   // Runs a shell command inside a namespace (via `ip netns exec`); returns
   // true on exit status 0. Output (stdout+stderr) goes to *output if given.
-  bool run(const std::string& ns, const std::string& command, std::string* output = nullptr);
+  bool Run(const std::string& ns, const std::string& command, std::string* output = nullptr);
 
   // Moves the calling thread into a namespace. Threads it starts afterwards
   // and sockets it opens belong to that namespace. The destructor moves the
   // thread back to where it was.
-  bool enter(const std::string& ns);
+  bool Enter(const std::string& ns);
 
   // Starts a program in the background inside a namespace, stdout and stderr
   // appended to logFile (or discarded when empty). Returns the pid or -1.
-  pid_t spawn(const std::string& ns, const std::vector<std::string>& argv,
+  pid_t Spawn(const std::string& ns, const std::vector<std::string>& argv,
               const std::string& logFile = "");
 
   // Sends `sig` and waits up to timeoutMs for the process to end, then kills
   // it. Returns the raw wait status, or -1.
-  int stop(pid_t pid, int sig = SIGTERM, int timeoutMs = 5000);
+  int Stop(pid_t pid, int sig = SIGTERM, int timeoutMs = 5000);
 
   // Waits up to timeoutMs for the process to end by itself; true with its
   // raw wait status in *status when it did.
-  bool reap(pid_t pid, int* status, int timeoutMs);
+  bool Reap(pid_t pid, int* status, int timeoutMs);
 
   // Starts the module simulator (program at simPath) in a namespace on one
   // interface with the given JSON configuration, and waits until it is
   // bound. Returns the path of its log (datagrams, events and any error),
   // or "" on failure.
-  std::string startSimulator(const std::string& simPath, const std::string& ns,
+  std::string StartSimulator(const std::string& simPath, const std::string& ns,
                              const std::string& iface, const std::string& configJson);
 
   // A fresh temporary directory removed with the lab.
   const std::string& tempDir();
+
+  // The former spellings, still used by the benchmarks.
+  std::string addNamespace(const std::string& tag) { return AddNamespace(tag); }
+  bool link(const std::string& nsA, const std::string& ifA, const std::string& cidrA,
+            const std::string& macA, const std::string& nsB, const std::string& ifB,
+            const std::string& cidrB, const std::string& macB) {
+    return Link(nsA, ifA, cidrA, macA, nsB, ifB, cidrB, macB);
+  }
+  bool run(const std::string& ns, const std::string& command, std::string* output = nullptr) {
+    return Run(ns, command, output);
+  }
+  bool enter(const std::string& ns) { return Enter(ns); }
+  pid_t spawn(const std::string& ns, const std::vector<std::string>& argv,
+              const std::string& logFile = "") {
+    return Spawn(ns, argv, logFile);
+  }
 
  private:
   bool ok_ = false;
@@ -80,34 +96,44 @@ class Lab {
 };
 
 // Reads a whole file ("" when missing).
-std::string readFile(const std::string& path);
+std::string ReadFile(const std::string& path);
 
 // Waits until pred() holds or timeoutMs passes, polling every 10 ms.
 template <typename Pred>
-bool waitFor(Pred pred, int timeoutMs = 5000);
+bool WaitFor(Pred pred, int timeoutMs = 5000);
 
-}  // namespace testnet
+}  // namespace net_test
 
 // A network test that cannot make its namespaces fails under CI=true and is
 // reported as skipped elsewhere; it never passes silently.
 #define NETNS_REQUIRE(lab)                                                        \
   do {                                                                            \
     if (!(lab).ok()) {                                                            \
-      if (::testnet::ciMode()) FAIL() << "network namespaces unavailable: " << (lab).error(); \
+      if (::net_test::CiMode()) FAIL() << "network namespaces unavailable: " << (lab).error(); \
       GTEST_SKIP() << "network namespaces unavailable: " << (lab).error();       \
     }                                                                             \
   } while (0)
 
-namespace testnet {
-bool ciMode();
-void sleepMs(int ms);
+namespace net_test {
+bool CiMode();
+void SleepMs(int ms);
 
 template <typename Pred>
-bool waitFor(Pred pred, int timeoutMs) {
+bool WaitFor(Pred pred, int timeoutMs) {
   for (int waited = 0;; waited += 10) {
     if (pred()) return true;
     if (waited >= timeoutMs) return false;
-    sleepMs(10);
+    SleepMs(10);
   }
 }
-}  // namespace testnet
+
+// The former spellings, still used by the benchmarks.
+inline std::string readFile(const std::string& path) { return ReadFile(path); }
+template <typename Pred>
+bool waitFor(Pred pred, int timeoutMs = 5000) {
+  return WaitFor(pred, timeoutMs);
+}
+}  // namespace net_test
+
+// The former name of this namespace, still used by the benchmarks.
+namespace testnet = net_test;

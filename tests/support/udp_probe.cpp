@@ -8,22 +8,22 @@
 
 #include "netns.h"
 
-namespace testnet {
+namespace net_test {
 
-UdpProbe::UdpProbe(const std::string& device, uint16_t port) { open(device, port); }
+UdpProbe::UdpProbe(const std::string& device, uint16_t port) { Open(device, port); }
 
 UdpProbe::UdpProbe(Lab& lab, const std::string& ns, const std::string& device,
                    const std::string& returnTo, uint16_t port) {
-  if (!lab.enter(ns)) return;
-  open(device, port);
-  lab.enter(returnTo);
+  if (!lab.Enter(ns)) return;
+  Open(device, port);
+  lab.Enter(returnTo);
 }
 
 UdpProbe::~UdpProbe() {
   if (fd_ >= 0) close(fd_);
 }
 
-void UdpProbe::open(const std::string& device, uint16_t port) {
+void UdpProbe::Open(const std::string& device, uint16_t port) {
   port_ = port;
   fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   if (fd_ < 0) return;
@@ -38,7 +38,7 @@ void UdpProbe::open(const std::string& device, uint16_t port) {
   ok_ = bind(fd_, reinterpret_cast<sockaddr*>(&any), sizeof any) == 0;
 }
 
-bool UdpProbe::broadcast(const void* data, size_t length) {
+bool UdpProbe::Broadcast(const void* data, size_t length) {
   sockaddr_in to{};
   to.sin_family = AF_INET;
   to.sin_port = htons(port_);
@@ -47,7 +47,16 @@ bool UdpProbe::broadcast(const void* data, size_t length) {
          static_cast<ssize_t>(length);
 }
 
-std::string UdpProbe::receive(int timeoutMs, bool* got, std::string* from) {
+bool UdpProbe::SendTo(const std::string& ip, uint16_t port, const std::string& bytes) {
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(port);
+  if (inet_pton(AF_INET, ip.c_str(), &to.sin_addr) != 1) return false;
+  return sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to) ==
+         static_cast<ssize_t>(bytes.size());
+}
+
+std::string UdpProbe::Receive(int timeoutMs, bool* got, std::string* from) {
   pollfd p{fd_, POLLIN, 0};
   *got = poll(&p, 1, timeoutMs) == 1;
   if (!*got) return "";
@@ -67,4 +76,4 @@ std::string UdpProbe::receive(int timeoutMs, bool* got, std::string* from) {
   return std::string(buffer, static_cast<size_t>(n));
 }
 
-}  // namespace testnet
+}  // namespace net_test

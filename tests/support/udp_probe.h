@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace testnet {
+namespace net_test {
 
 class Lab;
 
@@ -28,19 +28,21 @@ class UdpProbe {
   bool ok() const { return ok_; }
 
   // To 255.255.255.255 on the probe's port.
-  bool broadcast(const void* data, size_t length);
-  bool broadcast(const std::string& bytes) { return broadcast(bytes.data(), bytes.size()); }
+  bool Broadcast(const void* data, size_t length);
+  bool Broadcast(const std::string& bytes) { return Broadcast(bytes.data(), bytes.size()); }
+  // To one address ("10.77.0.1") and port only.
+  bool SendTo(const std::string& ip, uint16_t port, const std::string& bytes);
 
   // One datagram, or "" with *got = false when none came within timeoutMs.
   // `from` receives "IP:PORT" of the sender when given.
-  std::string receive(int timeoutMs, bool* got, std::string* from = nullptr);
+  std::string Receive(int timeoutMs, bool* got, std::string* from = nullptr);
 
  private:
-  void open(const std::string& device, uint16_t port);
+  void Open(const std::string& device, uint16_t port);
 
   int fd_ = -1;
   bool ok_ = false;
   uint16_t port_ = 3250;
 };
 
-}  // namespace testnet
+}  // namespace net_test

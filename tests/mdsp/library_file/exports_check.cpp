@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+namespace mdsp_test {
 namespace {
 
 std::vector<char> ReadAll(const char* path) {
@@ -55,3 +56,4 @@ TEST(LibraryFile, ExportsExactlyTheInterface) {
 }
 
 }  // namespace
+}  // namespace mdsp_test

@@ -5,6 +5,7 @@
 #include "mdsp.h"
 #include "platform/version_resource.h"
 
+namespace mdsp_test {
 namespace {
 
 TEST(LibraryFile, VersionBlockReadableWithoutLoading) {
@@ -40,3 +41,4 @@ TEST(LibraryFile, DllGetVersionOfTheLoadedLibrary) {
 }
 
 }  // namespace
+}  // namespace mdsp_test

@@ -6,6 +6,7 @@
 
 #include "secure/digest.h"
 
+namespace mdsp_test {
 namespace {
 
 std::string Hex(const uint8_t* bytes, size_t length) {
@@ -48,3 +49,4 @@ TEST(Digest, InputIsPasswordThenSeedThenPayload) {
 }
 
 }  // namespace
+}  // namespace mdsp_test

@@ -11,6 +11,7 @@
 #include "secure/message.h"
 #include "text_protocol.h"
 
+namespace mdsp_test {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -206,3 +207,4 @@ TEST(SecureMessage, TextModuleEntryLeavesOutInvalidGroups) {
 }
 
 }  // namespace
+}  // namespace mdsp_test

@@ -19,9 +19,9 @@
 #include "mdsp.h"
 #include "netns.h"
 
+namespace mdsp_test {
 namespace {
 
-using mdsp_test::RecordedEvent;
 
 std::string MacText(const uint8_t mac[6]) {
   char text[18];
@@ -35,7 +35,7 @@ class SecureOperations : public mdsp_test::LibraryOnTheWire {
   // Starts the simulator with these modules and the library beside it.
   bool Start(const std::string& modulesJson) {
     if (!ready_) return false;
-    simLog_ = net_.startSimulator(MDSP_SIM_PATH, "{\"modules\": [" + modulesJson + "]}");
+    simLog_ = net_.StartSimulator(MDSP_SIM_PATH, "{\"modules\": [" + modulesJson + "]}");
     if (simLog_.empty()) return false;
     int32_t count = 0;
     events_.Install();
@@ -44,13 +44,14 @@ class SecureOperations : public mdsp_test::LibraryOnTheWire {
            MDSP_Start() == 1;
   }
 
-  // Discovers and waits until `expected` entries are listed (a little
-  // longer, so that surplus entries would show).
+  // Discovers and waits until the library has read `expected` answers (each
+  // module answers once for each protocol it speaks); any surplus entry
+  // would have been listed by then.
   size_t Discover(size_t expected) {
     events_.Clear();
+    size_t sentBefore = SimulatorSent(simLog_);
     EXPECT_EQ(SMDSP_SendDiscover(nullptr), 0);
-    events_.WaitForCount(SMDSP_EVENT_MODULE_FOUND, expected, 5000);
-    testnet::sleepMs(300);
+    EXPECT_TRUE(SimulatorAnswersRead(simLog_, sentBefore, expected));
     return events_.Count(SMDSP_EVENT_MODULE_FOUND);
   }
 
@@ -92,7 +93,7 @@ class SecureOperations : public mdsp_test::LibraryOnTheWire {
 
 #define START(json)    \
   NETNS_REQUIRE(lab_); \
-  ASSERT_TRUE(Start(json)) << lab_.error() << testnet::readFile(simLog_)
+  ASSERT_TRUE(Start(json)) << lab_.error() << net_test::ReadFile(simLog_)
 
 const char kSecureA[] =
     R"({"mac": "02-00-00-00-20-01", "protocol": "secure", "password": "secret",
@@ -196,10 +197,10 @@ TEST_F(SecureOperations, WinkOfBothKinds) {
   // A text-protocol entry is winked by text: the module logs the wink, and
   // no Authentication reaches it.
   ASSERT_EQ(SMDSP_SendWink(IndexOf("02-00-00-00-10-01", false), 1, &credentials), 0);
-  EXPECT_TRUE(testnet::waitFor([&] {
-    return testnet::readFile(simLog_).find("event 02-00-00-00-10-01 wink") != std::string::npos;
+  EXPECT_TRUE(net_test::WaitFor([&] {
+    return net_test::ReadFile(simLog_).find("event 02-00-00-00-10-01 wink") != std::string::npos;
   }));
-  EXPECT_EQ(testnet::readFile(simLog_).find("event 02-00-00-00-10-01 authentication"),
+  EXPECT_EQ(net_test::ReadFile(simLog_).find("event 02-00-00-00-10-01 authentication"),
             std::string::npos);
 }
 
@@ -214,7 +215,7 @@ TEST_F(SecureOperations, SeedZeroStillCarriesTheAuthenticationBlock) {
   RecordedEvent answer{};
   ASSERT_TRUE(NextAnswer(answer));
   EXPECT_EQ(answer.event, SMDSP_EVENT_WINKED);
-  EXPECT_EQ(testnet::readFile(simLog_).find("drop secure"), std::string::npos);
+  EXPECT_EQ(net_test::ReadFile(simLog_).find("drop secure"), std::string::npos);
 }
 
 TEST_F(SecureOperations, SilentModuleFailsTheRequestAfterTheWait) {
@@ -224,7 +225,7 @@ TEST_F(SecureOperations, SilentModuleFailsTheRequestAfterTheWait) {
   SmdspCredentials credentials{"", nullptr, nullptr};
   EXPECT_EQ(SMDSP_SendWink(0, 1, &credentials), MDSP_RESULT_FAILED);
   EXPECT_EQ(mdsp::LastErrorCode(), mdsp::ERR_SYSTEM);
-  EXPECT_EQ(testnet::readFile(simLog_).find("event 02-00-00-00-20-02 wink"), std::string::npos);
+  EXPECT_EQ(net_test::ReadFile(simLog_).find("event 02-00-00-00-20-02 wink"), std::string::npos);
 }
 
 TEST_F(SecureOperations, RefusedAuthenticationRaisesUnableAndFailsAfterTheWait) {
@@ -241,9 +242,9 @@ TEST_F(SecureOperations, RefusedAuthenticationRaisesUnableAndFailsAfterTheWait) 
   EXPECT_EQ(answer.event, SMDSP_EVENT_UNABLE);
   EXPECT_EQ(answer.argument, 2);
   EXPECT_EQ(MacText(answer.mac.data()), "02-00-00-00-20-04");
-  EXPECT_NE(testnet::readFile(simLog_).find("event 02-00-00-00-20-04 authentication refused"),
+  EXPECT_NE(net_test::ReadFile(simLog_).find("event 02-00-00-00-20-04 authentication refused"),
             std::string::npos);
-  EXPECT_EQ(testnet::readFile(simLog_).find("event 02-00-00-00-20-04 wink"), std::string::npos);
+  EXPECT_EQ(net_test::ReadFile(simLog_).find("event 02-00-00-00-20-04 wink"), std::string::npos);
 }
 
 TEST_F(SecureOperations, RestartAndPingReportEveryRestartedModule) {
@@ -274,7 +275,7 @@ TEST_F(SecureOperations, RestartAndPingReportEveryRestartedModule) {
   EXPECT_EQ(report->report[1].moduleIndex, static_cast<uint32_t>(mute));
   EXPECT_EQ(report->report[1].elapsed, -1.0);
   // The list is emptied right after the callback returns.
-  EXPECT_TRUE(testnet::waitFor([] {
+  EXPECT_TRUE(net_test::WaitFor([] {
     std::lock_guard<std::recursive_mutex> queue(mdsp::TheClient()->queueLock);
     return mdsp::TheClient()->restarts.count() == 0 && mdsp::TheClient()->pingWindow == 0;
   }));
@@ -284,7 +285,7 @@ TEST_F(SecureOperations, PingWithoutRestartsSendsNothingAndReportsNoElements) {
   START(kSecureA);
   // The discover leaves the restart list empty.
   ASSERT_EQ(Discover(1), 1u);
-  size_t before = testnet::simDatagramsHex(testnet::readFile(simLog_), "rx").size();
+  size_t before = net_test::SimDatagramsHex(net_test::ReadFile(simLog_), "rx").size();
   ASSERT_GT(before, 0u);
   events_.SetReportElements(0);
   ASSERT_EQ(SMDSP_SendPing(1), 0);
@@ -299,10 +300,10 @@ TEST_F(SecureOperations, PingWithoutRestartsSendsNothingAndReportsNoElements) {
   // A mass restart sent now reaches the simulator behind anything the ping
   // sent: once it is logged, it must be the only datagram since the discover.
   ASSERT_EQ(SMDSP_SendMassRestart(), 0);
-  ASSERT_TRUE(testnet::waitFor([&] {
-    return testnet::readFile(simLog_).find("mass-restart") != std::string::npos;
+  ASSERT_TRUE(net_test::WaitFor([&] {
+    return net_test::ReadFile(simLog_).find("mass-restart") != std::string::npos;
   }));
-  EXPECT_EQ(testnet::simDatagramsHex(testnet::readFile(simLog_), "rx").size(), before + 1);
+  EXPECT_EQ(net_test::SimDatagramsHex(net_test::ReadFile(simLog_), "rx").size(), before + 1);
   EXPECT_EQ(events_.Count(SMDSP_EVENT_RESTART_REPORT), 1u);
   std::lock_guard<std::recursive_mutex> guard(mdsp::TheClient()->queueLock);
   EXPECT_EQ(mdsp::TheClient()->pingWindow, 0u);
@@ -312,8 +313,8 @@ TEST_F(SecureOperations, MassRestartRecordsNoRestartEntries) {
   START(kSecureA);
   ASSERT_EQ(Discover(1), 1u);
   ASSERT_EQ(SMDSP_SendMassRestart(), 0);
-  EXPECT_TRUE(testnet::waitFor([&] {
-    return testnet::readFile(simLog_).find("mass-restart") != std::string::npos;
+  EXPECT_TRUE(net_test::WaitFor([&] {
+    return net_test::ReadFile(simLog_).find("mass-restart") != std::string::npos;
   }));
   std::lock_guard<std::recursive_mutex> guard(mdsp::TheClient()->queueLock);
   EXPECT_EQ(mdsp::TheClient()->restarts.count(), 0u);
@@ -321,3 +322,4 @@ TEST_F(SecureOperations, MassRestartRecordsNoRestartEntries) {
 }
 
 }  // namespace
+}  // namespace mdsp_test

@@ -6,6 +6,7 @@
 #include "errors.h"
 #include "secure/tlv.h"
 
+namespace mdsp_test {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -137,3 +138,4 @@ TEST(Tlv, ConcatenateStopsBeforeAnItemThatDoesNotFit) {
 }
 
 }  // namespace
+}  // namespace mdsp_test

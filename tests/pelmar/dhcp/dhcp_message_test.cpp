@@ -7,9 +7,8 @@
 #include "dhcp_message.h"
 #include "dhcp_packets.h"
 
-using dhcptest::Bytes;
-using dhcptest::kRecoveryMac;
-
+namespace pelmar_test {
+using namespace pelmar;
 namespace {
 
 DhcpParseResult ParseInto(CDhcpMessage& m, const Bytes& bytes) {
@@ -21,7 +20,7 @@ DhcpParseResult ParseInto(CDhcpMessage& m, const Bytes& bytes) {
 }  // namespace
 
 TEST(DhcpMessageParse, ReadsHeaderAndTheFourKnownOptions) {
-  Bytes d = dhcptest::Request(kRecoveryMac, {0, 0, 53, 1, 3, 12, 3, 'a', 'b', 'c', 50, 4, 10, 200,
+  Bytes d = pelmar_test::Request(kRecoveryMac, {0, 0, 53, 1, 3, 12, 3, 'a', 'b', 'c', 50, 4, 10, 200,
                                              1, 44, 54, 4, 10, 200, 1, 1, 1, 4, 255, 255, 0, 0});
   d[12] = 10;  // ciaddr
   d[15] = 7;
@@ -30,7 +29,7 @@ TEST(DhcpMessageParse, ReadsHeaderAndTheFourKnownOptions) {
   EXPECT_EQ(m.op, 1);
   EXPECT_EQ(m.htype, 1);
   EXPECT_EQ(m.hlen, 6);
-  EXPECT_EQ(0, std::memcmp(m.xid, dhcptest::kXid, 4));
+  EXPECT_EQ(0, std::memcmp(m.xid, pelmar_test::kXid, 4));
   EXPECT_EQ(m.secs[1], 7);
   EXPECT_EQ(m.ciaddr[0], 10);
   EXPECT_EQ(m.ciaddr[3], 7);
@@ -48,7 +47,7 @@ TEST(DhcpMessageParse, ReadsHeaderAndTheFourKnownOptions) {
 
 TEST(DhcpMessageParse, RefusesShortAndOversizedDatagrams) {
   CDhcpMessage m;
-  Bytes d = dhcptest::FixedPart(kRecoveryMac);
+  Bytes d = pelmar_test::FixedPart(kRecoveryMac);
   d.pop_back();
   EXPECT_EQ(ParseInto(m, d), DhcpParseResult::kTooShort);  // 235 bytes
   m.datagramLength = -1;  // a failed receive
@@ -59,10 +58,10 @@ TEST(DhcpMessageParse, RefusesShortAndOversizedDatagrams) {
 
 TEST(DhcpMessageParse, RefusesKnownOptionsWithTheWrongLength) {
   const Bytes cases[] = {
-      dhcptest::Request(kRecoveryMac, {53, 2, 1, 1}),
-      dhcptest::Request(kRecoveryMac, {53, 1, 1, 1, 3, 255, 255, 255}),
-      dhcptest::Request(kRecoveryMac, {53, 1, 1, 50, 5, 10, 200, 1, 44, 0}),
-      dhcptest::Request(kRecoveryMac, {53, 1, 1, 54, 0}),
+      pelmar_test::Request(kRecoveryMac, {53, 2, 1, 1}),
+      pelmar_test::Request(kRecoveryMac, {53, 1, 1, 1, 3, 255, 255, 255}),
+      pelmar_test::Request(kRecoveryMac, {53, 1, 1, 50, 5, 10, 200, 1, 44, 0}),
+      pelmar_test::Request(kRecoveryMac, {53, 1, 1, 54, 0}),
   };
   for (const Bytes& d : cases) {
     CDhcpMessage m;
@@ -71,7 +70,7 @@ TEST(DhcpMessageParse, RefusesKnownOptionsWithTheWrongLength) {
 }
 
 TEST(DhcpMessageParse, RefusesOptionsCutOffByTheDatagramEnd) {
-  Bytes base = dhcptest::FixedPart(kRecoveryMac);
+  Bytes base = pelmar_test::FixedPart(kRecoveryMac);
   base.insert(base.end(), {99, 130, 83, 99, 53, 1, 1});
   const std::initializer_list<uint8_t> tails[] = {
       {12},              // length byte missing
@@ -95,18 +94,18 @@ TEST(DhcpMessageParse, RefusesOptionsCutOffByTheDatagramEnd) {
 
 TEST(DhcpMessageParse, AcceptsWithoutOptionsWhenCookieOrRoomIsMissing) {
   CDhcpMessage m;
-  Bytes bootp = dhcptest::FixedPart(kRecoveryMac);
+  Bytes bootp = pelmar_test::FixedPart(kRecoveryMac);
   bootp.insert(bootp.end(), {1, 2, 3, 4, 53, 1, 1, 255});
   EXPECT_EQ(ParseInto(m, bootp), DhcpParseResult::kAccepted);
   EXPECT_EQ(m.messageTypePresent, 0);
 
-  Bytes cookieOnly = dhcptest::FixedPart(kRecoveryMac);
+  Bytes cookieOnly = pelmar_test::FixedPart(kRecoveryMac);
   cookieOnly.insert(cookieOnly.end(), {99, 130, 83, 99});
   EXPECT_EQ(ParseInto(m, cookieOnly), DhcpParseResult::kAccepted);
   EXPECT_EQ(m.messageTypePresent, 0);
 
   // Two bytes of tail: the cookie test must not read the other two.
-  Bytes halfCookie = dhcptest::FixedPart(kRecoveryMac);
+  Bytes halfCookie = pelmar_test::FixedPart(kRecoveryMac);
   halfCookie.insert(halfCookie.end(), {99, 130});
   EXPECT_EQ(ParseInto(m, halfCookie), DhcpParseResult::kAccepted);
   EXPECT_EQ(m.optionLength, 2);
@@ -114,7 +113,7 @@ TEST(DhcpMessageParse, AcceptsWithoutOptionsWhenCookieOrRoomIsMissing) {
 
 TEST(DhcpMessageParse, SkipsPadAndUnknownOptionsAndStopsAtEnd) {
   // After option 255 comes junk that would be refused if it were scanned.
-  Bytes d = dhcptest::Request(kRecoveryMac, {0, 0, 0, 60, 3, 'x', 'y', 'z', 53, 1, 1});
+  Bytes d = pelmar_test::Request(kRecoveryMac, {0, 0, 0, 60, 3, 'x', 'y', 'z', 53, 1, 1});
   d.insert(d.end(), {53, 2, 9, 9});
   CDhcpMessage m;
   ASSERT_EQ(ParseInto(m, d), DhcpParseResult::kAccepted);
@@ -124,19 +123,21 @@ TEST(DhcpMessageParse, SkipsPadAndUnknownOptionsAndStopsAtEnd) {
 
 TEST(DhcpMessageParse, OptionsNeverCarryOverToTheNextMessage) {
   CDhcpMessage m;
-  ASSERT_EQ(ParseInto(m, dhcptest::Request(kRecoveryMac, {53, 1, 3, 50, 4, 10, 200, 1, 45, 54, 4,
+  ASSERT_EQ(ParseInto(m, pelmar_test::Request(kRecoveryMac, {53, 1, 3, 50, 4, 10, 200, 1, 45, 54, 4,
                                                           1, 2, 3, 4, 1, 4, 255, 0, 0, 0})),
             DhcpParseResult::kAccepted);
   ASSERT_EQ(m.requestedAddressPresent, 1);
-  ASSERT_EQ(ParseInto(m, dhcptest::Request(kRecoveryMac, {})), DhcpParseResult::kAccepted);
+  ASSERT_EQ(ParseInto(m, pelmar_test::Request(kRecoveryMac, {})), DhcpParseResult::kAccepted);
   EXPECT_EQ(m.messageTypePresent, 0);
   EXPECT_EQ(m.requestedAddressPresent, 0);
   EXPECT_EQ(m.serverIdentifierPresent, 0);
   EXPECT_EQ(m.subnetMaskPresent, 0);
 
   // Also a refused message leaves no option of the one before it behind.
-  ASSERT_EQ(ParseInto(m, dhcptest::Request(kRecoveryMac, {53, 1, 1})), DhcpParseResult::kAccepted);
-  ASSERT_EQ(ParseInto(m, dhcptest::Request(kRecoveryMac, {53, 2, 1, 1})),
+  ASSERT_EQ(ParseInto(m, pelmar_test::Request(kRecoveryMac, {53, 1, 1})), DhcpParseResult::kAccepted);
+  ASSERT_EQ(ParseInto(m, pelmar_test::Request(kRecoveryMac, {53, 2, 1, 1})),
             DhcpParseResult::kBadOptionLength);
   EXPECT_EQ(m.messageTypePresent, 0);
 }
+
+}  // namespace pelmar_test

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace dhcptest {
+namespace pelmar_test {
 
 Bytes FixedPart(const uint8_t mac[6]) {
   Bytes d(236, 0);
@@ -37,4 +37,4 @@ Bytes RequestFor(const uint8_t mac[6], const uint8_t requested[4]) {
                        54, 4, 10, 200, 1, 1});
 }
 
-}  // namespace dhcptest
+}  // namespace pelmar_test

@@ -5,7 +5,7 @@
 #include <initializer_list>
 #include <vector>
 
-namespace dhcptest {
+namespace pelmar_test {
 
 using Bytes = std::vector<uint8_t>;
 
@@ -22,4 +22,4 @@ Bytes Request(const uint8_t mac[6], std::initializer_list<uint8_t> options);
 Bytes Discover(const uint8_t mac[6]);
 Bytes RequestFor(const uint8_t mac[6], const uint8_t requested[4]);
 
-}  // namespace dhcptest
+}  // namespace pelmar_test

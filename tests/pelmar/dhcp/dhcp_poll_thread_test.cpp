@@ -4,6 +4,10 @@
 
 #include "dhcp_poll_thread.h"
 
+namespace pelmar_test {
+using namespace pelmar;
+namespace {
+
 TEST(DhcpPollThread, StartsOnceAndStopsByJoining) {
   CDhcpServer server;  // not started: every poll finds nothing
   CDhcpPollThread poller;
@@ -21,3 +25,6 @@ TEST(DhcpPollThread, StartsOnceAndStopsByJoining) {
   CDhcpPollThread other;
   ASSERT_TRUE(other.Start(&otherServer));
 }
+
+}  // namespace
+}  // namespace pelmar_test

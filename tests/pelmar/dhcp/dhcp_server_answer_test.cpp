@@ -6,9 +6,8 @@
 #include "dhcp_packets.h"
 #include "dhcp_server.h"
 
-using dhcptest::Bytes;
-using dhcptest::kRecoveryMac;
-
+namespace pelmar_test {
+using namespace pelmar;
 namespace {
 
 Bytes ReplyBytes(const CDhcpServer& server) {
@@ -26,7 +25,7 @@ Bytes ExpectedReply(const uint8_t mac[6], uint8_t type) {
   e[0] = 2;
   e[1] = 1;
   e[2] = 6;
-  std::memcpy(&e[4], dhcptest::kXid, 4);
+  std::memcpy(&e[4], pelmar_test::kXid, 4);
   e[16] = 10;
   e[17] = 200;
   e[18] = 1;
@@ -44,12 +43,12 @@ TEST(DhcpServerAnswer, OfferIsByteExact) {
   // An earlier answer to another client must leave nothing behind.
   const uint8_t other[6] = {0x02, 0xA7, 0x5E, 0xFF, 0xEE, 0xDD};
   const uint8_t otherAddress[4] = {10, 200, 1, 9};
-  Bytes first = dhcptest::RequestFor(other, otherAddress);
+  Bytes first = pelmar_test::RequestFor(other, otherAddress);
   first[4] = 0xAA;
   ASSERT_TRUE(Answers(server, first));
 
   DhcpAnswer answer;
-  ASSERT_TRUE(Answers(server, dhcptest::Discover(kRecoveryMac), &answer));
+  ASSERT_TRUE(Answers(server, pelmar_test::Discover(kRecoveryMac), &answer));
   Bytes reply = ReplyBytes(server);
   ASSERT_EQ(reply.size(), 300u);
   EXPECT_EQ(reply, ExpectedReply(kRecoveryMac, kDhcpOffer));
@@ -70,17 +69,17 @@ TEST(DhcpServerAnswer, RequestGetsAckOrNak) {
   const uint8_t same[4] = {10, 200, 1, 44};
   const uint8_t other[4] = {10, 200, 1, 45};
 
-  ASSERT_TRUE(Answers(server, dhcptest::RequestFor(kRecoveryMac, same), &answer));
+  ASSERT_TRUE(Answers(server, pelmar_test::RequestFor(kRecoveryMac, same), &answer));
   EXPECT_EQ(ReplyBytes(server), ExpectedReply(kRecoveryMac, kDhcpAck));
   EXPECT_EQ(answer.messageType, kDhcpAck);
 
   // A NAK still carries yiaddr and option 1.
-  ASSERT_TRUE(Answers(server, dhcptest::RequestFor(kRecoveryMac, other), &answer));
+  ASSERT_TRUE(Answers(server, pelmar_test::RequestFor(kRecoveryMac, other), &answer));
   EXPECT_EQ(ReplyBytes(server), ExpectedReply(kRecoveryMac, kDhcpNak));
   EXPECT_STREQ(DhcpAnswerTypeName(answer.messageType), "nak");
 
   // Renewing clients ask without option 50: ACK, not the NAK of before.
-  ASSERT_TRUE(Answers(server, dhcptest::Request(kRecoveryMac, {53, 1, 3}), &answer));
+  ASSERT_TRUE(Answers(server, pelmar_test::Request(kRecoveryMac, {53, 1, 3}), &answer));
   EXPECT_EQ(ReplyBytes(server), ExpectedReply(kRecoveryMac, kDhcpAck));
 }
 
@@ -88,49 +87,49 @@ TEST(DhcpServerAnswer, AddressFollowsLastHardwareByte) {
   CDhcpServer server;
   const uint8_t low[6] = {0x02, 0xA7, 0x5E, 0x01, 0x02, 0x00};
   const uint8_t high[6] = {0x02, 0xA7, 0x5E, 0x01, 0x02, 0xFF};
-  ASSERT_TRUE(Answers(server, dhcptest::Discover(low)));
+  ASSERT_TRUE(Answers(server, pelmar_test::Discover(low)));
   EXPECT_EQ(ReplyBytes(server), ExpectedReply(low, kDhcpOffer));
-  ASSERT_TRUE(Answers(server, dhcptest::Discover(high)));
+  ASSERT_TRUE(Answers(server, pelmar_test::Discover(high)));
   EXPECT_EQ(ReplyBytes(server), ExpectedReply(high, kDhcpOffer));
   EXPECT_EQ(server.Reply().yiaddr[3], 255);
   // The request for that address is acknowledged.
   const uint8_t wanted[4] = {10, 200, 1, 255};
   DhcpAnswer answer;
-  ASSERT_TRUE(Answers(server, dhcptest::RequestFor(high, wanted), &answer));
+  ASSERT_TRUE(Answers(server, pelmar_test::RequestFor(high, wanted), &answer));
   EXPECT_EQ(answer.messageType, kDhcpAck);
 }
 
 TEST(DhcpServerAnswer, IgnoresWhatItMustNotAnswer) {
   const uint8_t foreign[6] = {0x00, 0x11, 0x22, 0x33, 0x44, 0x55};
   const uint8_t nearly[6] = {0x02, 0xA7, 0x5F, 0x0A, 0x0B, 0x2C};
-  Bytes short235 = dhcptest::FixedPart(kRecoveryMac);
+  Bytes short235 = pelmar_test::FixedPart(kRecoveryMac);
   short235.pop_back();
-  Bytes truncated = dhcptest::Request(kRecoveryMac, {53, 1, 1});
+  Bytes truncated = pelmar_test::Request(kRecoveryMac, {53, 1, 1});
   truncated.pop_back();  // drop option 255 ...
   truncated.insert(truncated.end(), {61, 7, 1, 2});  // ... and cut option 61
-  Bytes bootp = dhcptest::FixedPart(kRecoveryMac);
+  Bytes bootp = pelmar_test::FixedPart(kRecoveryMac);
   bootp.insert(bootp.end(), 64, 0);
 
   struct Case {
     const char* what;
     Bytes bytes;
   } cases[] = {
-      {"foreign hardware address", dhcptest::Discover(foreign)},
-      {"prefix differs in third byte", dhcptest::Discover(nearly)},
+      {"foreign hardware address", pelmar_test::Discover(foreign)},
+      {"prefix differs in third byte", pelmar_test::Discover(nearly)},
       {"235 bytes", short235},
-      {"option 53 of length 2", dhcptest::Request(kRecoveryMac, {53, 2, 1, 0})},
+      {"option 53 of length 2", pelmar_test::Request(kRecoveryMac, {53, 2, 1, 0})},
       {"truncated option", truncated},
-      {"no option 53", dhcptest::Request(kRecoveryMac, {50, 4, 10, 200, 1, 44})},
-      {"DHCPDECLINE", dhcptest::Request(kRecoveryMac, {53, 1, 4})},
-      {"DHCPRELEASE", dhcptest::Request(kRecoveryMac, {53, 1, 7})},
-      {"DHCPINFORM", dhcptest::Request(kRecoveryMac, {53, 1, 8})},
-      {"type 0", dhcptest::Request(kRecoveryMac, {53, 1, 0})},
+      {"no option 53", pelmar_test::Request(kRecoveryMac, {50, 4, 10, 200, 1, 44})},
+      {"DHCPDECLINE", pelmar_test::Request(kRecoveryMac, {53, 1, 4})},
+      {"DHCPRELEASE", pelmar_test::Request(kRecoveryMac, {53, 1, 7})},
+      {"DHCPINFORM", pelmar_test::Request(kRecoveryMac, {53, 1, 8})},
+      {"type 0", pelmar_test::Request(kRecoveryMac, {53, 1, 0})},
       {"plain BOOTP", bootp},
   };
   CDhcpServer server;
   for (const Case& c : cases) {
     // Each case follows an answered discover, so stale state would show.
-    ASSERT_TRUE(Answers(server, dhcptest::Discover(kRecoveryMac)));
+    ASSERT_TRUE(Answers(server, pelmar_test::Discover(kRecoveryMac)));
     EXPECT_FALSE(Answers(server, c.bytes)) << c.what;
   }
   Bytes huge(kDhcpDatagramCapacity + 1, 0);
@@ -149,3 +148,5 @@ TEST(DhcpServerAnswer, UnstartedServerPollsNothing) {
   server.Stop();
   EXPECT_EQ(server.Poll(), 0);
 }
+
+}  // namespace pelmar_test

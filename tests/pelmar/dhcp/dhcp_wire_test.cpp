@@ -1,43 +1,30 @@
 // The server on a real wire, inside throwaway namespaces only.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "dhcp_packets.h"
 #include "dhcp_poll_thread.h"
 #include "dhcp_server.h"
+#include "dhcp_wire_lab.h"
 #include "netns.h"
+#include "udp_probe.h"
 #include "wire_client.h"
 
-using dhcptest::Bytes;
-using dhcptest::kRecoveryMac;
-
+namespace pelmar_test {
+using namespace pelmar;
 namespace {
 
 constexpr int kWaitMs = 10000;
 
-// Server namespace "s" (s0 10.200.1.1/24) joined to client namespace "c"
-// (c0, given MAC and address, default route out of c0).
-bool MakeServerAndClient(testnet::Lab& lab, std::string* server, std::string* client,
-                         const std::string& clientCidr, const std::string& clientMac) {
-  *server = lab.addNamespace("s");
-  *client = lab.addNamespace("c");
-  if (server->empty() || client->empty()) return false;
-  if (!lab.link(*server, "s0", "10.200.1.1/24", "", *client, "c0", clientCidr, clientMac))
-    return false;
-  return clientCidr.empty() || lab.run(*client, "ip route add default dev c0");
-}
-
 bool PollUntilAnswered(CDhcpServer& server, DhcpAnswer* answer) {
-  return testnet::waitFor([&] { return server.Poll(answer) == 1; }, kWaitMs);
+  return net_test::WaitFor([&] { return server.Poll(answer) == 1; }, kWaitMs);
 }
 
 bool IsReplyTo(const Bytes& reply, const uint8_t mac[6], uint8_t type) {
@@ -45,48 +32,46 @@ bool IsReplyTo(const Bytes& reply, const uint8_t mac[6], uint8_t type) {
          reply[240] == 53 && reply[242] == type;
 }
 
-struct AnswerLog {
-  std::mutex lock;
-  std::vector<DhcpAnswer> answers;
+class DhcpWire : public ::testing::Test {
+ protected:
+  // The server started in "s" and the client's socket open in "c", on a
+  // cable where the client has an address; the thread is left in "c".
+  void StartServerAndClient() {
+    ASSERT_TRUE(MakeServerAndClient(lab, &s, &c, "10.200.1.2/24", "")) << lab.error();
+    ASSERT_TRUE(lab.Enter(s));
+    ASSERT_EQ(server.Start(), DhcpStartError::kNone);
+    ASSERT_TRUE(lab.Enter(c));
+    ASSERT_TRUE(client.Open());
+  }
 
-  static void Sink(const DhcpAnswer& answer, void* context) {
-    auto* log = static_cast<AnswerLog*>(context);
-    std::lock_guard<std::mutex> hold(log->lock);
-    log->answers.push_back(answer);
-  }
-  bool Has(uint8_t type) {
-    std::lock_guard<std::mutex> hold(lock);
-    for (const DhcpAnswer& a : answers)
-      if (a.messageType == type) return true;
-    return false;
-  }
+  net_test::Lab lab;
+  std::string s, c;
+  CDhcpServer server;
+  WireClient client;
 };
 
 }  // namespace
 
-TEST(DhcpWire, TwoQueuedMessagesAreAnsweredInTwoPolls) {
-  testnet::Lab lab;
+TEST_F(DhcpWire, TwoQueuedMessagesAreAnsweredInTwoPolls) {
   NETNS_REQUIRE(lab);
-  std::string s, c;
-  ASSERT_TRUE(MakeServerAndClient(lab, &s, &c, "10.200.1.2/24", "")) << lab.error();
-
-  ASSERT_TRUE(lab.enter(s));
-  CDhcpServer server;
-  ASSERT_EQ(server.Start(), DhcpStartError::kNone);
-  ASSERT_TRUE(lab.enter(c));
-  dhcptest::WireClient client;
-  ASSERT_TRUE(client.Open());
+  ASSERT_NO_FATAL_FAILURE(StartServerAndClient());
 
   const uint8_t first[6] = {0x02, 0xA7, 0x5E, 0x00, 0x00, 0x01};
   const uint8_t second[6] = {0x02, 0xA7, 0x5E, 0x00, 0x00, 0x02};
-  ASSERT_TRUE(client.Broadcast(dhcptest::Discover(first)));
-  ASSERT_TRUE(client.Broadcast(dhcptest::Discover(second)));
+  ASSERT_TRUE(client.Broadcast(pelmar_test::Discover(first)));
+  ASSERT_TRUE(client.Broadcast(pelmar_test::Discover(second)));
 
   DhcpAnswer answer;
   ASSERT_TRUE(PollUntilAnswered(server, &answer));
   EXPECT_EQ(answer.address[3], 1);
   EXPECT_TRUE(IsReplyTo(client.Receive(kWaitMs), first, kDhcpOffer));
-  EXPECT_TRUE(client.Receive(300).empty()) << "one poll answered more than one message";
+  // A marker from the server's side, sent once the poll returned: had the
+  // poll answered the second message too, that offer would come before it.
+  net_test::UdpProbe marker(lab, s, "s0", c, 6767);
+  ASSERT_TRUE(marker.ok());
+  ASSERT_TRUE(marker.SendTo("10.200.1.2", 68, "marker"));
+  EXPECT_EQ(client.Receive(kWaitMs), (Bytes{'m', 'a', 'r', 'k', 'e', 'r'}))
+      << "one poll answered more than one message";
 
   ASSERT_TRUE(PollUntilAnswered(server, &answer));
   EXPECT_EQ(answer.address[3], 2);
@@ -94,48 +79,32 @@ TEST(DhcpWire, TwoQueuedMessagesAreAnsweredInTwoPolls) {
   EXPECT_EQ(server.Poll(), 0);
 }
 
-TEST(DhcpWire, AnEmptyDatagramDoesNotBlockTheQueue) {
-  testnet::Lab lab;
+TEST_F(DhcpWire, AnEmptyDatagramDoesNotBlockTheQueue) {
   NETNS_REQUIRE(lab);
-  std::string s, c;
-  ASSERT_TRUE(MakeServerAndClient(lab, &s, &c, "10.200.1.2/24", "")) << lab.error();
-  ASSERT_TRUE(lab.enter(s));
-  CDhcpServer server;
-  ASSERT_EQ(server.Start(), DhcpStartError::kNone);
-  ASSERT_TRUE(lab.enter(c));
-  dhcptest::WireClient client;
-  ASSERT_TRUE(client.Open());
+  ASSERT_NO_FATAL_FAILURE(StartServerAndClient());
 
   // A waiting-byte query reports 0 for an empty datagram at the head of the
   // queue; a server relying on it would never see the discover behind it.
   ASSERT_TRUE(client.Broadcast(Bytes{}));
-  ASSERT_TRUE(client.Broadcast(dhcptest::Discover(kRecoveryMac)));
+  ASSERT_TRUE(client.Broadcast(pelmar_test::Discover(kRecoveryMac)));
   ASSERT_TRUE(PollUntilAnswered(server, nullptr));
   EXPECT_TRUE(IsReplyTo(client.Receive(kWaitMs), kRecoveryMac, kDhcpOffer));
 }
 
 // The calls a program uses to keep up with any traffic: wait on the socket,
 // then take datagrams until none is left.
-TEST(DhcpWire, ServeOneTellsNothingWaitingFromNotAnswered) {
-  testnet::Lab lab;
+TEST_F(DhcpWire, ServeOneTellsNothingWaitingFromNotAnswered) {
   NETNS_REQUIRE(lab);
-  std::string s, c;
-  ASSERT_TRUE(MakeServerAndClient(lab, &s, &c, "10.200.1.2/24", "")) << lab.error();
-  ASSERT_TRUE(lab.enter(s));
-  CDhcpServer server;
-  ASSERT_EQ(server.Start(), DhcpStartError::kNone);
+  ASSERT_NO_FATAL_FAILURE(StartServerAndClient());
   EXPECT_EQ(server.ServeOne(), DhcpServeResult::kIdle);
   EXPECT_EQ(server.Wait(-1, 0), DhcpWaitResult::kTimeout);
-  ASSERT_TRUE(lab.enter(c));
-  dhcptest::WireClient client;
-  ASSERT_TRUE(client.Open());
 
   const uint8_t foreign[6] = {0x00, 0x11, 0x22, 0x33, 0x44, 0x55};
   const uint8_t asked[4] = {10, 200, 1, 44};
   ASSERT_TRUE(client.Broadcast(Bytes{'j', 'u', 'n', 'k'}));
-  ASSERT_TRUE(client.Broadcast(dhcptest::Discover(foreign)));
-  ASSERT_TRUE(client.Broadcast(dhcptest::Discover(kRecoveryMac)));
-  ASSERT_TRUE(client.Broadcast(dhcptest::RequestFor(kRecoveryMac, asked)));
+  ASSERT_TRUE(client.Broadcast(pelmar_test::Discover(foreign)));
+  ASSERT_TRUE(client.Broadcast(pelmar_test::Discover(kRecoveryMac)));
+  ASSERT_TRUE(client.Broadcast(pelmar_test::RequestFor(kRecoveryMac, asked)));
 
   // The four may reach the socket one by one: wait again whenever it is empty.
   std::vector<DhcpServeResult> results;
@@ -161,22 +130,14 @@ TEST(DhcpWire, ServeOneTellsNothingWaitingFromNotAnswered) {
   EXPECT_EQ(server.Wait(-1, 0), DhcpWaitResult::kError);
 }
 
-TEST(DhcpWire, WaitEndsOnTheWakeHandleBeforeTraffic) {
-  testnet::Lab lab;
+TEST_F(DhcpWire, WaitEndsOnTheWakeHandleBeforeTraffic) {
   NETNS_REQUIRE(lab);
-  std::string s, c;
-  ASSERT_TRUE(MakeServerAndClient(lab, &s, &c, "10.200.1.2/24", "")) << lab.error();
-  ASSERT_TRUE(lab.enter(s));
-  CDhcpServer server;
-  ASSERT_EQ(server.Start(), DhcpStartError::kNone);
+  ASSERT_NO_FATAL_FAILURE(StartServerAndClient());
   int wake[2];
   ASSERT_EQ(pipe(wake), 0);
   EXPECT_EQ(server.Wait(wake[0], 0), DhcpWaitResult::kTimeout);
 
-  ASSERT_TRUE(lab.enter(c));
-  dhcptest::WireClient client;
-  ASSERT_TRUE(client.Open());
-  ASSERT_TRUE(client.Broadcast(dhcptest::Discover(kRecoveryMac)));
+  ASSERT_TRUE(client.Broadcast(pelmar_test::Discover(kRecoveryMac)));
   ASSERT_EQ(server.Wait(wake[0], kWaitMs), DhcpWaitResult::kDatagram);
 
   // A stop request is seen even with a datagram waiting.
@@ -188,45 +149,42 @@ TEST(DhcpWire, WaitEndsOnTheWakeHandleBeforeTraffic) {
   close(wake[1]);
 }
 
-TEST(DhcpWire, ReplyLeavesByTheInterfaceTheRequestCameIn) {
-  testnet::Lab lab;
+TEST_F(DhcpWire, ReplyLeavesByTheInterfaceTheRequestCameIn) {
   NETNS_REQUIRE(lab);
-  std::string s, c;
   ASSERT_TRUE(MakeServerAndClient(lab, &s, &c, "10.200.1.2/24", "")) << lab.error();
   // A second cable from the server namespace, holding its default route.
-  std::string o = lab.addNamespace("o");
+  std::string o = lab.AddNamespace("o");
   ASSERT_FALSE(o.empty());
-  ASSERT_TRUE(lab.link(s, "s1", "10.99.0.1/24", "", o, "o0", "10.99.0.2/24", "")) << lab.error();
-  ASSERT_TRUE(lab.run(s, "ip route add default via 10.99.0.2 dev s1"));
+  ASSERT_TRUE(lab.Link(s, "s1", "10.99.0.1/24", "", o, "o0", "10.99.0.2/24", "")) << lab.error();
+  ASSERT_TRUE(lab.Run(s, "ip route add default via 10.99.0.2 dev s1"));
 
-  ASSERT_TRUE(lab.enter(s));
-  CDhcpServer server;
+  ASSERT_TRUE(lab.Enter(s));
   ASSERT_EQ(server.Start(), DhcpStartError::kNone);
-  dhcptest::WireClient plainSender;
+  pelmar_test::WireClient plainSender;
   ASSERT_TRUE(plainSender.Open(0));
-  ASSERT_TRUE(lab.enter(c));
-  dhcptest::WireClient client;
+  ASSERT_TRUE(lab.Enter(c));
   ASSERT_TRUE(client.Open());
-  ASSERT_TRUE(lab.enter(o));
-  dhcptest::WireClient otherSide;
+  ASSERT_TRUE(lab.Enter(o));
+  pelmar_test::WireClient otherSide;
   ASSERT_TRUE(otherSide.Open());
 
   // The set-up is meaningful only if a plain broadcast takes the other cable.
   ASSERT_TRUE(plainSender.Broadcast(Bytes{1, 2, 3}, 68));
   ASSERT_EQ(otherSide.Receive(kWaitMs), (Bytes{1, 2, 3}));
 
-  ASSERT_TRUE(client.Broadcast(dhcptest::Discover(kRecoveryMac)));
+  ASSERT_TRUE(client.Broadcast(pelmar_test::Discover(kRecoveryMac)));
   ASSERT_TRUE(PollUntilAnswered(server, nullptr));
   EXPECT_TRUE(IsReplyTo(client.Receive(kWaitMs), kRecoveryMac, kDhcpOffer));
-  EXPECT_TRUE(otherSide.Receive(500).empty()) << "reply went out by the default route";
+  // A plain broadcast sent after the reply takes the other cable: had the
+  // reply gone that way too, it would come before.
+  ASSERT_TRUE(plainSender.Broadcast(Bytes{4, 5, 6}, 68));
+  EXPECT_EQ(otherSide.Receive(kWaitMs), (Bytes{4, 5, 6})) << "reply went out by the default route";
 }
 
-TEST(DhcpWire, StartFailuresAreNamed) {
-  testnet::Lab lab;
+TEST_F(DhcpWire, StartFailuresAreNamed) {
   NETNS_REQUIRE(lab);
-  std::string s, c;
   ASSERT_TRUE(MakeServerAndClient(lab, &s, &c, "", "")) << lab.error();
-  ASSERT_TRUE(lab.enter(s));
+  ASSERT_TRUE(lab.Enter(s));
 
   CDhcpServer first;
   ASSERT_EQ(first.Start(), DhcpStartError::kNone);
@@ -244,42 +202,24 @@ TEST(DhcpWire, StartFailuresAreNamed) {
   EXPECT_TRUE(second.IsStarted());
 }
 
-TEST(DhcpWire, BusyboxClientObtainsTheRecoveryAddress) {
-  testnet::Lab lab;
+TEST_F(DhcpWire, BusyboxClientObtainsTheRecoveryAddress) {
   NETNS_REQUIRE(lab);
-  if (system("command -v busybox >/dev/null 2>&1") != 0) {
-    if (testnet::ciMode()) FAIL() << "busybox is not installed (Debian package busybox)";
-    GTEST_SKIP() << "busybox is not installed (Debian package busybox)";
-  }
-  std::string s, p;
-  ASSERT_TRUE(MakeServerAndClient(lab, &s, &p, "", "02:a7:5e:0a:0b:2c")) << lab.error();
+  REQUIRE_BUSYBOX();
+  ASSERT_TRUE(MakeServerAndClient(lab, &s, &c, "", "02:a7:5e:0a:0b:2c")) << lab.error();
+  std::string script = WriteLeaseScript(lab);
+  ASSERT_FALSE(script.empty());
 
-  // udhcpc hands the lease to a script; this one only applies the address.
-  std::string script = lab.tempDir() + "/apply-lease.sh";
-  FILE* f = fopen(script.c_str(), "w");
-  ASSERT_NE(f, nullptr);
-  fputs("#!/bin/sh\n"
-        "case \"$1\" in\n"
-        "  bound|renew) ip addr add \"$ip/$subnet\" dev \"$interface\" ;;\n"
-        "esac\n"
-        "exit 0\n",
-        f);
-  fclose(f);
-  ASSERT_EQ(chmod(script.c_str(), 0755), 0);
-
-  ASSERT_TRUE(lab.enter(s));
-  CDhcpServer server;
+  ASSERT_TRUE(lab.Enter(s));
   ASSERT_EQ(server.Start(), DhcpStartError::kNone);
   AnswerLog log;
   CDhcpPollThread poller;
   ASSERT_TRUE(poller.Start(&server, AnswerLog::Sink, &log));
 
   std::string output;
-  bool leased = lab.run(p, "busybox udhcpc -f -q -n -i c0 -t 10 -T 1 -s " + script, &output);
-  EXPECT_TRUE(leased) << output;
+  EXPECT_TRUE(RunUdhcpc(lab, c, "c0", script, &output)) << output;
 
   std::string addresses;
-  ASSERT_TRUE(lab.run(p, "ip -4 addr show dev c0", &addresses));
+  ASSERT_TRUE(Ipv4Addresses(lab, c, "c0", &addresses));
   EXPECT_NE(addresses.find("inet 10.200.1.44/24"), std::string::npos) << addresses << output;
 
   poller.Stop();
@@ -287,3 +227,5 @@ TEST(DhcpWire, BusyboxClientObtainsTheRecoveryAddress) {
   EXPECT_TRUE(log.Has(kDhcpOffer));
   EXPECT_TRUE(log.Has(kDhcpAck));
 }
+
+}  // namespace pelmar_test

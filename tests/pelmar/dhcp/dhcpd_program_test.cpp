@@ -1,6 +1,5 @@
 // pelmar-dhcpd as a user runs it: options, answers, stop, failed starts.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <chrono>
@@ -10,13 +9,12 @@
 #include <string>
 
 #include "dhcp_packets.h"
+#include "dhcp_wire_lab.h"
 #include "junk_flood.h"
 #include "netns.h"
 #include "wire_client.h"
 
-using dhcptest::Bytes;
-using dhcptest::kRecoveryMac;
-
+namespace pelmar_test {
 namespace {
 
 constexpr int kWaitMs = 10000;
@@ -43,20 +41,6 @@ int EnvInt(const char* name, int fallback) {
   return value && *value ? std::atoi(value) : fallback;
 }
 
-// udhcpc hands the lease to a script; this one only applies the address.
-bool WriteLeaseScript(const std::string& path) {
-  FILE* f = fopen(path.c_str(), "w");
-  if (!f) return false;
-  fputs("#!/bin/sh\n"
-        "case \"$1\" in\n"
-        "  bound|renew) ip addr add \"$ip/$subnet\" dev \"$interface\" ;;\n"
-        "esac\n"
-        "exit 0\n",
-        f);
-  fclose(f);
-  return chmod(path.c_str(), 0755) == 0;
-}
-
 }  // namespace
 
 TEST(DhcpdProgram, HelpExplainsTheOptions) {
@@ -72,62 +56,59 @@ TEST(DhcpdProgram, HelpExplainsTheOptions) {
 }
 
 TEST(DhcpdProgram, AnswersAndStopsOnSigterm) {
-  testnet::Lab lab;
+  net_test::Lab lab;
   NETNS_REQUIRE(lab);
-  std::string s = lab.addNamespace("s");
-  std::string c = lab.addNamespace("c");
-  ASSERT_FALSE(s.empty() || c.empty());
-  ASSERT_TRUE(lab.link(s, "s0", "10.200.1.1/24", "", c, "c0", "10.200.1.2/24", ""));
-  ASSERT_TRUE(lab.run(c, "ip route add default dev c0"));
+  std::string s, c;
+  ASSERT_TRUE(MakeServerAndClient(lab, &s, &c, "10.200.1.2/24", "")) << lab.error();
 
   std::string logFile = lab.tempDir() + "/dhcpd.log";
-  pid_t pid = lab.spawn(s, {kProgram, "--interface", "s0"}, logFile);
+  pid_t pid = lab.Spawn(s, {kProgram, "--interface", "s0"}, logFile);
   ASSERT_GT(pid, 0);
-  ASSERT_TRUE(testnet::waitFor([&] { return Contains(testnet::readFile(logFile), "serving"); },
+  ASSERT_TRUE(net_test::WaitFor([&] { return Contains(net_test::ReadFile(logFile), "serving"); },
                                kWaitMs))
-      << testnet::readFile(logFile);
+      << net_test::ReadFile(logFile);
 
-  ASSERT_TRUE(lab.enter(c));
-  dhcptest::WireClient client;
+  ASSERT_TRUE(lab.Enter(c));
+  pelmar_test::WireClient client;
   ASSERT_TRUE(client.Open());
-  ASSERT_TRUE(client.Broadcast(dhcptest::Discover(kRecoveryMac)));
+  ASSERT_TRUE(client.Broadcast(pelmar_test::Discover(kRecoveryMac)));
   Bytes reply = client.Receive(kWaitMs);
   ASSERT_EQ(reply.size(), 300u);
   EXPECT_EQ(reply[242], 2);  // DHCPOFFER
   const uint8_t asked[4] = {10, 200, 1, 44};
-  ASSERT_TRUE(client.Broadcast(dhcptest::RequestFor(kRecoveryMac, asked)));
+  ASSERT_TRUE(client.Broadcast(pelmar_test::RequestFor(kRecoveryMac, asked)));
   reply = client.Receive(kWaitMs);
   ASSERT_EQ(reply.size(), 300u);
   EXPECT_EQ(reply[242], 5);  // DHCPACK
 
-  EXPECT_TRUE(testnet::waitFor(
+  EXPECT_TRUE(net_test::WaitFor(
       [&] {
-        std::string log = testnet::readFile(logFile);
+        std::string log = net_test::ReadFile(logFile);
         return Contains(log, "02-A7-5E-0A-0B-2C 10.200.1.44 offer\n") &&
                Contains(log, "02-A7-5E-0A-0B-2C 10.200.1.44 ack\n");
       },
       kWaitMs))
-      << testnet::readFile(logFile);
+      << net_test::ReadFile(logFile);
 
   // Generous bound: only a hung program gets killed, and that fails below.
-  int status = lab.stop(pid, SIGTERM, kWaitMs);
+  int status = lab.Stop(pid, SIGTERM, kWaitMs);
   ASSERT_TRUE(WIFEXITED(status)) << "pelmar-dhcpd did not end on SIGTERM";
   EXPECT_EQ(WEXITSTATUS(status), 0);
-  EXPECT_TRUE(Contains(testnet::readFile(logFile), "stopped (SIGTERM)"));
+  EXPECT_TRUE(Contains(net_test::ReadFile(logFile), "stopped (SIGTERM)"));
 }
 
 TEST(DhcpdProgram, ExplainsAFailedStart) {
-  testnet::Lab lab;
+  net_test::Lab lab;
   NETNS_REQUIRE(lab);
-  std::string s = lab.addNamespace("s");
+  std::string s = lab.AddNamespace("s");
   ASSERT_FALSE(s.empty());
   if (system("command -v setpriv >/dev/null 2>&1") != 0) GTEST_SKIP() << "setpriv missing";
 
   auto runToEnd = [&](const std::vector<std::string>& argv, const std::string& logFile) {
-    pid_t pid = lab.spawn(s, argv, logFile);
+    pid_t pid = lab.Spawn(s, argv, logFile);
     int status = -1;
-    bool ended = lab.reap(pid, &status, kWaitMs);
-    if (!ended) lab.stop(pid, SIGKILL);
+    bool ended = lab.Reap(pid, &status, kWaitMs);
+    if (!ended) lab.Stop(pid, SIGKILL);
     return ended && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   };
 
@@ -136,25 +117,25 @@ TEST(DhcpdProgram, ExplainsAFailedStart) {
   EXPECT_EQ(runToEnd({"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", kProgram},
                      log1),
             1);
-  std::string text = testnet::readFile(log1);
+  std::string text = net_test::ReadFile(log1);
   EXPECT_TRUE(Contains(text, "CAP_NET_BIND_SERVICE")) << text;
   EXPECT_TRUE(Contains(text, "root")) << text;
 
   std::string log2 = lab.tempDir() + "/nosuch.log";
   EXPECT_EQ(runToEnd({kProgram, "--interface", "nosuch0"}, log2), 1);
-  text = testnet::readFile(log2);
+  text = net_test::ReadFile(log2);
   EXPECT_TRUE(Contains(text, "no network interface")) << text;
   EXPECT_TRUE(Contains(text, "nosuch0")) << text;
 
   // A second server in the same namespace finds the port taken.
-  pid_t first = lab.spawn(s, {kProgram}, lab.tempDir() + "/first.log");
-  ASSERT_TRUE(testnet::waitFor(
-      [&] { return Contains(testnet::readFile(lab.tempDir() + "/first.log"), "serving"); },
+  pid_t first = lab.Spawn(s, {kProgram}, lab.tempDir() + "/first.log");
+  ASSERT_TRUE(net_test::WaitFor(
+      [&] { return Contains(net_test::ReadFile(lab.tempDir() + "/first.log"), "serving"); },
       kWaitMs));
   std::string log3 = lab.tempDir() + "/second.log";
   EXPECT_EQ(runToEnd({kProgram}, log3), 1);
-  EXPECT_TRUE(Contains(testnet::readFile(log3), "already in use")) << testnet::readFile(log3);
-  int status = lab.stop(first, SIGINT, kWaitMs);
+  EXPECT_TRUE(Contains(net_test::ReadFile(log3), "already in use")) << net_test::ReadFile(log3);
+  int status = lab.Stop(first, SIGINT, kWaitMs);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
@@ -164,51 +145,47 @@ TEST(DhcpdProgram, ExplainsAFailedStart) {
 // PELMAR_FLOOD_RATE to measure; the flood is capped at 30 seconds' worth and
 // ends with the client, or runs its full PELMAR_FLOOD_SECONDS when given.
 TEST(DhcpdProgram, ServesAClientDuringAJunkFlood) {
-  testnet::Lab lab;
+  net_test::Lab lab;
   NETNS_REQUIRE(lab);
-  if (system("command -v busybox >/dev/null 2>&1") != 0) {
-    if (testnet::ciMode()) FAIL() << "busybox is not installed (Debian package busybox)";
-    GTEST_SKIP() << "busybox is not installed (Debian package busybox)";
-  }
+  REQUIRE_BUSYBOX();
   const int rate = EnvInt("PELMAR_FLOOD_RATE", 1000);
   const int seconds = EnvInt("PELMAR_FLOOD_SECONDS", 0);
   const long perSecondCap = rate > 0 ? rate : 100000L;
   const long cap = perSecondCap * (seconds > 0 ? seconds : 30);
 
-  std::string s = lab.addNamespace("s");
-  std::string c = lab.addNamespace("c");
-  std::string f = lab.addNamespace("f");
-  ASSERT_FALSE(s.empty() || c.empty() || f.empty());
-  ASSERT_TRUE(lab.link(s, "s0", "10.200.1.1/24", "", c, "c0", "", "02:a7:5e:0a:0b:2c"));
-  ASSERT_TRUE(lab.link(s, "s1", "10.200.2.1/24", "", f, "f0", "10.200.2.2/24", ""));
-  ASSERT_TRUE(lab.run(f, "ip route add default dev f0"));
-  std::string script = lab.tempDir() + "/apply-lease.sh";
-  ASSERT_TRUE(WriteLeaseScript(script));
+  std::string s, c;
+  ASSERT_TRUE(MakeServerAndClient(lab, &s, &c, "", "02:a7:5e:0a:0b:2c")) << lab.error();
+  std::string f = lab.AddNamespace("f");
+  ASSERT_FALSE(f.empty());
+  ASSERT_TRUE(lab.Link(s, "s1", "10.200.2.1/24", "", f, "f0", "10.200.2.2/24", ""));
+  ASSERT_TRUE(lab.Run(f, "ip route add default dev f0"));
+  std::string script = WriteLeaseScript(lab);
+  ASSERT_FALSE(script.empty());
 
   std::string logFile = lab.tempDir() + "/dhcpd.log";
-  pid_t pid = lab.spawn(s, {kProgram}, logFile);
+  pid_t pid = lab.Spawn(s, {kProgram}, logFile);
   ASSERT_GT(pid, 0);
-  ASSERT_TRUE(testnet::waitFor([&] { return Contains(testnet::readFile(logFile), "serving"); },
+  ASSERT_TRUE(net_test::WaitFor([&] { return Contains(net_test::ReadFile(logFile), "serving"); },
                                kWaitMs))
-      << testnet::readFile(logFile);
+      << net_test::ReadFile(logFile);
 
   // The flood is under way (about a second of it sent) before the client asks.
-  ASSERT_TRUE(lab.enter(f));
-  dhcptest::JunkFlood flood;
+  ASSERT_TRUE(lab.Enter(f));
+  pelmar_test::JunkFlood flood;
   auto floodStarted = std::chrono::steady_clock::now();
   ASSERT_TRUE(flood.Start(rate, cap));
   const long warmUp = rate > 0 ? rate : 10000;
-  ASSERT_TRUE(testnet::waitFor([&] { return flood.Sent() >= warmUp; }, kWaitMs));
+  ASSERT_TRUE(net_test::WaitFor([&] { return flood.Sent() >= warmUp; }, kWaitMs));
 
   const long before = flood.Sent();
   auto started = std::chrono::steady_clock::now();
   std::string output;
-  bool leased = lab.run(c, "busybox udhcpc -f -q -n -i c0 -t 10 -T 1 -s " + script, &output);
+  bool leased = RunUdhcpc(lab, c, "c0", script, &output);
   auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
       std::chrono::steady_clock::now() - started);
   const long during = flood.Sent() - before;
   const bool floodStillRunning = !flood.Finished();
-  if (seconds > 0) testnet::waitFor([&] { return flood.Finished(); }, (seconds + 10) * 1000);
+  if (seconds > 0) net_test::WaitFor([&] { return flood.Finished(); }, (seconds + 10) * 1000);
   flood.Stop();
   auto ms = [](auto span) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(span).count();
@@ -218,7 +195,7 @@ TEST(DhcpdProgram, ServesAClientDuringAJunkFlood) {
   // What reached the server's namespace, and what the kernel had to drop
   // because the socket's queue was full.
   std::string snmp;
-  lab.run(s, "awk '/^Udp:/{n++} n==2{print \"in=\"$2\" rcvbuf-drops=\"$6; exit}' /proc/net/snmp",
+  lab.Run(s, "awk '/^Udp:/{n++} n==2{print \"in=\"$2\" rcvbuf-drops=\"$6; exit}' /proc/net/snmp",
           &snmp);
   while (!snmp.empty() && snmp.back() == '\n') snmp.pop_back();
   std::cout << "[ figures  ] flood " << (rate > 0 ? std::to_string(rate) + "/s" : "unpaced")
@@ -229,20 +206,22 @@ TEST(DhcpdProgram, ServesAClientDuringAJunkFlood) {
 
   EXPECT_TRUE(leased) << output;
   std::string addresses;
-  ASSERT_TRUE(lab.run(c, "ip -4 addr show dev c0", &addresses));
+  ASSERT_TRUE(Ipv4Addresses(lab, c, "c0", &addresses));
   EXPECT_TRUE(Contains(addresses, "inet 10.200.1.44/24")) << addresses << output;
   // The lease was got under fire, not after the storm had passed.
   EXPECT_GT(during, 0);
   EXPECT_TRUE(floodStillRunning);
 
-  std::string log = testnet::readFile(logFile);
+  std::string log = net_test::ReadFile(logFile);
   EXPECT_TRUE(Contains(log, "02-A7-5E-0A-0B-2C 10.200.1.44 offer\n")) << log;
   EXPECT_TRUE(Contains(log, "02-A7-5E-0A-0B-2C 10.200.1.44 ack\n")) << log;
   // Nothing of the junk was answered.
   EXPECT_FALSE(Contains(log, "nak")) << log;
   EXPECT_FALSE(Contains(log, "00-11-22-33-44-55")) << log;
 
-  int status = lab.stop(pid, SIGTERM, kWaitMs);
+  int status = lab.Stop(pid, SIGTERM, kWaitMs);
   ASSERT_TRUE(WIFEXITED(status)) << "pelmar-dhcpd did not end on SIGTERM";
   EXPECT_EQ(WEXITSTATUS(status), 0);
 }
+
+}  // namespace pelmar_test

@@ -9,7 +9,7 @@
 
 #include "dhcp_packets.h"
 
-namespace dhcptest {
+namespace pelmar_test {
 
 namespace {
 constexpr uint8_t kForeignMac[6] = {0x00, 0x11, 0x22, 0x33, 0x44, 0x55};
@@ -86,4 +86,4 @@ void JunkFlood::Run(int perSecond, long maxCount) {
   finished_.store(true);
 }
 
-}  // namespace dhcptest
+}  // namespace pelmar_test

@@ -1,6 +1,6 @@
 // A bounded stream of junk datagrams to UDP port 67, broadcast from the
 // network namespace of the thread that starts it. Only for tests inside a
-// testnet::Lab: the count is capped and the sender stops when asked.
+// net_test::Lab: the count is capped and the sender stops when asked.
 #pragma once
 
 #include <atomic>
@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-namespace dhcptest {
+namespace pelmar_test {
 
 class JunkFlood {
  public:
@@ -39,4 +39,4 @@ class JunkFlood {
   std::thread thread_;
 };
 
-}  // namespace dhcptest
+}  // namespace pelmar_test

@@ -6,7 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace dhcptest {
+namespace pelmar_test {
 
 WireClient::~WireClient() {
   if (fd_ >= 0) close(fd_);
@@ -42,4 +42,4 @@ std::vector<uint8_t> WireClient::Receive(int timeoutMs) {
   return buffer;
 }
 
-}  // namespace dhcptest
+}  // namespace pelmar_test

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace dhcptest {
+namespace pelmar_test {
 
 class WireClient {
  public:
@@ -26,4 +26,4 @@ class WireClient {
   int fd_ = -1;
 };
 
-}  // namespace dhcptest
+}  // namespace pelmar_test

@@ -20,11 +20,10 @@
 #include "message_box.h"
 #include "run_configuration.h"
 
+namespace pelmar_test {
 namespace {
 
 using namespace pelmar;
-using pelmar_test::Call;
-using pelmar_test::FakeLibrary;
 using Dlg = CConfigurationDlg;
 
 constexpr uint8_t kMac[6] = {0x02, 0x00, 0x00, 0x00, 0x10, 0x01};
@@ -344,3 +343,4 @@ TEST_F(RunTest, FailuresAreWarnedAbout) {
 }
 
 }  // namespace
+}  // namespace pelmar_test

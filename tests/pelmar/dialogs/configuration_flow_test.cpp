@@ -9,15 +9,10 @@
 #include "auth_answer.h"
 #include "fake_library.h"
 
+namespace pelmar_test {
 namespace {
 
 using namespace pelmar;
-using pelmar_test::Call;
-using pelmar_test::Create;
-using pelmar_test::FakeLibrary;
-using pelmar_test::Send;
-using pelmar_test::SetData;
-using pelmar_test::SetString;
 
 constexpr uint8_t kMac[6] = {0x02, 0x00, 0x00, 0x00, 0x10, 0x01};
 constexpr uint8_t kOtherMac[6] = {0x02, 0x00, 0x00, 0x00, 0x20, 0x01};
@@ -334,3 +329,4 @@ TEST(MacTextTest, ParsesTheCellAndFindsTheFirstRecord) {
 }
 
 }  // namespace
+}  // namespace pelmar_test

@@ -15,14 +15,15 @@
 #include "configuration_dialog.h"
 #include "ip_address_edit.h"
 #include "loaded_library.h"
+#include "host_and_peer.h"
 #include "message_box.h"
 #include "netns.h"
 #include "run_configuration.h"
 
+namespace pelmar_test {
 namespace {
 
 using namespace pelmar;
-using pelmar_test::LoadedLibrary;
 using Dlg = CConfigurationDlg;
 
 const char kModules[] = R"({"modules": [
@@ -56,51 +57,16 @@ Mac MacOf(const char* text) {
   return m;
 }
 
-// Every datagram the simulator received, in order.
-std::vector<std::string> Received(const std::string& simLog) {
-  std::vector<std::string> out;
-  std::istringstream lines(testnet::readFile(simLog));
-  std::string line;
-  while (std::getline(lines, line)) {
-    std::istringstream fields(line);
-    std::string kind, from, length, hex;
-    if (!(fields >> kind >> from >> length >> hex) || kind != "rx") continue;
-    std::string bytes;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2)
-      bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-    out.push_back(bytes);
-  }
-  return out;
-}
-
-bool IsSecure(const std::string& d) {
-  return d.size() >= 18 && static_cast<uint8_t>(d[0]) == 0xC1 &&
-         static_cast<uint8_t>(d[1]) == 0xAB;
-}
-
 // Text configure requests received, each up to its NUL.
 std::vector<std::string> TextConfigures(const std::string& simLog) {
   std::vector<std::string> out;
-  for (const std::string& d : Received(simLog))
-    if (!IsSecure(d) && d.rfind("Configure: ", 0) == 0) out.push_back(d.substr(0, d.find('\0')));
+  for (const std::string& d : net_test::SimTextReceived(simLog))
+    if (d.rfind("Configure: ", 0) == 0) out.push_back(d);
   return out;
 }
 
-struct SecureConfigure {
-  std::string to;       // destination MAC bytes
-  std::string payload;  // the TLVs after the authentication block
-};
-
-std::vector<SecureConfigure> SecureConfigures(const std::string& simLog) {
-  constexpr size_t kHeader = 18, kAuthBlock = 36;
-  std::vector<SecureConfigure> out;
-  for (const std::string& d : Received(simLog)) {
-    if (!IsSecure(d) || static_cast<uint8_t>(d[15]) != 2) continue;
-    size_t length = static_cast<uint8_t>(d[16]) | static_cast<uint8_t>(d[17]) << 8;
-    if (length < kAuthBlock || kHeader + length > d.size()) continue;
-    out.push_back({d.substr(2, 6), d.substr(kHeader + kAuthBlock, length - kAuthBlock)});
-  }
-  return out;
+std::vector<net_test::SimSecureRequest> SecureConfigures(const std::string& simLog) {
+  return net_test::SimSecureRequests(simLog, 2);
 }
 
 std::string Address(int tag, uint8_t a, uint8_t b, uint8_t c, uint8_t d) {
@@ -141,16 +107,11 @@ class ConfigurationNet : public ::testing::Test {
   ~ConfigurationNet() override { SetMessageRecorder({}); }
 
   bool Start() {
-    host_ = lab_.addNamespace("h");
-    mods_ = lab_.addNamespace("m");
-    if (host_.empty() || mods_.empty() ||
-        !lab_.link(host_, "h0", "10.77.0.1/24", "02:00:00:aa:00:01", mods_, "m0",
-                   "10.77.0.2/24", "02:00:00:bb:00:01"))
-      return false;
-    simLog_ = lab_.startSimulator(MDSP_SIM_PATH, mods_, "m0", kModules);
     // The library's sockets and worker belong to the namespace of the thread
-    // that first calls it.
-    if (simLog_.empty() || !lab_.enter(host_)) return false;
+    // that first calls it: the host's, entered by the set-up.
+    if (!net_.SetUp()) return false;
+    simLog_ = net_.StartSimulator(MDSP_SIM_PATH, kModules);
+    if (simLog_.empty()) return false;
     if (!library_.Load(MDSP_LIBRARY_PATH) || !library_.Start("10.77.0.1")) return false;
     records_ = library_.Scan(kModuleCount);
     return records_.size() == kModuleCount;
@@ -185,10 +146,11 @@ class ConfigurationNet : public ::testing::Test {
     return FirstRecordWithMac(records_, MacOf(mac).b);
   }
 
-  std::string Log() { return testnet::readFile(simLog_); }
+  std::string Log() { return net_test::ReadFile(simLog_); }
 
-  testnet::Lab lab_;
-  std::string host_, mods_, simLog_;
+  net_test::HostAndPeer net_;
+  net_test::Lab& lab_ = net_.lab;
+  std::string simLog_;
   LoadedLibrary library_;
   std::vector<ModuleRecord> records_;
   uint8_t target_[6] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
@@ -453,3 +415,4 @@ TEST_F(ConfigurationNet, RefusedInputAndCancelSendNothing) {
 }
 
 }  // namespace
+}  // namespace pelmar_test

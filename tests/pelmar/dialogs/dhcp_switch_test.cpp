@@ -3,42 +3,24 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
-#include <sys/stat.h>
 
 #include <atomic>
-#include <cstdio>
 #include <cstdlib>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "dhcp_packets.h"
 #include "dhcp_switch.h"
+#include "dhcp_wire_lab.h"
 #include "netns.h"
 #include "settings_command.h"
 #include "wire_client.h"
 
-namespace pelmar {
+namespace pelmar_test {
+using namespace pelmar;
 namespace {
 
 constexpr int kWaitMs = 10000;
-
-struct AnswerLog {
-  std::mutex lock;
-  std::vector<uint8_t> types;
-
-  static void Sink(const DhcpAnswer& answer, void* context) {
-    auto* log = static_cast<AnswerLog*>(context);
-    std::lock_guard<std::mutex> hold(log->lock);
-    log->types.push_back(answer.messageType);
-  }
-  bool Has(uint8_t type) {
-    std::lock_guard<std::mutex> hold(lock);
-    for (uint8_t t : types)
-      if (t == type) return true;
-    return false;
-  }
-};
 
 // Threads of this process; a joined thread is gone from the list.
 int ThreadCount() {
@@ -51,15 +33,6 @@ int ThreadCount() {
   return count;
 }
 
-// Server namespace "s" (s0 10.200.1.1/24) joined to a module namespace "m"
-// whose interface has the recovery MAC and no address.
-bool MakeCable(testnet::Lab& lab, std::string* server, std::string* module) {
-  *server = lab.addNamespace("s");
-  *module = lab.addNamespace("m");
-  return !server->empty() && !module->empty() &&
-         lab.link(*server, "s0", "10.200.1.1/24", "", *module, "m0", "", "02:a7:5e:0a:0b:2c");
-}
-
 // Whether port 67 can be bound again: the switch's socket is closed.
 bool PortIsFree() {
   CDhcpServer probe;
@@ -67,27 +40,15 @@ bool PortIsFree() {
 }
 
 TEST(DhcpSwitch, ServesBusyboxClientTheRecoveryAddress) {
-  testnet::Lab lab;
+  net_test::Lab lab;
   NETNS_REQUIRE(lab);
-  if (system("command -v busybox >/dev/null 2>&1") != 0) {
-    if (testnet::ciMode()) FAIL() << "busybox is not installed (Debian package busybox)";
-    GTEST_SKIP() << "busybox is not installed (Debian package busybox)";
-  }
+  REQUIRE_BUSYBOX();
   std::string s, m;
-  ASSERT_TRUE(MakeCable(lab, &s, &m)) << lab.error();
-  std::string script = lab.tempDir() + "/apply-lease.sh";
-  FILE* f = fopen(script.c_str(), "w");
-  ASSERT_NE(f, nullptr);
-  fputs("#!/bin/sh\n"
-        "case \"$1\" in\n"
-        "  bound|renew) ip addr add \"$ip/$subnet\" dev \"$interface\" ;;\n"
-        "esac\n"
-        "exit 0\n",
-        f);
-  fclose(f);
-  ASSERT_EQ(chmod(script.c_str(), 0755), 0);
+  ASSERT_TRUE(MakeServerAndClient(lab, &s, &m, "", "02:a7:5e:0a:0b:2c")) << lab.error();
+  std::string script = WriteLeaseScript(lab);
+  ASSERT_FALSE(script.empty());
 
-  ASSERT_TRUE(lab.enter(s));
+  ASSERT_TRUE(lab.Enter(s));
   AnswerLog log;
   DhcpSwitch dhcp(AnswerLog::Sink, &log);
   std::string failure;
@@ -95,10 +56,9 @@ TEST(DhcpSwitch, ServesBusyboxClientTheRecoveryAddress) {
   EXPECT_TRUE(dhcp.IsOn());
 
   std::string output;
-  EXPECT_TRUE(lab.run(m, "busybox udhcpc -f -q -n -i m0 -t 10 -T 1 -s " + script, &output))
-      << output;
+  EXPECT_TRUE(RunUdhcpc(lab, m, "c0", script, &output)) << output;
   std::string addresses;
-  ASSERT_TRUE(lab.run(m, "ip -4 addr show dev m0", &addresses));
+  ASSERT_TRUE(Ipv4Addresses(lab, m, "c0", &addresses));
   EXPECT_NE(addresses.find("inet 10.200.1.44/24"), std::string::npos) << addresses << output;
 
   dhcp.SwitchOff();
@@ -108,11 +68,11 @@ TEST(DhcpSwitch, ServesBusyboxClientTheRecoveryAddress) {
 }
 
 TEST(DhcpSwitch, TakenPortGivesTheMessageAndStaysOff) {
-  testnet::Lab lab;
+  net_test::Lab lab;
   NETNS_REQUIRE(lab);
   std::string s, m;
-  ASSERT_TRUE(MakeCable(lab, &s, &m)) << lab.error();
-  ASSERT_TRUE(lab.enter(s));
+  ASSERT_TRUE(MakeServerAndClient(lab, &s, &m, "", "02:a7:5e:0a:0b:2c")) << lab.error();
+  ASSERT_TRUE(lab.Enter(s));
 
   CDhcpServer other;
   ASSERT_EQ(other.Start(), DhcpStartError::kNone);
@@ -171,73 +131,65 @@ struct PollThreadProbe {
   }
   // A discover from the module side; must be called inside that namespace.
   bool Provoke() {
-    dhcptest::WireClient client;
-    if (!client.Open() || !client.Broadcast(dhcptest::Discover(dhcptest::kRecoveryMac)))
+    pelmar_test::WireClient client;
+    if (!client.Open() || !client.Broadcast(pelmar_test::Discover(pelmar_test::kRecoveryMac)))
       return false;
     // The sink runs just after the reply left, possibly after it arrived.
     return !client.Receive(kWaitMs).empty() &&
-           testnet::waitFor([this] { return answered.load(); }, kWaitMs);
+           net_test::WaitFor([this] { return answered.load(); }, kWaitMs);
   }
 };
 
-bool MakeAddressedCable(testnet::Lab& lab, std::string* server, std::string* module) {
-  *server = lab.addNamespace("s");
-  *module = lab.addNamespace("m");
-  return !server->empty() && !module->empty() &&
-         lab.link(*server, "s0", "10.200.1.1/24", "", *module, "m0", "10.200.1.2/24", "") &&
-         lab.run(*module, "ip route add default dev m0");
-}
-
 TEST(DhcpSwitch, SwitchingOffJoinsTheThreadThenClosesTheSocket) {
-  testnet::Lab lab;
+  net_test::Lab lab;
   NETNS_REQUIRE(lab);
   std::string s, m;
-  ASSERT_TRUE(MakeAddressedCable(lab, &s, &m)) << lab.error();
+  ASSERT_TRUE(MakeServerAndClient(lab, &s, &m, "10.200.1.2/24", "")) << lab.error();
 
   for (int round = 0; round < 3; ++round) {
-    ASSERT_TRUE(lab.enter(s));
+    ASSERT_TRUE(lab.Enter(s));
     PollThreadProbe probe;
     DhcpSwitch dhcp(PollThreadProbe::Sink, &probe);
     std::string failure;
     ASSERT_TRUE(dhcp.SwitchOn(&failure)) << failure;
     EXPECT_TRUE(dhcp.SwitchOn(&failure)) << "switching on twice starts nothing new";
     EXPECT_FALSE(PortIsFree());
-    ASSERT_TRUE(lab.enter(m));
+    ASSERT_TRUE(lab.Enter(m));
     ASSERT_TRUE(probe.Provoke());
     EXPECT_FALSE(probe.ended.load());
 
     dhcp.SwitchOff();
     EXPECT_FALSE(dhcp.IsOn());
     EXPECT_TRUE(probe.ended.load()) << "switched off before the thread was joined";
-    ASSERT_TRUE(lab.enter(s));
+    ASSERT_TRUE(lab.Enter(s));
     EXPECT_TRUE(PortIsFree());
   }
 }
 
 TEST(DhcpSwitch, DestroyedWhileOnEndsCleanly) {
-  testnet::Lab lab;
+  net_test::Lab lab;
   NETNS_REQUIRE(lab);
   std::string s, m;
-  ASSERT_TRUE(MakeAddressedCable(lab, &s, &m)) << lab.error();
+  ASSERT_TRUE(MakeServerAndClient(lab, &s, &m, "10.200.1.2/24", "")) << lab.error();
 
   PollThreadProbe probe;
   {
-    ASSERT_TRUE(lab.enter(s));
+    ASSERT_TRUE(lab.Enter(s));
     DhcpSwitch dhcp(PollThreadProbe::Sink, &probe);
     std::string failure;
     ASSERT_TRUE(dhcp.SwitchOn(&failure)) << failure;
-    ASSERT_TRUE(lab.enter(m));
+    ASSERT_TRUE(lab.Enter(m));
     ASSERT_TRUE(probe.Provoke());
     // More traffic for the poll thread while its owner goes away.
-    dhcptest::WireClient client;
+    pelmar_test::WireClient client;
     ASSERT_TRUE(client.Open());
     for (int i = 0; i < 5; ++i)
-      ASSERT_TRUE(client.Broadcast(dhcptest::Discover(dhcptest::kRecoveryMac)));
+      ASSERT_TRUE(client.Broadcast(pelmar_test::Discover(pelmar_test::kRecoveryMac)));
   }
   EXPECT_TRUE(probe.ended.load()) << "the poll thread outlived its switch";
-  ASSERT_TRUE(lab.enter(s));
+  ASSERT_TRUE(lab.Enter(s));
   EXPECT_TRUE(PortIsFree());
 }
 
 }  // namespace
-}  // namespace pelmar
+}  // namespace pelmar_test

@@ -7,6 +7,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+namespace pelmar_test {
 namespace {
 
 using pelmar::IpAddressEdit;
@@ -110,3 +111,4 @@ TEST_F(IpField, DisabledKeepsItsValueAndTakesNoInput) {
 }
 
 }  // namespace
+}  // namespace pelmar_test

@@ -94,7 +94,7 @@ void LoadedLibrary::ClearEvents() {
 }
 
 bool LoadedLibrary::WaitEvent(int32_t event, const uint8_t mac[6], int timeoutMs) const {
-  return testnet::waitFor(
+  return net_test::WaitFor(
       [&] {
         for (const ModuleEvent& e : Events())
           if (e.event == event && std::memcmp(e.mac, mac, 6) == 0) return true;
@@ -108,7 +108,7 @@ std::vector<pelmar::ModuleRecord> LoadedLibrary::Scan(size_t count, int timeoutM
   std::vector<pelmar::ModuleRecord> records;
   if (api_.SMDSP_SendDiscover(nullptr) != MDSP_RESULT_OK) return records;
   size_t seen = 0;
-  testnet::waitFor(
+  net_test::WaitFor(
       [&] {
         std::vector<ModuleEvent> events = Events();
         for (; seen < events.size(); ++seen) {

@@ -6,7 +6,8 @@
 
 #include "settings_command.h"
 
-namespace pelmar {
+namespace pelmar_test {
+using namespace pelmar;
 namespace {
 
 using Log = std::vector<std::string>;
@@ -117,4 +118,4 @@ TEST(SettingsCommand, DialogOpensWithTheSwitchState) {
 }
 
 }  // namespace
-}  // namespace pelmar
+}  // namespace pelmar_test

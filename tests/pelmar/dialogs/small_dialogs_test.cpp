@@ -15,7 +15,8 @@
 #include "password_dlg.h"
 #include "settings_dlg.h"
 
-namespace pelmar {
+namespace pelmar_test {
+using namespace pelmar;
 namespace {
 
 template <typename T>
@@ -156,7 +157,7 @@ TEST(AboutDlg, OpensWithAnEmptyLineWhenTheFileHasNoVersion) {
 }
 
 }  // namespace
-}  // namespace pelmar
+}  // namespace pelmar_test
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);

@@ -10,7 +10,8 @@
 #include "platform/program_file.h"
 #include "version_info.h"
 
-namespace pelmar {
+namespace pelmar_test {
+using namespace pelmar;
 namespace {
 
 TEST(VersionLine, SpacesGoAndCommasBecomeDots) {
@@ -104,4 +105,4 @@ TEST(VersionInfo, ThreadLocaleIsRestored) {
 }
 
 }  // namespace
-}  // namespace pelmar
+}  // namespace pelmar_test

@@ -68,7 +68,7 @@ const fake::Module* Entry(uint32_t index) {
 
 extern "C" {
 
-MDSP_API fake::Control* FakeMdsp_Control() { return &g_control; }
+MDSP_API pelmar_test::fake::Control* FakeMdsp_Control() { return &g_control; }
 
 MDSP_API int32_t MDSP_GetNumberOfNics(int32_t* count) {
   std::lock_guard<std::mutex> lock(g_control.mutex);
@@ -158,13 +158,7 @@ MDSP_API int32_t SMDSP_SendDiscover(void* context) {
 
 MDSP_API int32_t SMDSP_GetPayloadData(int32_t tag, uint32_t index, void* buffer, int32_t size) {
   std::lock_guard<std::mutex> lock(g_control.mutex);
-  const fake::Module* m = Entry(index);
-  if (!m) return MDSP_RESULT_BAD_INDEX;
-  auto it = m->tags.find(tag);
-  if (it == m->tags.end()) return MDSP_RESULT_NOT_FOUND;
-  if (static_cast<int32_t>(it->second.size()) != size || !buffer) return MDSP_RESULT_INVALID_TAG;
-  std::memcpy(buffer, it->second.data(), it->second.size());
-  return MDSP_RESULT_OK;
+  return fake::ReadData(Entry(index), tag, buffer, size);
 }
 
 MDSP_API int32_t SMDSP_GetPayloadDataAndSize(int32_t tag, uint32_t index, void* buffer,
@@ -181,24 +175,12 @@ MDSP_API int32_t SMDSP_GetPayloadDataAndSize(int32_t tag, uint32_t index, void* 
 
 MDSP_API int32_t SMDSP_GetPayloadString(int32_t tag, uint32_t index, char* buffer, uint32_t size) {
   std::lock_guard<std::mutex> lock(g_control.mutex);
-  const fake::Module* m = Entry(index);
-  if (!m) return MDSP_RESULT_BAD_INDEX;
-  auto it = m->tags.find(tag);
-  if (it == m->tags.end()) return MDSP_RESULT_NOT_FOUND;
-  if (!buffer || size == 0) return MDSP_RESULT_FAILED;
-  size_t n = std::min<size_t>(strnlen(it->second.data(), it->second.size()), size - 1);
-  std::memcpy(buffer, it->second.data(), n);
-  buffer[n] = '\0';
-  return MDSP_RESULT_OK;
+  return fake::ReadString(Entry(index), tag, buffer, size);
 }
 
 MDSP_API int32_t SMDSP_GetModuleMac(uint32_t index, uint8_t* mac) {
   std::lock_guard<std::mutex> lock(g_control.mutex);
-  const fake::Module* m = Entry(index);
-  if (!m) return MDSP_RESULT_BAD_INDEX;
-  if (!m->macReadable || !mac) return MDSP_RESULT_FAILED;
-  std::memcpy(mac, m->mac, 6);
-  return MDSP_RESULT_OK;
+  return fake::ReadMac(Entry(index), mac);
 }
 
 MDSP_API int32_t MDSP_SendConfigure(const MdspConfigureRequest*) { return 0; }

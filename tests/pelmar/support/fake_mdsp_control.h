@@ -4,8 +4,10 @@
 // export FakeMdsp_Control of the same file.
 #pragma once
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <map>
 #include <mutex>
@@ -14,7 +16,7 @@
 
 #include "mdsp.h"
 
-namespace fake {
+namespace pelmar_test::fake {
 
 struct Nic {
   uint32_t address = 0;
@@ -95,7 +97,37 @@ inline std::string U32(uint32_t v) {
 }
 inline std::string Text(const std::string& text) { return text + std::string(1, '\0'); }
 
-}  // namespace fake
+// The library's reads of one table entry (nullptr: no entry at that index),
+// shared by the stand-in library and the in-process stub.
+inline int32_t ReadData(const Module* m, int32_t tag, void* buffer, int32_t size) {
+  if (!m) return MDSP_RESULT_BAD_INDEX;
+  auto it = m->tags.find(tag);
+  if (it == m->tags.end()) return MDSP_RESULT_NOT_FOUND;
+  if (static_cast<int32_t>(it->second.size()) != size || !buffer) return MDSP_RESULT_INVALID_TAG;
+  std::memcpy(buffer, it->second.data(), it->second.size());
+  return MDSP_RESULT_OK;
+}
+inline int32_t ReadString(const Module* m, int32_t tag, char* buffer, uint32_t size) {
+  if (!m) return MDSP_RESULT_BAD_INDEX;
+  auto it = m->tags.find(tag);
+  if (it == m->tags.end()) return MDSP_RESULT_NOT_FOUND;
+  if (!buffer || size == 0) return MDSP_RESULT_FAILED;
+  size_t n = std::min<size_t>(strnlen(it->second.data(), it->second.size()), size - 1);
+  std::memcpy(buffer, it->second.data(), n);
+  buffer[n] = '\0';
+  return MDSP_RESULT_OK;
+}
+inline int32_t ReadMac(const Module* m, uint8_t* mac) {
+  if (!m) return MDSP_RESULT_BAD_INDEX;
+  if (!m->macReadable || !mac) return MDSP_RESULT_FAILED;
+  std::memcpy(mac, m->mac, 6);
+  return MDSP_RESULT_OK;
+}
 
-extern "C" fake::Control* FakeMdsp_Control();
-using FakeControlFunction = fake::Control* (*)();
+}  // namespace pelmar_test::fake
+
+extern "C" pelmar_test::fake::Control* FakeMdsp_Control();
+using FakeControlFunction = pelmar_test::fake::Control* (*)();
+
+// The short name the stand-in itself and the benchmarks use.
+namespace fake = pelmar_test::fake;

@@ -5,7 +5,8 @@
 #include "addresses.h"
 #include "digests.h"
 
-namespace mdspsim {
+namespace mdspsim_test {
+using namespace mdspsim;
 namespace {
 
 std::string hexOf(const Digest32& d) { return ToHex(d.data(), d.size()); }
@@ -81,4 +82,4 @@ TEST(SimAddresses, HexRoundTrip) {
 }
 
 }  // namespace
-}  // namespace mdspsim
+}  // namespace mdspsim_test

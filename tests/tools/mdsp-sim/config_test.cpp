@@ -11,7 +11,8 @@
 #include "config.h"
 #include "text_side.h"
 
-namespace mdspsim {
+namespace mdspsim_test {
+using namespace mdspsim;
 namespace {
 
 std::string ReadExample(const char* name) {
@@ -172,4 +173,4 @@ TEST(SimCli, OptionsAndRefusals) {
 }
 
 }  // namespace
-}  // namespace mdspsim
+}  // namespace mdspsim_test

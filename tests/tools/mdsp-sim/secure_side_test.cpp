@@ -8,7 +8,8 @@
 #include "secure_side.h"
 #include "simulator.h"
 
-namespace mdspsim {
+namespace mdspsim_test {
+using namespace mdspsim;
 namespace {
 
 const Mac kHost = {0x02, 0x00, 0x00, 0xAA, 0xBB, 0xCC};
@@ -427,4 +428,4 @@ TEST(SimSecure, BothProtocolsAnswerOneScanEach) {
 }
 
 }  // namespace
-}  // namespace mdspsim
+}  // namespace mdspsim_test

@@ -11,6 +11,7 @@
 #include "netns.h"
 #include "udp_probe.h"
 
+namespace mdspsim_test {
 namespace {
 
 using mdspsim::Bytes;
@@ -25,13 +26,13 @@ constexpr char kConfig[] = R"({"modules":[
 
 // Datagrams other than `skip` (our own broadcast looping back) with their
 // senders, until `count` arrived or nothing came for timeoutMs.
-std::vector<std::pair<std::string, Bytes>> Collect(testnet::UdpProbe& probe, size_t count,
+std::vector<std::pair<std::string, Bytes>> Collect(net_test::UdpProbe& probe, size_t count,
                                                    const Bytes& skip, int timeoutMs = 5000) {
   std::vector<std::pair<std::string, Bytes>> got;
   while (got.size() < count) {
     bool arrived = false;
     std::string from;
-    std::string datagram = probe.receive(timeoutMs, &arrived, &from);
+    std::string datagram = probe.Receive(timeoutMs, &arrived, &from);
     if (!arrived) break;
     Bytes data(datagram.begin(), datagram.end());
     if (data != skip) got.emplace_back(from, data);
@@ -48,12 +49,12 @@ Bytes Text(const std::string& s) {
 std::string AsString(const Bytes& b) { return std::string(b.begin(), b.end()); }
 
 TEST(SimOnTheWire, AnswersScanDiscoverAndConfigureAcrossAVethPair) {
-  testnet::Lab lab;
+  net_test::Lab lab;
   NETNS_REQUIRE(lab);
-  std::string host = lab.addNamespace("h");
-  std::string peer = lab.addNamespace("p");
+  std::string host = lab.AddNamespace("h");
+  std::string peer = lab.AddNamespace("p");
   ASSERT_FALSE(host.empty() || peer.empty()) << lab.error();
-  ASSERT_TRUE(lab.link(host, "simh0", "10.77.0.1/24", "02:00:00:aa:bb:cc", peer, "simp0",
+  ASSERT_TRUE(lab.Link(host, "simh0", "10.77.0.1/24", "02:00:00:aa:bb:cc", peer, "simp0",
                        "10.77.0.2/24", ""))
       << lab.error();
 
@@ -62,21 +63,21 @@ TEST(SimOnTheWire, AnswersScanDiscoverAndConfigureAcrossAVethPair) {
   std::string config = dir + "/modules.json";
   std::string log = dir + "/sim.log";
   std::ofstream(config) << kConfig;
-  pid_t sim = lab.spawn(peer, {MDSP_SIM_PATH, "--iface", "simp0", "--config", config, "--log", log},
+  pid_t sim = lab.Spawn(peer, {MDSP_SIM_PATH, "--iface", "simp0", "--config", config, "--log", log},
                         dir + "/sim.out");
   ASSERT_GT(sim, 0);
-  ASSERT_TRUE(testnet::waitFor(
-      [&] { return testnet::readFile(log).find("ready simp0 3\n") != std::string::npos; }, 20000))
-      << testnet::readFile(dir + "/sim.out");
+  ASSERT_TRUE(net_test::WaitFor(
+      [&] { return net_test::ReadFile(log).find("ready simp0 3\n") != std::string::npos; }, 20000))
+      << net_test::ReadFile(dir + "/sim.out");
 
-  ASSERT_TRUE(lab.enter(host));
+  ASSERT_TRUE(lab.Enter(host));
   // A host socket on port 3250 of one interface, as the library would hold.
-  testnet::UdpProbe socket("simh0");
+  net_test::UdpProbe socket("simh0");
   ASSERT_TRUE(socket.ok());
 
   // Text scan: both text modules answer, the second one to us directly.
   Bytes scan = Text("MODULE SCAN");
-  ASSERT_TRUE(socket.broadcast(scan.data(), scan.size()));
+  ASSERT_TRUE(socket.Broadcast(scan.data(), scan.size()));
   auto answers = Collect(socket, 2, scan);
   ASSERT_EQ(answers.size(), 2u);
   std::map<std::string, std::string> byMac;
@@ -97,7 +98,7 @@ TEST(SimOnTheWire, AnswersScanDiscoverAndConfigureAcrossAVethPair) {
   // Secure Discover from the host interface's MAC.
   Bytes discover;
   ASSERT_TRUE(mdspsim::FromHex("c1abffffffffffff020000aabbcc00000000", discover));
-  ASSERT_TRUE(socket.broadcast(discover.data(), discover.size()));
+  ASSERT_TRUE(socket.Broadcast(discover.data(), discover.size()));
   auto replies = Collect(socket, 1, discover);
   ASSERT_EQ(replies.size(), 1u);
   EXPECT_EQ(mdspsim::ToHex(replies[0].second.data(), replies[0].second.size()),
@@ -107,20 +108,20 @@ TEST(SimOnTheWire, AnswersScanDiscoverAndConfigureAcrossAVethPair) {
 
   // Text configure of the module without a password.
   Bytes configure = Text("Configure: 02-00-00-00-10-02;IP = 10.9.8.7;HN = renamed;");
-  ASSERT_TRUE(socket.broadcast(configure.data(), configure.size()));
+  ASSERT_TRUE(socket.Broadcast(configure.data(), configure.size()));
   auto notice = Collect(socket, 1, configure);
   ASSERT_EQ(notice.size(), 1u);
   EXPECT_EQ(notice[0].second, Text("Reconfigured: 02-00-00-00-10-02"));
 
   // The log holds every datagram, byte for byte, and the simulator stops cleanly.
-  ASSERT_TRUE(testnet::waitFor([&] {
-    return testnet::readFile(log).find("event 02-00-00-00-10-02 text-configure reconfigured") !=
+  ASSERT_TRUE(net_test::WaitFor([&] {
+    return net_test::ReadFile(log).find("event 02-00-00-00-10-02 text-configure reconfigured") !=
            std::string::npos;
   }));
-  int status = lab.stop(sim, SIGTERM, 10000);
+  int status = lab.Stop(sim, SIGTERM, 10000);
   ASSERT_TRUE(WIFEXITED(status)) << status;
   EXPECT_EQ(WEXITSTATUS(status), 0);
-  std::string lines = testnet::readFile(log);
+  std::string lines = net_test::ReadFile(log);
   EXPECT_NE(lines.find("rx 10.77.0.1:3250 12 4d4f44554c45205343414e00\n"), std::string::npos)
       << lines;
   EXPECT_NE(lines.find("rx 10.77.0.1:3250 18 c1abffffffffffff020000aabbcc00000000\n"),
@@ -132,3 +133,4 @@ TEST(SimOnTheWire, AnswersScanDiscoverAndConfigureAcrossAVethPair) {
 }
 
 }  // namespace
+}  // namespace mdspsim_test

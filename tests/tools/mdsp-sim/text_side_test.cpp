@@ -7,7 +7,8 @@
 #include "digests.h"
 #include "text_side.h"
 
-namespace mdspsim {
+namespace mdspsim_test {
+using namespace mdspsim;
 namespace {
 
 std::string asText(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
@@ -305,4 +306,4 @@ TEST(SimTextConfigure, SeedsShorterThanTheSaltAreCheckedAsFormatted) {
 }
 
 }  // namespace
-}  // namespace mdspsim
+}  // namespace mdspsim_test

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+namespace mdspctl_test {
 namespace {
 
 bool Parse(std::vector<const char*> args, mdspctl::CommandLine& cli, std::string& error) {
@@ -89,3 +90,4 @@ TEST(ValueParsers, NumbersAndSwitches) {
 }
 
 }  // namespace
+}  // namespace mdspctl_test

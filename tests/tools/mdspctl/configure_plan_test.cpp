@@ -8,6 +8,7 @@
 
 #include "mdsp.h"
 
+namespace mdspctl_test {
 namespace {
 
 mdspctl::ConfigurePlan Plan(std::vector<const char*> args) {
@@ -143,3 +144,4 @@ TEST(ConfigurePlan, SecureRequestMustFitOneDatagram) {
 }
 
 }  // namespace
+}  // namespace mdspctl_test

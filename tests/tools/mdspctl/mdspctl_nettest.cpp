@@ -8,8 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "host_and_peer.h"
 #include "netns.h"
 
+namespace mdspctl_test {
 namespace {
 
 const char kModules[] = R"({"modules": [
@@ -35,44 +37,15 @@ const char kModules[] = R"({"modules": [
   {"mac": "02-00-00-00-10-07", "protocol": "text", "faults": {"ignore": ["text_configure"]}}
 ]})";
 
-// Every datagram the simulator received, in order.
-std::vector<std::string> Received(const std::string& simLog) {
-  std::vector<std::string> out;
-  std::istringstream lines(testnet::readFile(simLog));
-  std::string line;
-  while (std::getline(lines, line)) {
-    std::istringstream fields(line);
-    std::string kind, from, length, hex;
-    if (!(fields >> kind >> from >> length >> hex) || kind != "rx") continue;
-    std::string bytes;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2)
-      bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-    out.push_back(bytes);
-  }
-  return out;
-}
-
-// Text requests received, each up to its NUL.
 std::vector<std::string> TextReceived(const std::string& simLog) {
-  std::vector<std::string> out;
-  for (const std::string& d : Received(simLog))
-    if (d.size() < 2 || static_cast<uint8_t>(d[0]) != 0xC1 || static_cast<uint8_t>(d[1]) != 0xAB)
-      out.push_back(d.substr(0, d.find('\0')));
-  return out;
+  return net_test::SimTextReceived(simLog);
 }
 
 // Payloads of the authenticated secure requests of one type received.
 std::vector<std::string> SecurePayloads(const std::string& simLog, uint8_t type) {
-  constexpr size_t kHeader = 18, kAuthBlock = 36;
   std::vector<std::string> out;
-  for (const std::string& d : Received(simLog)) {
-    if (d.size() < kHeader + kAuthBlock || static_cast<uint8_t>(d[0]) != 0xC1 ||
-        static_cast<uint8_t>(d[1]) != 0xAB || static_cast<uint8_t>(d[15]) != type)
-      continue;
-    size_t length = static_cast<uint8_t>(d[16]) | static_cast<uint8_t>(d[17]) << 8;
-    if (length < kAuthBlock || kHeader + length > d.size()) continue;
-    out.push_back(d.substr(kHeader + kAuthBlock, length - kAuthBlock));
-  }
+  for (const net_test::SimSecureRequest& r : net_test::SimSecureRequests(simLog, type))
+    out.push_back(r.payload);
   return out;
 }
 
@@ -105,13 +78,8 @@ struct SplitRun {
 class Mdspctl : public ::testing::Test {
  protected:
   bool Start(const char* modules = kModules) {
-    host_ = lab_.addNamespace("h");
-    mods_ = lab_.addNamespace("m");
-    if (host_.empty() || mods_.empty() ||
-        !lab_.link(host_, "h0", "10.77.0.1/24", "02:00:00:aa:00:01", mods_, "m0",
-                   "10.77.0.2/24", "02:00:00:bb:00:01"))
-      return false;
-    simLog_ = lab_.startSimulator(MDSP_SIM_PATH, mods_, "m0", modules);
+    if (!net_.SetUp()) return false;
+    simLog_ = net_.StartSimulator(MDSP_SIM_PATH, modules);
     return !simLog_.empty();
   }
 
@@ -120,7 +88,7 @@ class Mdspctl : public ::testing::Test {
     std::string inputFile = lab_.tempDir() + "/input";
     std::ofstream(inputFile) << input;
     CtlRun run;
-    lab_.run(host_, std::string(MDSPCTL_PATH) + " " + args + " < " + inputFile +
+    lab_.Run(host_, std::string(MDSPCTL_PATH) + " " + args + " < " + inputFile +
                         "; echo \"rc=$?\"",
              &run.output);
     size_t at = run.output.rfind("rc=");
@@ -134,16 +102,18 @@ class Mdspctl : public ::testing::Test {
   SplitRun CtlSplit(const std::string& args) {
     std::string errFile = lab_.tempDir() + "/stderr";
     CtlRun run = Ctl(args + " 2>" + errFile);
-    return {run.code, run.output, testnet::readFile(errFile)};
+    return {run.code, run.output, net_test::ReadFile(errFile)};
   }
 
-  testnet::Lab lab_;
-  std::string host_, mods_, simLog_;
+  net_test::HostAndPeer net_;
+  net_test::Lab& lab_ = net_.lab;
+  const std::string& host_ = net_.host;
+  std::string simLog_;
 };
 
 #define START()        \
   NETNS_REQUIRE(lab_); \
-  ASSERT_TRUE(Start()) << lab_.error() << testnet::readFile(simLog_)
+  ASSERT_TRUE(Start()) << lab_.error() << net_test::ReadFile(simLog_)
 
 // Hostile modules: escape sequences and broken UTF-8 in their texts, junk
 // and a MAC-less answer for a scan, next to two sound modules.
@@ -193,7 +163,7 @@ TEST_F(Mdspctl, ConfigureRoundTripOfASecureModule) {
   // Only the two values asked for: tag 0 with the address least significant
   // byte first, tag 5 with DHCP off.
   auto payloads = SecurePayloads(simLog_, 2);
-  ASSERT_EQ(payloads.size(), 1u) << testnet::readFile(simLog_);
+  ASSERT_EQ(payloads.size(), 1u) << net_test::ReadFile(simLog_);
   EXPECT_EQ(payloads[0], std::string("\x00\x04\x32\x00\x4d\x0a\x05\x01\x00", 9));
   CtlRun scan = Ctl("scan --timeout 1500");
   std::string row = scan.output.substr(scan.output.find("10.77.0.50 "));
@@ -206,7 +176,7 @@ TEST_F(Mdspctl, ConfigureOfASeededTextModuleWithANewPassword) {
   START();
   CtlRun set = Ctl("configure --mac 02-00-00-00-10-01 --ip 10.77.0.60 --new-password --timeout 1500",
                 "secret\nfresh\n");
-  ASSERT_EQ(set.code, 0) << set.output << testnet::readFile(simLog_);
+  ASSERT_EQ(set.code, 0) << set.output << net_test::ReadFile(simLog_);
   CtlRun scan = Ctl("scan --timeout 1500");
   EXPECT_NE(scan.output.find("10.77.0.60 "), std::string::npos) << scan.output;
   // Values not given stay as they were (the library would send zeros).
@@ -223,28 +193,28 @@ TEST_F(Mdspctl, ConfigureOfASeededTextModuleWithANewPassword) {
 TEST_F(Mdspctl, ConfigureOfAPlainTextModule) {
   START();
   CtlRun set = Ctl("configure --mac 02-00-00-00-10-02 --hostname cell-9 --timeout 1500", "plain\n");
-  EXPECT_EQ(set.code, 0) << set.output << testnet::readFile(simLog_);
+  EXPECT_EQ(set.code, 0) << set.output << net_test::ReadFile(simLog_);
   // Addresses and DHCP not given are left out, the host name is the new one.
   EXPECT_TRUE(Contains(TextReceived(simLog_),
                        "Configure: 02-00-00-00-10-02;Password: plain;HN = cell-9;"))
-      << testnet::readFile(simLog_);
+      << net_test::ReadFile(simLog_);
 }
 
 TEST_F(Mdspctl, TextConfigureSendsTheReportedHostNameAndNoPlainPassword) {
   START();
   CtlRun set = Ctl("configure --mac 02-00-00-00-10-01 --gateway 10.77.0.254 --timeout 1500",
                    "secret\n");
-  EXPECT_EQ(set.code, 0) << set.output << testnet::readFile(simLog_);
+  EXPECT_EQ(set.code, 0) << set.output << net_test::ReadFile(simLog_);
   auto texts = TextReceived(simLog_);
-  EXPECT_TRUE(Contains(texts, ";GW = 10.77.0.254;HN = press-1;")) << testnet::readFile(simLog_);
+  EXPECT_TRUE(Contains(texts, ";GW = 10.77.0.254;HN = press-1;")) << net_test::ReadFile(simLog_);
   EXPECT_FALSE(Contains(texts, "secret"));
 
   // Seeds of one character or none: the answer is the MD5 of the text cut at
   // the NUL salt character ("k", then ""), never the password itself.
   CtlRun one = Ctl("configure --mac 02-00-00-00-10-04 --ip 10.77.0.64 --timeout 1500", "typed\n");
-  EXPECT_EQ(one.code, 0) << one.output << testnet::readFile(simLog_);
+  EXPECT_EQ(one.code, 0) << one.output << net_test::ReadFile(simLog_);
   CtlRun none = Ctl("configure --mac 02-00-00-00-10-05 --ip 10.77.0.65 --timeout 1500", "typed\n");
-  EXPECT_EQ(none.code, 0) << none.output << testnet::readFile(simLog_);
+  EXPECT_EQ(none.code, 0) << none.output << net_test::ReadFile(simLog_);
   texts = TextReceived(simLog_);
   EXPECT_TRUE(Contains(texts, "Configure: 02-00-00-00-10-04;Password: "
                               "8ce4b16b22b58894aa86c421e8759df3;IP = 10.77.0.64;HN = one;"));
@@ -265,7 +235,7 @@ TEST_F(Mdspctl, TextConfigureRefusalsAndSilence) {
   START();
   CtlRun invalid =
       Ctl("configure --mac 02-00-00-00-10-06 --hostname toolong --timeout 1500", "\n");
-  EXPECT_EQ(invalid.code, 4) << invalid.output << testnet::readFile(simLog_);
+  EXPECT_EQ(invalid.code, 4) << invalid.output << net_test::ReadFile(simLog_);
   EXPECT_NE(invalid.output.find("invalid values"), std::string::npos) << invalid.output;
   CtlRun silent = Ctl("configure --mac 02-00-00-00-10-07 --hostname a --timeout 800", "\n");
   EXPECT_EQ(silent.code, 6) << silent.output;
@@ -294,7 +264,7 @@ TEST_F(Mdspctl, TextConfigureRefusalsAndSilence) {
   EXPECT_EQ(secureLong.code, 1) << secureLong.output;
   EXPECT_NE(secureLong.output.find("request too long"), std::string::npos) << secureLong.output;
   EXPECT_TRUE(SecurePayloads(simLog_, 2).empty());
-  EXPECT_EQ(testnet::readFile(simLog_).find("authentication"), std::string::npos);
+  EXPECT_EQ(net_test::ReadFile(simLog_).find("authentication"), std::string::npos);
 
   // Restart is a secure operation: refused before any password is read.
   CtlRun restart = Ctl("restart --mac 02-00-00-00-10-02");
@@ -318,7 +288,7 @@ TEST_F(Mdspctl, AModuleOfBothProtocolsIsUsedThroughItsSecureEntry) {
   CtlRun set = Ctl("configure --mac 02-00-00-00-30-01 --dhcp on", "secret\n");
   EXPECT_EQ(set.code, 0) << set.output;
   auto payloads = SecurePayloads(simLog_, 2);
-  ASSERT_EQ(payloads.size(), 1u) << testnet::readFile(simLog_);
+  ASSERT_EQ(payloads.size(), 1u) << net_test::ReadFile(simLog_);
   EXPECT_EQ(payloads[0], std::string("\x05\x01\x01", 3));
   EXPECT_FALSE(Contains(TextReceived(simLog_), "Configure: 02-00-00-00-30-01"));
 }
@@ -328,12 +298,12 @@ TEST_F(Mdspctl, ASecureModuleWithABrokenDiscoverReplyStaysSecure) {
   // Its reply lost the marker with the broken TLV; the module is still
   // secure, so the wink asks for the password and is confirmed.
   CtlRun wink = Ctl("wink --mac 02-00-00-00-20-04", "secret\n");
-  EXPECT_EQ(wink.code, 0) << wink.output << testnet::readFile(simLog_);
+  EXPECT_EQ(wink.code, 0) << wink.output << net_test::ReadFile(simLog_);
   EXPECT_NE(wink.output.find("winked"), std::string::npos) << wink.output;
   CtlRun set = Ctl("configure --mac 02-00-00-00-20-04 --hostname fixed", "secret\n");
   EXPECT_EQ(set.code, 0) << set.output;
   auto payloads = SecurePayloads(simLog_, 2);
-  ASSERT_EQ(payloads.size(), 1u) << testnet::readFile(simLog_);
+  ASSERT_EQ(payloads.size(), 1u) << net_test::ReadFile(simLog_);
   EXPECT_EQ(payloads[0], std::string("\x06\x05" "fixed", 7));
 }
 
@@ -411,7 +381,7 @@ TEST_F(Mdspctl, VerboseWritesTheLibraryLog) {
 // table, not in the library's log.
 TEST_F(Mdspctl, NetworkTextsReachTheTerminalEscaped) {
   NETNS_REQUIRE(lab_);
-  ASSERT_TRUE(Start(kHostileModules)) << lab_.error() << testnet::readFile(simLog_);
+  ASSERT_TRUE(Start(kHostileModules)) << lab_.error() << net_test::ReadFile(simLog_);
   SplitRun scan = CtlSplit("--verbose scan --timeout 1500");
   ASSERT_EQ(scan.code, 0) << scan.out << scan.err;
   for (const std::string* text : {&scan.out, &scan.err}) {
@@ -442,7 +412,7 @@ TEST_F(Mdspctl, NetworkTextsReachTheTerminalEscaped) {
 // the log that the junk arrived.
 TEST_F(Mdspctl, JunkAndMacLessAnswersAreNotListed) {
   NETNS_REQUIRE(lab_);
-  ASSERT_TRUE(Start(kHostileModules)) << lab_.error() << testnet::readFile(simLog_);
+  ASSERT_TRUE(Start(kHostileModules)) << lab_.error() << net_test::ReadFile(simLog_);
   SplitRun json = CtlSplit("--verbose scan --json --timeout 1500");
   ASSERT_EQ(json.code, 0) << json.out << json.err;
   EXPECT_NE(json.err.find("Data received: 'junk'"), std::string::npos) << json.err;
@@ -466,3 +436,4 @@ TEST_F(Mdspctl, JunkAndMacLessAnswersAreNotListed) {
 }
 
 }  // namespace
+}  // namespace mdspctl_test

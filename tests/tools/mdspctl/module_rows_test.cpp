@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+namespace mdspctl_test {
 namespace {
 
 mdspctl::ModuleRow Row() {
@@ -73,3 +74,4 @@ TEST(ModuleRows, TextVersionHasATwoDigitMinor) {
 }
 
 }  // namespace
+}  // namespace mdspctl_test
