@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 
 #include "fake_mdsp_control.h"
@@ -31,20 +32,20 @@ fake::Module Module(uint32_t n, std::mt19937& random) {
                           static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n)};
   std::memcpy(m.mac, mac, 6);
   uint32_t ip = 0x0A000000u | (random() & 0xFFFFFF);
-  m.tags[4] = fake::U32(ip);
-  m.tags[5] = fake::U32(0xFFFF0000);
-  m.tags[6] = fake::U32(0x0A000001);
-  m.tags[9] = fake::U8(n & 1);
+  m.tags[SMDSP_TAG_IP] = fake::U32(ip);
+  m.tags[SMDSP_TAG_SUBNET_MASK] = fake::U32(0xFFFF0000);
+  m.tags[SMDSP_TAG_GATEWAY] = fake::U32(0x0A000001);
+  m.tags[SMDSP_TAG_DHCP] = fake::U8(n & 1);
   if (n & 1) {
-    m.tags[255] = fake::U8(1);
-    m.tags[2] = fake::Text("SIM-GW secure");
-    m.tags[1] = fake::Text("4.0." + std::to_string(n % 17));
+    m.tags[SMDSP_TAG_SECURE_MODULE] = fake::U8(1);
+    m.tags[SMDSP_TAG_MODULE_TYPE] = fake::Text("SIM-GW secure");
+    m.tags[SMDSP_TAG_VERSION_TEXT] = fake::Text("4.0." + std::to_string(n % 17));
   } else {
-    m.tags[252] = fake::Text("SIM-IO 16DI");
-    m.tags[251] = fake::U8(3);
-    m.tags[250] = fake::U8(static_cast<uint8_t>(n % 13));
-    m.tags[249] = fake::U16(static_cast<uint16_t>(n));
-    m.tags[10] = fake::Text("module-" + std::to_string(n));
+    m.tags[SMDSP_TAG_FIELD_BUS_TYPE] = fake::Text("SIM-IO 16DI");
+    m.tags[SMDSP_TAG_MODULE_VERSION_MAJOR] = fake::U8(3);
+    m.tags[SMDSP_TAG_MODULE_VERSION_MINOR] = fake::U8(static_cast<uint8_t>(n % 13));
+    m.tags[SMDSP_TAG_MODULE_VERSION_BUILD] = fake::U16(static_cast<uint16_t>(n));
+    m.tags[SMDSP_TAG_HOST_NAME] = fake::Text("module-" + std::to_string(n));
   }
   return m;
 }
@@ -55,7 +56,16 @@ int main(int argc, char** argv) {
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   std::vector<uint32_t> counts;
-  for (int i = 1; i < argc; ++i) counts.push_back(static_cast<uint32_t>(std::atoi(argv[i])));
+  for (int i = 1; i < argc; ++i) {
+    char* end = nullptr;
+    unsigned long n = std::strtoul(argv[i], &end, 10);
+    if (end == argv[i] || *end != '\0' || n == 0 || n > 1000000) {
+      std::fprintf(stderr, "usage: %s [MODULES...]  (each 1 to 1000000; default 1000 10000)\n",
+                   argv[0]);
+      return 2;
+    }
+    counts.push_back(static_cast<uint32_t>(n));
+  }
   if (counts.empty()) counts = {1000, 10000};
 
   void* handle = dlopen(FAKE_MDSP, RTLD_NOW | RTLD_LOCAL);

@@ -142,9 +142,9 @@ struct RunResult {
   long faults = 0;   // minor page faults of the process
 };
 
-RunResult Run(testnet::Lab& lab, const std::string& mods, Probe* probe, int expected) {
+RunResult Run(net_test::Lab& lab, const std::string& mods, Probe* probe, int expected) {
   std::string modsSnmp;
-  lab.run(mods, "cat /proc/net/snmp", &modsSnmp);
+  lab.Run(mods, "cat /proc/net/snmp", &modsSnmp);
   long sentBefore = UdpCounter(modsSnmp, "OutDatagrams");
   long dropBefore = UdpCounter(OwnSnmp(), "RcvbufErrors");
   g_found = 0;
@@ -159,7 +159,7 @@ RunResult Run(testnet::Lab& lab, const std::string& mods, Probe* probe, int expe
   r.cpuMs = (CpuSeconds() - cpuBefore) * 1000.0;
   r.faults = MinorFaults() - faultsBefore;
   r.arrived = g_found.load();
-  lab.run(mods, "cat /proc/net/snmp", &modsSnmp);
+  lab.Run(mods, "cat /proc/net/snmp", &modsSnmp);
   r.sent = UdpCounter(modsSnmp, "OutDatagrams") - sentBefore;
   r.dropped = UdpCounter(OwnSnmp(), "RcvbufErrors") - dropBefore;
   int64_t last = g_lastNs.load();
@@ -186,7 +186,7 @@ std::string Junk(const std::string& kind) {
                      "mac = 02-00-01-00-00-01;ip = 10.0.0.1;hn = stuck;");
 }
 
-void FloodPhase(testnet::Lab& lab, const std::string& mods, uint32_t seconds, uint32_t senders,
+void FloodPhase(net_test::Lab& lab, const std::string& mods, uint32_t seconds, uint32_t senders,
                 const std::string& kind, int expected) {
   std::printf("flood: %s junk for %u s from %u senders; winks and configures timed meanwhile\n",
               kind.c_str(), seconds, senders);
@@ -271,7 +271,7 @@ int main(int argc, char** argv) {
   const std::string junk = scale::TextArg(argc, argv, "--junk", "duplicate");
   const int expected = static_cast<int>(textCount + secureCount);
 
-  testnet::Lab lab;
+  net_test::Lab lab;
   const std::string mods = scale::StartSimulatedModules(lab, textCount, secureCount);
   if (mods.empty()) return 2;
   SMDSP_RegisterCallBack(OnEvent);

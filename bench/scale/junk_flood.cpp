@@ -34,7 +34,7 @@ int32_t OnEvent(int32_t event, int32_t, uint8_t*, int32_t, void*) {
 }
 
 long RssKb() {
-  std::istringstream in(testnet::readFile("/proc/self/status"));
+  std::istringstream in(net_test::ReadFile("/proc/self/status"));
   for (std::string line; std::getline(in, line);)
     if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
   return -1;
@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
   const uint32_t secureCount = scale::Arg(argc, argv, "--secure", 100);
   const int expected = static_cast<int>(textCount + secureCount);
 
-  testnet::Lab lab;
+  net_test::Lab lab;
   scale::FloodPlan plan;
   plan.fromNamespace = scale::StartSimulatedModules(lab, textCount, secureCount);
   if (plan.fromNamespace.empty()) return 2;

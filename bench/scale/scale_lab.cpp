@@ -78,31 +78,31 @@ long UdpCounter(const std::string& snmp, const std::string& name) {
   return -1;
 }
 
-std::string OwnSnmp() { return testnet::readFile("/proc/thread-self/net/snmp"); }
+std::string OwnSnmp() { return net_test::ReadFile("/proc/thread-self/net/snmp"); }
 
-std::string StartSimulatedModules(testnet::Lab& lab, uint32_t text, uint32_t secure) {
+std::string StartSimulatedModules(net_test::Lab& lab, uint32_t text, uint32_t secure) {
   if (!lab.ok()) {
     std::fprintf(stderr, "network namespaces unavailable: %s\n", lab.error().c_str());
     return "";
   }
-  std::string host = lab.addNamespace("h"), mods = lab.addNamespace("m");
+  std::string host = lab.AddNamespace("h"), mods = lab.AddNamespace("m");
   if (host.empty() || mods.empty() ||
-      !lab.link(host, "h0", "10.77.0.1/24", "02:00:00:aa:00:01", mods, "m0", "10.77.0.2/24",
+      !lab.Link(host, "h0", "10.77.0.1/24", "02:00:00:aa:00:01", mods, "m0", "10.77.0.2/24",
                 "02:00:00:bb:00:01")) {
     std::fprintf(stderr, "cannot make the namespaces: %s\n", lab.error().c_str());
     return "";
   }
   std::string simLog = lab.tempDir() + "/sim.log";
-  lab.spawn(mods, {MDSP_SIM_PATH, "--iface", "m0", "--generate-text", std::to_string(text),
+  lab.Spawn(mods, {MDSP_SIM_PATH, "--iface", "m0", "--generate-text", std::to_string(text),
                    "--generate-secure", std::to_string(secure)},
             simLog);
-  if (!testnet::waitFor([&] { return testnet::readFile(simLog).find("ready") != std::string::npos; },
+  if (!net_test::WaitFor([&] { return net_test::ReadFile(simLog).find("ready") != std::string::npos; },
                         10000)) {
-    std::fprintf(stderr, "simulator did not start\n%s", testnet::readFile(simLog).c_str());
+    std::fprintf(stderr, "simulator did not start\n%s", net_test::ReadFile(simLog).c_str());
     return "";
   }
   int32_t nics = 0;
-  if (!lab.enter(host) || MDSP_GetNumberOfNics(&nics) != 0 ||
+  if (!lab.Enter(host) || MDSP_GetNumberOfNics(&nics) != 0 ||
       !MDSP_SetNetworkDevice(0, "10.77.0.1")) {
     std::fprintf(stderr, "cannot choose the host interface\n");
     return "";

@@ -27,7 +27,7 @@ std::string OwnSnmp();
 // `secure` secure modules on m0, the calling thread moved into the host
 // namespace and the library's interface chosen. Returns the modules'
 // namespace, or "" with the reason printed.
-std::string StartSimulatedModules(testnet::Lab& lab, uint32_t text, uint32_t secure);
+std::string StartSimulatedModules(net_test::Lab& lab, uint32_t text, uint32_t secure);
 
 // Waits until `found` reaches `expected` or stays unchanged for two seconds.
 void AwaitModules(const std::atomic<int>& found, int expected);

@@ -68,22 +68,6 @@ class Lab {
   // A fresh temporary directory removed with the lab.
   const std::string& tempDir();
 
-  // The former spellings, still used by the benchmarks.
-  std::string addNamespace(const std::string& tag) { return AddNamespace(tag); }
-  bool link(const std::string& nsA, const std::string& ifA, const std::string& cidrA,
-            const std::string& macA, const std::string& nsB, const std::string& ifB,
-            const std::string& cidrB, const std::string& macB) {
-    return Link(nsA, ifA, cidrA, macA, nsB, ifB, cidrB, macB);
-  }
-  bool run(const std::string& ns, const std::string& command, std::string* output = nullptr) {
-    return Run(ns, command, output);
-  }
-  bool enter(const std::string& ns) { return Enter(ns); }
-  pid_t spawn(const std::string& ns, const std::vector<std::string>& argv,
-              const std::string& logFile = "") {
-    return Spawn(ns, argv, logFile);
-  }
-
  private:
   bool ok_ = false;
   std::string error_;
@@ -127,13 +111,5 @@ bool WaitFor(Pred pred, int timeoutMs) {
   }
 }
 
-// The former spellings, still used by the benchmarks.
-inline std::string readFile(const std::string& path) { return ReadFile(path); }
-template <typename Pred>
-bool waitFor(Pred pred, int timeoutMs = 5000) {
-  return WaitFor(pred, timeoutMs);
-}
 }  // namespace net_test
 
-// The former name of this namespace, still used by the benchmarks.
-namespace testnet = net_test;
