@@ -240,7 +240,9 @@ TEST_F(TextProtocolNet, ConfigureNoticesRaiseTheirEvents) {
     ASSERT_EQ(MDSP_SendConfigure(&r), 1);
     // The module's one answer and everything before it has been read: a
     // second event would have been raised by now.
-    ASSERT_TRUE(SimulatorAnswersRead(simLog, sentBefore, 1)) << c.password;
+    ASSERT_TRUE(SimulatorAnswersRead(simLog, sentBefore, 1, [&] {
+      return !events_.MdspSnapshot().empty() && !events_.SmdspSnapshot().empty();
+    })) << c.password;
     std::vector<RecordedEvent> mdspEvents = events_.MdspSnapshot(),
                                smdspEvents = events_.SmdspSnapshot();
     ASSERT_EQ(mdspEvents.size(), 1u);

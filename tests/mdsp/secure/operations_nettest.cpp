@@ -51,7 +51,9 @@ class SecureOperations : public mdsp_test::LibraryOnTheWire {
     events_.Clear();
     size_t sentBefore = SimulatorSent(simLog_);
     EXPECT_EQ(SMDSP_SendDiscover(nullptr), 0);
-    EXPECT_TRUE(SimulatorAnswersRead(simLog_, sentBefore, expected));
+    EXPECT_TRUE(SimulatorAnswersRead(simLog_, sentBefore, expected, [&] {
+      return events_.Count(SMDSP_EVENT_MODULE_FOUND) >= static_cast<size_t>(expected);
+    }));
     return events_.Count(SMDSP_EVENT_MODULE_FOUND);
   }
 

@@ -2,6 +2,7 @@
 // thread runs in the host namespace, the peer plays the modules.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -36,10 +37,14 @@ class LibraryOnTheWire : public FreshLibrary {
   // and the library has read every one of them: a marker sent from the
   // peer's wire once they are out is queued behind them, and the library
   // handles its datagrams in the order they came. Afterwards nothing that
-  // answer may still raise is on its way.
-  bool SimulatorAnswersRead(const std::string& simLog, size_t sentBefore, size_t count) {
+  // answer may still raise is on its way. `handled`, when given, is waited
+  // for before the marker goes out, so that an answer the kernel delivers
+  // late is still counted.
+  bool SimulatorAnswersRead(const std::string& simLog, size_t sentBefore, size_t count,
+                            const std::function<bool()>& handled = {}) {
     if (!net_test::WaitFor([&] { return SimulatorSent(simLog) >= sentBefore + count; }, 10000))
       return false;
+    if (handled && !net_test::WaitFor(handled, 10000)) return false;
     if (!wireLog_) wireLog_ = AttachCapture();
     const std::string marker = "peer marker " + std::to_string(++markers_);
     net_test::UdpProbe probe(lab_, peer_, "p0", host_, kMarkerPort);
