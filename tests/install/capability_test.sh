@@ -12,11 +12,8 @@
 set -euo pipefail
 dhcpd=$1 libmdsp=$2 include=$3 grant=$4 consumer=$5
 
-skip() {
-  if [[ ${CI:-} == true ]]; then echo "FAIL: $*" >&2; exit 1; fi
-  echo "SKIP: $*"; exit 77
-}
-fail() { echo "FAIL: $*" >&2; exit 1; }
+# shellcheck source=../support/test_verdicts.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../support/test_verdicts.sh"
 [[ $(id -u) -eq 0 ]] || skip "needs root for namespaces and setcap"
 for tool in ip setcap getcap setpriv cc; do
   command -v "$tool" >/dev/null || skip "$tool missing"

@@ -6,10 +6,8 @@
 set -euo pipefail
 demo=$1 pelmar=$2 artifacts=$3
 
-skip() {
-  if [[ ${CI:-} == true ]]; then echo "FAIL: $*" >&2; exit 1; fi
-  echo "SKIP: $*"; exit 77
-}
+# shellcheck source=../support/test_verdicts.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../support/test_verdicts.sh"
 fail() { echo "FAIL: $*" >&2; cat "$work/demo.log" >&2 2>/dev/null || true; exit 1; }
 for tool in Xvfb openbox xdotool xwininfo import; do
   command -v "$tool" >/dev/null || skip "$tool missing"

@@ -5,11 +5,8 @@
 set -euo pipefail
 build=$1 demo=$2
 
-skip() {
-  if [[ ${CI:-} == true ]]; then echo "FAIL: $*" >&2; exit 1; fi
-  echo "SKIP: $*"; exit 77
-}
-fail() { echo "FAIL: $*" >&2; exit 1; }
+# shellcheck source=../support/test_verdicts.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../support/test_verdicts.sh"
 [[ $(id -u) -eq 0 ]] || skip "needs root to become nobody (run as a user, demo_network_user covers it)"
 
 work=$(mktemp -d)

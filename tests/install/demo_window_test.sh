@@ -7,11 +7,8 @@
 set -euo pipefail
 demo=$1 stand_in=$2
 
-skip() {
-  if [[ ${CI:-} == true ]]; then echo "FAIL: $*" >&2; exit 1; fi
-  echo "SKIP: $*"; exit 77
-}
-fail() { echo "FAIL: $*" >&2; exit 1; }
+# shellcheck source=../support/test_verdicts.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../support/test_verdicts.sh"
 for tool in Xvfb xdpyinfo; do command -v "$tool" >/dev/null || skip "$tool missing"; done
 
 work=$(mktemp -d)

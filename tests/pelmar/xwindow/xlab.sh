@@ -7,10 +7,8 @@
 # Needs: XLAB_SIM (mdsp-sim), XLAB_CATCH (udp_catch), XLAB_ARTIFACTS (folder
 # for screenshots, kept), XLAB_MODULES (module file JSON).
 
-xlab_skip() {
-  if [[ ${CI:-} == true ]]; then echo "FAIL: $*" >&2; exit 1; fi
-  echo "SKIP: $*"; exit 77
-}
+# shellcheck source=../../support/test_verdicts.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../support/test_verdicts.sh"
 fail() {
   echo "FAIL: $*" >&2
   if [[ -n ${XLAB_DISPLAY:-} ]]; then xlab_shot "failure" >&2 || true; fi
@@ -68,10 +66,10 @@ inns() {
 }
 
 xlab_start() {
-  [[ $(id -u) -eq 0 ]] || xlab_skip "needs root for network namespaces"
+  [[ $(id -u) -eq 0 ]] || skip "needs root for network namespaces"
   local tool
   for tool in ip Xvfb openbox xdotool xprop xwininfo import; do
-    command -v "$tool" >/dev/null || xlab_skip "$tool missing"
+    command -v "$tool" >/dev/null || skip "$tool missing"
   done
   XLAB_WORK=$(mktemp -d /tmp/xlab.XXXXXX)
   chmod 755 "$XLAB_WORK"
@@ -80,7 +78,7 @@ xlab_start() {
   trap xlab_cleanup EXIT
   trap 'exit 130' INT TERM HUP
   XLAB_HOST="xlab-$$-$RANDOM-h" XLAB_MOD="xlab-$$-$RANDOM-m"
-  ip netns add "$XLAB_HOST" || { XLAB_HOST=; xlab_skip "cannot create a network namespace"; }
+  ip netns add "$XLAB_HOST" || { XLAB_HOST=; skip "cannot create a network namespace"; }
   ip netns add "$XLAB_MOD" || fail "second namespace"
   ip link add h0 netns "$XLAB_HOST" type veth peer name m0 netns "$XLAB_MOD" || fail "veth"
   ip -n "$XLAB_HOST" link set lo up
@@ -194,6 +192,12 @@ xlab_tool_ends() {
   done
   TOOL_STATUS=0
   wait "$TOOL_PID" || TOOL_STATUS=$?
+}
+# xlab_tool_ends_cleanly [WHAT]: the tool ends with status 0, or the test
+# fails with WHAT and the status.
+xlab_tool_ends_cleanly() {
+  xlab_tool_ends
+  [[ $TOOL_STATUS -eq 0 ]] || fail "${1:-exit status} ($TOOL_STATUS)"
 }
 
 # Mouse and keyboard, as a person: move, click, type.

@@ -75,6 +75,17 @@ item_check() {
        END {exit !(NR >= 3 && first > 1.25 * other)}' "$XLAB_WORK/items" ||
     fail "the first menu item is not drawn bolder than the others"
 }
+# pick_last_row SHOT WANT WHAT: selects the last row, shoots, picks it with
+# button 1; the picker reply must be WANT ("IP MAC").
+pick_last_row() {
+  local reply
+  click_at 30 "$FIRST_ROW_Y"
+  keys End
+  xlab_shot "$1"
+  press_button1
+  reply=$(xlab_reply)
+  [[ $reply == "$2" ]] || fail "$3: '$reply'"
+}
 press_button1() {
   # Tab order: Scan, button 1, list, Settings.
   keys shift+Tab space
@@ -84,13 +95,8 @@ case $scenario in
   start_scan_pick)
     start_picker
     [[ $(inns xdotool getwindowname "$TOOL_WIN") == Pelmar ]] || fail "title"
-    click_at 30 "$FIRST_ROW_Y"
-    keys End
-    xlab_shot "scanned-last-row-selected"
-    press_button1
-    reply=$(xlab_reply)
-    [[ $reply == "10.77.0.40 02-00-00-00-10-01" ]] || fail "last row by IP is not .40: '$reply'"
-    xlab_tool_ends; [[ $TOOL_STATUS -eq 0 ]] || fail "exit status ($TOOL_STATUS)"
+    pick_last_row "scanned-last-row-selected" "10.77.0.40 02-00-00-00-10-01" "last row by IP is not .40"
+    xlab_tool_ends_cleanly "exit status"
     ;;
   sort_by_column)
     # Type ascending (first click on a new column), then descending.
@@ -112,7 +118,7 @@ case $scenario in
       local reply
       reply=$(xlab_reply)
       [[ $reply == "$2" ]] || fail "first row after $1 click(s) on Type: '$reply', not '$2'"
-      xlab_tool_ends; [[ $TOOL_STATUS -eq 0 ]] || fail "exit status ($TOOL_STATUS)"
+      xlab_tool_ends_cleanly "exit status"
     }
     expect_first 1 "10.77.0.40 02-00-00-00-10-01"   # SIM-A
     expect_first 2 "10.77.0.12 02-00-00-00-10-02"   # SIM-D
@@ -141,7 +147,7 @@ case $scenario in
       click_at $((WIN_W + right - 10)) $((-top / 2))
       for ((i = 0; i < 100; ++i)); do kill -0 "$TOOL_PID" 2>/dev/null || break 2; sleep 0.05; done
     done
-    xlab_tool_ends; [[ $TOOL_STATUS -eq 0 ]] || fail "exit status after close ($TOOL_STATUS)"
+    xlab_tool_ends_cleanly "exit status after close"
     [[ $(cat "$XLAB_WORK/reply") == $'<SELECTED_IP></SELECTED_IP>\n<SELECTED_MAC></SELECTED_MAC>' ]] ||
       fail "reply after close: $(cat "$XLAB_WORK/reply")"
     ;;
@@ -164,7 +170,7 @@ case $scenario in
     xlab_shot "resized-500x300"
     # Exit sits at the bottom-right corner, as far from the border as at the start.
     click_at $((WIN_W - 55)) $((WIN_H - 22))
-    xlab_tool_ends; [[ $TOOL_STATUS -eq 0 ]] || fail "Exit did not end the tool ($TOOL_STATUS)"
+    xlab_tool_ends_cleanly "Exit did not end the tool"
     ;;
   installed_tool)
     # cmake --install, then the installed tool alone: no library beside it,
@@ -181,12 +187,8 @@ case $scenario in
     loaded=$(grep -o '/[^ ]*libmdsp\.so[^ ]*' "/proc/$TOOL_PID/maps" | sort -u)
     [[ $loaded == "$(realpath "$prefix"/lib*/libmdsp.so.3)" ]] ||
       fail "the installed tool loaded '$loaded'"
-    click_at 30 "$FIRST_ROW_Y"
-    keys End
-    xlab_shot "installed-tool"
-    press_button1
-    [[ $(xlab_reply) == "10.77.0.40 02-00-00-00-10-01" ]] || fail "installed tool's list"
-    xlab_tool_ends; [[ $TOOL_STATUS -eq 0 ]] || fail "exit status ($TOOL_STATUS)"
+    pick_last_row "installed-tool" "10.77.0.40 02-00-00-00-10-01" "installed tool's list"
+    xlab_tool_ends_cleanly "exit status"
     ;;
   context_menu | wink)
     # Right-click the first row (10.77.0.9, secure, password delta): the
@@ -216,7 +218,7 @@ case $scenario in
       wait_until "the wink in the simulator's log" grep -q '^event 02-00-00-00-20-02 wink' "$XLAB_WORK/sim.log"
     fi
     keys alt+F4
-    xlab_tool_ends; [[ $TOOL_STATUS -eq 0 ]] || fail "exit status ($TOOL_STATUS)"
+    xlab_tool_ends_cleanly "exit status"
     ;;
   configure_module)
     # Double-click 10.77.0.12 (text module, password bravo), make its last
@@ -243,18 +245,13 @@ case $scenario in
     wait_until "an answer with the new address" grep -q "^tx .*$(printf '10.77.0.55' | od -An -tx1 | tr -d ' \n')" "$XLAB_WORK/sim.log"
     dialog_closed() { ! inns xdotool search --onlyvisible --name "$title"; }
     wait_until "the dialog to close" dialog_closed
-    click_at 30 "$FIRST_ROW_Y"
-    keys End
-    xlab_shot "after-configuration"
-    press_button1
-    reply=$(xlab_reply)
-    [[ $reply == "10.77.0.55 02-00-00-00-10-02" ]] || fail "last row after the change: '$reply'"
+    pick_last_row "after-configuration" "10.77.0.55 02-00-00-00-10-02" "last row after the change"
     ;;
   capability_start)
     # The DHCP port's capability granted to the tool in a root-owned
     # folder: started as nobody it runs in secure-execution mode, still
     # finds and loads the library and lists the modules.
-    command -v setcap >/dev/null && command -v setpriv >/dev/null || xlab_skip "setcap/setpriv missing"
+    command -v setcap >/dev/null && command -v setpriv >/dev/null || skip "setcap/setpriv missing"
     grant=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../../packaging" && pwd)/grant-bind-capability.sh
     prefix=$XLAB_WORK/cap
     mkdir -p "$prefix/bin" "$XLAB_WORK/nobody"
@@ -271,12 +268,8 @@ case $scenario in
     caps=$(awk '/^CapEff/ {print $2}' "/proc/$TOOL_PID/status")
     (( (16#$caps >> 10) & 1 )) || fail "no cap_net_bind_service in effect ($caps)"
     grep -q "$prefix/bin/libmdsp.so" "/proc/$TOOL_PID/maps" || fail "library not loaded"
-    click_at 30 "$FIRST_ROW_Y"
-    keys End
-    xlab_shot "granted-tool-as-nobody"
-    press_button1
-    [[ $(xlab_reply) == "10.77.0.40 02-00-00-00-10-01" ]] || fail "granted tool's list"
-    xlab_tool_ends; [[ $TOOL_STATUS -eq 0 ]] || fail "exit status ($TOOL_STATUS)"
+    pick_last_row "granted-tool-as-nobody" "10.77.0.40 02-00-00-00-10-01" "granted tool's list"
+    xlab_tool_ends_cleanly "exit status"
     ;;
   *) fail "unknown scenario $scenario" ;;
 esac
