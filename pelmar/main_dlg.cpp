@@ -243,13 +243,14 @@ void CMainDlg::HandleModuleEvent(const ModuleEventData& event) {
   const LibraryApi& api = binding_.api();
   const int number = event.event & 0xFFFF;
   // The event concerns the target when the module it names is the target.
-  // The module's own MAC comes with the event; the table index given with
-  // events other than 1 is 0 and would name whichever module answered first.
+  // The module's own MAC comes with the event. Only event 1 has a table index
+  // to fall back on; the index given with the others is 0 and would name
+  // whichever module answered first.
   uint8_t mac[6];
   bool macKnown = event.macGiven;
   if (macKnown)
     std::memcpy(mac, event.mac, 6);
-  else
+  else if (number == SMDSP_EVENT_MODULE_FOUND)
     macKnown = api.SMDSP_GetModuleMac(event.index, mac) == MDSP_RESULT_OK;
   const bool concernsTarget = macKnown && list_->HasConfigurationTarget() &&
                               std::memcmp(mac, list_->configurationTarget().data(), 6) == 0;

@@ -35,9 +35,11 @@ class WindowActions : public pelmar_test::WindowTest {
     ASSERT_TRUE(Until([&] { return w.moduleList()->rowCount() == 2; }));
   }
   // Raises one event on the library's worker and waits until the window had it.
-  void Raise(int32_t event, const fake::Module& about, void* context = nullptr) {
+  void Raise(int32_t event, const fake::Module& about, void* context = nullptr,
+             bool withoutMac = false) {
     const uint64_t before = pelmar::ModuleEventRelay::Instance().delivered();
     fake::Pending p;
+    p.withoutMac = withoutMac;
     p.event = event;
     p.index = 0;  // what the library gives with every event but 1
     p.module = about;
@@ -152,6 +154,18 @@ TEST_F(WindowActions, EveryEventRowByTheModuleTheEventNames) {
     // The re-scan fills the list again.
     ASSERT_TRUE(Until([&] { return w.moduleList()->rowCount() == 2; }));
   }
+}
+
+// Without a MAC, an answer names no module: index 0 is whichever module
+// answered first, here the target, and must not be taken for it.
+TEST_F(WindowActions, AnswerWithoutMacConcernsNoTarget) {
+  CMainDlg w("", options);
+  StartWithTwo(w, MakeModule(1, "10.0.0.1", "A"), MakeModule(2, "10.0.0.2", "B"));
+  w.moduleList()->SetConfigurationTarget(moduleA.mac);
+  messages.clear();
+  Raise(SMDSP_EVENT_INVALID_CONFIGURATION, moduleA, nullptr, true);
+  EXPECT_TRUE(messages.empty());
+  EXPECT_TRUE(w.moduleList()->HasConfigurationTarget());
 }
 
 TEST_F(WindowActions, RestartReportIsReleasedAndCausesNothing) {

@@ -54,7 +54,7 @@ void WorkerLoop() {
     void* context = p.useDiscoverContext ? c.context : p.context;
     SmdspCallback callback = c.callback;
     // The real library raises callbacks holding its locks; so does this one.
-    if (callback) callback(event, index, mac, 0, context);
+    if (callback) callback(event, index, p.withoutMac ? nullptr : mac, 0, context);
     ++c.raised;
     c.lastRaiseNs = NowNs();
   }

@@ -39,6 +39,7 @@ struct Pending {
   int32_t index = 0;
   bool useDiscoverContext = true;
   void* context = nullptr;
+  bool withoutMac = false;  // the callback gets no MAC (a library that sends none)
 };
 
 struct Control {
