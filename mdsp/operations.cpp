@@ -206,21 +206,26 @@ bool SecureConfigure(Client& client, const SmdspCredentials* credentials) {
   if (view.isText) {
     bool sent = SendTextConfigure(client, textRequest);
     // Every send copies the password in again: none is kept between sends.
-    OPENSSL_cleanse(textRequest.password, sizeof textRequest.password);
+    // The stack copy goes whole (it holds the new password too).
+    OPENSSL_cleanse(&textRequest, sizeof textRequest);
     Guard guard(client.queueLock);
     OPENSSL_cleanse(client.pending.request.password, sizeof client.pending.request.password);
     return sent;
   }
 
-  if (!Authenticate(client, view.mac)) return false;
-  if (tooLong) ReportError(ERR_MESSAGE_TOO_LONG);
-  if (tooLong || !SecureSend(client, view.mac, kTypeConfigure, payload, payloadLength,
-                             credentials->password)) {
-    Guard guard(client.queueLock);
-    DiscardPendingConfiguration(client);
-    return false;
+  // The payload may carry a new password: no copy stays on the stack.
+  bool sent = false;
+  if (Authenticate(client, view.mac)) {
+    if (tooLong) ReportError(ERR_MESSAGE_TOO_LONG);
+    sent = !tooLong && SecureSend(client, view.mac, kTypeConfigure, payload, payloadLength,
+                                  credentials->password);
+    if (!sent) {
+      Guard guard(client.queueLock);
+      DiscardPendingConfiguration(client);
+    }
   }
-  return true;
+  OPENSSL_cleanse(payload, sizeof payload);
+  return sent;
 }
 
 }  // namespace mdsp

@@ -14,6 +14,10 @@
 #include "text_protocol.h"
 
 namespace mdsp {
+
+// A short read means the socket is empty only while one call can fill a batch.
+static_assert(kReceiveBatch <= platform::kUdpMaxBatch);
+
 namespace {
 
 // The secure magic 0xABC1 as it arrives, least significant byte first.

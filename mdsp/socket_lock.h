@@ -21,7 +21,8 @@ class SocketLock {
   void LockWithoutQueueing() { mutex_.lock(); }
   void unlock() { mutex_.unlock(); }
 
-  // Threads blocked in lock() right now (the worker never counts).
+  // Threads blocked in lock() right now (the worker counts only while it
+  // stops the library; in its steps it uses LockWithoutQueueing).
   int waiting() const { return waiting_.load(); }
 
  private:

@@ -261,14 +261,6 @@ void ParseAnswerTail(const char* answer, MdspResponse& r, bool* unsupported) {
   *unsupported = text.Find("Unsupported") != nullptr;
 }
 
-bool ReadAnswerMac(const char* text, uint8_t mac[6]) {
-  std::memset(mac, 0, 6);
-  const char* value = FindKey(text, "mac = ");
-  if (value && Mac(value, mac)) return true;
-  std::memset(mac, 0, 6);
-  return false;
-}
-
 bool IsWinkRequest(const char* text) {
   if (!SameIgnoringCase(text, "To: ", 4)) return false;
   const char* p = text + 4;

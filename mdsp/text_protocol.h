@@ -51,8 +51,5 @@ bool HasAnswerKey(const char* text);
 // report ERR_BAD_VALUE; either leaves the field's flag 0.
 void ParseAnswerHead(const char* text, MdspResponse& response);
 void ParseAnswerTail(const char* text, MdspResponse& response, bool* unsupported);
-// The MAC behind "mac = ", read again for the MdspCallback; false (and all
-// zero) when there is none.
-bool ReadAnswerMac(const char* text, uint8_t mac[6]);
 
 }  // namespace mdsp

@@ -73,7 +73,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot load %s\n", FAKE_MDSP);
     return 1;
   }
-  fake::Control* control = reinterpret_cast<FakeControlFunction>(dlsym(handle, "FakeMdsp_Control"))();
+  auto controlFunction = reinterpret_cast<FakeControlFunction>(dlsym(handle, "FakeMdsp_Control"));
+  if (!controlFunction) {
+    std::fprintf(stderr, "%s has no FakeMdsp_Control\n", FAKE_MDSP);
+    return 1;
+  }
+  fake::Control* control = controlFunction();
   pelmar::SetMessageRecorder([](const pelmar::ShownMessage&) {});
 
   std::printf("%8s %14s %14s %14s\n", "modules", "last->listed", "first->listed", "per row");

@@ -4,7 +4,8 @@
 // --senders threads (one per core and one more unless given) for a bounded
 // time and count, then one more discover. Prints the module table,
 // the answer queue and the process's memory before and after, and whether
-// the last discover listed every simulated module once. Judges nothing.
+// the last discover listed every simulated module once; exits 1 when it did
+// not.
 #include <array>
 #include <atomic>
 #include <chrono>

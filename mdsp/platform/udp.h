@@ -25,7 +25,9 @@ bool UdpSetReceiveBuffer(SocketHandle socket, int bytes, int* granted);
 bool UdpBind(SocketHandle socket, const char* device, uint16_t port);
 void UdpSetNonBlocking(SocketHandle socket);
 bool UdpSendBroadcast(SocketHandle socket, const void* data, size_t length, uint16_t port);
-// Reads up to `count` waiting datagrams at once without blocking, the i-th
+// The most datagrams one UdpReceiveBatch call reads.
+inline constexpr size_t kUdpMaxBatch = 64;
+// Reads up to `count` (at most kUdpMaxBatch) waiting datagrams at once without blocking, the i-th
 // into buffers[i] (each `capacity` bytes), its length into lengths[i]: -1
 // for one larger than the buffer, which is consumed and must be dropped.
 // Returns how many were read; 0 when none is waiting.

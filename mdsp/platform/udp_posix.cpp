@@ -78,10 +78,9 @@ bool UdpSendBroadcast(SocketHandle socket, const void* data, size_t length, uint
 
 size_t UdpReceiveBatch(SocketHandle socket, uint8_t* const* buffers, size_t capacity,
                        size_t count, long* lengths) {
-  constexpr size_t kMaxBatch = 64;
-  if (count > kMaxBatch) count = kMaxBatch;
-  iovec parts[kMaxBatch];
-  mmsghdr messages[kMaxBatch];
+  if (count > kUdpMaxBatch) count = kUdpMaxBatch;
+  iovec parts[kUdpMaxBatch];
+  mmsghdr messages[kUdpMaxBatch];
   for (size_t i = 0; i < count; ++i) {
     parts[i] = {buffers[i], capacity};
     messages[i] = {};

@@ -165,11 +165,10 @@ TEST(TextParser, MacNeedsSixValuesAndKeepsLowBytes) {
   EXPECT_EQ(wide.r.mac[0], 0x02);
   EXPECT_EQ(wide.r.mac[5], 0xFF);
 
-  uint8_t mac[6];
-  EXPECT_TRUE(mdsp::ReadAnswerMac("x;mac = 02-00-00-12-34-ab;", mac));
-  EXPECT_EQ(mac[5], 0xAB);
-  EXPECT_FALSE(mdsp::ReadAnswerMac("no mac here", mac));
-  EXPECT_EQ(mac[0], 0);
+  Parsed inside = Parse("x;mac = 02-00-00-12-34-ab;");
+  EXPECT_EQ(inside.r.macValid, 1);
+  EXPECT_EQ(inside.r.mac[5], 0xAB);
+  EXPECT_EQ(Parse("no mac here").r.macValid, 0);
 }
 
 TEST(TextParser, UnsupportedAnywhereInAnyCase) {

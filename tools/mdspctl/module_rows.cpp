@@ -30,11 +30,6 @@ Cell ReadCell(int32_t tag, uint32_t index) {
 
 }  // namespace
 
-std::string AddressFromTlv(const uint8_t b[4]) {
-  return FormatIpv4(static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
-                    static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24);
-}
-
 std::string FormatTextVersion(uint32_t major, uint32_t minor, uint32_t build) {
   char text[32];
   std::snprintf(text, sizeof text, "%u.%02u.%u", major, minor, build);

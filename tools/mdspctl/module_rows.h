@@ -36,10 +36,6 @@ bool ProbeSecure(uint32_t index, bool& secure);
 // Reads every column of the module at `index`.
 ModuleRow ReadModuleRow(uint32_t index);
 
-// A 4-byte address value as stored in a module's TLV (least significant
-// byte first, first octet most significant) in dotted form.
-std::string AddressFromTlv(const uint8_t bytes[4]);
-
 // Text-protocol version numbers as major.minor (two digits).build.
 std::string FormatTextVersion(uint32_t major, uint32_t minor, uint32_t build);
 

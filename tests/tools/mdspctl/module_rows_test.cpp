@@ -1,6 +1,8 @@
 // The scan's table and JSON output.
 #include "module_rows.h"
 
+#include "cli_args.h"
+
 #include <gtest/gtest.h>
 
 namespace mdspctl_test {
@@ -19,8 +21,11 @@ mdspctl::ModuleRow Row() {
 }
 
 TEST(ModuleRows, AddressBytesAreLeastSignificantFirst) {
+  // The record holds the TLV's four bytes as they came, read as one number.
   const uint8_t bytes[4] = {0x0A, 0x00, 0xA8, 0xC0};
-  EXPECT_EQ(mdspctl::AddressFromTlv(bytes), "192.168.0.10");
+  EXPECT_EQ(mdspctl::FormatIpv4(uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8 |
+                                uint32_t{bytes[2]} << 16 | uint32_t{bytes[3]} << 24),
+            "192.168.0.10");
 }
 
 TEST(ModuleRows, TableHasTheSevenColumnsAligned) {
