@@ -163,7 +163,7 @@ bool CMainDlg::Initialise() {
   const std::string path = options_.libraryPath.empty() ? platform::ResolveLibraryFile()
                                                         : options_.libraryPath;
   if (!AcceptVersion(platform::ReadLibraryVersion(path))) {
-    ShowMessage(this, QStringLiteral("Warning"), QStringLiteral("Incorrect MDSP.DLL version"),
+    ShowMessage(this, kWarning, QStringLiteral("Incorrect MDSP.DLL version"),
                 MessageIcon::Warning);
     setResult(QDialog::Rejected);
     return false;

@@ -51,7 +51,7 @@ class CMainDlg : public QDialog {
   // "OK" in picker mode, "Exit" otherwise; set before Run.
   void SetButton1Caption(const QString& caption) { button1Caption_ = caption; }
 
-  // Initialisation (steps 1 to 18), then the modal run. Returns Accepted or
+  // Initialisation (binding, list, first scan), then the modal run. Returns Accepted or
   // Rejected (Rejected only after a failed version check or binding).
   int Run();
   // Initialisation alone, for tests that drive the window without a modal
@@ -63,7 +63,7 @@ class CMainDlg : public QDialog {
   const QString& selectedIp() const { return selectedIp_; }
   const QString& selectedMac() const { return selectedMac_; }
 
-  // What the next issue builds on.
+  // The parts the dialogs and the tests reach.
   ModuleListCtrl* moduleList() const { return list_; }
   const LibraryApi& libraryApi() const { return binding_.api(); }
   bool libraryBound() const { return binding_.bound(); }

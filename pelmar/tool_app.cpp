@@ -9,28 +9,28 @@
 namespace pelmar {
 
 int RunTool(const std::vector<std::string>& arguments, const MainDlgOptions& options) {
-  // 1. The named mutex: held until the process ends; the result is not examined.
+  // The instance lock: held until the process ends; the result is not examined.
   platform::HoldInstanceLock();
-  // 2. The socket layer.
+  // The socket layer.
   if (!platform::ProbeSocketLayer()) {
     ShowMessage(nullptr, QCoreApplication::applicationName(), QStringLiteral("Socket init failed"),
                 MessageIcon::Warning);
     return 1;
   }
-  // 3. The command line.
+  // The command line.
   const StartOptions start = ParseCommandLine(arguments);
   int result;
   std::string ip, mac;
   {
-    // 4 to 6. The main window, run modally.
+    // The main window, run modally.
     CMainDlg window(start.requestedInterface, options);
     window.SetButton1Caption(start.picker ? QStringLiteral("OK") : QStringLiteral("Exit"));
     result = window.Run();
     ip = window.selectedIp().toStdString();
     mac = window.selectedMac().toStdString();
-    // 8. Destroying it stops the library and unbinds it.
+    // Destroying it stops the library and unbinds it.
   }
-  // 7. The picker reply goes out last; a failure shows nothing.
+  // The picker reply goes out after the window is gone; a failure shows nothing.
   if (result == QDialog::Accepted && start.picker && start.replyPort)
     platform::SendPickerReply(*start.replyPort, PickerReply(ip, mac));
   return 0;

@@ -1,6 +1,7 @@
 // What a configure request changes and how it becomes the library's
 // configure calls for either kind of module; and the passwords a module is
-// sent. Shared by the tool and mdspctl.
+// sent. Used by mdspctl; the tool's configuration dialog always sends every
+// field and builds its request in dialogs/configuration_flow.
 #pragma once
 
 #include <cstdint>

@@ -48,8 +48,8 @@ std::vector<std::string> SplitPath(const char* list) {
   return folders;
 }
 
-// The user's default language for the version lookup without a translation
-// (LANGID; 0x0409 when the locale says nothing else).
+// The language the version lookup uses when the file names no translation
+// (a LANGID): always US English here, the language of the file's texts.
 uint16_t UserDefaultLanguage() { return 0x0409; }
 
 std::vector<std::string> ProgramRunPath() {

@@ -12,7 +12,7 @@
 
 namespace pelmar::platform {
 
-// The bare name of the library ("mdsp.dll" on the original platform).
+// The bare name of the library file.
 inline constexpr char kLibraryFileName[] = "libmdsp.so";
 // Its soname: a run-time install has only this (the bare name is a link
 // that comes with the development files).

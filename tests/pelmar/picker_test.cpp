@@ -24,12 +24,16 @@ class Receiver {
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
     socklen_t n = sizeof a;
-    getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &n);
-    port_ = ntohs(a.sin_port);
+    if (fd_ >= 0 && bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+        getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &n) == 0)
+      port_ = ntohs(a.sin_port);
   }
-  ~Receiver() { close(fd_); }
+  ~Receiver() {
+    if (fd_ >= 0) close(fd_);
+  }
+  // A receiver without a port would let "nothing arrived" pass unchecked.
+  bool ok() const { return port_ != 0; }
   int port() const { return port_; }
   // All datagrams waiting within timeoutMs; each with its sender.
   std::vector<std::string> Take(int timeoutMs = 300) {
@@ -84,6 +88,7 @@ const char kReplyEmpty[] = "<SELECTED_IP></SELECTED_IP>\n<SELECTED_MAC></SELECTE
 TEST_F(Picker, SelectedRowIsSentAfterTheWindowEnded) {
   SetAnswers({MakeModule(1, "10.0.0.1", "A"), MakeModule(2, "10.0.0.2", "B")});
   Receiver rx;
+  ASSERT_TRUE(rx.ok());
   Run({"SOCKETCOMM", std::to_string(rx.port())}, 2, [](pelmar::CMainDlg* w) {
     w->moduleList()->SelectRow(0);
     w->button1()->click();
@@ -102,6 +107,7 @@ TEST_F(Picker, SelectedRowIsSentAfterTheWindowEnded) {
 TEST_F(Picker, NoSelectionSendsEmptyTexts) {
   SetAnswers({MakeModule(1, "10.0.0.1", "A")});
   Receiver rx;
+  ASSERT_TRUE(rx.ok());
   Run({"SOCKETCOMM", std::to_string(rx.port())}, 1,
       [](pelmar::CMainDlg* w) { w->button1()->click(); });
   auto got = rx.Take();
@@ -112,6 +118,7 @@ TEST_F(Picker, NoSelectionSendsEmptyTexts) {
 TEST_F(Picker, TitleBarCloseSendsEmptyTextsEvenWithASelection) {
   SetAnswers({MakeModule(1, "10.0.0.1", "A")});
   Receiver rx;
+  ASSERT_TRUE(rx.ok());
   Run({"SOCKETCOMM", std::to_string(rx.port())}, 1, [](pelmar::CMainDlg* w) {
     w->moduleList()->SelectRow(0);
     w->close();
@@ -124,6 +131,7 @@ TEST_F(Picker, TitleBarCloseSendsEmptyTextsEvenWithASelection) {
 TEST_F(Picker, CancelAfterFailedCheckSendsNothing) {
   options.libraryPath = FAKE_4_1_0_0;
   Receiver rx;
+  ASSERT_TRUE(rx.ok());
   int code = Run({"SOCKETCOMM", std::to_string(rx.port())}, 0, [](pelmar::CMainDlg*) {});
   EXPECT_EQ(code, 0);
   EXPECT_TRUE(rx.Take().empty());
@@ -134,6 +142,7 @@ TEST_F(Picker, CancelAfterFailedCheckSendsNothing) {
 TEST_F(Picker, CancelAfterFailedBindingSendsNothing) {
   options.libraryPath = FAKE_NO_MASS_RESTART;
   Receiver rx;
+  ASSERT_TRUE(rx.ok());
   Run({"SOCKETCOMM", std::to_string(rx.port())}, 0, [](pelmar::CMainDlg*) {});
   EXPECT_TRUE(rx.Take().empty());
   ASSERT_EQ(messages.size(), 1u);
@@ -142,6 +151,7 @@ TEST_F(Picker, CancelAfterFailedBindingSendsNothing) {
 
 TEST_F(Picker, BadPortsKeepPickerModeAndSendNothing) {
   Receiver rx;
+  ASSERT_TRUE(rx.ok());
   for (std::vector<std::string> args :
        {std::vector<std::string>{"SOCKETCOMM"}, {"SOCKETCOMM", "port"}, {"SOCKETCOMM", "0"},
         {"SOCKETCOMM", "70000"}}) {
@@ -154,6 +164,7 @@ TEST_F(Picker, BadPortsKeepPickerModeAndSendNothing) {
 
 TEST_F(Picker, LowerCaseKeywordIsNormalMode) {
   Receiver rx;
+  ASSERT_TRUE(rx.ok());
   Run({"socketcomm", std::to_string(rx.port())}, 0,
       [](pelmar::CMainDlg* w) { w->button1()->click(); });
   EXPECT_EQ(buttonText, "Exit");
@@ -162,6 +173,7 @@ TEST_F(Picker, LowerCaseKeywordIsNormalMode) {
 
 TEST_F(Picker, IpFollowedBySocketcommOnlySelectsTheInterface) {
   Receiver rx;
+  ASSERT_TRUE(rx.ok());
   Run({"IP", "10.78.0.1", "SOCKETCOMM", std::to_string(rx.port())}, 0,
       [](pelmar::CMainDlg* w) { w->button1()->click(); });
   EXPECT_EQ(buttonText, "Exit");
@@ -173,6 +185,7 @@ TEST_F(Picker, IpFollowedBySocketcommOnlySelectsTheInterface) {
 TEST_F(Picker, SecondInstanceStartsNormally) {
   // The instance lock is shared: a second start in the same session runs.
   Receiver rx;
+  ASSERT_TRUE(rx.ok());
   for (int i = 0; i < 2; ++i)
     Run({"SOCKETCOMM", std::to_string(rx.port())}, 0,
         [](pelmar::CMainDlg* w) { w->button1()->click(); });

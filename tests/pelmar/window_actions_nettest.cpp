@@ -208,7 +208,7 @@ TEST_F(WindowActionsNet, WinkAsItGoesOnTheWire) {
   AnswerPrompt("secret");
   messages.clear();
   w.WinkModule("02-00-00-00-20-04");
-  ASSERT_EQ(messages.size(), 1u) << messages.back().text.toStdString();
+  ASSERT_EQ(messages.size(), 1u) << (messages.empty() ? "" : messages.back().text.toStdString());
   EXPECT_EQ(messages[0].text, "Failed to wink.");
 }
 

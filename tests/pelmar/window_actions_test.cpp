@@ -266,7 +266,7 @@ TEST_F(WindowActions, WinkAfterARescanDuringThePromptReachesNoOtherModule) {
   AnswerPrompt("s3cret", nullptr, [&] {
     SetAnswers({open, MakeModule(3, "10.0.0.3", "C", true)});
     w.StartScan();
-    Until([&] { return w.moduleList()->rowCount() == 2; });
+    EXPECT_TRUE(Until([&] { return w.moduleList()->rowCount() == 2 && RowOf(w, "10.0.0.3") >= 0; }));
   });
   w.WinkModule(macLocked);
   EXPECT_TRUE(Winks().empty());
