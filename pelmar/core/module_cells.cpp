@@ -70,13 +70,18 @@ CellTexts MakeCellTexts(const ModuleRecord& r) {
   return cells;
 }
 
+const ModuleRecord* FirstRecordWithMac(std::span<const ModuleRecord> records,
+                                       const uint8_t mac[6]) {
+  for (const ModuleRecord& record : records)
+    if (std::memcmp(record.mac, mac, 6) == 0) return &record;
+  return nullptr;
+}
+
 int FindRecordByMacText(const std::vector<ModuleRecord>& records, const std::string& macText) {
   uint8_t mac[6];
-  // The row's MAC cell is read as at most 17 characters.
-  if (!ParseMacText(macText.substr(0, 17), mac)) return -1;
-  for (size_t i = 0; i < records.size(); ++i)
-    if (std::memcmp(records[i].mac, mac, 6) == 0) return static_cast<int>(i);
-  return -1;
+  if (!ParseMacText(macText, mac)) return -1;
+  const ModuleRecord* found = FirstRecordWithMac(records, mac);
+  return found ? static_cast<int>(found - records.data()) : -1;
 }
 
 }  // namespace pelmar

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,10 @@ bool ParseMacText(const std::string& text, uint8_t mac[6]);
 
 // IP, SN, GW, DHCP, Version, Type and MAC texts of a record.
 CellTexts MakeCellTexts(const ModuleRecord& record);
+
+// The first record with that MAC, or null.
+const ModuleRecord* FirstRecordWithMac(std::span<const ModuleRecord> records,
+                                       const uint8_t mac[6]);
 
 // First record (oldest first) whose MAC equals the MAC text, or -1. A MAC
 // text that does not give six values finds nothing.

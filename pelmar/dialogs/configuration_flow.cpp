@@ -165,11 +165,4 @@ ConfigureOutcome SendConfiguration(const LibraryApi& api, const ModuleRecord& re
   return outcome;
 }
 
-const ModuleRecord* FirstRecordWithMac(std::span<const ModuleRecord> records,
-                                       const uint8_t mac[6]) {
-  for (const ModuleRecord& record : records)
-    if (std::memcmp(record.mac, mac, 6) == 0) return &record;
-  return nullptr;
-}
-
 }  // namespace pelmar

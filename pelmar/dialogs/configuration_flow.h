@@ -8,7 +8,7 @@
 #include <string>
 
 #include "auth_answer.h"
-#include "module_cells.h"  // ParseMacText
+#include "module_cells.h"  // ParseMacText, FirstRecordWithMac
 #include "module_record.h"
 
 namespace pelmar {
@@ -90,9 +90,5 @@ ConfigureOutcome SendConfiguration(const LibraryApi& api, const ModuleRecord& re
                                    const ConfigurationInput& input,
                                    uint8_t configurationTarget[6],
                                    const RandomSource& random = SystemRandom);
-
-// The first record with that MAC, or null.
-const ModuleRecord* FirstRecordWithMac(std::span<const ModuleRecord> records,
-                                       const uint8_t mac[6]);
 
 }  // namespace pelmar
