@@ -8,7 +8,12 @@ demo=$1 pelmar=$2 artifacts=$3
 
 # shellcheck source=../support/test_verdicts.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../support/test_verdicts.sh"
-fail() { echo "FAIL: $*" >&2; cat "$work/demo.log" >&2 2>/dev/null || true; exit 1; }
+fail() {
+  echo "FAIL: $*" >&2
+  cp "$work/shot.png" "$artifacts/failure.png" 2>/dev/null || true
+  cat "$work/demo.log" >&2 2>/dev/null || true
+  exit 1
+}
 for tool in Xvfb openbox xdotool xwininfo import; do
   command -v "$tool" >/dev/null || skip "$tool missing"
 done
@@ -25,14 +30,6 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-wait_until() {  # wait_until DESCRIPTION COMMAND...: up to 60 s of wall time
-  local what=$1 deadline=$((SECONDS + 60))
-  shift
-  until "$@" >/dev/null 2>&1; do
-    ((SECONDS < deadline)) || { cp "$work/shot.png" "$artifacts/gave-up.png" 2>/dev/null; fail "gave up waiting for $what"; }
-    sleep 0.05
-  done
-}
 
 # A display of our own, on a local socket only. The tool reaches it from
 # inside the demo's private network through the socket file.
@@ -87,7 +84,7 @@ first_row() {
   read -r top bottom < <(band)
   [[ -n $top ]]
 }
-wait_until "a first row" first_row || { cp "$work/shot.png" "$artifacts/no-row.png"; fail "no row"; }
+wait_until "a first row" first_row
 read -r top bottom < <(band)
 height=$((bottom - top + 1))
 # Rows arrive as the modules answer: wait until the last one is the 12th.

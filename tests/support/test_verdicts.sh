@@ -7,3 +7,15 @@ skip() {
   echo "SKIP: $*"; exit 77
 }
 fail() { echo "FAIL: $*" >&2; exit 1; }
+# wait_until DESCRIPTION COMMAND...: polls COMMAND for up to 60 s of wall
+# time (a count of tries stretches without bound when every try is slow),
+# then fails with DESCRIPTION.
+wait_until() {
+  local what=$1 deadline=$((SECONDS + 60))
+  shift
+  echo "$(date +%T) waiting for $what" >&2
+  until "$@" >/dev/null 2>&1; do
+    ((SECONDS < deadline)) || fail "gave up waiting for $what"
+    sleep 0.05
+  done
+}

@@ -26,18 +26,6 @@ fail() {
   exit 1
 }
 
-# wait_until DESCRIPTION COMMAND...: polls for up to 60 s of wall time (a
-# count of tries stretches without bound when every try is slow).
-wait_until() {
-  local what=$1 deadline=$((SECONDS + 60))
-  shift
-  echo "$(date +%T) waiting for $what" >&2
-  until "$@" >/dev/null 2>&1; do
-    ((SECONDS < deadline)) || fail "gave up waiting for $what"
-    sleep 0.05
-  done
-}
-
 xlab_pids=()
 xlab_cleanup() {
   local pid
