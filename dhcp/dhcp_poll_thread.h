@@ -1,4 +1,5 @@
-// The thread that polls a started CDhcpServer every 50 ms.
+// The one serving loop of the DHCP server: a thread that runs serving cycles
+// on a started CDhcpServer at a given pace.
 //
 // The owner starts it after CDhcpServer::Start and calls Stop (or destroys
 // it) before it stops or destroys the server: Stop returns only when the
@@ -14,8 +15,19 @@
 
 namespace pelmar {
 
-// Called on the poll thread after each answer sent.
-using DhcpAnswerSink = void (*)(const DhcpAnswer& answer, void* context);
+// How the serving loop paces its cycles.
+struct DhcpServePace {
+  int datagramsPerCycle;
+  // false: a cycle every poll interval; true: a cycle as soon as a datagram
+  // waits (the stop request is still looked at every poll interval).
+  bool cycleOnTraffic;
+};
+
+// The tool's internal server: one datagram per 50 ms poll.
+inline constexpr DhcpServePace kDhcpToolPace{1, false};
+// pelmar-dhcpd: keeps up with any traffic, so junk cannot crowd out a client,
+// and still looks at the stop request between bounded cycles.
+inline constexpr DhcpServePace kDhcpProgramPace{64, true};
 
 class CDhcpPollThread {
  public:
@@ -26,15 +38,21 @@ class CDhcpPollThread {
   CDhcpPollThread(const CDhcpPollThread&) = delete;
   CDhcpPollThread& operator=(const CDhcpPollThread&) = delete;
 
-  // Starts polling the server. False when already running or the thread
-  // could not be started. The server must stay alive until Stop returns.
-  bool Start(CDhcpServer* server, DhcpAnswerSink sink = nullptr, void* context = nullptr);
+  // Starts serving. False when already running or the thread could not be
+  // started. The server must stay alive until Stop returns.
+  bool Start(CDhcpServer* server, DhcpAnswerSink sink = nullptr, void* context = nullptr,
+             DhcpServePace pace = kDhcpToolPace);
 
-  // Ends the thread and waits for it; the sleep between polls is cut short,
-  // so this takes at most one poll. Safe to call when not running.
+  // Ends the thread and waits for it; a pause between cycles is cut short,
+  // so this takes at most one cycle (one poll interval waiting for traffic).
+  // Safe to call when not running.
   void Stop();
 
   bool IsRunning() const { return running_.load(); }
+
+  // True once the thread gave up because the socket could no longer be
+  // waited on (only when cycling on traffic); IsRunning is false then.
+  bool SocketFailed() const { return socketFailed_.load(); }
 
  private:
   void Run();
@@ -42,7 +60,9 @@ class CDhcpPollThread {
   CDhcpServer* server_ = nullptr;
   DhcpAnswerSink sink_ = nullptr;
   void* context_ = nullptr;
+  DhcpServePace pace_ = kDhcpToolPace;
   std::atomic<bool> running_{false};
+  std::atomic<bool> socketFailed_{false};
   std::mutex wakeLock_;
   std::condition_variable wake_;
   std::thread thread_;

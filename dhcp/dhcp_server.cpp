@@ -1,5 +1,6 @@
 #include "dhcp_server.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace pelmar {
@@ -22,11 +23,60 @@ const char* DhcpAnswerTypeName(uint8_t messageType) {
   }
 }
 
+bool ParseDhcpHardwareAddress(const char* text, DhcpHardwareAddress* address) {
+  if (!text || !address) return false;
+  DhcpHardwareAddress read{};
+  auto digit = [](char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+  };
+  // Six pairs of hex digits, one separator kind throughout.
+  const char separator = text[0] && text[1] ? text[2] : '\0';
+  if (separator != '-' && separator != ':') return false;
+  for (int i = 0; i < 6; ++i) {
+    const char* pair = text + 3 * i;
+    int high = digit(pair[0]);
+    int low = high < 0 ? -1 : digit(pair[1]);
+    if (low < 0) return false;
+    read[static_cast<size_t>(i)] = static_cast<uint8_t>(high * 16 + low);
+    if (pair[2] != (i < 5 ? separator : '\0')) return false;
+  }
+  *address = read;
+  return true;
+}
+
+bool IsModuleFamilyAddress(const uint8_t address[6]) {
+  return std::memcmp(address, kClientPrefix, sizeof kClientPrefix) == 0;
+}
+
+int FormatDhcpAnswer(const DhcpAnswer& answer, char* line, int capacity) {
+  const uint8_t* m = answer.hardwareAddress;
+  const uint8_t* a = answer.address;
+  // The name may fill its array without a terminating zero.
+  int nameLength = 0;
+  while (nameLength < kDhcpInterfaceNameCapacity && answer.interfaceName[nameLength])
+    ++nameLength;
+  return std::snprintf(line, capacity > 0 ? static_cast<size_t>(capacity) : 0,
+                       "%s %02X-%02X-%02X-%02X-%02X-%02X %u.%u.%u.%u%s%.*s",
+                       DhcpAnswerTypeName(answer.messageType), m[0], m[1], m[2], m[3], m[4], m[5],
+                       a[0], a[1], a[2], a[3], nameLength > 0 ? " on " : "", nameLength,
+                       answer.interfaceName);
+}
+
 CDhcpServer::~CDhcpServer() { Stop(); }
 
-DhcpStartError CDhcpServer::Start(const char* interfaceName, int* systemError) {
+DhcpStartError CDhcpServer::Start(const DhcpScope& scope, int* systemError) {
   Stop();
-  return DhcpSocketOpen(&socket_, kDhcpServerPort, interfaceName, systemError);
+  AllowOnly(scope.allowedClients);
+  return DhcpSocketOpen(&socket_, kDhcpServerPort,
+                        scope.interfaceName.empty() ? nullptr : scope.interfaceName.c_str(),
+                        systemError);
+}
+
+void CDhcpServer::AllowOnly(std::vector<DhcpHardwareAddress> clients) {
+  allowed_ = std::move(clients);
 }
 
 void CDhcpServer::Stop() { DhcpSocketClose(&socket_); }
@@ -44,10 +94,24 @@ DhcpServeResult CDhcpServer::ServeOne(DhcpAnswer* answer) {
   if (received < 0) return DhcpServeResult::kIdle;
   request_.datagramLength = received;
   if (!ComposeReply(answer)) return DhcpServeResult::kIgnored;
-  return DhcpSocketSendBroadcast(socket_, reply_.datagram, reply_.datagramLength,
-                                 kDhcpClientPort, origin)
-             ? DhcpServeResult::kAnswered
-             : DhcpServeResult::kSendFailed;
+  if (!DhcpSocketSendBroadcast(socket_, reply_.datagram, reply_.datagramLength, kDhcpClientPort,
+                               origin))
+    return DhcpServeResult::kSendFailed;
+  if (answer)
+    DhcpSocketInterfaceName(socket_, origin, answer->interfaceName, kDhcpInterfaceNameCapacity);
+  return DhcpServeResult::kAnswered;
+}
+
+int CDhcpServer::ServeCycle(int limit, DhcpAnswerSink sink, void* context) {
+  int taken = 0;
+  while (taken < limit) {
+    DhcpAnswer answer;
+    DhcpServeResult result = ServeOne(&answer);
+    if (result == DhcpServeResult::kIdle) break;
+    ++taken;
+    if (result == DhcpServeResult::kAnswered && sink) sink(answer, context);
+  }
+  return taken;
 }
 
 DhcpWaitResult CDhcpServer::Wait(intptr_t wakeHandle, int timeoutMs) {
@@ -63,7 +127,7 @@ bool CDhcpServer::HandleDatagram(const uint8_t* bytes, int length, DhcpAnswer* a
 
 bool CDhcpServer::ComposeReply(DhcpAnswer* answer) {
   if (request_.Parse() != DhcpParseResult::kAccepted) return false;
-  if (std::memcmp(request_.chaddr, kClientPrefix, sizeof kClientPrefix) != 0) return false;
+  if (!IsAllowed(request_.chaddr)) return false;
 
   // Only discover and request are answered; anything else (release, inform,
   // no type at all) would otherwise go out with a made-up type.
@@ -94,11 +158,20 @@ bool CDhcpServer::ComposeReply(DhcpAnswer* answer) {
   reply_.Serialize();
 
   if (answer) {
+    *answer = DhcpAnswer{};
     std::memcpy(answer->hardwareAddress, request_.chaddr, 6);
     std::memcpy(answer->address, address, 4);
     answer->messageType = type;
   }
   return true;
+}
+
+bool CDhcpServer::IsAllowed(const uint8_t hardwareAddress[6]) const {
+  if (!IsModuleFamilyAddress(hardwareAddress)) return false;
+  if (allowed_.empty()) return true;
+  for (const DhcpHardwareAddress& client : allowed_)
+    if (std::memcmp(client.data(), hardwareAddress, client.size()) == 0) return true;
+  return false;
 }
 
 }  // namespace pelmar

@@ -5,6 +5,7 @@
 #include <dirent.h>
 
 #include <atomic>
+#include <cstring>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -93,6 +94,57 @@ TEST(DhcpSwitch, TakenPortGivesTheMessageAndStaysOff) {
   EXPECT_TRUE(dhcp.SwitchOn(&failure)) << failure;
   EXPECT_TRUE(failure.empty());
   EXPECT_TRUE(dhcp.IsOn());
+}
+
+bool IsOfferTo(const Bytes& reply, const uint8_t mac[6]) {
+  return reply.size() == 300 && std::memcmp(&reply[28], mac, 6) == 0 && reply[242] == kDhcpOffer;
+}
+
+// Narrowed as for the recovery of one module: only that module, only on its
+// cable. One client socket per cable poses as every client there.
+TEST(DhcpSwitch, ScopedServesOneModuleOnOneCable) {
+  net_test::Lab lab;
+  NETNS_REQUIRE(lab);
+  std::string s, m;
+  ASSERT_TRUE(MakeServerAndClient(lab, &s, &m, "10.200.1.2/24", "")) << lab.error();
+  std::string o = lab.AddNamespace("o");
+  ASSERT_FALSE(o.empty());
+  ASSERT_TRUE(lab.Link(s, "s1", "10.99.0.1/24", "", o, "o0", "10.99.0.2/24", "")) << lab.error();
+  ASSERT_TRUE(lab.Run(o, "ip route add default dev o0"));
+
+  ASSERT_TRUE(lab.Enter(s));
+  AnswerLog log;
+  DhcpSwitch dhcp(AnswerLog::Sink, &log);
+  DhcpScope scope;
+  scope.interfaceName = "s0";
+  scope.allowedClients.push_back({0x02, 0xA7, 0x5E, 0x0A, 0x0B, 0x2C});
+  std::string failure;
+  ASSERT_TRUE(dhcp.SwitchOn(scope, &failure)) << failure;
+  ASSERT_TRUE(lab.Enter(m));
+  WireClient cable;
+  ASSERT_TRUE(cable.Open());
+  ASSERT_TRUE(lab.Enter(o));
+  WireClient otherCable;
+  ASSERT_TRUE(otherCable.Open());
+
+  // A sibling of the family on the same cable and the module on another
+  // cable ask before it: an answer to either would come first.
+  const uint8_t sibling[6] = {0x02, 0xA7, 0x5E, 0x0A, 0x0B, 0x2D};
+  ASSERT_TRUE(cable.Broadcast(pelmar_test::Discover(sibling)));
+  ASSERT_TRUE(otherCable.Broadcast(pelmar_test::Discover(kRecoveryMac)));
+  ASSERT_TRUE(cable.Broadcast(pelmar_test::Discover(kRecoveryMac)));
+  EXPECT_TRUE(IsOfferTo(cable.Receive(kWaitMs), kRecoveryMac));
+  // Asked again once all of the above had arrived: its answer closes the round.
+  ASSERT_TRUE(cable.Broadcast(pelmar_test::Discover(kRecoveryMac)));
+  EXPECT_TRUE(IsOfferTo(cable.Receive(kWaitMs), kRecoveryMac));
+  EXPECT_TRUE(otherCable.Receive(0).empty()) << "answered on a cable outside the scope";
+
+  dhcp.SwitchOff();
+  ASSERT_EQ(log.answers.size(), 2u);
+  for (const DhcpAnswer& a : log.answers) {
+    EXPECT_EQ(0, std::memcmp(a.hardwareAddress, kRecoveryMac, 6));
+    EXPECT_STREQ(a.interfaceName, "s0");
+  }
 }
 
 // Marks the end of the poll thread: thread-local destructors run before a
