@@ -170,6 +170,7 @@ int main(int argc, char** argv) {
     if (got == SIGINT || got == SIGTERM) stopSignal = got;
     if (stopSignal == 0 && serving.SocketFailed()) {
       std::fprintf(stderr, "pelmar-dhcpd: the socket can no longer be waited on\n");
+      serving.Stop();
       server.Stop();
       return kExitFailed;
     }
