@@ -18,10 +18,10 @@
 #include "client.h"
 #include "lifecycle.h"
 #include "mdsp.h"
-#include "module_table.h"
 #include "receive.h"
-#include "secure/tlv.h"
-#include "socket_set.h"
+#include "state/module_table.h"
+#include "state/socket_set.h"
+#include "state/tlv.h"
 
 namespace {
 

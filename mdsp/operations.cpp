@@ -12,15 +12,15 @@
 
 #include <openssl/crypto.h>
 
-#include "callbacks.h"
+#include "base/errors.h"
+#include "base/log.h"
 #include "client.h"
-#include "errors.h"
-#include "log.h"
 #include "platform/clock.h"
 #include "secure/message.h"
 #include "secure/protocol.h"
-#include "secure/tlv.h"
-#include "text_protocol.h"
+#include "state/callbacks.h"
+#include "state/tlv.h"
+#include "text/text_protocol.h"
 
 namespace mdsp {
 namespace {

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "base/errors.h"
 #include "client.h"
-#include "errors.h"
 #include "event_recorder.h"
 #include "library_on_the_wire.h"
 #include "mdsp.h"

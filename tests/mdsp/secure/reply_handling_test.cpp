@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "errors.h"
+#include "base/errors.h"
 #include "manual_clock.h"
 #include "module_table_fixture.h"
 #include "platform/clock.h"
