@@ -18,6 +18,13 @@ inline constexpr uint32_t kAuthenticationWaitMs = 1000;
 bool SecureSend(ClientState& client, const uint8_t destination[6], uint8_t type,
                 const uint8_t* payload, size_t payloadLength, const char* password);
 
+// Opens the wait for the seed of one Authentication request to `mac`, before
+// it is sent: from now on only that module's reply is taken, and a signal
+// left by an earlier request is forgotten. Takes the queue lock.
+void OpenSeedWait(ClientState& client, const uint8_t mac[6]);
+// Closes it once the wait is over: a seed that comes later is dropped.
+void CloseSeedWait(ClientState& client);
+
 // A datagram starting with the secure magic, received on `slot`: accepted
 // replies go to HandleReply, the rest is dropped. Socket lock held.
 void HandleSecureDatagram(ClientState& client, const uint8_t* data, size_t length, uint32_t slot);

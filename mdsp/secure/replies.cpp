@@ -42,6 +42,18 @@ bool MatchPingReply(ClientState& client, const Message& reply) {
 
 }  // namespace
 
+void OpenSeedWait(ClientState& client, const uint8_t mac[6]) {
+  Guard guard(client.queueLock);
+  client.seedWait.open = true;
+  std::memcpy(client.seedWait.mac, mac, 6);
+  client.authEvent.Reset();
+}
+
+void CloseSeedWait(ClientState& client) {
+  Guard guard(client.queueLock);
+  client.seedWait.open = false;
+}
+
 void HandleSecureDatagram(ClientState& client, const uint8_t* data, size_t length, uint32_t slot) {
   if (slot >= kMaxSlots) return;
   Message* message = Accept(data, length, client.sockets->interfaceMac[slot]);
@@ -59,12 +71,16 @@ bool HandleReply(ClientState& client, Message* m) {
 
   if (m->type == kTypeAuthentication && !status) {
     Report(kLogTrace, "Received Authentication message");
-    {
-      Guard guard(client.queueLock);
-      // Bytes beyond the received length are zero in the payload area.
-      // Held in memory order, so requests carry the bytes exactly as received.
-      std::memcpy(&client.seed, m->payload, 4);
+    Guard guard(client.queueLock);
+    if (!client.seedWait.open || std::memcmp(client.seedWait.mac, mac, 6) != 0) {
+      Report(kLogTrace, "Seed not asked for: dropped");
+      return false;
     }
+    // Bytes beyond the received length are zero in the payload area.
+    // Held in memory order, so requests carry the bytes exactly as received.
+    std::memcpy(&client.seed, m->payload, 4);
+    // Signalled under the lock, so that a wait closed and opened again for
+    // the next request cannot be released by this reply.
     client.authEvent.Set();
     return false;
   }

@@ -33,6 +33,15 @@ struct PendingConfiguration {
   MdspConfigureRequest request = {};
 };
 
+// The one Authentication request that waits for its seed. A seed is taken
+// only while the wait is open and only from the module asked: a late reply
+// to an abandoned request, or one from another module, would sign the next
+// request with a seed its module never handed out.
+struct SeedWait {
+  bool open = false;
+  uint8_t mac[6] = {};
+};
+
 struct ClientState {
   // Takes ownership of the socket set.
   explicit ClientState(SocketSet* sockets);
@@ -46,6 +55,7 @@ struct ClientState {
   ResponseQueue responses;
   OwnedArray<BaseMessage> modules;
   uint32_t seed = 0;
+  SeedWait seedWait;
   PendingConfiguration pending;
   OwnedArray<RestartEntry> restarts;
   int64_t restartTime = 0;
