@@ -148,7 +148,8 @@ bool GetPayloadDataAndSize(ClientState& client, int32_t tag, uint32_t index, voi
   return true;
 }
 
-bool GetPayloadString(ClientState& client, int32_t tag, uint32_t index, char* buffer, uint32_t size) {
+bool GetPayloadString(ClientState& client, int32_t tag, uint32_t index, char* buffer,
+                      uint32_t size) {
   if (!TagAllowedAsString(tag)) {
     ReportError(ERR_INVALID_TAG);
     return false;
