@@ -9,9 +9,9 @@
 #include <string>
 #include <string_view>
 
-#include "callbacks.h"
+#include "base/log.h"
 #include "client.h"
-#include "log.h"
+#include "state/callbacks.h"
 #include "visible_text.h"
 
 namespace mdsp {

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <climits>
+#include <cstdint>
 #include <cstdarg>
 #include <mutex>
 #include <string>
@@ -66,5 +67,9 @@ void DestroyLog();
 
 // Reports through the process-wide log; does nothing when it does not exist.
 void Report(int level, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+// Stores the code in LastError and reports "ERROR: %x" at level 3: every
+// failure site but a missing key or tag does this.
+void ReportError(int32_t code);
 
 }  // namespace mdsp

@@ -1,9 +1,10 @@
-#include "module_table.h"
+#include "state/module_table.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "errors.h"
+#include "base/errors.h"
+#include "base/log.h"
 #include "platform/clock.h"
 
 namespace mdsp {

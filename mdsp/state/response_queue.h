@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <unordered_map>
 
+#include "base/owned_array.h"
 #include "mdsp.h"
-#include "owned_array.h"
 
 namespace mdsp {
 

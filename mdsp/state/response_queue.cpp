@@ -1,4 +1,4 @@
-#include "response_queue.h"
+#include "state/response_queue.h"
 
 #include <new>
 

@@ -5,8 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "errors.h"
-#include "text_protocol.h"
+#include "base/errors.h"
+#include "base/log.h"
+#include "text/text_protocol.h"
 
 namespace mdsp {
 namespace {

@@ -1,8 +1,9 @@
-#include "kwf_thread.h"
+#include "base/worker_thread.h"
 
 #include <system_error>
 
-#include "errors.h"
+#include "base/errors.h"
+#include "base/log.h"
 #include "platform/clock.h"
 
 namespace mdsp {

@@ -1,11 +1,11 @@
-#include "socket_set.h"
+#include "state/socket_set.h"
 
 #include <atomic>
 #include <cstring>
 #include <new>
 
-#include "errors.h"
-#include "log.h"
+#include "base/errors.h"
+#include "base/log.h"
 #include "platform/clock.h"
 
 namespace mdsp {

@@ -1,4 +1,4 @@
-#include "callbacks.h"
+#include "state/callbacks.h"
 
 namespace mdsp {
 

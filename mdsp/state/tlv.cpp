@@ -1,9 +1,10 @@
-#include "secure/tlv.h"
+#include "state/tlv.h"
 
 #include <cstdlib>
 #include <cstring>
 
-#include "errors.h"
+#include "base/errors.h"
+#include "base/log.h"
 
 namespace mdsp {
 

@@ -1,5 +1,6 @@
-// Internal error codes, the process-wide LastError cell and the mapping of
-// codes onto the results that the exports hand out.
+// Internal error codes, the LastError cell and the mapping of codes onto the
+// results that the exports hand out. Reporting a failure (code plus log
+// line) is the log's job: ReportError in log.h.
 #pragma once
 
 #include <cstdint>
@@ -28,9 +29,6 @@ const char* ErrorName(int32_t code);
 // LastError is kept per thread (see errors.cpp).
 // Stores the code, without a log line.
 void RecordError(int32_t code);
-// Stores the code and reports "ERROR: %x" at level 3: every failure site
-// but a missing key or tag does this.
-void ReportError(int32_t code);
 int32_t LastErrorCode();
 
 // Result handed out by the code-returning exports for a failure with `code`.

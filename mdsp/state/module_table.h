@@ -5,9 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/owned_array.h"
 #include "mdsp.h"
-#include "owned_array.h"
-#include "secure/tlv.h"
+#include "state/tlv.h"
 
 namespace mdsp {
 

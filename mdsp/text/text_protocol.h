@@ -9,16 +9,16 @@
 
 namespace mdsp {
 
-class Client;
+struct ClientState;
 
 inline constexpr size_t kConfigureTextCapacity = MDSP_CONFIGURE_TEXT_SIZE;
 inline constexpr size_t kWinkTextCapacity = 32;
 
 // Requests; false with LastError set on failure. Each takes the socket lock
 // for its send (the scan takes the queue lock before, to empty the lists).
-bool SendModuleScan(Client& client);
-bool SendTextConfigure(Client& client, const MdspConfigureRequest& request);
-bool SendTextWink(Client& client, const uint8_t mac[6]);
+bool SendModuleScan(ClientState& client);
+bool SendTextConfigure(ClientState& client, const MdspConfigureRequest& request);
+bool SendTextWink(ClientState& client, const uint8_t mac[6]);
 
 // Formats the configure text into out (kConfigureTextCapacity bytes); false
 // with ERR_OUT_OF_RANGE when it would not fit, and nothing is written past
@@ -35,12 +35,12 @@ bool IsWinkRequest(const char* text);
 // Receive side, called by the receive step with the NUL-terminated datagram
 // text and the socket lock held.
 // True when the text is a notice (handled or dropped).
-bool HandleNotice(Client& client, const char* text);
+bool HandleNotice(ClientState& client, const char* text);
 // Anything that is neither a notice nor secure: a text answer to a scan.
-void HandleTextAnswer(Client& client, const char* text);
+void HandleTextAnswer(ClientState& client, const char* text);
 // Moves the oldest queued answer into out and frees it; false when the queue
 // is empty. Takes the queue lock.
-bool TakeResponse(Client& client, MdspResponse& out);
+bool TakeResponse(ClientState& client, MdspResponse& out);
 
 // True when at least one answer key (or the "Unsupported" marker) occurs in
 // the text. Without one a datagram is not an answer at all.

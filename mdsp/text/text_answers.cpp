@@ -5,12 +5,12 @@
 #include <mutex>
 #include <new>
 
-#include "callbacks.h"
-#include "client.h"
-#include "errors.h"
-#include "log.h"
-#include "module_table.h"
-#include "text_protocol.h"
+#include "base/errors.h"
+#include "base/log.h"
+#include "state/callbacks.h"
+#include "state/client_state.h"
+#include "state/module_table.h"
+#include "text/text_protocol.h"
 
 namespace mdsp {
 namespace {
@@ -40,7 +40,7 @@ void ReadNoticeMac(const char* text, uint8_t mac[6]) {
 
 // Appends the module-table entry; nullptr when it cannot be made (the
 // answer then gets no entry and no SmdspCallback event).
-MDSP_Message* AddModuleEntry(Client& client, MdspResponse* response) {
+MDSP_Message* AddModuleEntry(ClientState& client, MdspResponse* response) {
   auto* entry = new (std::nothrow) MDSP_Message(response);
   if (!entry || !client.modules.Append(entry)) {
     delete entry;
@@ -52,7 +52,7 @@ MDSP_Message* AddModuleEntry(Client& client, MdspResponse* response) {
 
 }  // namespace
 
-bool HandleNotice(Client&, const char* text) {
+bool HandleNotice(ClientState&, const char* text) {
   for (const Notice& notice : kNotices) {
     if (!StartsWithIgnoringCase(text, notice.prefix)) continue;
     if (notice.mdspEvent == 0) return true;
@@ -68,7 +68,7 @@ bool HandleNotice(Client&, const char* text) {
   return IsWinkRequest(text);
 }
 
-void HandleTextAnswer(Client& client, const char* text) {
+void HandleTextAnswer(ClientState& client, const char* text) {
   auto* response = new (std::nothrow) MdspResponse{};
   if (!response) {
     ReportError(ERR_NO_MEMORY);
@@ -99,7 +99,7 @@ void HandleTextAnswer(Client& client, const char* text) {
   RaiseMdsp(MDSP_EVENT_MODULE_ANSWERED, mac);
 }
 
-bool TakeResponse(Client& client, MdspResponse& out) {
+bool TakeResponse(ClientState& client, MdspResponse& out) {
   std::lock_guard<std::recursive_mutex> guard(client.queueLock);
   if (client.responses.count() == 0) return false;
   MdspResponse* oldest = client.responses.TakeFirst();

@@ -1,6 +1,5 @@
-#include "errors.h"
+#include "base/errors.h"
 
-#include "log.h"
 #include "mdsp.h"
 
 namespace mdsp {
@@ -12,7 +11,6 @@ namespace {
 struct LastError {
   int32_t code = ERR_NONE;
 };
-thread_local bool g_reporting = false;
 thread_local LastError g_lastError;
 
 }  // namespace
@@ -37,17 +35,6 @@ const char* ErrorName(int32_t code) {
 }
 
 void RecordError(int32_t code) {
-  g_lastError.code = code;
-}
-
-void ReportError(int32_t code) {
-  RecordError(code);
-  // A report that itself fails (an over-long line) records its own error;
-  // never recurse from there.
-  if (g_reporting) return;
-  g_reporting = true;
-  Report(3, "ERROR: %x", static_cast<unsigned>(code));
-  g_reporting = false;
   g_lastError.code = code;
 }
 

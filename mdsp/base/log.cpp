@@ -1,15 +1,18 @@
-#include "log.h"
+#include "base/log.h"
 
 #include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
 
-#include "errors.h"
+#include "base/errors.h"
 
 namespace mdsp {
 namespace {
 Log* g_log = nullptr;
+// A report that itself fails (an over-long line) records its own error;
+// never recurse from there.
+thread_local bool g_reporting = false;
 }
 
 Log::~Log() {
@@ -97,6 +100,15 @@ void Report(int level, const char* format, ...) {
   va_start(args, format);
   log->Report(level, format, args);
   va_end(args);
+}
+
+void ReportError(int32_t code) {
+  RecordError(code);
+  if (g_reporting) return;
+  g_reporting = true;
+  Report(kLogError, "ERROR: %x", static_cast<unsigned>(code));
+  g_reporting = false;
+  RecordError(code);  // the report may have recorded a code of its own
 }
 
 }  // namespace mdsp

@@ -3,8 +3,8 @@
 
 #include <vector>
 
-#include "errors.h"
-#include "secure/tlv.h"
+#include "base/errors.h"
+#include "state/tlv.h"
 
 namespace mdsp_test {
 namespace {

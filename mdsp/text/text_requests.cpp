@@ -7,18 +7,18 @@
 
 #include <openssl/crypto.h>
 
-#include "client.h"
-#include "errors.h"
-#include "log.h"
-#include "socket_set.h"
-#include "text_protocol.h"
+#include "base/errors.h"
+#include "base/log.h"
+#include "state/client_state.h"
+#include "state/socket_set.h"
+#include "text/text_protocol.h"
 
 namespace mdsp {
 namespace {
 
 constexpr size_t kPieceCapacity = 256;
 
-bool Send(Client& client, const char* text) {
+bool Send(ClientState& client, const char* text) {
   std::lock_guard<SocketLock> guard(client.socketLock);
   return SendText(*client.sockets, text);
 }
@@ -105,7 +105,7 @@ void FormatWinkText(const uint8_t mac[6], char* out) {
                 mac[1], mac[2], mac[3], mac[4], mac[5]);
 }
 
-bool SendModuleScan(Client& client) {
+bool SendModuleScan(ClientState& client) {
   Report(kLogTrace, "Module scan initiated");
   {
     // The worker reads the ping window under the socket lock alone.
@@ -116,7 +116,7 @@ bool SendModuleScan(Client& client) {
   return Send(client, "MODULE SCAN");
 }
 
-bool SendTextConfigure(Client& client, const MdspConfigureRequest& request) {
+bool SendTextConfigure(ClientState& client, const MdspConfigureRequest& request) {
   Report(kLogTrace, "Send mdsp configure");
   char text[kConfigureTextCapacity];
   bool sent = FormatConfigureText(request, text) && Send(client, text);
@@ -125,7 +125,7 @@ bool SendTextConfigure(Client& client, const MdspConfigureRequest& request) {
   return sent;
 }
 
-bool SendTextWink(Client& client, const uint8_t mac[6]) {
+bool SendTextWink(ClientState& client, const uint8_t mac[6]) {
   Report(kLogTrace, "Module wink initiated");
   char text[kWinkTextCapacity];
   FormatWinkText(mac, text);

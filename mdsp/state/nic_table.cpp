@@ -1,10 +1,11 @@
-#include "nic_table.h"
+#include "state/nic_table.h"
 
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
-#include "errors.h"
+#include "base/errors.h"
+#include "base/log.h"
 #include "platform/adapters.h"
 
 namespace mdsp {
