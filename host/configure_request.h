@@ -1,7 +1,7 @@
-// What a configure request changes and how it becomes the library's
-// configure calls for either kind of module; and the passwords a module is
-// sent. Used by mdspctl; the tool's configuration dialog always sends every
-// field and builds its request in dialogs/configuration_flow.
+// A configure request: what it changes, the rules its values must keep, the
+// passwords the module is sent, and the library calls that stage it. One
+// builder for the tool's configuration dialog (which changes every field)
+// and for mdspctl configure (which changes what it is told).
 #pragma once
 
 #include <cstdint>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "auth_answer.h"
+#include "library_api.h"
 
 namespace pelmar {
 
@@ -52,16 +53,54 @@ inline constexpr size_t kMaxSecurePayload = 494;
 // with a message.
 bool CheckSecurePayload(const std::vector<PayloadValue>& values, std::string& error);
 
-// The password sent to authenticate and the new password value. A seeded
-// text-protocol module (one that reported a seed, even a short or empty one)
-// never sees a password: it gets the MD5 answer to its seed and a salted new
-// value. Everyone else gets the texts as typed. False when a digest fails.
+// Host names take only a-z, A-Z, 0-9, '_' and '-' (anything else could end
+// a piece of a text request); the empty name passes.
+bool IsLegalHostName(const std::string& name);
+
+// A text-protocol module without a seed gets passwords as typed inside
+// "...;" pieces of its request, so a ';' would end the piece early.
+bool SemicolonBreaksPassword(bool secureModule, bool seeded, const std::string& password);
+
+// How the passwords travel to one module. A seeded text-protocol module (one
+// that reported a seed, even a short or empty one) never sees a password: it
+// gets the MD5 answer to its seed and a salted new value.
+struct PasswordRule {
+  bool answerSeed = false;       // authenticate with the MD5 answer to `seed`
+  bool saltNewPassword = false;  // send the new password salted
+  std::string seed;
+};
+// The rule for a text-protocol module with or without a seed, or a secure one.
+PasswordRule PasswordRuleFor(bool secureModule, bool seeded, const std::string& seed);
+
+// The password sent to authenticate and the new password value; texts as
+// typed where the rule does not say otherwise. False when a digest fails.
 struct PasswordValues {
   std::string authentication;
   std::string newValue;
 };
-bool MakePasswordValues(bool seeded, const std::string& seed, const std::string& password,
+bool MakePasswordValues(const PasswordRule& rule, const std::string& password,
                         bool changePassword, const std::string& newPassword,
                         const RandomSource& random, PasswordValues* out);
+
+// The values of one request and the text it is sent with.
+struct ConfigureRequest {
+  std::vector<PayloadValue> values;
+  std::string authentication;
+};
+bool BuildConfigureRequest(const ConfigurePlan& plan, bool secureModule,
+                           const std::string& currentHostName, const PasswordRule& rule,
+                           const std::string& password, const std::string& newPassword,
+                           const RandomSource& random, ConfigureRequest* out);
+
+// Starts the module's pending request and passes the values in order,
+// stopping at the first the library refuses (sending the rest would zero what
+// was left out on a text-protocol module). Sends nothing.
+struct StageResult {
+  int32_t result = MDSP_RESULT_OK;      // the failing call's result
+  const PayloadValue* refused = nullptr;  // null: the request could not be started
+  bool ok() const { return result == MDSP_RESULT_OK; }
+};
+StageResult StageConfigureRequest(const LibraryApi& api, uint32_t moduleIndex,
+                                  const std::vector<PayloadValue>& values);
 
 }  // namespace pelmar
