@@ -410,6 +410,30 @@ TEST_F(Mdspctl, NetworkTextsReachTheTerminalEscaped) {
       << scan.err;
 }
 
+// Module texts carry no encoding: UTF-8 shows as UTF-8, anything else is
+// read as Latin-1, in the table and in JSON alike.
+TEST_F(Mdspctl, AccentedTextsShowAsWrittenInEitherEncoding) {
+  NETNS_REQUIRE(lab_);
+  const char modules[] = R"({"modules": [
+    {"mac": "02-00-00-00-10-01", "protocol": "text", "ip": "10.77.0.10",
+     "type": "Schaltschrank-S\u00fcd"},
+    {"mac": "02-00-00-00-20-01", "protocol": "secure", "ip": "10.77.0.21",
+     "faults": {"raw_discover_payload": "040415004d0a0103312e30020353fc64"}}
+  ]})";
+  ASSERT_TRUE(Start(modules)) << lab_.error() << net_test::ReadFile(simLog_);
+  CtlRun scan = Ctl("scan --timeout 1500");
+  ASSERT_EQ(scan.code, 0) << scan.output;
+  EXPECT_NE(RowOf(scan.output, "02-00-00-00-10-01").find("Schaltschrank-S\xc3\xbc" "d"),
+            std::string::npos)
+      << scan.output;
+  EXPECT_NE(RowOf(scan.output, "02-00-00-00-20-01").find("S\xc3\xbc" "d"), std::string::npos)
+      << scan.output;
+  CtlRun json = Ctl("scan --json --timeout 1500");
+  EXPECT_NE(json.output.find(R"("type": "Schaltschrank-S\u00fcd")"), std::string::npos)
+      << json.output;
+  EXPECT_NE(json.output.find(R"("type": "S\u00fcd")"), std::string::npos) << json.output;
+}
+
 // Junk answering a scan is no module, and a module without a MAC is not
 // listed; the sound modules next to them are the marker that the scan ran,
 // the log that the junk arrived.
