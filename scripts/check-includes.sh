@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Holds the tree to its map (see README): fails when
-#  - tools/ includes anything under pelmar/,
+#  - tools/ or dhcp/ include anything under pelmar/, or host/ anything under
+#    pelmar/, tools/ or dhcp/,
 #  - pelmar/, host/, dhcp/ or tools/ include a library file other than mdsp.h,
 #  - two folders of mdsp/ include each other, directly or through others,
 #  - two headers anywhere in the tree share a file name.
@@ -8,6 +9,7 @@
 # the including file first, then by bare name or path ending through the
 # tree. Usage: check-includes.sh [SOURCE_ROOT]
 set -euo pipefail
+shopt -s extglob
 root="$(cd "${1:-$(dirname "${BASH_SOURCE[0]}")/..}" && pwd)"
 cd "$root"
 
@@ -85,8 +87,11 @@ for f in "${files[@]}"; do
     resolve "$f" "$name"
     target=$resolved
     [[ -n $target ]] || continue
-    if [[ $f == tools/* && $target == pelmar/* ]]; then
-      problem "$f includes $target: the command line may not use the GUI"
+    if [[ ($f == tools/* || $f == dhcp/*) && $target == pelmar/* ]]; then
+      problem "$f includes $target: only the GUI itself uses the GUI"
+    fi
+    if [[ $f == host/* && $target == @(pelmar|tools|dhcp)/* ]]; then
+      problem "$f includes $target: the host core lies below the programs that use it"
     fi
     case $f in
       pelmar/* | host/* | dhcp/* | tools/*)

@@ -46,6 +46,10 @@ expect tools_use_gui_by_name 1 "tools/ctl/main.cpp includes pelmar/window.h" \
   'tools/ctl/main.cpp=#include "window.h"'
 expect tools_use_gui_by_path 1 "tools/ctl/main.cpp includes pelmar/window.h" \
   'tools/ctl/main.cpp=#include "pelmar/window.h"'
+expect dhcp_uses_gui 1 "dhcp/server.cpp includes pelmar/window.h: only the GUI" \
+  'dhcp/server.cpp=#include "window.h"'
+expect host_uses_a_program 1 "host/rules.h includes tools/ctl/args.h: the host core lies below" \
+  'tools/ctl/args.h=' 'host/rules.h=#include "args.h"'
 expect host_reaches_inside_by_name 1 "host/rules.h includes mdsp/client.h" \
   'host/rules.h=#include "client.h"'
 expect gui_reaches_inside_by_path 1 "pelmar/window.h includes mdsp/secure/tlv.h" \
