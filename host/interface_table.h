@@ -1,6 +1,6 @@
 // The main window's interface table and the choice of the broadcast
-// interface: RefreshInterfaces, ApplyInterface, and the settings
-// file settings.dat (LoadSettings, SaveSettings) with its byte layout.
+// interface: RefreshInterfaces, ApplyInterface, and the bytes of the
+// settings file settings.dat (read and written in platform/settings_file).
 #pragma once
 
 #include <cstdint>
@@ -46,15 +46,5 @@ bool ApplySettingsBytes(const std::string& bytes, InterfaceChoice& choice);
 // Bytes read at most from the file: 4 + 2043 (longer texts are compared cut,
 // which matches no interface).
 inline constexpr size_t kSettingsReadLimit = 4 + 2043;
-
-// $XDG_CONFIG_HOME (else $HOME/.config) + "/Tordal/Corvane Pelmar/settings.dat";
-// "" when neither variable is set.
-std::string SettingsPath();
-
-// Reads the interface choice from the file ("" fails).
-bool LoadSettings(const std::string& path, InterfaceChoice& choice);
-// Writes the interface choice: creates the folders, writes a temporary file beside
-// the target and renames it over the old one.
-bool SaveSettings(const std::string& path, const InterfaceChoice& choice);
 
 }  // namespace pelmar

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "dhcp_switch.h"
+#include "dhcp_control.h"
 #include "settings_choice.h"
 
 namespace pelmar {

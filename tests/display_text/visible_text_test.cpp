@@ -1,15 +1,15 @@
-// Network texts on a terminal: nothing a terminal acts on gets through raw.
+// Network texts on a terminal: nothing a terminal acts on gets through raw;
+// module texts decoded as UTF-8 or Latin-1.
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "lifecycle.h"
 #include "visible_text.h"
 
-namespace mdsp_test {
+namespace display_text_test {
 namespace {
 
-using mdsp::VisibleText;
+using display_text::VisibleText;
 
 TEST(VisibleText, ControlsAndBrokenUtf8AreEscapedPrintableUtf8Passes) {
   const struct {
@@ -37,13 +37,32 @@ TEST(VisibleText, ControlsAndBrokenUtf8AreEscapedPrintableUtf8Passes) {
   for (const auto& c : cases) EXPECT_EQ(VisibleText(c.in), c.out) << c.out;
 }
 
-TEST(VisibleText, TerminalLineMasksFirstAndKeepsOnlyItsOwnLineEnd) {
-  EXPECT_EQ(mdsp::TerminalLine("Data received: 'fb type = \x1b]0;owned\x07\r\nFAKE ROW'\n"),
-            "Data received: 'fb type = \\x1b]0;owned\\x07\\x0d\\x0aFAKE ROW'\n");
-  EXPECT_EQ(mdsp::TerminalLine("Data received: 'Configure: x;Password: \x1b[8m;HN =;'\n"),
-            "Data received: 'Configure: x;Password: ***;HN =;'\n");
-  EXPECT_EQ(mdsp::TerminalLine("no line end"), "no line end\n");
+// A module text is UTF-8 when it is well-formed UTF-8, else Latin-1; what
+// is shown is always UTF-8.
+TEST(ModuleText, WellFormedUtf8StaysEverythingElseIsLatin1) {
+  const struct {
+    std::string in;
+    std::string out;
+  } cases[] = {
+      {"", ""},
+      {"SIM-IO 16DI", "SIM-IO 16DI"},
+      {"Schaltschrank-S\xc3\xbc" "d", "Schaltschrank-S\xc3\xbc" "d"},  // UTF-8
+      {"Schaltschrank-S\xfc" "d", "Schaltschrank-S\xc3\xbc" "d"},       // Latin-1
+      {"\xe2\x82\xac \xf0\x9f\x94\xa7", "\xe2\x82\xac \xf0\x9f\x94\xa7"},
+      // One broken sequence makes the whole text Latin-1, the valid pair too.
+      {"\xc3\xa9\xff", "\xc3\x83\xc2\xa9\xc3\xbf"},
+      {"\xc0\xaf", "\xc3\x80\xc2\xaf"},          // overlong: not UTF-8
+      {"\xed\xa0\x80", "\xc3\xad\xc2\xa0\xc2\x80"},  // surrogate: not UTF-8
+      {"\xc3", "\xc3\x83"},                        // cut short
+      {"a\x1b\x85", "a\x1b\xc2\x85"},              // controls stay, for VisibleText to show
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(display_text::ModuleTextAsUtf8(c.in), c.out) << c.in;
+    EXPECT_TRUE(display_text::IsWellFormedUtf8(display_text::ModuleTextAsUtf8(c.in))) << c.in;
+  }
+  // Decoded first, a Latin-1 control is still made visible on a terminal.
+  EXPECT_EQ(VisibleText(display_text::ModuleTextAsUtf8("S\xfc" "d\x85")), "S\xc3\xbc" "d\\xc2\\x85");
 }
 
 }  // namespace
-}  // namespace mdsp_test
+}  // namespace display_text_test

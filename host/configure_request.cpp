@@ -1,4 +1,4 @@
-#include "configure_values.h"
+#include "configure_request.h"
 
 #include "mdsp.h"
 
@@ -69,20 +69,67 @@ bool CheckSecurePayload(const std::vector<PayloadValue>& values, std::string& er
   return true;
 }
 
-bool MakePasswordValues(bool seeded, const std::string& seed, const std::string& password,
+bool IsLegalHostName(const std::string& name) {
+  for (unsigned char c : name)
+    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+          c == '_' || c == '-'))
+      return false;
+  return true;
+}
+
+bool SemicolonBreaksPassword(bool secureModule, bool seeded, const std::string& password) {
+  return !secureModule && !seeded && password.find(';') != std::string::npos;
+}
+
+PasswordRule PasswordRuleFor(bool secureModule, bool seeded, const std::string& seed) {
+  const bool answer = !secureModule && seeded;
+  return PasswordRule{answer, answer, seed};
+}
+
+bool MakePasswordValues(const PasswordRule& rule, const std::string& password,
                         bool changePassword, const std::string& newPassword,
                         const RandomSource& random, PasswordValues* out) {
   out->authentication = password;
   out->newValue = newPassword;
-  if (!seeded) return true;
-  char answer[kMd5HexLength + 1];
-  char salted[kNewPasswordValueLength + 1];
-  if (!AuthAnswer(seed.c_str(), password.c_str(), answer) ||
-      (changePassword && !NewPasswordValue(newPassword.c_str(), random, salted)))
-    return false;
-  out->authentication = answer;
-  if (changePassword) out->newValue = salted;
+  if (rule.answerSeed) {
+    char answer[kMd5HexLength + 1];
+    if (!AuthAnswer(rule.seed.c_str(), password.c_str(), answer)) return false;
+    out->authentication = answer;
+  }
+  if (changePassword && rule.saltNewPassword) {
+    char salted[kNewPasswordValueLength + 1];
+    if (!NewPasswordValue(newPassword.c_str(), random, salted)) return false;
+    out->newValue = salted;
+  }
   return true;
+}
+
+bool BuildConfigureRequest(const ConfigurePlan& plan, bool secureModule,
+                           const std::string& currentHostName, const PasswordRule& rule,
+                           const std::string& password, const std::string& newPassword,
+                           const RandomSource& random, ConfigureRequest* out) {
+  PasswordValues passwords;
+  if (!MakePasswordValues(rule, password, plan.newPassword, newPassword, random, &passwords))
+    return false;
+  out->values = PayloadValues(plan, secureModule, currentHostName, passwords.newValue);
+  out->authentication = passwords.authentication;
+  return true;
+}
+
+StageResult StageConfigureRequest(const LibraryApi& api, uint32_t moduleIndex,
+                                  const std::vector<PayloadValue>& values) {
+  StageResult stage;
+  stage.result = api.SMDSP_CreateConfigureRequest(moduleIndex);
+  if (!stage.ok()) return stage;
+  for (const PayloadValue& v : values) {
+    stage.result = v.isText ? api.SMDSP_SetPayloadString(v.tag, v.text.c_str())
+                            : api.SMDSP_SetPayloadData(v.tag, v.bytes, v.size);
+    if (!stage.ok()) {
+      stage.refused = &v;
+      return stage;
+    }
+  }
+  return stage;
 }
 
 }  // namespace pelmar

@@ -1,4 +1,4 @@
-// The names of the library's 25 entry points in binding order, and filling a
+// The names of the library's entry points in binding order, and filling a
 // LibraryApi from any resolver (dlsym for the tool, the linked functions for
 // mdspctl). All or nothing: a table is either wholly set or wholly null.
 #pragma once

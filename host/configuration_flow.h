@@ -8,7 +8,8 @@
 #include <string>
 
 #include "auth_answer.h"
-#include "module_cells.h"  // ParseMacText, FirstRecordWithMac
+#include "configure_request.h"  // IsLegalHostName
+#include "module_cells.h"       // ParseMacText, FirstRecordWithMac
 #include "module_record.h"
 
 namespace pelmar {
@@ -64,9 +65,6 @@ SetProblem CheckSet(const ConfigurationInput& input, const ModuleRecord& record)
 
 // The text of a plain validation box ("" for None).
 const char* SetProblemText(SetProblem problem);
-
-// Only a-z, A-Z, 0-9, '_' and '-'; the empty name passes.
-bool IsLegalHostName(const std::string& name);
 
 enum class ConfigureOutcome {
   Sent,               // the request left; the answer comes as a library event

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "module_record.h"
+#include "module_texts.h"  // MacText, ParseMacText
 
 namespace pelmar {
 
@@ -27,15 +28,7 @@ std::vector<ColumnSpec> ParseColumnSpec(const std::string& spec);
 
 using CellTexts = std::array<std::string, kColumnCount>;
 
-// "%u.%u.%u.%u" of v, first octet in the most significant byte.
-std::string DottedQuad(uint32_t v);
-// "%02X-%02X-%02X-%02X-%02X-%02X".
-std::string MacText(const uint8_t mac[6]);
-// Reads "%x-%x-%x-%x-%x-%x" (each value's low byte) from at most the first
-// 17 characters, as a MAC cell holds; false unless all six values are read.
-bool ParseMacText(const std::string& text, uint8_t mac[6]);
-
-// IP, SN, GW, DHCP, Version, Type and MAC texts of a record.
+// IP, SN, GW, DHCP, Version, Type and MAC cells of a record, UTF-8.
 CellTexts MakeCellTexts(const ModuleRecord& record);
 
 // The first record with that MAC, or null.

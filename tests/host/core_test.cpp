@@ -9,11 +9,13 @@
 #include <cstdlib>
 #include <fstream>
 #include <numeric>
+#include <set>
 
 #include "api_stub.h"
 #include "command_line.h"
 #include "entry_points.h"
 #include "interface_table.h"
+#include "settings_file.h"
 #include "module_cells.h"
 #include "module_record.h"
 #include "row_order.h"
@@ -170,6 +172,29 @@ TEST(EntryPoints, NamesInBindingOrder) {
   EXPECT_STREQ(kEntryPointNames[24], "DllGetVersion");
 }
 
+// The library's version script exports exactly the names the host binds.
+TEST(EntryPoints, ExportMapListsExactlyTheEntryPoints) {
+  std::ifstream in(MDSP_EXPORTS_MAP);
+  ASSERT_TRUE(in) << MDSP_EXPORTS_MAP;
+  std::string map((std::istreambuf_iterator<char>(in)), {});
+  const size_t global = map.find("global:"), local = map.find("local:");
+  ASSERT_NE(global, std::string::npos);
+  ASSERT_NE(local, std::string::npos);
+  std::set<std::string> exported;
+  std::string name;
+  for (char c : map.substr(global + 7, local - global - 7)) {
+    if (std::isalnum(static_cast<unsigned char>(c)) || c == '_') {
+      name += c;
+    } else if (!name.empty()) {
+      exported.insert(name);
+      name.clear();
+    }
+  }
+  const std::set<std::string> listed(kEntryPointNames, kEntryPointNames + kEntryPointCount);
+  EXPECT_EQ(listed.size(), kEntryPointCount) << "a name listed twice";
+  EXPECT_EQ(exported, listed);
+}
+
 TEST(EntryPoints, AllOrNothing) {
   LibraryApi api;
   int dummy = 0;
@@ -320,7 +345,7 @@ TEST_F(Records, UnreadableMacIsNotValid) {
 }
 
 TEST(Cells, DottedQuadAndMac) {
-  EXPECT_EQ(DottedQuad(0xC0A8000A), "192.168.0.10");
+  EXPECT_EQ(Ipv4Text(0xC0A8000A), "192.168.0.10");
   const uint8_t mac[6] = {0xAB, 0x01, 0, 0xFF, 0x10, 0x0c};
   EXPECT_EQ(MacText(mac), "AB-01-00-FF-10-0C");
 }
@@ -648,7 +673,7 @@ TEST_F(SettingsFile, PathFromXdgConfigHome) {
 }  // namespace
 }  // namespace pelmar_test
 
-#include "configure_values.h"
+#include "configure_request.h"
 
 namespace pelmar_test {
 using namespace pelmar;
@@ -656,7 +681,8 @@ namespace {
 
 TEST(PasswordValues, SeededTextModuleNeverSeesThePassword) {
   PasswordValues v;
-  ASSERT_TRUE(MakePasswordValues(true, "k7Q2ZP91", "secret", true, "new", [] { return 0; }, &v));
+  ASSERT_TRUE(MakePasswordValues(PasswordRuleFor(false, true, "k7Q2ZP91"), "secret", true, "new",
+                                 [] { return 0; }, &v));
   char expected[kMd5HexLength + 1];
   ASSERT_TRUE(AuthAnswer("k7Q2ZP91", "secret", expected));
   EXPECT_EQ(v.authentication, expected);
@@ -664,16 +690,20 @@ TEST(PasswordValues, SeededTextModuleNeverSeesThePassword) {
   EXPECT_EQ(v.newValue.substr(0, 2), "aa");  // random 0 gives 'a' twice
   EXPECT_EQ(v.newValue.find("new"), std::string::npos);
   // An empty seed still counts as seeded.
-  ASSERT_TRUE(MakePasswordValues(true, "", "secret", false, "", SystemRandom, &v));
+  ASSERT_TRUE(MakePasswordValues(PasswordRuleFor(false, true, ""), "secret", false, "", SystemRandom, &v));
   EXPECT_EQ(v.authentication.size(), kMd5HexLength);
   EXPECT_EQ(v.newValue, "");
 }
 
 TEST(PasswordValues, OthersGetTheTextsAsTyped) {
   PasswordValues v;
-  ASSERT_TRUE(MakePasswordValues(false, "ignored", "secret", true, "new", SystemRandom, &v));
-  EXPECT_EQ(v.authentication, "secret");
-  EXPECT_EQ(v.newValue, "new");
+  // An unseeded text module, and a secure module even with a seed.
+  for (bool secure : {false, true}) {
+    ASSERT_TRUE(MakePasswordValues(PasswordRuleFor(secure, /*seeded=*/secure, "ignored"),
+                                   "secret", true, "new", SystemRandom, &v));
+    EXPECT_EQ(v.authentication, "secret") << secure;
+    EXPECT_EQ(v.newValue, "new") << secure;
+  }
 }
 
 }  // namespace

@@ -60,6 +60,27 @@ struct ModuleRecord {
 // may be listed (it carried a type text, tag 252 or tag 2).
 bool ReadModuleRecord(const LibraryApi& api, uint32_t index, ModuleRecord* record);
 
+// How far IsSecureModule may go.
+enum class SecureCheck {
+  // The marker the library adds to every wholly parsed secure description
+  // (tag 255): what the list shows and what a record's `secure` holds.
+  ReadOnly,
+  // A secure module whose description was broken has no marker; only the
+  // configure interface tells it then, since just a secure entry takes a
+  // 2-byte value of tag 8. That starts a pending configure request for the
+  // entry (left empty), so only a caller about to send it a request may ask.
+  MayStartRequest,
+};
+
+// Whether module-table entry `index` is a secure module; false also when the
+// entry cannot be read.
+bool IsSecureModule(const LibraryApi& api, uint32_t index, SecureCheck check);
+
+// Whether entry record.moduleIndex still holds the module the record was
+// read from: the same MAC and the same protocol. A re-scan renumbers the
+// table, and a module speaking both protocols has two entries with one MAC.
+bool StillSameModule(const LibraryApi& api, const ModuleRecord& record);
+
 }  // namespace pelmar
 
 namespace pelmar {

@@ -38,8 +38,7 @@ bool ReadModuleRecord(const LibraryApi& api, uint32_t index, ModuleRecord* recor
   *record = ModuleRecord{};
   ModuleRecord& r = *record;
   r.moduleIndex = index;
-  uint8_t scratch = 0;
-  r.secure = Data(api, SMDSP_TAG_SECURE_MODULE, index, &scratch, 1);
+  r.secure = IsSecureModule(api, index, SecureCheck::ReadOnly);
   bool major = Number(api, SMDSP_TAG_PROTOCOL_VERSION_MAJOR, index, &r.protocolMajor);
   bool minor = Number(api, SMDSP_TAG_PROTOCOL_VERSION_MINOR, index, &r.protocolMinor);
   r.protocolValid = major && minor;
@@ -69,9 +68,25 @@ bool ReadModuleRecord(const LibraryApi& api, uint32_t index, ModuleRecord* recor
   return r.typeValid || r.productValid;
 }
 
-}  // namespace pelmar
+bool IsSecureModule(const LibraryApi& api, uint32_t index, SecureCheck check) {
+  uint8_t marker = 0;
+  if (Data(api, SMDSP_TAG_SECURE_MODULE, index, &marker, 1)) return true;
+  if (check == SecureCheck::ReadOnly) return false;
+  // Any configure tag from 8 up takes a value of any size on a secure entry.
+  constexpr int32_t kProbeTag = 8;
+  if (api.SMDSP_CreateConfigureRequest(index) != MDSP_RESULT_OK) return false;
+  const uint8_t probe[2] = {};
+  int32_t result = api.SMDSP_SetPayloadData(kProbeTag, probe, 2);
+  // Start again so the probe value is never sent.
+  return api.SMDSP_CreateConfigureRequest(index) == MDSP_RESULT_OK && result == MDSP_RESULT_OK;
+}
 
-namespace pelmar {
+bool StillSameModule(const LibraryApi& api, const ModuleRecord& record) {
+  uint8_t mac[6];
+  return api.SMDSP_GetModuleMac(record.moduleIndex, mac) == MDSP_RESULT_OK &&
+         std::memcmp(mac, record.mac, 6) == 0 &&
+         IsSecureModule(api, record.moduleIndex, SecureCheck::ReadOnly) == record.secure;
+}
 
 bool ReadTagText(const LibraryApi& api, int32_t tag, uint32_t index, std::string* out,
                  uint32_t bufferSize) {

@@ -3,14 +3,14 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace mdsp {
+namespace display_text {
 namespace {
 
 bool Continuation(uint8_t byte) { return (byte & 0xC0) == 0x80; }
 
-// Length of the well-formed UTF-8 sequence at text[at], 0 when there is
-// none (overlong forms, surrogates and values past U+10FFFF included).
-size_t SequenceLength(std::string_view text, size_t at) {
+}  // namespace
+
+size_t Utf8SequenceLength(std::string_view text, size_t at) {
   auto byte = [&](size_t i) { return static_cast<uint8_t>(text[at + i]); };
   uint8_t lead = byte(0);
   size_t length;
@@ -34,6 +34,8 @@ size_t SequenceLength(std::string_view text, size_t at) {
     if (!Continuation(byte(i))) return 0;
   return length;
 }
+
+namespace {
 
 void AppendEscaped(std::string& out, uint8_t byte) {
   static constexpr char kDigits[] = "0123456789abcdef";
@@ -60,7 +62,7 @@ std::string VisibleText(std::string_view text) {
       ++at;
       continue;
     }
-    size_t length = SequenceLength(text, at);
+    size_t length = Utf8SequenceLength(text, at);
     if (length == 0) {
       AppendEscaped(out, byte);
       ++at;
@@ -81,4 +83,33 @@ std::string VisibleText(std::string_view text) {
   return out;
 }
 
-}  // namespace mdsp
+bool IsWellFormedUtf8(std::string_view text) {
+  for (size_t at = 0; at < text.size();) {
+    if (static_cast<uint8_t>(text[at]) < 0x80) {
+      ++at;
+      continue;
+    }
+    size_t length = Utf8SequenceLength(text, at);
+    if (length == 0) return false;
+    at += length;
+  }
+  return true;
+}
+
+std::string ModuleTextAsUtf8(std::string_view text) {
+  if (IsWellFormedUtf8(text)) return std::string(text);
+  std::string out;
+  out.reserve(text.size() * 2);
+  for (char c : text) {
+    auto byte = static_cast<uint8_t>(c);
+    if (byte < 0x80) {
+      out += c;
+    } else {
+      out += static_cast<char>(0xC0 | byte >> 6);
+      out += static_cast<char>(0x80 | (byte & 0x3F));
+    }
+  }
+  return out;
+}
+
+}  // namespace display_text
