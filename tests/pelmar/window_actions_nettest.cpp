@@ -78,9 +78,9 @@ class WindowActionsNet : public WindowOnTheWire {
 // Fills the configuration dialog open at the time and presses Set.
 void AnswerConfiguration(const char* password, const char* newIp = nullptr,
                          QString* caption = nullptr) {
-  QTimer::singleShot(0, [=] {
-    auto* d = qobject_cast<CConfigurationDlg*>(QApplication::activeModalWidget());
-    ASSERT_NE(d, nullptr) << "no configuration dialog open";
+  test_support::AnswerModal<CConfigurationDlg>("the configuration dialog", [=](
+                                                    CConfigurationDlg& dialog) {
+    CConfigurationDlg* d = &dialog;
     if (caption) *caption = d->windowTitle();
     d->findChild<QLineEdit*>(QString::number(CConfigurationDlg::kIdPassword))->setText(password);
     if (newIp) {
@@ -96,9 +96,8 @@ void AnswerConfiguration(const char* password, const char* newIp = nullptr,
 }
 
 void AnswerPrompt(const char* password) {
-  QTimer::singleShot(0, [=] {
-    QWidget* modal = QApplication::activeModalWidget();
-    ASSERT_NE(modal, nullptr) << "no password prompt";
+  test_support::AnswerModal<QWidget>("the password prompt", [=](QWidget& prompt) {
+    QWidget* modal = &prompt;
     if (password) {
       modal->findChild<QLineEdit*>("password")->setText(password);
       modal->findChild<QPushButton*>("ok")->click();
