@@ -75,11 +75,10 @@ class WindowActionsNet : public WindowOnTheWire {
   std::string log_;
 };
 
-// Fills the configuration dialog open at the time and presses Set.
+// Fills the configuration dialog the next step opens and presses Set.
 void AnswerConfiguration(const char* password, const char* newIp = nullptr,
                          QString* caption = nullptr) {
-  test_support::AnswerModal<CConfigurationDlg>("the configuration dialog", [=](
-                                                    CConfigurationDlg& dialog) {
+  auto fill = [=](CConfigurationDlg& dialog) {
     CConfigurationDlg* d = &dialog;
     if (caption) *caption = d->windowTitle();
     d->findChild<QLineEdit*>(QString::number(CConfigurationDlg::kIdPassword))->setText(password);
@@ -92,7 +91,8 @@ void AnswerConfiguration(const char* password, const char* newIp = nullptr,
         field->octetBox(i++)->setText(QString::fromStdString(part));
     }
     d->findChild<QAbstractButton*>(QString::number(CConfigurationDlg::kIdSet))->click();
-  });
+  };
+  test_support::AnswerModal<CConfigurationDlg>("the configuration dialog", fill);
 }
 
 void AnswerPrompt(const char* password) {
