@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "dialog_answer.h"
 #include "netns.h"
 #include "tool_app.h"
 #include "window_fixture.h"
@@ -140,10 +141,21 @@ class Picker : public pelmar_test::WindowTest {
   int Run(const std::vector<std::string>& args, int rows,
           std::function<void(pelmar::CMainDlg*)> drive) {
     QTimer timer;
+    QElapsedTimer clock;
+    clock.start();
     bool done = false;
     QObject::connect(&timer, &QTimer::timeout, [&] {
       auto* w = qobject_cast<pelmar::CMainDlg*>(QApplication::activeModalWidget());
-      if (!w || done || w->moduleList()->rowCount() < rows) return;
+      if (!w || done) return;
+      if (w->moduleList()->rowCount() < rows) {
+        // Closed, so RunTool returns and the test ends with this message.
+        if (clock.elapsed() < test_support::kDialogDeadlineMs) return;
+        ADD_FAILURE() << "the window listed " << w->moduleList()->rowCount() << " of " << rows
+                      << " rows within " << test_support::kDialogDeadlineMs / 1000 << " s";
+        done = true;
+        w->close();
+        return;
+      }
       done = true;
       buttonText = w->button1()->text().toStdString();
       drive(w);
