@@ -18,6 +18,11 @@ cmake -S "$root" -B "$build" -G Ninja \
 targets="text_answer tlv accept receive dhcp sim_text_request sim_secure_request"
 cmake --build "$build" -j"$jobs" --target $(printf "fuzz_%s " $targets)
 
+# A sanitizer report ends the target with an error, undefined behaviour
+# included, so it fails this run.
+export UBSAN_OPTIONS="halt_on_error=1:abort_on_error=1:print_stacktrace=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
+export ASAN_OPTIONS="halt_on_error=1:abort_on_error=1${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
+
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT INT TERM
 

@@ -148,10 +148,15 @@ TEST(DhcpSwitch, ScopedServesOneModuleOnOneCable) {
 }
 
 // Marks the end of the poll thread: thread-local destructors run before a
-// join of the thread returns, so after a join the mark is always set.
+// join of the thread returns, so after a join the mark is always set. It also
+// notes whether port 67 was still taken at that moment, that is whether the
+// socket was closed only after the thread had ended.
 struct ThreadEndMark {
   std::atomic<bool>* ended = nullptr;
+  std::atomic<bool>* portTakenAtEnd = nullptr;
   ~ThreadEndMark() {
+    // The poll thread runs in the server's namespace, so the probe does too.
+    if (portTakenAtEnd) portTakenAtEnd->store(!PortIsFree());
     if (ended) ended->store(true);
   }
 };
@@ -160,10 +165,12 @@ thread_local ThreadEndMark endMark;
 struct PollThreadProbe {
   std::atomic<bool> answered{false};
   std::atomic<bool> ended{false};
+  std::atomic<bool> portTakenAtEnd{false};
 
   static void Sink(const DhcpAnswer&, void* context) {
     auto* probe = static_cast<PollThreadProbe*>(context);
     endMark.ended = &probe->ended;
+    endMark.portTakenAtEnd = &probe->portTakenAtEnd;
     probe->answered.store(true);
   }
   // A discover from the module side; must be called inside that namespace.
@@ -198,6 +205,7 @@ TEST(DhcpSwitch, SwitchingOffJoinsTheThreadThenClosesTheSocket) {
     dhcp.SwitchOff();
     EXPECT_FALSE(dhcp.IsOn());
     EXPECT_TRUE(probe.ended.load()) << "switched off before the thread was joined";
+    EXPECT_TRUE(probe.portTakenAtEnd.load()) << "the socket was closed while the thread ran";
     ASSERT_TRUE(lab.Enter(s));
     EXPECT_TRUE(PortIsFree());
   }
@@ -224,6 +232,7 @@ TEST(DhcpSwitch, DestroyedWhileOnEndsCleanly) {
       ASSERT_TRUE(client.Broadcast(pelmar_test::Discover(pelmar_test::kRecoveryMac)));
   }
   EXPECT_TRUE(probe.ended.load()) << "the poll thread outlived its switch";
+  EXPECT_TRUE(probe.portTakenAtEnd.load()) << "the socket was closed while the thread ran";
   ASSERT_TRUE(lab.Enter(s));
   EXPECT_TRUE(PortIsFree());
 }

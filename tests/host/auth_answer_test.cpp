@@ -1,5 +1,5 @@
-// MD5 answers for seeded text-protocol modules: RFC 1321 vectors and answers
-// worked out by hand from them.
+// MD5 answers for seeded text-protocol modules: RFC 1321 vectors, answers
+// worked out by hand from them, and literal answers from an independent MD5.
 #include "auth_answer.h"
 
 #include <gtest/gtest.h>
@@ -57,6 +57,52 @@ TEST(AuthAnswer, ShortSeedsCutTheHashedTextAtTheNulSaltCharacter) {
   ASSERT_TRUE(pelmar::AuthAnswer("", "pw", answer));
   EXPECT_EQ(std::string(answer), "d41d8cd98f00b204e9800998ecf8427e");
   EXPECT_EQ(std::strlen(answer), pelmar::kMd5HexLength);
+}
+
+// Answers worked out once by an independent MD5 and written down: seeds of
+// several lengths, passwords in UTF-8, Latin-1 and bytes that are no text.
+struct AnswerVector {
+  const char* seed;
+  const char* password;
+  const char* answer;
+};
+const AnswerVector kAnswerVectors[] = {
+    {"Zq", "secret", "f9ac32ea68e9db4a7de2e5f942a25b0e"},
+    {"k7Q", "p\xc3\xa4sswort", "b443bc1bb1c7422d5a18c8e7b63ba04a"},
+    {"a0B1c2D3", "\xe9t\xe9", "8c6f733910c7675fa8f3530b9aa3d4b8"},
+    {"@Yx9mK2pL0qR7sT4", "\xff\xfe\x80 pw", "40da7ef5600be7518c3fd34cf0bc98a2"},
+    {"s3xxxxxxxxxxxxxxxxxxxxxxxxxxxxxx", "\xe5\xaf\x86\xe7\xa0\x81",
+     "419bd46ab2b47f03969f2751a713dda4"},
+    {"k", "\xc3\xa4", "8ce4b16b22b58894aa86c421e8759df3"},
+    {"", "\xff", "d41d8cd98f00b204e9800998ecf8427e"},
+};
+
+TEST(AuthAnswer, MatchesIndependentlyComputedVectors) {
+  for (const AnswerVector& v : kAnswerVectors) {
+    char answer[pelmar::kMd5HexLength + 1];
+    ASSERT_TRUE(pelmar::AuthAnswer(v.seed, v.password, answer)) << v.seed;
+    EXPECT_EQ(std::string(answer), v.answer) << "seed '" << v.seed << "'";
+  }
+}
+
+TEST(NewPasswordValue, MatchesIndependentlyComputedVectors) {
+  // Draws 51 and 16 give "Yq"; 56 and 52 give "40".
+  const struct {
+    int first, second;
+    const char* password;
+    const char* value;
+  } vectors[] = {
+      {51, 16, "p\xc3\xa4sswort", "Yq1df4dc080d062d73c88771c07d1edbf9"},
+      {56, 52, "\xe9t\xe9", "40ddb289afa7713383b69fd0b5e1eef064"},
+  };
+  for (const auto& v : vectors) {
+    std::vector<int> draws = {v.first, v.second};
+    size_t next = 0;
+    pelmar::RandomSource source = [&] { return draws[next++]; };
+    char value[pelmar::kNewPasswordValueLength + 1];
+    ASSERT_TRUE(pelmar::NewPasswordValue(v.password, source, value));
+    EXPECT_EQ(std::string(value), v.value);
+  }
 }
 
 TEST(AuthAnswer, RefusesNullTexts) {

@@ -14,12 +14,15 @@ dhcpd=$1 libmdsp=$2 include=$3 grant=$4 consumer=$5
 
 # shellcheck source=../support/test_verdicts.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../support/test_verdicts.sh"
+# shellcheck source=../support/netns.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../support/netns.sh"
 [[ $(id -u) -eq 0 ]] || skip "needs root for namespaces and setcap"
 for tool in ip setcap getcap setpriv cc; do
   command -v "$tool" >/dev/null || skip "$tool missing"
 done
 
-ns="capt-$$-$RANDOM"
+netns_sweep capt
+ns=$(netns_name capt)
 work=$(mktemp -d)
 server=
 cleanup() {
@@ -54,8 +57,10 @@ as_nobody() {
 
 # The grant and its refusals.
 "$grant" "$prefix/bin/pelmar-dhcpd" >"$work/grant.log" 2>&1 || { cat "$work/grant.log"; fail "grant"; }
-getcap "$prefix/bin/pelmar-dhcpd" | grep -q 'cap_net_bind_service[=+]*ep' ||
-  fail "pelmar-dhcpd has no cap_net_bind_service"
+# Outputs are read whole before they are searched: under pipefail a writer cut
+# off by grep -q would turn a match into a miss.
+caps=$(getcap "$prefix/bin/pelmar-dhcpd")
+grep -q 'cap_net_bind_service[=+]*ep' <<<"$caps" || fail "pelmar-dhcpd has no cap_net_bind_service"
 "$grant" "$prefix/bin/consumer-absolute" >/dev/null || fail "grant to an absolute run path"
 if "$grant" "$prefix/bin/consumer-origin" 2>"$work/refused.log"; then
   fail "granted to a program that loads from \$ORIGIN"
@@ -68,7 +73,8 @@ if "$grant" "$work/open/pelmar-dhcpd" 2>/dev/null; then
 fi
 [[ -z $(getcap "$work/open/pelmar-dhcpd") ]] || fail "capability set despite the refusal"
 # A staged install only says what the package must do.
-"$grant" "$prefix/bin/pelmar-dhcpd-plain" "$work" | grep -q 'setcap' || fail "staged install"
+staged=$("$grant" "$prefix/bin/pelmar-dhcpd-plain" "$work") || fail "staged install failed"
+grep -q 'setcap' <<<"$staged" || fail "staged install does not say what to set"
 [[ -z $(getcap "$prefix/bin/pelmar-dhcpd-plain") ]] || fail "staged install set the capability"
 
 # Without the capability nobody cannot have port 67 ...
@@ -87,7 +93,8 @@ until grep -q 'serving' "$work/server.log"; do
   ((++tries < 400)) || { cat "$work/server.log"; fail "granted server never said it serves"; }
   sleep 0.05
 done
-ip netns exec "$ns" ss -Hlun 'sport = :67' | grep -q ':67' || fail "nothing listens on port 67"
+listening=$(ip netns exec "$ns" ss -Hlun 'sport = :67')
+grep -q ':67' <<<"$listening" || fail "nothing listens on port 67"
 [[ $(stat -c %U "/proc/$server") == nobody ]] || fail "server is not running as nobody"
 kill "$server"
 status=0

@@ -24,6 +24,6 @@ status=0
   MDSP_SIM="$work/prefix/bin/mdsp-sim" MDSPCTL="$work/prefix/bin/mdspctl" \
   "$work/demo.sh" --check) >"$work/demo.log" 2>&1 || status=$?
 cat "$work/demo.log"
-[[ $status -ne 77 ]] || exit 77
+[[ $status -ne 77 ]] || skip "the demo could not make its private network as nobody"
 [[ $status -eq 0 ]] || fail "demo --check as nobody ended with $status"
 grep -q '^demo check OK' "$work/demo.log" || fail "no check result"

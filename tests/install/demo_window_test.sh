@@ -33,7 +33,7 @@ display=:$(head -1 "$work/display")
 status=0
 DISPLAY=$display PELMAR=$stand_in STAND_IN_REPORT=$work/report \
   "$demo" >"$work/demo.log" 2>&1 || status=$?
-if [[ $status -eq 77 ]]; then cat "$work/demo.log"; exit 77; fi
+if [[ $status -eq 77 ]]; then cat "$work/demo.log"; skip "the demo could not make its private network"; fi
 [[ $status -eq 0 ]] || { cat "$work/demo.log"; fail "demo ended with $status"; }
 grep -q '^display ok$' "$work/report" || { cat "$work/demo.log" "$work/report"; fail "display"; }
 grep -q '^links demo0 lo$' "$work/report" || { cat "$work/report"; fail "not a private network"; }

@@ -6,13 +6,14 @@
 set -euo pipefail
 build=$1 consumer=$2 libdir=$3 have_pelmar=$4
 
+# shellcheck source=../support/test_verdicts.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../support/test_verdicts.sh"
 for tool in cc pkg-config readelf; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool missing"; exit 77; }
+  command -v "$tool" >/dev/null || skip "$tool missing"
 done
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
 
 prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >"$work/install.log" ||
@@ -45,17 +46,21 @@ ls "$prefix/$libdir/cmake/mdsp/"mdspTargets-*.cmake >/dev/null ||
 # Soname links: the name a linker uses -> the soname -> the real file.
 [[ $(readlink "$prefix/$libdir/libmdsp.so") == libmdsp.so.3 ]] || fail "libmdsp.so link"
 [[ $(readlink "$prefix/$libdir/libmdsp.so.3") == libmdsp.so.3.1.0 ]] || fail "libmdsp.so.3 link"
-readelf -d "$prefix/$libdir/libmdsp.so.3.1.0" | grep -q 'SONAME.*\[libmdsp\.so\.3\]' ||
-  fail "soname is not libmdsp.so.3"
+# Whole outputs are read before they are searched: under pipefail a writer
+# cut off by grep -q would turn a match into a miss.
+dynamic=$(readelf -d "$prefix/$libdir/libmdsp.so.3.1.0")
+grep -q 'SONAME.*\[libmdsp\.so\.3\]' <<<"$dynamic" || fail "soname is not libmdsp.so.3"
 
 # Installed programs look for the library beside the prefix, never in the
 # build tree.
 for program in "$prefix"/bin/*; do
-  if readelf -d "$program" | grep -q "$build"; then
+  dynamic=$(readelf -d "$program") || fail "readelf $(basename "$program")"
+  if grep -qF "$build" <<<"$dynamic"; then
     fail "$(basename "$program") still points into the build tree"
   fi
 done
-readelf -d "$prefix/bin/mdspctl" | grep -q 'R\(UN\)\?PATH.*\[\$ORIGIN/\.\./'"$libdir"'\]' ||
+dynamic=$(readelf -d "$prefix/bin/mdspctl")
+grep -q 'R\(UN\)\?PATH.*\[\$ORIGIN/\.\./'"$libdir"'\]' <<<"$dynamic" ||
   fail "mdspctl does not look in \$ORIGIN/../$libdir"
 
 # The whole prefix may move: programs, pkg-config and the CMake package

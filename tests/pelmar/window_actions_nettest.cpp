@@ -75,12 +75,11 @@ class WindowActionsNet : public WindowOnTheWire {
   std::string log_;
 };
 
-// Fills the configuration dialog open at the time and presses Set.
+// Fills the configuration dialog the next step opens and presses Set.
 void AnswerConfiguration(const char* password, const char* newIp = nullptr,
                          QString* caption = nullptr) {
-  QTimer::singleShot(0, [=] {
-    auto* d = qobject_cast<CConfigurationDlg*>(QApplication::activeModalWidget());
-    ASSERT_NE(d, nullptr) << "no configuration dialog open";
+  auto fill = [=](CConfigurationDlg& dialog) {
+    CConfigurationDlg* d = &dialog;
     if (caption) *caption = d->windowTitle();
     d->findChild<QLineEdit*>(QString::number(CConfigurationDlg::kIdPassword))->setText(password);
     if (newIp) {
@@ -92,13 +91,13 @@ void AnswerConfiguration(const char* password, const char* newIp = nullptr,
         field->octetBox(i++)->setText(QString::fromStdString(part));
     }
     d->findChild<QAbstractButton*>(QString::number(CConfigurationDlg::kIdSet))->click();
-  });
+  };
+  test_support::AnswerModal<CConfigurationDlg>("the configuration dialog", fill);
 }
 
 void AnswerPrompt(const char* password) {
-  QTimer::singleShot(0, [=] {
-    QWidget* modal = QApplication::activeModalWidget();
-    ASSERT_NE(modal, nullptr) << "no password prompt";
+  test_support::AnswerModal<QWidget>("the password prompt", [=](QWidget& prompt) {
+    QWidget* modal = &prompt;
     if (password) {
       modal->findChild<QLineEdit*>("password")->setText(password);
       modal->findChild<QPushButton*>("ok")->click();

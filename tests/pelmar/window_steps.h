@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "dialog_answer.h"
+
 namespace pelmar_test {
 
 // Processes events until pred holds or timeoutMs passes.
@@ -27,11 +29,9 @@ bool Until(Pred pred, int timeoutMs = 5000) {
 // Once the window's next step has opened the Settings dialog: ticks its
 // DHCP server box and presses OK.
 inline void TickDhcpServerInSettings() {
-  QTimer::singleShot(0, [] {
-    QWidget* modal = QApplication::activeModalWidget();
-    ASSERT_NE(modal, nullptr);
-    modal->findChild<QCheckBox*>("dhcpServer")->click();
-    modal->findChild<QPushButton*>("ok")->click();
+  test_support::AnswerModal<QWidget>("the Settings dialog", [](QWidget& modal) {
+    modal.findChild<QCheckBox*>("dhcpServer")->click();
+    modal.findChild<QPushButton*>("ok")->click();
   });
 }
 

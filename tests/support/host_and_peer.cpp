@@ -2,6 +2,8 @@
 
 #include <sstream>
 
+#include "udp_probe.h"
+
 namespace net_test {
 
 bool HostAndPeer::SetUp(const std::string& peerCidr) {
@@ -17,6 +19,21 @@ bool HostAndPeer::SetUp(const std::string& peerCidr) {
 std::string HostAndPeer::StartSimulator(const std::string& simPath,
                                         const std::string& configJson) {
   return lab.StartSimulator(simPath, peer, "p0", configJson);
+}
+
+bool HostAndPeer::SimulatorCaughtUp(const std::string& simLog, int timeoutMs) {
+  const std::string marker = "host marker " + std::to_string(++markers_);
+  // A port of its own: the code under test may still hold 3250.
+  UdpProbe probe("h0", 3251);
+  if (!probe.ok() || !probe.SendTo("255.255.255.255", 3250, marker)) return false;
+  const std::string hex = SimHex(marker);
+  return WaitFor(
+      [&] {
+        for (const std::string& seen : SimDatagramsHex(ReadFile(simLog), "rx"))
+          if (seen == hex) return true;
+        return false;
+      },
+      timeoutMs);
 }
 
 std::vector<std::string> SimDatagramsHex(const std::string& logText,

@@ -22,8 +22,18 @@ class HostAndPeer {
   // Starts the module simulator on p0; its log path, or "" on failure.
   std::string StartSimulator(const std::string& simPath, const std::string& configJson);
 
+  // Broadcasts a marker from the host side (calling thread in the host
+  // namespace) and waits until the simulator's log shows it. Datagrams that
+  // left the host before it arrive before it, so once it shows, a datagram
+  // missing from the log was never sent. False when it did not show within
+  // timeoutMs.
+  bool SimulatorCaughtUp(const std::string& simLog, int timeoutMs = 10000);
+
   Lab lab;
   std::string host, peer;
+
+ private:
+  int markers_ = 0;
 };
 
 // Datagram lines of a simulator log ("rx|tx IP:PORT LEN HEX"): the hex of

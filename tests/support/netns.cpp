@@ -1,16 +1,23 @@
 #include "netns.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sched.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
+#include <random>
+#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -31,6 +38,101 @@ int shell(const std::string& command, std::string* output) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// Namespaces and children of the labs alive, for the clean-up a SIGTERM or
+// SIGINT still allows. Plain arrays: the handler may touch nothing else.
+constexpr int kMaxTracked = 64;
+constexpr size_t kNameSize = 64;
+char g_trackedNames[kMaxTracked][kNameSize];
+volatile pid_t g_trackedPids[kMaxTracked];
+std::mutex g_trackMutex;
+
+void Track(const std::string& name) {
+  std::lock_guard<std::mutex> lock(g_trackMutex);
+  for (auto& slot : g_trackedNames) {
+    if (slot[0] == '\0' && name.size() < kNameSize) {
+      std::memcpy(slot, name.c_str(), name.size() + 1);
+      return;
+    }
+  }
+}
+void Untrack(const std::string& name) {
+  std::lock_guard<std::mutex> lock(g_trackMutex);
+  for (auto& slot : g_trackedNames)
+    if (name == slot) slot[0] = '\0';
+}
+void TrackPid(pid_t pid, bool add) {
+  std::lock_guard<std::mutex> lock(g_trackMutex);
+  for (auto& slot : g_trackedPids) {
+    if (add ? slot == 0 : slot == pid) {
+      slot = add ? pid : 0;
+      return;
+    }
+  }
+}
+
+// Async-signal-safe: kill, fork, execv, waitpid only.
+void CleanUpOnSignal(int sig) {
+  for (auto& pid : g_trackedPids)
+    if (pid > 0) kill(pid, SIGKILL);
+  for (auto& name : g_trackedNames) {
+    if (name[0] == '\0') continue;
+    pid_t child = fork();
+    if (child == 0) {
+      char ip[] = "ip", netns[] = "netns", del[] = "del";
+      char* argv[] = {ip, netns, del, name, nullptr};
+      execv("/usr/sbin/ip", argv);
+      execv("/sbin/ip", argv);
+      _exit(127);
+    }
+    if (child > 0) waitpid(child, nullptr, 0);
+  }
+  signal(sig, SIG_DFL);
+  raise(sig);
+}
+
+void InstallSignalCleanUp() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+      struct sigaction action {};
+      action.sa_handler = CleanUpOnSignal;
+      sigemptyset(&action.sa_mask);
+      sigaction(sig, &action, nullptr);
+    }
+  });
+}
+
+// What a run killed outright (CTest's time-out sends SIGKILL) left behind:
+// namespaces named after a PID that no longer runs, and the processes in
+// them. Once per process, before its first lab.
+void SweepStaleNamespaces() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    DIR* dir = opendir("/var/run/netns");
+    if (!dir) return;
+    const std::regex ours("mt([0-9]+)x[0-9]+r[0-9a-f]+.*");
+    std::vector<std::string> stale;
+    while (dirent* entry = readdir(dir)) {
+      std::cmatch match;
+      if (!std::regex_match(entry->d_name, match, ours)) continue;
+      pid_t owner = static_cast<pid_t>(std::stol(match[1].str()));
+      if (kill(owner, 0) != 0 && errno == ESRCH) stale.push_back(entry->d_name);
+    }
+    closedir(dir);
+    for (const std::string& name : stale) {
+      shell("for p in $(ip netns pids " + name + "); do kill -KILL $p; done; ip netns del " + name,
+            nullptr);
+    }
+  });
+}
+
+std::string RandomTag() {
+  std::random_device device;
+  char text[16];
+  std::snprintf(text, sizeof text, "%06x", device() & 0xFFFFFFu);
+  return text;
+}
+
 }  // namespace
 
 bool CiMode() {
@@ -48,27 +150,37 @@ std::string ReadFile(const std::string& path) {
 }
 
 Lab::Lab() {
-  // Short names: interface names are limited to 15 characters, and tests use
-  // the prefix in namespace names only.
-  prefix_ = "mt" + std::to_string(getpid()) + "x" + std::to_string(g_labCounter++);
   if (geteuid() != 0) {
     error_ = "not running as root";
     return;
   }
+  SweepStaleNamespaces();
+  InstallSignalCleanUp();
+  // The PID lets a later run tell a leftover from a namespace in use; the
+  // random part keeps a reused PID from meeting an old name. Names stay
+  // short, though only namespace names carry the prefix.
   std::string out;
-  if (shell("ip netns add " + prefix_ + "probe", &out) != 0) {
+  for (int attempt = 0; attempt < 5 && !ok_; ++attempt) {
+    prefix_ = "mt" + std::to_string(getpid()) + "x" + std::to_string(g_labCounter++) + "r" +
+              RandomTag();
+    ok_ = shell("ip netns add " + prefix_ + "probe", &out) == 0;
+  }
+  if (!ok_) {
     error_ = "ip netns add failed: " + out;
     return;
   }
   namespaces_.push_back(prefix_ + "probe");
-  ok_ = true;
+  Track(prefix_ + "probe");
 }
 
 Lab::~Lab() {
   for (pid_t pid : std::vector<pid_t>(children_)) Stop(pid, SIGKILL, 2000);
   if (moved_ && originalNs_ >= 0) setns(originalNs_, CLONE_NEWNET);
   if (originalNs_ >= 0) close(originalNs_);
-  for (const auto& ns : namespaces_) shell("ip netns del " + ns, nullptr);
+  for (const auto& ns : namespaces_) {
+    shell("ip netns del " + ns, nullptr);
+    Untrack(ns);
+  }
   if (!tempDir_.empty()) {
     std::error_code ec;
     std::filesystem::remove_all(tempDir_, ec);
@@ -84,6 +196,7 @@ std::string Lab::AddNamespace(const std::string& tag) {
     return "";
   }
   namespaces_.push_back(name);
+  Track(name);
   shell("ip -n " + name + " link set lo up", nullptr);
   return name;
 }
@@ -132,9 +245,13 @@ bool Lab::Enter(const std::string& ns) {
 
 pid_t Lab::Spawn(const std::string& ns, const std::vector<std::string>& argv,
                  const std::string& logFile) {
+  pid_t parent = getpid();
   pid_t pid = fork();
   if (pid < 0) return -1;
   if (pid == 0) {
+    // Ends with the test even when the test is killed outright.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(126);
     int fd = open(("/var/run/netns/" + ns).c_str(), O_RDONLY);
     if (fd < 0 || setns(fd, CLONE_NEWNET) != 0) _exit(126);
     int out = logFile.empty() ? open("/dev/null", O_WRONLY)
@@ -150,13 +267,17 @@ pid_t Lab::Spawn(const std::string& ns, const std::vector<std::string>& argv,
     _exit(127);
   }
   children_.push_back(pid);
+  TrackPid(pid, true);
   return pid;
 }
 
 int Lab::Stop(pid_t pid, int sig, int timeoutMs) {
   if (pid <= 0) return -1;
   // Once reaped, its number may go to another process: never signal it again.
-  auto forget = [&] { std::erase(children_, pid); };
+  auto forget = [&] {
+    std::erase(children_, pid);
+    TrackPid(pid, false);
+  };
   kill(pid, sig);
   int status = 0;
   for (int waited = 0; waited < timeoutMs; waited += 5) {
@@ -187,7 +308,10 @@ std::string Lab::StartSimulator(const std::string& simPath, const std::string& n
 
 bool Lab::Reap(pid_t pid, int* status, int timeoutMs) {
   bool ended = WaitFor([&] { return waitpid(pid, status, WNOHANG) == pid; }, timeoutMs);
-  if (ended) std::erase(children_, pid);
+  if (ended) {
+    std::erase(children_, pid);
+    TrackPid(pid, false);
+  }
   return ended;
 }
 

@@ -3,7 +3,8 @@
 // Every broadcast a test sends must stay inside namespaces the test made
 // itself. A Lab creates uniquely named namespaces joined by veth pairs and
 // removes them (and every process it spawned) when it goes out of scope, also
-// when the test fails half-way.
+// when the test fails half-way or is stopped by SIGTERM or SIGINT. What a
+// test killed outright leaves behind, the next lab of a later run removes.
 #pragma once
 
 #include <gtest/gtest.h>

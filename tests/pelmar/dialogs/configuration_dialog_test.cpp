@@ -15,6 +15,7 @@
 #include <cstring>
 #include <functional>
 
+#include "dialog_answer.h"
 #include "fake_library.h"
 #include "ip_address_edit.h"
 #include "message_box.h"
@@ -257,14 +258,7 @@ struct RunTest : DialogTest {
     records.push_back(TextRecord());
   }
   void WhenOpen(std::function<void(Dlg&)> act) {
-    QTimer::singleShot(0, [act] {
-      auto* d = qobject_cast<Dlg*>(QApplication::activeModalWidget());
-      if (!d) {
-        ADD_FAILURE() << "no configuration dialog open";
-        return;
-      }
-      act(*d);
-    });
+    test_support::AnswerModal<Dlg>("the configuration dialog", act);
   }
   ConfigurationResult Run() {
     return RunConfiguration(nullptr, fake.api(), kMacText, records, target,

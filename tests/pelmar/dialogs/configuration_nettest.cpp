@@ -13,6 +13,7 @@
 
 #include "auth_answer.h"
 #include "configuration_dialog.h"
+#include "dialog_answer.h"
 #include "ip_address_edit.h"
 #include "loaded_library.h"
 #include "host_and_peer.h"
@@ -119,11 +120,7 @@ class ConfigurationNet : public ::testing::Test {
 
   // Runs the configure action for a MAC; `act` fills the dialog and closes it.
   ConfigurationResult Configure(const char* mac, std::function<void(Dlg&)> act) {
-    QTimer::singleShot(0, [act] {
-      auto* d = qobject_cast<Dlg*>(QApplication::activeModalWidget());
-      if (!d) return ADD_FAILURE() << "no configuration dialog open";
-      act(*d);
-    });
+    test_support::AnswerModal<Dlg>("the configuration dialog", act);
     int draws = 0;
     return RunConfiguration(nullptr, library_.api(), mac, records_, target_,
                             [&draws] { return draws++ % 2 == 0 ? 0 : 27; });  // salt "aA"

@@ -12,6 +12,7 @@
 #include <functional>
 
 #include "about_dlg.h"
+#include "dialog_answer.h"
 #include "password_dlg.h"
 #include "settings_dlg.h"
 
@@ -28,11 +29,8 @@ T* Child(QWidget* parent, const char* name) {
 
 // Runs `act` on the modal dialog once exec() has opened it.
 int ExecWith(QDialog& dialog, std::function<void(QWidget*)> act) {
-  QTimer::singleShot(0, [act] {
-    QWidget* modal = QApplication::activeModalWidget();
-    ASSERT_NE(modal, nullptr);
-    act(modal);
-  });
+  test_support::AnswerModal<QWidget>(dialog.metaObject()->className(),
+                                     [act](QWidget& modal) { act(&modal); });
   return dialog.exec();
 }
 

@@ -9,6 +9,8 @@
 
 # shellcheck source=../../support/test_verdicts.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../../support/test_verdicts.sh"
+# shellcheck source=../../support/netns.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../support/netns.sh"
 fail() {
   echo "FAIL: $*" >&2
   if [[ -n ${XLAB_DISPLAY:-} ]]; then xlab_shot "failure" >&2 || true; fi
@@ -65,7 +67,10 @@ xlab_start() {
   chmod 700 "$XLAB_WORK/run"
   trap xlab_cleanup EXIT
   trap 'exit 130' INT TERM HUP
-  XLAB_HOST="xlab-$$-$RANDOM-h" XLAB_MOD="xlab-$$-$RANDOM-m"
+  netns_sweep xlab
+  local name
+  name=$(netns_name xlab)
+  XLAB_HOST=$name-h XLAB_MOD=$name-m
   ip netns add "$XLAB_HOST" || { XLAB_HOST=; skip "cannot create a network namespace"; }
   ip netns add "$XLAB_MOD" || fail "second namespace"
   ip link add h0 netns "$XLAB_HOST" type veth peer name m0 netns "$XLAB_MOD" || fail "veth"
@@ -102,7 +107,10 @@ xlab_start() {
     xlab_wm_checked
 }
 
-xlab_wm_checked() { inns xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
+xlab_wm_checked() {
+  local root
+  root=$(inns xprop -root _NET_SUPPORTING_WM_CHECK) && grep -q 'window id' <<<"$root"
+}
 
 # xlab_shot NAME: screenshot of the whole display into the artifacts.
 xlab_shot() {

@@ -44,7 +44,11 @@ start_picker() {
 # A popup menu is an override-redirect window without a name: one more
 # viewable top-level window than before.
 menu_open() {
-  inns xwininfo -root -children | grep -q '"pelmar".*"Pelmar"\|has no name.*([0-9]*x[0-9]*+' &&
+  # Read whole before it is searched: grep -q may cut the writer off, and
+  # under pipefail that reads as no match.
+  local tree
+  tree=$(inns xwininfo -root -children) &&
+    grep -q '"pelmar".*"Pelmar"\|has no name.*([0-9]*x[0-9]*+' <<<"$tree" &&
     [[ $(inns xdotool search --onlyvisible --class pelmar | wc -l) -ge 2 ]]
 }
 # bold_first_item SHOT X Y: in the menu opened at X,Y, the first item's
@@ -128,7 +132,7 @@ case $scenario in
     keys Home
     press_button1
     [[ $(xlab_reply) == "10.77.0.9 02-00-00-00-20-02" ]] || fail "first row by IP is not .9"
-    xlab_tool_ends
+    xlab_tool_ends_cleanly "exit status"
     ;;
   title_bar_close)
     # The close box of openbox's title bar: the tool ends with OK but
@@ -187,9 +191,14 @@ case $scenario in
     XLAB_PELMAR=$prefix/bin/pelmar
     INNS+=(env -u LD_LIBRARY_PATH)
     start_picker
-    loaded=$(grep -o '/[^ ]*libmdsp\.so[^ ]*' "/proc/$TOOL_PID/maps" | sort -u)
-    [[ $loaded == "$(realpath "$prefix"/lib*/libmdsp.so.3)" ]] ||
-      fail "the installed tool loaded '$loaded'"
+    # The file's identity (device and inode), not its path: in another mount
+    # namespace (a container, a chroot) the maps show the path outside it.
+    read -r major minor inode < <(stat -L -c '%Hd %Ld %i' "$prefix"/lib*/libmdsp.so.3)
+    want=$(printf '%02x:%02x %s' "$major" "$minor" "$inode")
+    maps=$(cat "/proc/$TOOL_PID/maps")
+    loaded=$(awk '$6 ~ /libmdsp\.so/ {print $4, $5}' <<<"$maps" | sort -u)
+    [[ $loaded == "$want" ]] ||
+      fail "the installed tool loaded '$loaded', not the installed library ($want)"
     pick_last_row "installed-tool" "10.77.0.40 02-00-00-00-10-01" "installed tool's list"
     xlab_tool_ends_cleanly "exit status"
     ;;
@@ -249,6 +258,7 @@ case $scenario in
     dialog_closed() { ! inns xdotool search --onlyvisible --name "$title"; }
     wait_until "the dialog to close" dialog_closed
     pick_last_row "after-configuration" "10.77.0.55 02-00-00-00-10-02" "last row after the change"
+    xlab_tool_ends_cleanly "exit status"
     ;;
   capability_start)
     # The DHCP port's capability granted to the tool in a root-owned

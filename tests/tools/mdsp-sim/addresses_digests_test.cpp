@@ -36,6 +36,37 @@ TEST(SimDigests, ChallengeAnswerFollowsTheHostsTwoStepMd5) {
   EXPECT_EQ(ExpectedChallengeAnswer("short", "k7Q2ZP91"), "");
 }
 
+TEST(SimDigests, ChallengeAnswerMatchesIndependentlyComputedVectors) {
+  // Written down from an independent MD5: the stored form is the seed's first
+  // two characters and md5hex(those two + password); passwords in UTF-8,
+  // Latin-1 and bytes that are no text. The host's side has the same vectors.
+  const struct {
+    const char* seed;
+    const char* stored;
+    const char* answer;
+  } vectors[] = {
+      {"Zq", "Zq725ddc1bccddb8d7560ff8af0e6f9760", "f9ac32ea68e9db4a7de2e5f942a25b0e"},
+      {"k7Q", "k741f9b4ca494785e2e25bf763231e87dc", "b443bc1bb1c7422d5a18c8e7b63ba04a"},
+      {"a0B1c2D3", "a01c8bc151106ad936d572ae3ff799e39a", "8c6f733910c7675fa8f3530b9aa3d4b8"},
+      {"@Yx9mK2pL0qR7sT4", "@Y085778e4ffb344c35c7126bfd20ab2d4",
+       "40da7ef5600be7518c3fd34cf0bc98a2"},
+      {"s3xxxxxxxxxxxxxxxxxxxxxxxxxxxxxx", "s399e5d5f371c912642b20ac3b082db0d6",
+       "419bd46ab2b47f03969f2751a713dda4"},
+  };
+  const struct {
+    const char* salt;
+    const char* password;
+    const char* stored;
+  } salted[] = {
+      {"k7", "p\xc3\xa4sswort", "k741f9b4ca494785e2e25bf763231e87dc"},
+      {"@Y", "\xff\xfe\x80 pw", "@Y085778e4ffb344c35c7126bfd20ab2d4"},
+  };
+  for (const auto& v : vectors)
+    EXPECT_EQ(ExpectedChallengeAnswer(v.stored, v.seed), v.answer) << v.seed;
+  for (const auto& v : salted)
+    EXPECT_EQ(std::string(v.salt) + Md5hex(std::string(v.salt) + v.password), v.stored) << v.salt;
+}
+
 TEST(SimDigests, ShortSeedsHashOnlyUpToTheFirstNul) {
   // Seed "k", password "secret". "%c%c%s" gives 6b 00 73 65 63 72 65 74 and
   // "%c%c%s%s" gives 6b 00 <32 digits> 6b: the seed's own NUL is the second

@@ -226,6 +226,7 @@ TEST_F(Mdspctl, TextConfigureSendsTheReportedHostNameAndNoPlainPassword) {
   CtlRun unknown = Ctl("configure --mac 02-00-00-00-10-03 --ip 10.77.0.63", "pw\n");
   EXPECT_EQ(unknown.code, 1) << unknown.output;
   EXPECT_NE(unknown.output.find("give --hostname"), std::string::npos) << unknown.output;
+  ASSERT_TRUE(net_.SimulatorCaughtUp(simLog_)) << net_test::ReadFile(simLog_);
   EXPECT_FALSE(Contains(TextReceived(simLog_), "Configure: 02-00-00-00-10-03"));
   CtlRun named = Ctl("configure --mac 02-00-00-00-10-03 --ip 10.77.0.63 --hostname raw-1", "pw\n");
   EXPECT_EQ(named.code, 0) << named.output;
@@ -255,6 +256,7 @@ TEST_F(Mdspctl, TextConfigureRefusalsAndSilence) {
                        longPassword + "\n" + longPassword + "\n");
   EXPECT_EQ(tooLong.code, 1) << tooLong.output;
   EXPECT_NE(tooLong.output.find("request too long"), std::string::npos) << tooLong.output;
+  ASSERT_TRUE(net_.SimulatorCaughtUp(simLog_)) << net_test::ReadFile(simLog_);
   EXPECT_FALSE(Contains(TextReceived(simLog_), "Configure: 02-00-00-00-10-02"));
 
   // A secure request over one datagram is refused before the authentication.
@@ -263,6 +265,7 @@ TEST_F(Mdspctl, TextConfigureRefusalsAndSilence) {
                           "secret\n" + std::string(255, 'p') + "\n");
   EXPECT_EQ(secureLong.code, 1) << secureLong.output;
   EXPECT_NE(secureLong.output.find("request too long"), std::string::npos) << secureLong.output;
+  ASSERT_TRUE(net_.SimulatorCaughtUp(simLog_)) << net_test::ReadFile(simLog_);
   EXPECT_TRUE(SecurePayloads(simLog_, 2).empty());
   EXPECT_EQ(net_test::ReadFile(simLog_).find("authentication"), std::string::npos);
 
@@ -290,6 +293,7 @@ TEST_F(Mdspctl, AModuleOfBothProtocolsIsUsedThroughItsSecureEntry) {
   auto payloads = SecurePayloads(simLog_, 2);
   ASSERT_EQ(payloads.size(), 1u) << net_test::ReadFile(simLog_);
   EXPECT_EQ(payloads[0], std::string("\x05\x01\x01", 3));
+  ASSERT_TRUE(net_.SimulatorCaughtUp(simLog_)) << net_test::ReadFile(simLog_);
   EXPECT_FALSE(Contains(TextReceived(simLog_), "Configure: 02-00-00-00-30-01"));
 }
 
