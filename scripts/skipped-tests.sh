@@ -27,6 +27,7 @@ awk '
   /^Output:$/ && name != "" { output = 1; getline; next }
   output && /^<end of output>$/ { output = 0; next }
   output {
+    if ($0 ~ /^\[  SKIPPED \]/) after_skipped = 0
     if (after_skipped && gtest_reason == "" && $0 != "") gtest_reason = $0
     if ($0 ~ /: Skipped$/) after_skipped = 1
     if (shell_reason == "" && match($0, /(^|: )(SKIP|skipped): /))
