@@ -75,6 +75,7 @@ install-deps.sh | --bogus        | 2 | install-deps.sh: unknown argument '--bogu
 while IFS='|' read -r script arguments expected pattern; do
   script=$(trim "$script")
   [[ -n $script ]] || continue
+  arguments=$(trim "$arguments")
   read -ra args <<<"$arguments"
   expected=$(trim "$expected")
   pattern=$(sed 's/^ *//; s/ *$//' <<<"$pattern")

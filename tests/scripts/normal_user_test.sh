@@ -3,8 +3,9 @@
 # package check installs only what is missing, split into what the tool needs
 # and what the tests need, through one sudo; the README's hand-install line
 # is the tool's list; the demo, refused user namespaces, names both causes and
-# the way out. Stand-ins replace sudo, apt-get, dpkg-query and unshare, so
-# nothing is installed and no namespace is made.
+# the way out; started with sudo, run.sh builds as the checkout's owner.
+# Stand-ins replace sudo, apt-get, dpkg-query, unshare and cmake, so nothing
+# is installed, built or started and no namespace is made.
 #   normal_user_test.sh SOURCE_DIR
 set -euo pipefail
 root=$1
@@ -159,6 +160,23 @@ check "demo, user namespaces asked for: skipped with the reason" test "$status" 
 check "demo, user namespaces asked for: both causes" grep -q "kernel setting.*container or chroot" \
   <<<"$output"
 check "demo: its work folder removed" test -z "$(ls "$work/tmp")"
+
+# Started with sudo by the checkout's owner, run.sh builds as that owner.
+if [[ $(id -u) -eq 0 ]]; then
+  mkdir -p "$work/checkout/build/pelmar" "$work/sudo-bin"
+  cp -r "$root/scripts" "$root/CMakeLists.txt" "$work/checkout/"
+  chown -R nobody:nogroup "$work/checkout"
+  printf '#!/bin/sh\necho "cmake as $(id -un)" >>"%s"\n' "$log" >"$work/sudo-bin/cmake"
+  printf '#!/bin/sh\necho "pelmar as $(id -un)" >>"%s"\n' "$log" >"$work/checkout/build/pelmar/pelmar"
+  printf '#!/bin/sh\nprintf "install ok installed"\n' >"$work/sudo-bin/dpkg-query"
+  chmod 755 "$work/sudo-bin"/* "$work/checkout/build/pelmar/pelmar"
+  : >"$log"
+  output=$(env SUDO_UID=65534 SUDO_GID=65534 PATH="$work/sudo-bin:$PATH" \
+    "$work/checkout/scripts/run.sh" 2>&1) || true
+  check "run.sh with sudo: configures and builds as the owner" \
+    test "$(grep -c '^cmake as nobody$' "$log")" -eq 2
+  check "run.sh with sudo: nothing built as root" bash -c '! grep -q "^cmake as root" "$1"' _ "$log"
+fi
 
 ((failures == 0)) || fail "$failures checks failed"
 echo "PASS: package check, README line and the demo's refusal as $(as_user id -un)"
