@@ -12,6 +12,9 @@ set -euo pipefail
 answer_help_or_version "${BASH_SOURCE[0]}" "$@"
 
 log="${1:-$scripts_root/build}/Testing/Temporary/LastTest.log"
+# While ctest still runs (this script as its post-test step) the log of the
+# current run has not yet replaced the last one.
+[[ -r $log.tmp ]] && log+=.tmp
 [[ -r $log ]] || exit 0
 
 awk '

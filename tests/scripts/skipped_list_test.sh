@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The list of skipped tests read from a ctest log: a GoogleTest skip with its
 # message, a shell test's SKIP line and the demo's, and none of the tests that
-# passed or failed, even when their output mentions skipping.
+# passed or failed, even when their output mentions skipping; during a
+# ctest run, that run's log.
 #   skipped_list_test.sh SKIPPED_TESTS_SCRIPT
 set -euo pipefail
 lister=$1
@@ -54,6 +55,16 @@ if [[ $actual != "${expected#$'\n'}" && $actual != "$expected" ]]; then
   diff <(echo "$expected") <(echo "$actual") >&2 || true
   exit 1
 fi
+
+# Run by ctest after its tests, the current run's log is still LastTest.log.tmp.
+mv "$work/Testing/Temporary/LastTest.log" "$work/Testing/Temporary/LastTest.log.tmp"
+block Old.Run "Test Passed." "SKIP: from the run before" >"$work/Testing/Temporary/LastTest.log"
+actual=$("$lister" "$work")
+if [[ $actual != *"install_tree: cmake missing"* || $actual == *Old.Run* ]]; then
+  echo "FAIL: the log of the run going on was not the one read: $actual" >&2
+  exit 1
+fi
+rm "$work/Testing/Temporary/LastTest.log.tmp"
 
 # A run without tests (ctest -N) and a folder never tested list nothing.
 printf 'Start testing: Dec 09 11:57 UTC\nEnd testing: Dec 09 11:57 UTC\n' \
