@@ -15,6 +15,7 @@
 #   otherwise `ip netns` as root (run the script with sudo).
 # BUILD_DIR, MDSP_SIM, MDSPCTL, PELMAR: where the programs are.
 set -euo pipefail
+# shellcheck source=scripts/common.sh
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 answer_help_or_version "${BASH_SOURCE[0]}" "$@"
 

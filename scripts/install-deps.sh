@@ -11,6 +11,7 @@
 # missing and why, asks once, and installs them with one `sudo apt-get`; the
 # build itself stays yours. Under CI=true it never asks (sudo -n).
 set -euo pipefail
+# shellcheck source=scripts/common.sh
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 answer_help_or_version "${BASH_SOURCE[0]}" "$@"
 

@@ -16,6 +16,7 @@
 # normal user through sudo, after asking). BUILD_DIR: the build folder
 # (default build/ in the checkout).
 set -euo pipefail
+# shellcheck source=scripts/common.sh
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 answer_help_or_version "${BASH_SOURCE[0]}" "$@"
 

@@ -8,6 +8,7 @@
 # GoogleTest test's reason is the message after "Skipped", a shell test's the
 # "SKIP: ..." line it printed before leaving with status 77.
 set -euo pipefail
+# shellcheck source=scripts/common.sh
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 answer_help_or_version "${BASH_SOURCE[0]}" "$@"
 

@@ -12,6 +12,7 @@
 # BUILD_DIR: the build folder (default build/ in the checkout);
 # CMAKE_EXTRA_ARGS, CTEST_EXTRA_ARGS, TEST_JOBS: passed on to cmake and ctest.
 set -euo pipefail
+# shellcheck source=scripts/common.sh
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 answer_help_or_version "${BASH_SOURCE[0]}" "$@"
 
