@@ -7,8 +7,13 @@
 #  - two headers anywhere in the tree share a file name.
 # Quoted includes are resolved as the compiler would find them here: beside
 # the including file first, then by bare name or path ending through the
-# tree. Usage: check-includes.sh [SOURCE_ROOT]
+# tree.
+#
+#   scripts/check-includes.sh [SOURCE_ROOT]   (default: this checkout)
 set -euo pipefail
+# shellcheck source=scripts/common.sh
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+answer_help_or_version "${BASH_SOURCE[0]}" "$@"
 shopt -s extglob
 root="$(cd "${1:-$(dirname "${BASH_SOURCE[0]}")/..}" && pwd)"
 cd "$root"

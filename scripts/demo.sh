@@ -6,14 +6,20 @@
 #   scripts/demo.sh            start the tool on your display (X11 or Wayland)
 #   scripts/demo.sh --check    no window: scan the private network with
 #                              mdspctl and check that all 12 modules answer
+#   scripts/demo.sh --help | --version
 #
+# What is missing is built first, after the Debian packages it needs
+# (scripts/install-deps.sh; as a normal user through sudo, after asking).
 # DEMO_NETNS=auto|user|root  how the private network is made. auto (default):
-#   an unprivileged user and network namespace when the kernel allows it,
+#   an unprivileged user and network namespace when the system allows it,
 #   otherwise `ip netns` as root (run the script with sudo).
 # BUILD_DIR, MDSP_SIM, MDSPCTL, PELMAR: where the programs are.
 set -euo pipefail
+# shellcheck source=scripts/common.sh
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+answer_help_or_version "${BASH_SOURCE[0]}" "$@"
 
-here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+here=$scripts_root
 build="${BUILD_DIR:-$here/build}"
 
 # The private network: the tool's side and the modules' side of one cable.
@@ -21,7 +27,7 @@ readonly HOST_IF=demo0 HOST_ADDR=10.77.0.1/24 MOD_IF=mod0 MOD_ADDR=10.77.0.2/24
 readonly MODULE_COUNT=12
 
 say() { echo "demo: $*" >&2; }
-die() { say "$*"; exit "${2:-1}"; }
+die() { say "$1"; exit "${2:-1}"; }  # die MESSAGE [STATUS]
 
 # A network test that cannot make its namespace is skipped, except in CI.
 unavailable() {
@@ -219,11 +225,32 @@ user_namespaces_work() {
   unshare --user --map-root-user --net true 2>/dev/null
 }
 
+# Why the private network cannot be made as this user, and the ways out.
+explain_refused_user_namespaces() {
+  local kernel="" allow=""
+  if [[ $(cat /proc/sys/kernel/unprivileged_userns_clone 2>/dev/null) == 0 ]]; then
+    kernel+=" kernel.unprivileged_userns_clone=0" allow+=" kernel.unprivileged_userns_clone=1"
+  fi
+  if [[ $(cat /proc/sys/user/max_user_namespaces 2>/dev/null) == 0 ]]; then
+    kernel+=" user.max_user_namespaces=0" allow+=" user.max_user_namespaces=10000"
+  fi
+  say "unprivileged user namespaces are refused here, and the private network needs one."
+  say "Either a kernel setting refuses them${kernel:+ (here:$kernel)}, or this runs in a"
+  say "container or chroot that does not let its processes make namespaces."
+  say "Way out: run the demo with sudo; it then uses root network namespaces and still"
+  say "opens the window as you:"
+  say "  sudo --preserve-env=DISPLAY,WAYLAND_DISPLAY,XAUTHORITY,XDG_RUNTIME_DIR $0 $*"
+  if [[ -n $kernel ]]; then
+    say "or allow them: sudo sysctl -w$allow"
+  else
+    say "or run the demo outside the container, or start the container allowed to make namespaces."
+  fi
+}
+
 main() {
   case ${1:-} in
     --check) DEMO_CHECK=1 ;;
     --inside-user) inside_user_namespace; return ;;
-    -h | --help) sed -n '2,14p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; return ;;
     "") DEMO_CHECK=0 ;;
     *) die "unknown argument '$1' (see --help)" 2 ;;
   esac
@@ -236,9 +263,11 @@ main() {
   if [[ ! -x $MDSP_SIM || ! -x $front ]]; then
     say "building what is missing in $build"
     "$here/scripts/install-deps.sh"
+    # The tests' packages are not installed for the demo, so a first build leaves them out.
     [[ -f $build/CMakeCache.txt ]] ||
-      cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-    cmake --build "$build" -j"$(nproc)" --target mdsp-sim "$front_target" ||
+      as_checkout_owner cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DMDSP_TESTS=OFF -DMDSP_BENCH=OFF
+    as_checkout_owner cmake --build "$build" -j"$(nproc)" --target mdsp-sim "$front_target" ||
       die "could not build $front_target and mdsp-sim in $build"
   fi
   [[ -x $front ]] || die "$front is missing; try --check"
@@ -259,14 +288,15 @@ main() {
     elif [[ $(id -u) -eq 0 ]]; then how=root
     else
       rm -rf "$DEMO_WORK"
-      die "this kernel allows no unprivileged user namespaces; run: sudo --preserve-env=DISPLAY,WAYLAND_DISPLAY,XAUTHORITY,XDG_RUNTIME_DIR $0 $*"
+      explain_refused_user_namespaces "$@"
+      exit 1
     fi
   fi
   case $how in
     user)
       if ! user_namespaces_work; then
         rm -rf "$DEMO_WORK"
-        unavailable "unprivileged user namespaces are not available here"
+        unavailable "unprivileged user namespaces are refused here (by a kernel setting, or by a container or chroot); with sudo, DEMO_NETNS=root makes root network namespaces instead"
       fi
       local status=0
       # Own PID namespace too: when the script inside ends, however it ends,

@@ -1,6 +1,7 @@
 // The Settings command's order of steps, with a fake DHCP server.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,10 @@ struct OkCase {
   bool onAfter;
 };
 
+// A case prints as its name: ctest names each instance after it, where the
+// default printer would put the struct's raw bytes into the test's name.
+void PrintTo(const OkCase& c, std::ostream* os) { *os << c.name; }
+
 class SettingsCommandOk : public ::testing::TestWithParam<OkCase> {};
 
 TEST_P(SettingsCommandOk, StepsRunInOrderAndTheSwitchShowsItsTrueState) {
@@ -90,8 +95,7 @@ INSTANTIATE_TEST_SUITE_P(
         OkCase{"FailedStartIsShownAndStaysOff",
                false, true, false,
                {"dhcp on failed", "message DHCP server init failed\nport taken"}, false},
-        OkCase{"SwitchedOff", true, false, true, {"dhcp off"}, false}),
-    [](const ::testing::TestParamInfo<OkCase>& info) { return std::string(info.param.name); });
+        OkCase{"SwitchedOff", true, false, true, {"dhcp off"}, false}));
 
 TEST(SettingsCommand, CancelChangesNothing) {
   for (bool on : {false, true}) {

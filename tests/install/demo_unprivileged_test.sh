@@ -16,7 +16,8 @@ for component in library tools; do
   cmake --install "$build" --prefix "$work/prefix" --component "$component" >/dev/null ||
     fail "install $component"
 done
-cp "$demo" "$work/demo.sh"
+# With the helper the scripts share.
+cp "$demo" "$(dirname "$demo")/common.sh" "$work/"
 
 status=0
 (cd "$work" && setpriv --reuid=65534 --regid=65534 --clear-groups -- \

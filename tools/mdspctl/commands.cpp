@@ -134,9 +134,11 @@ int SendFailure(int32_t result, const std::string& what, bool textConfigure = fa
 }  // namespace
 
 int RunNics(const CommandLine&) {
+  const char* none =
+      "no usable network interface: looked for one that is up and has an IPv4 address "
+      "('ip -4 address' shows them all)";
   int32_t count = 0;
-  if (Api().MDSP_GetNumberOfNics(&count) != MDSP_RESULT_OK)
-    return Fail(kExitLibrary, "cannot list the network interfaces");
+  if (Api().MDSP_GetNumberOfNics(&count) != MDSP_RESULT_OK) return Fail(kExitLibrary, none);
   for (int32_t i = 0; i < count; ++i) {
     uint32_t address = 0;
     uint8_t mac[6] = {};
@@ -147,7 +149,7 @@ int RunNics(const CommandLine&) {
     std::printf("%d  %-15s  %s  %s\n", i, pelmar::Ipv4Text(address).c_str(), pelmar::MacText(mac).c_str(),
                 description);
   }
-  if (count == 0) std::fprintf(stderr, "mdspctl: no network interface with an IPv4 address\n");
+  if (count == 0) std::fprintf(stderr, "mdspctl: %s\n", none);
   return kExitOk;
 }
 

@@ -51,7 +51,8 @@ void Session::ExpectReportElements(size_t count) { g_reportElements = count; }
 int Session::Open(const CommandLine& cli, std::string& error) {
   int32_t count = 0;
   if (Api().MDSP_GetNumberOfNics(&count) != MDSP_RESULT_OK) {
-    error = "cannot list the network interfaces";
+    error = "no usable network interface: looked for one that is up and has an IPv4 "
+            "address (run 'mdspctl nics' to see the interfaces)";
     return kExitLibrary;
   }
   auto nics = cli.options.count("nic") ? cli.options.at("nic") : std::vector<std::string>{};
@@ -63,7 +64,8 @@ int Session::Open(const CommandLine& cli, std::string& error) {
         nics.push_back(pelmar::Ipv4Text(address));
     }
     if (nics.empty()) {
-      error = "no network interface with an IPv4 address";
+      error = "no usable network interface: looked for one that is up and has an IPv4 "
+              "address (run 'mdspctl nics' to see the interfaces)";
       return kExitLibrary;
     }
   }

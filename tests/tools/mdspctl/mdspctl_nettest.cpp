@@ -466,5 +466,28 @@ TEST_F(Mdspctl, JunkAndMacLessAnswersAreNotListed) {
   EXPECT_EQ(json.out.find("00-00-00-00-00-00"), std::string::npos) << json.out;
 }
 
+// A namespace with nothing but its loopback: each command says what it looked
+// for and what to run next, instead of only that it found nothing.
+TEST(MdspctlWithoutInterfaces, SaysWhatWasLookedForAndWhatToRunNext) {
+  net_test::Lab lab;
+  NETNS_REQUIRE(lab);
+  const std::string ns = lab.AddNamespace("bare");
+  ASSERT_FALSE(ns.empty()) << lab.error();
+  struct Case {
+    const char* args;
+    const char* next;
+  };
+  for (const Case& c : {Case{"scan --timeout 200", "run 'mdspctl nics'"},
+                        Case{"restart --mac 02-00-00-00-10-01", "run 'mdspctl nics'"},
+                        Case{"nics", "'ip -4 address'"}}) {
+    std::string output;
+    lab.Run(ns, std::string(MDSPCTL_PATH) + " " + c.args + " </dev/null; echo \"rc=$?\"", &output);
+    EXPECT_NE(output.find("rc=2"), std::string::npos) << c.args << ": " << output;
+    EXPECT_NE(output.find("looked for one that is up and has an IPv4 address"), std::string::npos)
+        << c.args << ": " << output;
+    EXPECT_NE(output.find(c.next), std::string::npos) << c.args << ": " << output;
+  }
+}
+
 }  // namespace
 }  // namespace mdspctl_test
