@@ -8,32 +8,16 @@
 #include <QRadioButton>
 #include <QValidator>
 
+#include "dialog_units.h"
 #include "ip_address_edit.h"
 #include "message_box.h"
+#include "tool_icon.h"
 
 namespace pelmar {
 namespace {
 
 const char kProgramName[] = "Pelmar";
 const char kTooLongText[] = "Please enter no more than 127 characters.";
-
-// The template is laid out in dialog units: a quarter of the font's average
-// character width across, an eighth of its height down.
-class DialogUnits {
- public:
-  explicit DialogUnits(const QFontMetrics& metrics)
-      : baseX_((metrics.horizontalAdvance(
-                    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") + 26) / 52),
-        baseY_(metrics.height()) {}
-
-  QRect rect(int x, int y, int w, int h) const {
-    return QRect(x * baseX_ / 4, y * baseY_ / 8, w * baseX_ / 4, h * baseY_ / 8);
-  }
-
- private:
-  int baseX_;
-  int baseY_;
-};
 
 // Limits typing to kFieldLimit characters, as the platform's edit limit
 // does: a longer text put in by the program stays and may only shrink, and
@@ -63,12 +47,13 @@ CConfigurationDlg::CConfigurationDlg(const ModuleRecord& record, const QString& 
                           Qt::WindowCloseButtonHint),
       record_(record) {
   setWindowTitle("Configure: " + macText);
+  setWindowIcon(ToolIcon());
   buildControls();
   fill(StartFromRecord(record_));
 }
 
 void CConfigurationDlg::buildControls() {
-  const DialogUnits du(fontMetrics());
+  const DialogUnits du(font());
   setFixedSize(du.rect(0, 0, 307, 218).size());
 
   auto* ethernet = new QGroupBox("Ethernet configuration", this);
