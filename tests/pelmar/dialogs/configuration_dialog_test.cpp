@@ -267,7 +267,7 @@ struct RunTest : DialogTest {
     });
   }
   ConfigurationResult Run() {
-    return RunConfiguration(nullptr, fake.api(), kMacText, records, target,
+    return RunConfiguration(nullptr, fake.api(), kMac, records, target,
                             [] { return 0; });
   }
   FakeLibrary fake;

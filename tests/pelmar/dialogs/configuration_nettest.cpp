@@ -125,7 +125,9 @@ class ConfigurationNet : public ::testing::Test {
       act(*d);
     });
     int draws = 0;
-    return RunConfiguration(nullptr, library_.api(), mac, records_, target_,
+    uint8_t bytes[6] = {};
+    EXPECT_TRUE(pelmar::ParseMacText(mac, bytes)) << mac;
+    return RunConfiguration(nullptr, library_.api(), bytes, records_, target_,
                             [&draws] { return draws++ % 2 == 0 ? 0 : 27; });  // salt "aA"
   }
 
