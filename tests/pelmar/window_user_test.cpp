@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QEventLoop>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -324,6 +325,35 @@ TEST_F(WindowUser, MessageBoxesQueueWhileTheListGrowsBehindThem) {
   EXPECT_EQ(mostOpen, 1);
   EXPECT_EQ(shown, (std::vector<QString>{"Invalid Password", "Hostname too long",
                                          "Password too long"}));
+}
+
+// Where a group box's frame line shows, in its parent's coordinates: the
+// first row drawn at its right edge, beyond any title.
+int FrameLine(QGroupBox* box) {
+  QImage image(box->size(), QImage::Format_ARGB32);
+  image.fill(Qt::transparent);
+  box->render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
+  for (int y = 0; y < image.height(); ++y)
+    if (qAlpha(image.pixel(box->width() - 3, y)) != 0) return box->y() + y;
+  return box->y();
+}
+
+// The configuration dialog's frames stay clear of the fields they hold: the
+// template puts their lines above the first row.
+TEST(ConfigurationLayout, FramesRunAboveTheirFirstRow) {
+  pelmar::ModuleRecord record;
+  pelmar::CConfigurationDlg d(record, "02-00-00-00-10-01");
+  auto* ethernet = d.findChild<QGroupBox*>("ethernet");
+  auto* dhcp = d.findChild<QGroupBox*>("1012");
+  ASSERT_NE(ethernet, nullptr);
+  ASSERT_NE(dhcp, nullptr);
+  const QWidget* ip = d.findChild<QWidget*>("1004");
+  const QWidget* on = d.findChild<QWidget*>("1008");
+  EXPECT_LT(FrameLine(ethernet), ip->y());
+  EXPECT_LT(FrameLine(dhcp), on->y());
+  // Still inside the dialog, the title included.
+  EXPECT_GE(ethernet->y(), 0);
+  EXPECT_GE(dhcp->y(), 0);
 }
 
 // Dialog units: edges that meet in a template meet on the screen.

@@ -96,11 +96,17 @@ window_of() {
   wait_until "the window '$1'" inns xdotool search --onlyvisible --name "$1"
   inns xdotool search --onlyvisible --name "$1" | head -1
 }
+# window_gone TITLE-REGEX: waits until no visible window has that title.
+window_gone() {
+  gone() { ! inns xdotool search --onlyvisible --name "$1" >/dev/null; }
+  wait_until "the window '$1' to close" gone "$1"
+}
 # has_tool_icon ID: the window carries an icon for the window manager.
 has_tool_icon() {
   local icon
-  icon=$(inns xprop -id "$1" _NET_WM_ICON | head -c 200)
-  [[ $icon == *"_NET_WM_ICON(CARDINAL) = "[0-9]* ]]
+  icon=$(inns xprop -id "$1" _NET_WM_ICON)
+  # xprop draws each size as text: "Icon (32 x 32):".
+  [[ $icon == *"Icon ("[1-9]*" x "[1-9]*"):"* ]] || { echo "${icon:0:200}" >&2; return 1; }
 }
 # shot_window NAME ID: a screenshot of that window with its frame.
 shot_window() {
@@ -343,6 +349,7 @@ case $scenario in
     sleep 0.3
     shot_window "about" "$id"
     keys Return
+    window_gone '^About Pelmar$'
     click_at 30 "$FIRST_ROW_Y"
     keys Tab Return
     id=$(window_of '^Settings$')
@@ -350,6 +357,7 @@ case $scenario in
     sleep 0.3
     shot_window "settings" "$id"
     keys Escape
+    window_gone '^Settings$'
     click_at 30 "$FIRST_ROW_Y"
     keys Menu
     wait_until "the row menu" menu_open
@@ -359,12 +367,14 @@ case $scenario in
     sleep 0.3
     shot_window "password-prompt" "$id"
     keys Escape
+    window_gone '^Wink: '
     click_at 30 "$FIRST_ROW_Y" 1 2
     id=$(window_of '^Configure: 02-00-00-00-20-02$')
     has_tool_icon "$id" || fail "the configuration dialog has no icon"
     sleep 0.3
     shot_window "configuration-dialog" "$id"
     keys Escape
+    window_gone '^Configure: '
     keys alt+F4
     xlab_tool_ends_cleanly "exit status"
     ;;
