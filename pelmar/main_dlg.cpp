@@ -115,7 +115,7 @@ void CMainDlg::CreateControls() {
   connect(list_, &ModuleListCtrl::contextMenuAt, this,
           [this](int row, const QPoint& at) { RunRowMenu(row, at); });
   connect(list_, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
-    if (index.isValid()) ConfigureModule(list_->RowMac(index.row()));
+    if (index.isValid()) ConfigureModule(list_->RowMac(index.row()), list_->RowSecure(index.row()));
   });
   // There is no system menu to carry About: F1 and the window menu do.
   auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
@@ -343,6 +343,7 @@ int CMainDlg::RunRowMenu(int row, const QPoint& globalPos) {
   if (row < 0 || row >= list_->rowCount()) return 0;
   const QString ipText = list_->CellText(row, kColumnIp);
   const Mac mac = list_->RowMac(row);
+  const std::optional<bool> secure = list_->RowSecure(row);
   QMenu menu(this);
   QAction* configuration = menu.addAction(QStringLiteral("Configuration"));
   configuration->setData(kCommandConfiguration);
@@ -357,18 +358,21 @@ int CMainDlg::RunRowMenu(int row, const QPoint& globalPos) {
   const int command = chosen ? chosen->data().toInt() : 0;
   if (shutDown_) return 0;
   switch (command) {
-    case kCommandConfiguration: ConfigureModule(mac); break;
+    case kCommandConfiguration: ConfigureModule(mac, secure); break;
     case kCommandWebInterface: OpenWebInterface(ipText); break;
-    case kCommandWink: WinkModule(mac); break;
+    case kCommandWink: WinkModule(mac, secure); break;
     default: break;
   }
   return command;
 }
 
-bool CMainDlg::ConfigureModule(const Mac& mac) {
+bool CMainDlg::ConfigureModule(const Mac& mac, std::optional<bool> secure) {
   if (!binding_.bound() || sender_.busy()) return false;
-  const std::vector<ModuleRecord> records = list_->listModel()->records();
-  const ConfigurationChoice choice = AskConfiguration(this, mac.data(), records);
+  const ModuleRecord* found = FindRecord(list_->listModel()->records(), mac.data(), secure);
+  if (!found) return false;
+  // The dialog works on a copy of this one record.
+  const ModuleRecord record = *found;
+  const ConfigurationChoice choice = AskConfiguration(this, mac.data(), {&record, 1});
   if (shutDown_ || choice.result != ConfigurationResult::Set) return false;
   // A wink started while the dialog was open goes first; this one is not sent.
   if (sender_.busy()) return false;
@@ -407,9 +411,9 @@ void CMainDlg::OpenWebInterface(const QString& ipText) {
     platform::OpenWithShell(url);  // never through a shell command line
 }
 
-bool CMainDlg::WinkModule(const Mac& mac) {
+bool CMainDlg::WinkModule(const Mac& mac, std::optional<bool> secure) {
   if (!binding_.bound() || sender_.busy()) return false;
-  const ModuleRecord* found = FirstRecordWithMac(list_->listModel()->records(), mac.data());
+  const ModuleRecord* found = FindRecord(list_->listModel()->records(), mac.data(), secure);
   if (!found) return false;
   // A copy: the prompt runs a nested event loop in which the list may be
   // cleared and filled again.

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "background_call.h"
@@ -108,9 +109,10 @@ class CMainDlg : public QDialog {
   // The three row actions, by the row's record MAC (configuration, wink)
   // and IP cell (web interface). Configuration and wink send off the window
   // thread; while one is on its way another is refused (returns false).
-  bool ConfigureModule(const Mac& mac);
+  // `secure` picks the row's protocol when a module answered in both.
+  bool ConfigureModule(const Mac& mac, std::optional<bool> secure = std::nullopt);
   void OpenWebInterface(const QString& ipText);
-  bool WinkModule(const Mac& mac);
+  bool WinkModule(const Mac& mac, std::optional<bool> secure = std::nullopt);
   // A wink or configuration is on its way.
   bool sending() const { return sender_.busy(); }
   // The window menu outside the list ("&About Pelmar...") and the box.

@@ -11,6 +11,17 @@
 
 namespace pelmar {
 
+const ModuleRecord* FindRecord(const std::vector<ModuleRecord>& records, const uint8_t mac[6],
+                               std::optional<bool> secure) {
+  const ModuleRecord* first = nullptr;
+  for (const ModuleRecord& r : records) {
+    if (std::memcmp(r.mac, mac, 6) != 0) continue;
+    if (!secure || r.secure == *secure) return &r;
+    if (!first) first = &r;
+  }
+  return first;
+}
+
 // ---------------------------------------------------------------- header
 
 ModuleListHeader::ModuleListHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {
@@ -298,7 +309,12 @@ void ModuleListCtrl::ClearModuleList() { model_->Clear(); }
 
 const ModuleRecord* ModuleListCtrl::FindRecordByMac(int row) const {
   if (row < 0 || row >= model_->rowCount()) return nullptr;
-  return FirstRecordWithMac(model_->records(), model_->row(row).mac.data());
+  return FindRecord(model_->records(), model_->row(row).mac.data(), model_->row(row).secure);
+}
+
+std::optional<bool> ModuleListCtrl::RowSecure(int row) const {
+  if (row < 0 || row >= model_->rowCount()) return std::nullopt;
+  return model_->row(row).secure;
 }
 
 std::array<uint8_t, 6> ModuleListCtrl::RowMac(int row) const {

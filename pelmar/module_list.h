@@ -10,6 +10,7 @@
 #include <QTreeView>
 #include <array>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -19,6 +20,12 @@
 #include "row_order.h"
 
 namespace pelmar {
+
+// The first record with the MAC that speaks the given protocol (secure or
+// not); without such a record the first with the MAC. A module that speaks
+// both protocols answers twice with one MAC: each row keeps its own.
+const ModuleRecord* FindRecord(const std::vector<ModuleRecord>& records, const uint8_t mac[6],
+                               std::optional<bool> secure);
 
 class ModuleListHeader : public QHeaderView {
   Q_OBJECT
@@ -124,8 +131,9 @@ class ModuleListCtrl : public QTreeView {
   int SelectedRow() const;
   void SelectRow(int row);
 
-  // The MAC of the row's record (all zero for no row).
+  // The MAC and protocol of the row's record (zero and nothing for no row).
   std::array<uint8_t, 6> RowMac(int row) const;
+  std::optional<bool> RowSecure(int row) const;
   // The row a keyboard menu opens for: the current row, else the selected
   // one; -1 when there is none.
   int KeyboardRow() const;

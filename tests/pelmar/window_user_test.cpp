@@ -149,6 +149,33 @@ TEST_F(WindowUser, MenuKeyAndShiftF10OpenTheCurrentRowsMenu) {
   EXPECT_FALSE(opened);
 }
 
+// A module that speaks both protocols answers twice with one MAC; each row's
+// actions reach the entry of its own protocol.
+TEST_F(WindowUser, RowActionsReachTheEntryOfTheRowsProtocol) {
+  fake::Module text = MakeModule(7, "10.0.0.7", "TEXT-SIDE");
+  fake::Module secure = MakeModule(7, "10.0.0.7", "SECURE-SIDE", true);
+  CMainDlg w("", options);
+  Start(w, {text, secure});
+  {
+    std::lock_guard<std::mutex> lock(lib->mutex);
+    lib->winkResult = MDSP_RESULT_OK;
+  }
+  // Column 5 is Type.
+  const std::pair<const char*, uint32_t> cases[] = {{"SECURE-SIDE", 1}, {"TEXT-SIDE", 0}};
+  for (const auto& [type, index] : cases) {
+    SCOPED_TRACE(type);
+    int row = -1;
+    for (int r = 0; r < w.moduleList()->rowCount(); ++r)
+      if (w.moduleList()->CellText(r, 5) == type) row = r;
+    ASSERT_GE(row, 0);
+    ChooseInMenu("Wink");
+    w.RunRowMenu(row, QPoint(5, 5));
+    ASSERT_TRUE(SendingEnds(w));
+    ASSERT_FALSE(Winks().empty());
+    EXPECT_EQ(Winks().back().first, index);
+  }
+}
+
 // Enter presses the focused button; in the list it presses Scan.
 TEST_F(WindowUser, EnterPressesTheFocusedButton) {
   CMainDlg w("", options);
