@@ -309,7 +309,7 @@ void ModuleListCtrl::ClearModuleList() { model_->Clear(); }
 
 const ModuleRecord* ModuleListCtrl::FindRecordByMac(int row) const {
   if (row < 0 || row >= model_->rowCount()) return nullptr;
-  return FindRecord(model_->records(), model_->row(row).mac.data(), model_->row(row).secure);
+  return FirstRecordWithMac(model_->records(), model_->row(row).mac.data());
 }
 
 std::optional<bool> ModuleListCtrl::RowSecure(int row) const {
