@@ -120,7 +120,7 @@ class ModuleListCtrl : public QTreeView {
   void AddModuleRow(const ModuleRecord& record);
   // Empties rows and records.
   void ClearModuleList();
-  // The first record (oldest first) whose MAC equals the MAC cell of the row at position (nullptr: none).
+  // The first record (oldest first) with the MAC of the row at position (nullptr: none).
   const ModuleRecord* FindRecordByMac(int row) const;
   // A click on header item column: another column sorts ascending, the same one toggles.
   void SortByColumn(int column);
