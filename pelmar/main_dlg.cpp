@@ -22,6 +22,7 @@
 #include "run_configuration.h"
 #include "settings_command.h"
 #include "settings_dlg.h"
+#include "settings_file.h"
 #include "tool_icon.h"
 #include "wink_flow.h"
 

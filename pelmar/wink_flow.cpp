@@ -15,10 +15,7 @@ std::string WinkCaption(const ModuleRecord& record) { return "Wink: " + MacText(
 
 WinkOutcome SendWink(const LibraryApi& api, const ModuleRecord& record,
                      const std::string& password, void* context) {
-  uint8_t mac[6];
-  if (api.SMDSP_GetModuleMac(record.moduleIndex, mac) != MDSP_RESULT_OK ||
-      std::memcmp(mac, record.mac, 6) != 0)
-    return WinkOutcome::ModuleListChanged;
+  if (!StillSameModule(api, record)) return WinkOutcome::ModuleListChanged;
   char buffer[256] = {};
   std::strncpy(buffer, password.c_str(), sizeof buffer - 1);
   SmdspCredentials credentials{buffer, nullptr, context};
