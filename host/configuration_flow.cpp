@@ -78,7 +78,7 @@ namespace {
 
 ConfigureOutcome Send(const LibraryApi& api, const ModuleRecord& record,
                       const ConfigurationInput& input, uint8_t configurationTarget[6],
-                      const RandomSource& random) {
+                      const RandomSource& random, void* context) {
   // A reply or a re-scan while the dialog was open may have ended the
   // module's entry or given its index to another module: create the request
   // only now, and only for the module the user chose. A module speaking both
@@ -106,7 +106,7 @@ ConfigureOutcome Send(const LibraryApi& api, const ModuleRecord& record,
     return ConfigureOutcome::Failed;
 
   std::memcpy(configurationTarget, record.mac, 6);
-  SmdspCredentials credentials{request.authentication.c_str(), nullptr, nullptr};
+  SmdspCredentials credentials{request.authentication.c_str(), nullptr, context};
   if (api.SMDSP_SendConfigure(&credentials) != MDSP_RESULT_OK) return ConfigureOutcome::Failed;
   return ConfigureOutcome::Sent;
 }
@@ -115,8 +115,9 @@ ConfigureOutcome Send(const LibraryApi& api, const ModuleRecord& record,
 
 ConfigureOutcome SendConfiguration(const LibraryApi& api, const ModuleRecord& record,
                                    const ConfigurationInput& input,
-                                   uint8_t configurationTarget[6], const RandomSource& random) {
-  ConfigureOutcome outcome = Send(api, record, input, configurationTarget, random);
+                                   uint8_t configurationTarget[6], const RandomSource& random,
+                                   void* context) {
+  ConfigureOutcome outcome = Send(api, record, input, configurationTarget, random, context);
   // The main window matches answers against the target: after a failure no
   // answer belongs to this configuration.
   if (outcome == ConfigureOutcome::Failed) ResetTarget(configurationTarget);

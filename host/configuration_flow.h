@@ -83,10 +83,11 @@ inline constexpr const char kConfigureFailedText[] = "Failed to configure.";
 // sends with the authentication text (secure: the password as typed; text
 // module with a seed: its MD5 answer; otherwise the password). On Failed the
 // target is reset to FF-FF-FF-FF-FF-FF; on ModuleListChanged nothing is sent
-// and the target is left alone.
+// and the target is left alone. `context` goes with the answer events.
 ConfigureOutcome SendConfiguration(const LibraryApi& api, const ModuleRecord& record,
                                    const ConfigurationInput& input,
                                    uint8_t configurationTarget[6],
-                                   const RandomSource& random = SystemRandom);
+                                   const RandomSource& random = SystemRandom,
+                                   void* context = nullptr);
 
 }  // namespace pelmar

@@ -1,17 +1,20 @@
 #include "event_relay.h"
 
-#include <QCoreApplication>
+#include <QSocketNotifier>
 #include <cstdlib>
 #include <cstring>
 
 namespace pelmar {
 namespace {
 
-const QEvent::Type kModuleEventType = static_cast<QEvent::Type>(QEvent::User + 1);
-
 std::atomic<ModuleEventRelay*> g_relay{nullptr};
 
 }  // namespace
+
+ModuleEventRelay::ModuleEventRelay() {
+  notifier_ = new QSocketNotifier(wake_.fd(), QSocketNotifier::Read, this);
+  connect(notifier_, &QSocketNotifier::activated, this, [this] { Deliver(); });
+}
 
 ModuleEventRelay& ModuleEventRelay::Instance() {
   ModuleEventRelay* relay = g_relay.load();
@@ -42,15 +45,12 @@ int32_t MDSP_CALL ModuleEventRelay::Callback(int32_t event, int32_t index, uint8
   data.context = context;
   data.session = relay->session_.load();
   if (data.session == 0) return 0;  // no window
-  bool wake;
   {
     std::lock_guard<std::mutex> lock(relay->mutex_);
     relay->queue_.push_back(data);
-    wake = !relay->wakePosted_;
-    relay->wakePosted_ = true;
   }
   relay->posted_.fetch_add(1);
-  if (wake) QCoreApplication::postEvent(relay, new QEvent(kModuleEventType));
+  relay->wake_.Signal();
   return 0;
 }
 
@@ -69,19 +69,17 @@ void ModuleEventRelay::Detach(uint64_t session) {
 
 bool ModuleEventRelay::Take(ModuleEventData* out) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (queue_.empty()) {
-    wakePosted_ = false;
-    return false;
-  }
+  if (queue_.empty()) return false;
   *out = queue_.front();
   queue_.pop_front();
   return true;
 }
 
-void ModuleEventRelay::customEvent(QEvent*) {
-  // The relay receives no other custom event; the event carries nothing.
-  // One at a time, so a handler that runs a nested event loop (a message
-  // box) keeps the events in order.
+void ModuleEventRelay::Deliver() {
+  // Drained before the queue is read: an event queued from here on wakes
+  // the window thread again, also inside a nested event loop that a handler
+  // runs (a message box), where the next events are handed on in their turn.
+  wake_.Drain();
   ModuleEventData data;
   while (Take(&data)) {
     if (data.session == 0 || data.session != session_.load() || !handler_) {

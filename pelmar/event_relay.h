@@ -5,12 +5,13 @@
 // a use after free). On the window thread the relay hands each event to the
 // window registered for the session it was posted in, or drops it.
 //
-// The events themselves pass through a queue under a standard mutex; the
-// posted Qt event only wakes the window thread and carries nothing, so the
-// hand-over is visible to thread checkers even though Qt's own locks are not.
+// The events themselves pass through a queue under a standard mutex; an
+// eventfd watched by a socket notifier wakes the window thread and carries
+// nothing. No Qt object crosses threads, so thread checkers see the whole
+// hand-over. Events are handed on in order; one whose handler runs a nested
+// event loop (a message box) does not hold up the ones behind it.
 #pragma once
 
-#include <QEvent>
 #include <QObject>
 #include <atomic>
 #include <cstdint>
@@ -19,6 +20,9 @@
 #include <mutex>
 
 #include "mdsp.h"
+#include "wake_fd.h"
+
+class QSocketNotifier;
 
 namespace pelmar {
 
@@ -55,17 +59,17 @@ class ModuleEventRelay : public QObject {
   uint64_t delivered() const { return delivered_; }
   uint64_t dropped() const { return dropped_; }
 
- protected:
-  void customEvent(QEvent* event) override;
-
  private:
-  ModuleEventRelay() = default;
+  ModuleEventRelay();
   // Takes the oldest queued event; false when none is left.
   bool Take(ModuleEventData* out);
+  // The window thread's side of a wake-up: hands on every queued event.
+  void Deliver();
 
-  std::mutex mutex_;                    // guards queue_ and wakePosted_
+  platform::WakeFd wake_;
+  QSocketNotifier* notifier_ = nullptr;
+  std::mutex mutex_;  // guards queue_
   std::deque<ModuleEventData> queue_;
-  bool wakePosted_ = false;
   std::atomic<uint64_t> session_{0};  // read by the worker when it posts
   uint64_t nextSession_ = 0;
   Handler handler_;

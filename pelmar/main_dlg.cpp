@@ -7,11 +7,13 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QShortcut>
+#include <QTimer>
 #include <algorithm>
 #include <atomic>
 #include <cstring>
 
 #include "about_dlg.h"
+#include "dialog_units.h"
 #include "host.h"
 #include "message_box.h"
 #include "module_cells.h"
@@ -21,6 +23,8 @@
 #include "settings_command.h"
 #include "settings_dlg.h"
 #include "settings_file.h"
+#include "tool_icon.h"
+#include "wink_flow.h"
 
 namespace pelmar {
 namespace {
@@ -36,15 +40,20 @@ constexpr int kAboutCommand = 16;
 
 const QString kWarning = QStringLiteral("Warning");
 
-void Warn(QWidget* parent, const QString& text) {
-  ShowMessage(parent, kWarning, text, MessageIcon::Warning);
-}
+const QString kNoModuleAnswered =
+    QStringLiteral("No module answered. Check the cable and the interface chosen in Settings.");
+
+// Names the two ways to the About box, which has no control of its own.
+const QString kWindowHelp = QStringLiteral(
+    "Right-click a module for its menu (also the Menu key or Shift+F10). "
+    "Press F1, or right-click beside the buttons, for About Pelmar.");
 
 }  // namespace
 
 CMainDlg::CMainDlg(const std::string& requestedInterface, const MainDlgOptions& options,
                    QWidget* parent)
     : QDialog(parent), options_(options) {
+  target_.fill(0xFF);
   interfaces_.requestedInterface = requestedInterface;
   settingsPath_ = options.settingsPath.empty() ? SettingsPath() : options.settingsPath;
   ModuleEventRelay::Instance();  // created on this (the window) thread
@@ -59,43 +68,43 @@ CMainDlg::CMainDlg(const std::string& requestedInterface, const MainDlgOptions& 
 
 CMainDlg::~CMainDlg() { Shutdown(); }
 
-QRect CMainDlg::DialogUnits(int x, int y, int w, int h) const {
-  // Dialog base units of the dialog's font: average character width of the
-  // Latin letters and the font's height.
-  QFontMetrics metrics(font());
-  const int average =
-      (metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) / 26 + 1) / 2;
-  const int height = metrics.height();
-  auto hx = [average](int v) { return (v * average + 2) / 4; };
-  auto hy = [height](int v) { return (v * height + 4) / 8; };
-  return QRect(hx(x), hy(y), hx(x + w) - hx(x), hy(y + h) - hy(y));
-}
-
 void CMainDlg::CreateControls() {
   setWindowTitle(QStringLiteral("Pelmar"));
-  const QRect client = DialogUnits(0, 0, 419, 201);
-  resize(client.size());
+  setWindowIcon(ToolIcon());
+  setToolTip(kWindowHelp);
+  setWhatsThis(kWindowHelp);
+  const DialogUnits du(font());
+  resize(du.rect(0, 0, 419, 201).size());
 
-  // Tab order of the template: Scan, button 1, list, Settings.
+  // Tab order of the template: Scan, button 1, list, Settings. Scan is the
+  // default button (Enter in the list scans); a focused button takes Enter
+  // itself.
   scan_ = new QPushButton(QStringLiteral("Scan"), this);
   scan_->setObjectName(kIdScan);
-  scan_->setGeometry(DialogUnits(302, 182, 50, 14));
+  scan_->setGeometry(du.rect(302, 182, 50, 14));
   scan_->setDefault(true);
-  scan_->setAutoDefault(false);
+  scan_->setAutoDefault(true);
 
   button1_ = new QPushButton(QStringLiteral("Exit"), this);
   button1_->setObjectName(kIdButton1);
-  button1_->setGeometry(DialogUnits(362, 182, 50, 14));
-  button1_->setAutoDefault(false);
+  button1_->setGeometry(du.rect(362, 182, 50, 14));
+  button1_->setAutoDefault(true);
 
   list_ = new ModuleListCtrl(this);
   list_->setObjectName(kIdList);
-  list_->setGeometry(DialogUnits(7, 7, 405, 170));
+  list_->setGeometry(du.rect(7, 7, 405, 170));
+  list_->setWhatsThis(kWindowHelp);
 
   settings_ = new QPushButton(QStringLiteral("Settings"), this);
   settings_->setObjectName(kIdSettings);
-  settings_->setGeometry(DialogUnits(242, 182, 50, 14));
-  settings_->setAutoDefault(false);
+  settings_->setGeometry(du.rect(242, 182, 50, 14));
+  settings_->setAutoDefault(true);
+
+  quietScan_ = new QTimer(this);
+  quietScan_->setSingleShot(true);
+  connect(quietScan_, &QTimer::timeout, this, [this] {
+    if (list_->rowCount() == 0) list_->SetEmptyText(kNoModuleAnswered);
+  });
 
   setTabOrder(scan_, button1_);
   setTabOrder(button1_, list_);
@@ -107,7 +116,7 @@ void CMainDlg::CreateControls() {
   connect(list_, &ModuleListCtrl::contextMenuAt, this,
           [this](int row, const QPoint& at) { RunRowMenu(row, at); });
   connect(list_, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
-    if (index.isValid()) ConfigureModule(list_->CellText(index.row(), kColumnMac));
+    if (index.isValid()) ConfigureModule(list_->RowMac(index.row()), list_->RowSecure(index.row()));
   });
   // There is no system menu to carry About: F1 and the window menu do.
   auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
@@ -209,7 +218,7 @@ bool CMainDlg::Initialise() {
     ShowMessage(this, QStringLiteral("Error"),
                 QStringLiteral("The protocol library could not start. No modules can be found."),
                 MessageIcon::Error);
-    list_->ClearModuleList();
+    ClearList();
   } else {
     ScanAndWarn();
   }
@@ -226,17 +235,53 @@ int CMainDlg::Run() {
 void* CMainDlg::currentScanContext() const { return reinterpret_cast<void*>(scanNumber_); }
 
 bool CMainDlg::StartScan() {
-  list_->ClearModuleList();
+  if (sender_.busy()) {
+    scanWaiting_ = true;
+    return true;
+  }
+  ClearList();
   if (!binding_.bound()) return false;
   scanNumber_ = ++g_lastScan;
-  return binding_.api().SMDSP_SendDiscover(reinterpret_cast<void*>(scanNumber_)) ==
-         MDSP_RESULT_OK;
+  const bool sent = binding_.api().SMDSP_SendDiscover(reinterpret_cast<void*>(scanNumber_)) ==
+                    MDSP_RESULT_OK;
+  if (sent && options_.quietScanMs >= 0) quietScan_->start(options_.quietScanMs);
+  return sent;
 }
 
 void CMainDlg::ScanAndWarn() {
   // A send on no interface at all succeeds and stays quiet.
   if (!StartScan() && binding_.bound())
-    Warn(this, QStringLiteral("The scan could not be sent. Check the network interfaces in Settings."));
+    Warn(QStringLiteral("The scan could not be sent. Check the network interfaces in Settings."));
+}
+
+void CMainDlg::ClearList() {
+  list_->ClearModuleList();
+  list_->SetEmptyText(QString());
+  quietScan_->stop();
+  ResetConfigurationTarget();
+}
+
+void CMainDlg::SetConfigurationTarget(const uint8_t mac[6]) {
+  std::copy(mac, mac + 6, target_.begin());
+}
+
+void CMainDlg::ResetConfigurationTarget() { target_.fill(0xFF); }
+
+bool CMainDlg::HasConfigurationTarget() const {
+  return std::any_of(target_.begin(), target_.end(), [](uint8_t b) { return b != 0xFF; });
+}
+
+void CMainDlg::Warn(const QString& text) {
+  warnings_.push_back(text);
+  if (warningOpen_) return;  // shown when the open one closes
+  warningOpen_ = true;
+  while (!warnings_.empty() && !shutDown_) {
+    const QString next = warnings_.front();
+    warnings_.pop_front();
+    ShowMessage(this, kWarning, next, MessageIcon::Warning);
+  }
+  warnings_.clear();
+  warningOpen_ = false;
 }
 
 void CMainDlg::HandleModuleEvent(const ModuleEventData& event) {
@@ -253,9 +298,9 @@ void CMainDlg::HandleModuleEvent(const ModuleEventData& event) {
     std::memcpy(mac, event.mac, 6);
   else if (number == SMDSP_EVENT_MODULE_FOUND)
     macKnown = api.SMDSP_GetModuleMac(event.index, mac) == MDSP_RESULT_OK;
-  const bool concernsTarget = macKnown && list_->HasConfigurationTarget() &&
-                              std::memcmp(mac, list_->configurationTarget().data(), 6) == 0;
-  if (concernsTarget && number != SMDSP_EVENT_MODULE_FOUND) list_->ResetConfigurationTarget();
+  const bool concernsTarget =
+      macKnown && HasConfigurationTarget() && std::memcmp(mac, target_.data(), 6) == 0;
+  if (concernsTarget && number != SMDSP_EVENT_MODULE_FOUND) ResetConfigurationTarget();
 
   switch (number) {
     case SMDSP_EVENT_MODULE_FOUND: {
@@ -265,27 +310,30 @@ void CMainDlg::HandleModuleEvent(const ModuleEventData& event) {
         return;
       }
       ModuleRecord record;
-      if (ReadModuleRecord(api, event.index, &record)) list_->AddModuleRow(record);
+      if (ReadModuleRecord(api, event.index, &record)) {
+        list_->AddModuleRow(record);
+        list_->SetEmptyText(QString());
+      }
       return;
     }
     case SMDSP_EVENT_CONFIGURED:
       if (concernsTarget) ScanAndWarn();  // the list shows the new settings
       return;
     case SMDSP_EVENT_UNABLE:
-      if (concernsTarget) Warn(this, QStringLiteral("Unable to fulfill the request"));
+      if (concernsTarget) Warn(QStringLiteral("Unable to fulfill the request"));
       return;
     case SMDSP_EVENT_INVALID_PASSWORD:
     case SMDSP_EVENT_INVALID_PASSWORD_2:
-      Warn(this, QStringLiteral("Invalid Password"));
+      Warn(QStringLiteral("Invalid Password"));
       return;
     case SMDSP_EVENT_HOSTNAME_TOO_LONG:
-      Warn(this, QStringLiteral("Hostname too long"));
+      Warn(QStringLiteral("Hostname too long"));
       return;
     case SMDSP_EVENT_PASSWORD_TOO_LONG:
-      Warn(this, QStringLiteral("Password too long"));
+      Warn(QStringLiteral("Password too long"));
       return;
     case SMDSP_EVENT_INVALID_CONFIGURATION:
-      if (concernsTarget) Warn(this, QStringLiteral("Invalid Configuration"));
+      if (concernsTarget) Warn(QStringLiteral("Invalid Configuration"));
       return;
     default:
       return;  // 6, 7, 8, 9 and unknown events: no reaction
@@ -295,36 +343,63 @@ void CMainDlg::HandleModuleEvent(const ModuleEventData& event) {
 int CMainDlg::RunRowMenu(int row, const QPoint& globalPos) {
   if (row < 0 || row >= list_->rowCount()) return 0;
   const QString ipText = list_->CellText(row, kColumnIp);
-  const QString macText = list_->CellText(row, kColumnMac);
+  const Mac mac = list_->RowMac(row);
+  const std::optional<bool> secure = list_->RowSecure(row);
   QMenu menu(this);
   QAction* configuration = menu.addAction(QStringLiteral("Configuration"));
   configuration->setData(kCommandConfiguration);
   menu.setDefaultAction(configuration);  // drawn bold
   menu.addAction(QStringLiteral("Open Web-Interface"))->setData(kCommandWebInterface);
-  menu.addAction(QStringLiteral("Wink"))->setData(kCommandWink);
+  QAction* wink = menu.addAction(QStringLiteral("Wink"));
+  wink->setData(kCommandWink);
+  // One request at a time: the library keeps one pending configuration.
+  configuration->setEnabled(!sender_.busy());
+  wink->setEnabled(!sender_.busy());
   QAction* chosen = menu.exec(globalPos);
   const int command = chosen ? chosen->data().toInt() : 0;
   if (shutDown_) return 0;
   switch (command) {
-    case kCommandConfiguration: ConfigureModule(macText); break;
+    case kCommandConfiguration: ConfigureModule(mac, secure); break;
     case kCommandWebInterface: OpenWebInterface(ipText); break;
-    case kCommandWink: WinkModule(macText); break;
+    case kCommandWink: WinkModule(mac, secure); break;
     default: break;
   }
   return command;
 }
 
-void CMainDlg::ConfigureModule(const QString& macText) {
-  if (!binding_.bound()) return;
-  std::array<uint8_t, 6> target = list_->configurationTarget();
-  const std::vector<ModuleRecord> records = list_->listModel()->records();
-  const ConfigurationResult result =
-      RunConfiguration(this, binding_.api(), macText, records, target.data());
-  if (shutDown_) return;
-  // Only a send (or a failed send, which resets the target) changes the
-  // target; an event handled while the dialog was open may have reset it.
-  if (result == ConfigurationResult::Sent || result == ConfigurationResult::Failed)
-    list_->SetConfigurationTarget(target.data());
+bool CMainDlg::ConfigureModule(const Mac& mac, std::optional<bool> secure) {
+  if (!binding_.bound() || sender_.busy()) return false;
+  const ModuleRecord* found = FindRecord(list_->listModel()->records(), mac.data(), secure);
+  if (!found) return false;
+  // The dialog works on a copy of this one record.
+  const ModuleRecord record = *found;
+  const ConfigurationChoice choice = AskConfiguration(this, mac.data(), {&record, 1});
+  if (shutDown_ || choice.result != ConfigurationResult::Set) return false;
+  // A wink started while the dialog was open goes first; this one is not sent.
+  if (sender_.busy()) return false;
+  // The target is set before the request leaves, so that an answer that
+  // comes at once is matched; a failed send resets it.
+  SetConfigurationTarget(choice.record.mac);
+  const LibraryApi api = binding_.api();
+  void* context = currentScanContext();
+  sender_.Start(
+      [api, choice, context] {
+        uint8_t scratch[6];
+        return static_cast<int32_t>(
+            SendConfiguration(api, choice.record, choice.input, scratch, SystemRandom, context));
+      },
+      [this, record = choice.record](int32_t outcome) {
+        const auto result = static_cast<ConfigureOutcome>(outcome);
+        if (result == ConfigureOutcome::Failed && std::memcmp(target_.data(), record.mac, 6) == 0)
+          ResetConfigurationTarget();
+        if (result != ConfigureOutcome::Sent) {
+          Warn(QString::fromLatin1(result == ConfigureOutcome::ModuleListChanged
+                                       ? kModuleListChangedText
+                                       : kConfigureFailedText));
+        }
+        RunWaitingScan();
+      });
+  return true;
 }
 
 void CMainDlg::OpenWebInterface(const QString& ipText) {
@@ -337,32 +412,39 @@ void CMainDlg::OpenWebInterface(const QString& ipText) {
     platform::OpenWithShell(url);  // never through a shell command line
 }
 
-void CMainDlg::WinkModule(const QString& macText) {
-  if (!binding_.bound()) return;
-  const std::vector<ModuleRecord>& records = list_->listModel()->records();
-  const int found = FindRecordByMacText(records, macText.toStdString());
-  if (found < 0) return;
+bool CMainDlg::WinkModule(const Mac& mac, std::optional<bool> secure) {
+  if (!binding_.bound() || sender_.busy()) return false;
+  const ModuleRecord* found = FindRecord(list_->listModel()->records(), mac.data(), secure);
+  if (!found) return false;
   // A copy: the prompt runs a nested event loop in which the list may be
   // cleared and filled again.
-  const ModuleRecord record = records[static_cast<size_t>(found)];
-  char password[256] = {};
-  if (record.authRequired == 1) {
+  const ModuleRecord record = *found;
+  std::string password;
+  if (WinkNeedsPassword(record)) {
     CPasswordDlg prompt(this);
-    prompt.SetCaption(QStringLiteral("Wink: ") + macText);
-    if (prompt.exec() != QDialog::Accepted || shutDown_) return;
-    const std::string typed = prompt.Password().toStdString();
-    std::strncpy(password, typed.c_str(), sizeof password - 1);
+    prompt.SetCaption(QString::fromStdString(WinkCaption(record)));
+    if (prompt.exec() != QDialog::Accepted || shutDown_) return false;
+    password = prompt.Password().toStdString().substr(0, 255);
+    if (sender_.busy()) return false;  // another request left meanwhile
   }
-  const LibraryApi& api = binding_.api();
-  // A re-scan while the prompt was open renumbers the table: never wink
-  // (and never hand the password to) another module.
-  if (!StillSameModule(api, record)) {
-    Warn(this, QStringLiteral("Failed to wink."));
-    return;
-  }
-  SmdspCredentials credentials{password, nullptr, nullptr};
-  if (api.SMDSP_SendWink(record.moduleIndex, 0, &credentials) != MDSP_RESULT_OK)
-    Warn(this, QStringLiteral("Failed to wink."));
+  const LibraryApi api = binding_.api();
+  void* context = currentScanContext();
+  sender_.Start(
+      [api, record, password, context] {
+        return static_cast<int32_t>(SendWink(api, record, password, context));
+      },
+      [this](int32_t outcome) {
+        if (static_cast<WinkOutcome>(outcome) != WinkOutcome::Sent)
+          Warn(QString::fromLatin1(kWinkFailedText));
+        RunWaitingScan();
+      });
+  return true;
+}
+
+void CMainDlg::RunWaitingScan() {
+  if (!scanWaiting_ || shutDown_) return;
+  scanWaiting_ = false;
+  ScanAndWarn();
 }
 
 void CMainDlg::contextMenuEvent(QContextMenuEvent* event) {
@@ -440,7 +522,9 @@ void CMainDlg::Shutdown() {
   // library unloaded.
   if (session_) ModuleEventRelay::Instance().Detach(session_);
   session_ = 0;
-  list_->ClearModuleList();
+  // A wink or configuration still in the library ends within its seed wait.
+  sender_.Abandon();
+  ClearList();
   dhcp_->SwitchOff();
   if (binding_.bound()) binding_.api().MDSP_Stop();
   binding_.Unbind();

@@ -8,9 +8,12 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 
+#include "background_call.h"
 #include "dhcp_switch.h"
 #include "event_relay.h"
 #include "interface_table.h"
@@ -20,6 +23,7 @@
 
 class QMenu;
 class QPushButton;
+class QTimer;
 
 namespace pelmar {
 
@@ -33,7 +37,11 @@ struct MainDlgOptions {
   std::function<void(const std::string& url)> urlOpener;
   // Whose version block the About box shows; "" = the running program.
   std::string aboutProgramFile;
+  // How long after a scan an empty list says that no module answered.
+  int quietScanMs = 3000;
 };
+
+using Mac = std::array<uint8_t, 6>;
 
 class CMainDlg : public QDialog {
   Q_OBJECT
@@ -68,9 +76,12 @@ class CMainDlg : public QDialog {
   const LibraryApi& libraryApi() const { return binding_.api(); }
   bool libraryBound() const { return binding_.bound(); }
   InterfaceChoice& interfaceChoice() { return interfaces_; }
-  const std::array<uint8_t, 6>& configurationTarget() const {
-    return list_->configurationTarget();
-  }
+  // The configuration target: the MAC of the module whose configuration
+  // is pending, all 0xFF = none.
+  const Mac& configurationTarget() const { return target_; }
+  void SetConfigurationTarget(const uint8_t mac[6]);
+  void ResetConfigurationTarget();
+  bool HasConfigurationTarget() const;
   QPushButton* scanButton() const { return scan_; }
   QPushButton* button1() const { return button1_; }
   QPushButton* settingsButton() const { return settings_; }
@@ -79,7 +90,9 @@ class CMainDlg : public QDialog {
   void* currentScanContext() const;
 
   // Scan: ClearModuleList, then SMDSP_SendDiscover with a new scan number;
-  // false when the discover could not be sent. Shows nothing.
+  // false when the discover could not be sent. Shows nothing. While a wink
+  // or configuration is on its way the scan waits for it (a scan renumbers
+  // the module table under the request) and true is returned.
   bool StartScan();
 
   // Commands of the row menu; the menu's choice is returned, not posted.
@@ -88,14 +101,20 @@ class CMainDlg : public QDialog {
   static constexpr int kCommandWink = 0x1003;
 
   // The row menu at globalPos for a row (nothing for row < 0), then the
-  // chosen command. The row's cells are taken before the menu opens, so a
-  // list changed meanwhile never redirects the command to another module.
+  // chosen command. The row's MAC and IP are taken before the menu opens, so
+  // a list changed meanwhile never redirects the command to another module.
+  // Configuration and Wink are greyed while one is on its way.
   // Returns the command chosen, 0 for none.
   int RunRowMenu(int row, const QPoint& globalPos);
-  // The three row actions, by the row's cells.
-  void ConfigureModule(const QString& macText);
+  // The three row actions, by the row's record MAC (configuration, wink)
+  // and IP cell (web interface). Configuration and wink send off the window
+  // thread; while one is on its way another is refused (returns false).
+  // `secure` picks the row's protocol when a module answered in both.
+  bool ConfigureModule(const Mac& mac, std::optional<bool> secure = std::nullopt);
   void OpenWebInterface(const QString& ipText);
-  void WinkModule(const QString& macText);
+  bool WinkModule(const Mac& mac, std::optional<bool> secure = std::nullopt);
+  // A wink or configuration is on its way.
+  bool sending() const { return sender_.busy(); }
   // The window menu outside the list ("&About Pelmar...") and the box.
   void RunWindowMenu(const QPoint& globalPos);
   void ShowAbout();
@@ -107,6 +126,9 @@ class CMainDlg : public QDialog {
 
   // The window's handling of one library event.
   void HandleModuleEvent(const ModuleEventData& event);
+  // A Warning box; one that comes while another is open waits for it to
+  // close, and events go on being handled meanwhile.
+  void Warn(const QString& text);
 
   // Events of a stale scan dropped so far.
   uint64_t staleEventsDropped() const { return staleDropped_; }
@@ -121,11 +143,13 @@ class CMainDlg : public QDialog {
 
  private:
   void CreateControls();
-  QRect DialogUnits(int x, int y, int w, int h) const;
   void RecordLayout();
   void ApplyLayout();
   void OnButton1();
   void ScanAndWarn();
+  // A scan asked for while a request was on its way, once it has left.
+  void RunWaitingScan();
+  void ClearList();
   void Shutdown();
 
   MainDlgOptions options_;
@@ -139,6 +163,12 @@ class CMainDlg : public QDialog {
   uint64_t staleDropped_ = 0;
   bool initialised_ = false;
   bool shutDown_ = false;
+  Mac target_;
+  BackgroundCall sender_;
+  bool scanWaiting_ = false;  // a scan asked for while a request was on its way
+  std::deque<QString> warnings_;
+  bool warningOpen_ = false;
+  QTimer* quietScan_ = nullptr;
 
   ModuleListCtrl* list_ = nullptr;
   QPushButton* scan_ = nullptr;

@@ -1,6 +1,7 @@
 #include "module_list.h"
 
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
@@ -9,6 +10,17 @@
 #include <unordered_map>
 
 namespace pelmar {
+
+const ModuleRecord* FindRecord(const std::vector<ModuleRecord>& records, const uint8_t mac[6],
+                               std::optional<bool> secure) {
+  const ModuleRecord* first = nullptr;
+  for (const ModuleRecord& r : records) {
+    if (std::memcmp(r.mac, mac, 6) != 0) continue;
+    if (!secure || r.secure == *secure) return &r;
+    if (!first) first = &r;
+  }
+  return first;
+}
 
 // ---------------------------------------------------------------- header
 
@@ -167,6 +179,8 @@ int ModuleListModel::Add(const ModuleRecord& record) {
   row->texts = MakeCellTexts(record);
   for (int c = 0; c < kColumnCount; ++c) row->keys[c] = MakeCellKey(row->texts[c]);
   row->arrival = nextArrival_++;
+  std::copy(record.mac, record.mac + 6, row->mac.begin());
+  row->secure = record.secure;
   // The new row has the latest arrival: it goes after every equal key.
   auto at = std::upper_bound(rows_.begin(), rows_.end(), row,
                              [this](const std::unique_ptr<Row>& value,
@@ -239,7 +253,6 @@ QVariant ModuleListModel::headerData(int section, Qt::Orientation orientation, i
 
 ModuleListCtrl::ModuleListCtrl(QWidget* parent)
     : QTreeView(parent), header_(new ModuleListHeader(this)), model_(new ModuleListModel(this)) {
-  target_.fill(0xFF);
   setHeader(header_);
   setModel(model_);
   setRootIsDecorated(false);
@@ -292,15 +305,21 @@ void ModuleListCtrl::AddModuleRow(const ModuleRecord& record) {
   header_->SetSortMark(model_->ascending(), model_->sortColumn());
 }
 
-void ModuleListCtrl::ClearModuleList() {
-  ResetConfigurationTarget();
-  model_->Clear();
-}
+void ModuleListCtrl::ClearModuleList() { model_->Clear(); }
 
 const ModuleRecord* ModuleListCtrl::FindRecordByMac(int row) const {
   if (row < 0 || row >= model_->rowCount()) return nullptr;
-  int found = FindRecordByMacText(model_->records(), model_->row(row).texts[kColumnMac]);
-  return found < 0 ? nullptr : &model_->records()[static_cast<size_t>(found)];
+  return FirstRecordWithMac(model_->records(), model_->row(row).mac.data());
+}
+
+std::optional<bool> ModuleListCtrl::RowSecure(int row) const {
+  if (row < 0 || row >= model_->rowCount()) return std::nullopt;
+  return model_->row(row).secure;
+}
+
+std::array<uint8_t, 6> ModuleListCtrl::RowMac(int row) const {
+  if (row < 0 || row >= model_->rowCount()) return {};
+  return model_->row(row).mac;
 }
 
 void ModuleListCtrl::SortByColumn(int column) {
@@ -329,17 +348,53 @@ void ModuleListCtrl::SelectRow(int row) {
   setCurrentIndex(model_->index(row, 0));
 }
 
-void ModuleListCtrl::SetConfigurationTarget(const uint8_t mac[6]) {
-  std::copy(mac, mac + 6, target_.begin());
+int ModuleListCtrl::KeyboardRow() const {
+  const QModelIndex current = currentIndex();
+  if (current.isValid() && current.row() < model_->rowCount()) return current.row();
+  return SelectedRow();
 }
 
-void ModuleListCtrl::ResetConfigurationTarget() { target_.fill(0xFF); }
+void ModuleListCtrl::SetEmptyText(const QString& text) {
+  if (emptyText_ == text) return;
+  emptyText_ = text;
+  viewport()->update();
+}
 
-bool ModuleListCtrl::HasConfigurationTarget() const {
-  return std::any_of(target_.begin(), target_.end(), [](uint8_t b) { return b != 0xFF; });
+void ModuleListCtrl::paintEvent(QPaintEvent* event) {
+  QTreeView::paintEvent(event);
+  if (emptyText_.isEmpty() || model_->rowCount() != 0) return;
+  QPainter painter(viewport());
+  painter.setPen(palette().color(QPalette::PlaceholderText));
+  const int margin = fontMetrics().height();
+  painter.drawText(viewport()->rect().adjusted(margin, margin, -margin, -margin),
+                   Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, emptyText_);
+}
+
+void ModuleListCtrl::KeyboardMenu() {
+  const int row = KeyboardRow();
+  if (row < 0) return;
+  scrollTo(model_->index(row, 0));
+  const QRect cell = visualRect(model_->index(row, 0));
+  // The row's rectangle is in the viewport's coordinates.
+  emit contextMenuAt(row, viewport()->mapToGlobal(cell.center()));
+}
+
+void ModuleListCtrl::keyPressEvent(QKeyEvent* event) {
+  // Shift+F10 is the other usual key for a context menu.
+  if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+    KeyboardMenu();
+    event->accept();
+    return;
+  }
+  QTreeView::keyPressEvent(event);
 }
 
 void ModuleListCtrl::contextMenuEvent(QContextMenuEvent* event) {
+  event->accept();
+  if (event->reason() == QContextMenuEvent::Keyboard) {
+    KeyboardMenu();
+    return;
+  }
   QModelIndex index = indexAt(viewport()->mapFromGlobal(event->globalPos()));
   emit contextMenuAt(index.isValid() ? index.row() : -1, event->globalPos());
 }

@@ -10,6 +10,7 @@
 #include <QTreeView>
 #include <array>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -19,6 +20,12 @@
 #include "row_order.h"
 
 namespace pelmar {
+
+// The first record with the MAC that speaks the given protocol (secure or
+// not); without such a record the first with the MAC. A module that speaks
+// both protocols answers twice with one MAC: each row keeps its own.
+const ModuleRecord* FindRecord(const std::vector<ModuleRecord>& records, const uint8_t mac[6],
+                               std::optional<bool> secure);
 
 class ModuleListHeader : public QHeaderView {
   Q_OBJECT
@@ -58,6 +65,10 @@ class ModuleListModel : public QAbstractTableModel {
     CellTexts texts;
     std::array<CellKey, kColumnCount> keys;
     uint64_t arrival = 0;
+    // The record's MAC and protocol: actions find the record by these,
+    // never by reading a cell's text back.
+    std::array<uint8_t, 6> mac{};
+    bool secure = false;
   };
 
   explicit ModuleListModel(QObject* parent = nullptr);
@@ -107,9 +118,9 @@ class ModuleListCtrl : public QTreeView {
   bool CreateColumns(const std::string& spec);
   // Adds the record and its row; nothing without a valid MAC.
   void AddModuleRow(const ModuleRecord& record);
-  // Empties rows and records and resets the configuration target.
+  // Empties rows and records.
   void ClearModuleList();
-  // The first record (oldest first) whose MAC equals the MAC cell of the row at position (nullptr: none).
+  // The first record (oldest first) with the MAC of the row at position (nullptr: none).
   const ModuleRecord* FindRecordByMac(int row) const;
   // A click on header item column: another column sorts ascending, the same one toggles.
   void SortByColumn(int column);
@@ -120,11 +131,16 @@ class ModuleListCtrl : public QTreeView {
   int SelectedRow() const;
   void SelectRow(int row);
 
-  // The configuration target: all 0xFF = none.
-  const std::array<uint8_t, 6>& configurationTarget() const { return target_; }
-  void SetConfigurationTarget(const uint8_t mac[6]);
-  void ResetConfigurationTarget();
-  bool HasConfigurationTarget() const;
+  // The MAC and protocol of the row's record (zero and nothing for no row).
+  std::array<uint8_t, 6> RowMac(int row) const;
+  std::optional<bool> RowSecure(int row) const;
+  // The row a keyboard menu opens for: the current row, else the selected
+  // one; -1 when there is none.
+  int KeyboardRow() const;
+
+  // The text the empty list shows in its area ("" = none).
+  void SetEmptyText(const QString& text);
+  const QString& emptyText() const { return emptyText_; }
 
  signals:
   // A right-click; row is -1 below the last row.
@@ -132,14 +148,20 @@ class ModuleListCtrl : public QTreeView {
 
  protected:
   void contextMenuEvent(QContextMenuEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
  private:
+  // A menu asked for from the keyboard: at the current row, whatever its
+  // place in the list.
+  void KeyboardMenu();
+
   // The given width, widened where an address or MAC would be cut.
   int ColumnWidth(int column, int specified) const;
 
   ModuleListHeader* header_;
   ModuleListModel* model_;
-  std::array<uint8_t, 6> target_;
+  QString emptyText_;
 };
 
 }  // namespace pelmar

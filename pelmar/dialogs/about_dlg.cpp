@@ -1,23 +1,21 @@
 #include "about_dlg.h"
 
-#include <QApplication>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QStyle>
 
 #include "about_texts.h"
+#include "tool_icon.h"
 
 namespace pelmar {
 
 CAboutDlg::CAboutDlg(QWidget* parent, const std::string& programFile) : QDialog(parent) {
   setWindowTitle(kAboutCaption);
+  setWindowIcon(ToolIcon());
 
   auto* icon = new QLabel(this);
   icon->setObjectName("icon");
-  QIcon appIcon = QApplication::windowIcon();
-  if (appIcon.isNull()) appIcon = style()->standardIcon(QStyle::SP_ComputerIcon);
-  icon->setPixmap(appIcon.pixmap(32, 32));
+  icon->setPixmap(ToolIcon().pixmap(48, 48));
 
   // A failed read leaves the line empty; the box opens all the same.
   version_ = new QLabel(QString::fromStdString(AboutVersionLine(programFile)), this);

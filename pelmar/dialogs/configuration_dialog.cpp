@@ -6,34 +6,20 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QImage>
 #include <QValidator>
+#include <algorithm>
 
+#include "dialog_units.h"
 #include "ip_address_edit.h"
 #include "message_box.h"
+#include "tool_icon.h"
 
 namespace pelmar {
 namespace {
 
 const char kProgramName[] = "Pelmar";
 const char kTooLongText[] = "Please enter no more than 127 characters.";
-
-// The template is laid out in dialog units: a quarter of the font's average
-// character width across, an eighth of its height down.
-class DialogUnits {
- public:
-  explicit DialogUnits(const QFontMetrics& metrics)
-      : baseX_((metrics.horizontalAdvance(
-                    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") + 26) / 52),
-        baseY_(metrics.height()) {}
-
-  QRect rect(int x, int y, int w, int h) const {
-    return QRect(x * baseX_ / 4, y * baseY_ / 8, w * baseX_ / 4, h * baseY_ / 8);
-  }
-
- private:
-  int baseX_;
-  int baseY_;
-};
 
 // Limits typing to kFieldLimit characters, as the platform's edit limit
 // does: a longer text put in by the program stays and may only shrink, and
@@ -55,6 +41,34 @@ class FieldLimit : public QValidator {
 
 QString Id(int id) { return QString::number(id); }
 
+// A group box placed from the template. The template's frame line runs
+// through the middle of the title; this toolkit draws the title above the
+// frame, which then would cut through the first row of fields. The box
+// grows upward until its frame line lies where the template puts it, half
+// a line below the box's top.
+class TemplateGroupBox : public QGroupBox {
+ public:
+  TemplateGroupBox(const QString& title, QWidget* parent) : QGroupBox(title, parent) {}
+
+  void Place(const QRect& rect) {
+    setGeometry(rect);
+    const int shift = std::min(rect.top(), FrameLine() - fontMetrics().height() / 2);
+    if (shift > 0) setGeometry(rect.adjusted(0, -shift, 0, 0));
+  }
+
+  // Where the style draws the frame's top line, found in a rendering of the
+  // empty box: styles say it differently, none misdraws it.
+  int FrameLine() {
+    QImage image(size(), QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
+    const int x = width() - 3;  // right of any title
+    for (int y = 0; y < image.height(); ++y)
+      if (qAlpha(image.pixel(x, y)) != 0) return y;
+    return 0;
+  }
+};
+
 }  // namespace
 
 CConfigurationDlg::CConfigurationDlg(const ModuleRecord& record, const QString& macText,
@@ -63,16 +77,18 @@ CConfigurationDlg::CConfigurationDlg(const ModuleRecord& record, const QString& 
                           Qt::WindowCloseButtonHint),
       record_(record) {
   setWindowTitle("Configure: " + macText);
+  setWindowIcon(ToolIcon());
   buildControls();
   fill(StartFromRecord(record_));
 }
 
 void CConfigurationDlg::buildControls() {
-  const DialogUnits du(fontMetrics());
+  const DialogUnits du(font());
   setFixedSize(du.rect(0, 0, 307, 218).size());
 
-  auto* ethernet = new QGroupBox("Ethernet configuration", this);
-  ethernet->setGeometry(du.rect(5, 5, 295, 190));
+  auto* ethernet = new TemplateGroupBox("Ethernet configuration", this);
+  ethernet->setObjectName("ethernet");
+  ethernet->Place(du.rect(5, 5, 295, 190));
   auto label = [&](const char* text, int y) {
     auto* l = new QLabel(text, this);
     l->setGeometry(du.rect(10, y + 3, 60, 9));
@@ -108,9 +124,9 @@ void CConfigurationDlg::buildControls() {
   password_ = edit(kIdPassword, "Password:", 152, true);
   newPassword_ = edit(kIdNewPassword, "New password:", 174, true);
 
-  auto* dhcp = new QGroupBox("DHCP", this);
+  auto* dhcp = new TemplateGroupBox("DHCP", this);
   dhcp->setObjectName(Id(kIdDhcpGroup));
-  dhcp->setGeometry(du.rect(190, 15, 91, 52));
+  dhcp->Place(du.rect(190, 15, 91, 52));
   dhcpOn_ = new QRadioButton("On", this);
   dhcpOn_->setObjectName(Id(kIdDhcpOn));
   dhcpOn_->setGeometry(du.rect(200, 30, 25, 10));

@@ -1,16 +1,17 @@
 #include "password_dlg.h"
 
-#include <QApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "tool_icon.h"
+
 namespace pelmar {
 
 CPasswordDlg::CPasswordDlg(QWidget* parent) : QDialog(parent) {
-  setWindowIcon(QApplication::windowIcon());
+  setWindowIcon(ToolIcon());
   auto* label = new QLabel("Password:", this);
   edit_ = new QLineEdit(this);
   edit_->setObjectName("password");

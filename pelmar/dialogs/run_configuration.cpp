@@ -1,27 +1,27 @@
 #include "run_configuration.h"
 
 #include "configuration_dialog.h"
-#include "configuration_flow.h"
 #include "message_box.h"
+#include "module_cells.h"
 
 namespace pelmar {
 
-ConfigurationResult RunConfiguration(QWidget* parent, const LibraryApi& api,
-                                     const QString& macText,
-                                     std::span<const ModuleRecord> records,
-                                     uint8_t configurationTarget[6],
-                                     const RandomSource& random) {
-  uint8_t mac[6];
-  if (!ParseMacText(macText.toStdString(), mac)) return ConfigurationResult::NoRecord;
+ConfigurationChoice AskConfiguration(QWidget* parent, const uint8_t mac[6],
+                                     std::span<const ModuleRecord> records) {
+  ConfigurationChoice choice;
   const ModuleRecord* found = FirstRecordWithMac(records, mac);
-  if (!found) return ConfigurationResult::NoRecord;
-  // A copy: the list may be cleared and refilled while the dialog is open.
-  const ModuleRecord record = *found;
+  if (!found) return choice;
+  choice.record = *found;
+  CConfigurationDlg dialog(choice.record, QString::fromStdString(MacText(choice.record.mac)),
+                           parent);
+  const bool set = dialog.exec() == QDialog::Accepted;
+  choice.result = set ? ConfigurationResult::Set : ConfigurationResult::Cancelled;
+  if (set) choice.input = dialog.captured();
+  return choice;
+}
 
-  CConfigurationDlg dialog(record, macText, parent);
-  if (dialog.exec() != QDialog::Accepted) return ConfigurationResult::Cancelled;
-
-  switch (SendConfiguration(api, record, dialog.captured(), configurationTarget, random)) {
+ConfigurationResult ReportConfigureOutcome(QWidget* parent, ConfigureOutcome outcome) {
+  switch (outcome) {
     case ConfigureOutcome::Sent:
       return ConfigurationResult::Sent;
     case ConfigureOutcome::ModuleListChanged:
@@ -32,6 +32,16 @@ ConfigurationResult RunConfiguration(QWidget* parent, const LibraryApi& api,
   }
   ShowMessage(parent, "Warning", kConfigureFailedText, MessageIcon::Warning);
   return ConfigurationResult::Failed;
+}
+
+ConfigurationResult RunConfiguration(QWidget* parent, const LibraryApi& api, const uint8_t mac[6],
+                                     std::span<const ModuleRecord> records,
+                                     uint8_t configurationTarget[6],
+                                     const RandomSource& random) {
+  const ConfigurationChoice choice = AskConfiguration(parent, mac, records);
+  if (choice.result != ConfigurationResult::Set) return choice.result;
+  return ReportConfigureOutcome(
+      parent, SendConfiguration(api, choice.record, choice.input, configurationTarget, random));
 }
 
 }  // namespace pelmar

@@ -8,12 +8,15 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "tool_icon.h"
+
 namespace pelmar {
 
 CSettings::CSettings(const QStringList& descriptions, const SettingsChoice& current,
                      QWidget* parent)
     : QDialog(parent), choice_(current) {
   setWindowTitle("Settings");
+  setWindowIcon(ToolIcon());
 
   auto* network = new QGroupBox("Network Interface", this);
   specificBox_ = new QCheckBox("Broadcast from a Specific Network Interface Controller", network);

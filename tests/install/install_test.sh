@@ -30,7 +30,7 @@ expected=(
   "share/man/man1/mdsp-sim.1" "share/man/man1/mdspctl.1" "share/man/man8/pelmar-dhcpd.8"
 )
 if [[ $have_pelmar == 1 ]]; then
-  expected+=("bin/pelmar" "share/applications/pelmar.desktop"
+  expected+=("bin/pelmar" "share/applications/pelmar.desktop" "share/man/man1/pelmar.1"
              "share/icons/hicolor/scalable/apps/pelmar.svg")
 fi
 actual=$(cd "$prefix" && find . \( -type f -o -type l \) -printf '%P\n' |

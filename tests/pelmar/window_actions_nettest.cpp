@@ -113,11 +113,12 @@ TEST_F(WindowActionsNet, RefusalOfAModuleThatIsNotEntryZeroReachesTheUser) {
   CMainDlg w("10.77.0.1", options);
   Open(w);
   AnswerConfiguration("secret");
-  w.ConfigureModule("02-00-00-00-20-02");
+  w.ConfigureModule(MacOf("02-00-00-00-20-02"));
+  ASSERT_TRUE(SendingEnds(w));
   ASSERT_TRUE(Said("Invalid Configuration")) << Log();
   EXPECT_EQ(messages.back().caption, "Warning");
   EXPECT_EQ(messages.back().icon, pelmar::MessageIcon::Warning);
-  EXPECT_FALSE(w.moduleList()->HasConfigurationTarget());
+  EXPECT_FALSE(w.HasConfigurationTarget());
 }
 
 TEST_F(WindowActionsNet, WrongPasswordOfASecureModuleIsReported) {
@@ -125,7 +126,8 @@ TEST_F(WindowActionsNet, WrongPasswordOfASecureModuleIsReported) {
   CMainDlg w("10.77.0.1", options);
   Open(w);
   AnswerConfiguration("wrong");
-  w.ConfigureModule("02-00-00-00-20-03");
+  w.ConfigureModule(MacOf("02-00-00-00-20-03"));
+  ASSERT_TRUE(SendingEnds(w));
   ASSERT_TRUE(Said("Invalid Password")) << Log();
 }
 
@@ -170,17 +172,20 @@ TEST_F(WindowActionsNet, WinkAsItGoesOnTheWire) {
       modal->close();
     }
   });
-  w.WinkModule("02-00-00-00-10-01");
+  w.WinkModule(MacOf("02-00-00-00-10-01"));
+  ASSERT_TRUE(SendingEnds(w));
   QApplication::processEvents();  // the check runs here when nothing was modal
   EXPECT_FALSE(prompted);
   ASSERT_TRUE(Logged("event 02-00-00-00-10-01 wink")) << Log();
 
   AnswerPrompt("secret");
-  w.WinkModule("02-00-00-00-20-03");
+  w.WinkModule(MacOf("02-00-00-00-20-03"));
+  ASSERT_TRUE(SendingEnds(w));
   ASSERT_TRUE(Logged("event 02-00-00-00-20-03 wink")) << Log();
 
   AnswerPrompt("wrong");
-  w.WinkModule("02-00-00-00-20-01");
+  w.WinkModule(MacOf("02-00-00-00-20-01"));
+  ASSERT_TRUE(SendingEnds(w));
   ASSERT_TRUE(Logged("event 02-00-00-00-20-01 bad-digest wink")) << Log();
   ASSERT_TRUE(Said("Invalid Password")) << Log();
 
@@ -193,8 +198,10 @@ TEST_F(WindowActionsNet, WinkAsItGoesOnTheWire) {
     return n;
   }();
   AnswerPrompt(nullptr);
-  w.WinkModule("02-00-00-00-20-02");
-  w.WinkModule("02-00-00-00-10-01");
+  w.WinkModule(MacOf("02-00-00-00-20-02"));
+  ASSERT_TRUE(SendingEnds(w));
+  w.WinkModule(MacOf("02-00-00-00-10-01"));
+  ASSERT_TRUE(SendingEnds(w));
   ASSERT_TRUE(Until([&] {
     size_t n = 0, at = 0;
     const std::string log = Log();
@@ -207,7 +214,8 @@ TEST_F(WindowActionsNet, WinkAsItGoesOnTheWire) {
   // A module that never hands out a seed cannot be winked.
   AnswerPrompt("secret");
   messages.clear();
-  w.WinkModule("02-00-00-00-20-04");
+  w.WinkModule(MacOf("02-00-00-00-20-04"));
+  ASSERT_TRUE(SendingEnds(w));
   ASSERT_EQ(messages.size(), 1u) << (messages.empty() ? "" : messages.back().text.toStdString());
   EXPECT_EQ(messages[0].text, "Failed to wink.");
 }

@@ -135,7 +135,7 @@ TEST_F(WindowActions, EveryEventRowByTheModuleTheEventNames) {
   StartWithTwo(w, MakeModule(1, "10.0.0.1", "A"), MakeModule(2, "10.0.0.2", "B"));
   for (const EventCase& c : cases) {
     SCOPED_TRACE(c.name);
-    w.moduleList()->SetConfigurationTarget(moduleB.mac);
+    w.SetConfigurationTarget(moduleB.mac);
     messages.clear();
     const size_t discovers = Discovers();
     Raise(c.event, c.fromTarget ? moduleB : moduleA);
@@ -148,7 +148,7 @@ TEST_F(WindowActions, EveryEventRowByTheModuleTheEventNames) {
       EXPECT_TRUE(messages.empty());
     }
     EXPECT_EQ(Discovers(), discovers + (c.rescan ? 1 : 0));
-    EXPECT_EQ(w.moduleList()->HasConfigurationTarget(), !c.targetReset);
+    EXPECT_EQ(w.HasConfigurationTarget(), !c.targetReset);
     // The re-scan fills the list again.
     ASSERT_TRUE(Until([&] { return w.moduleList()->rowCount() == 2; }));
   }
@@ -159,11 +159,11 @@ TEST_F(WindowActions, EveryEventRowByTheModuleTheEventNames) {
 TEST_F(WindowActions, AnswerWithoutMacConcernsNoTarget) {
   CMainDlg w("", options);
   StartWithTwo(w, MakeModule(1, "10.0.0.1", "A"), MakeModule(2, "10.0.0.2", "B"));
-  w.moduleList()->SetConfigurationTarget(moduleA.mac);
+  w.SetConfigurationTarget(moduleA.mac);
   messages.clear();
   Raise(SMDSP_EVENT_INVALID_CONFIGURATION, moduleA, nullptr, true);
   EXPECT_TRUE(messages.empty());
-  EXPECT_TRUE(w.moduleList()->HasConfigurationTarget());
+  EXPECT_TRUE(w.HasConfigurationTarget());
 }
 
 TEST_F(WindowActions, RestartReportIsReleasedAndCausesNothing) {
@@ -224,16 +224,17 @@ TEST_F(WindowActions, WinkPromptsOnlyWhenTheModuleAsksForAPassword) {
     std::lock_guard<std::mutex> lock(lib->mutex);
     lib->winkResult = MDSP_RESULT_OK;
   }
-  const QString macOpen = w.moduleList()->CellText(RowOf(w, "10.0.0.1"), pelmar::kColumnMac);
   const QString macLocked = w.moduleList()->CellText(RowOf(w, "10.0.0.2"), pelmar::kColumnMac);
 
-  w.WinkModule(macOpen);  // no prompt: a modal dialog here would block the test
+  EXPECT_TRUE(w.WinkModule(MacOf(open)));  // no prompt: a modal dialog here would block the test
+  ASSERT_TRUE(SendingEnds(w));
   QString caption;
   AnswerPrompt("s3cret", &caption);
-  w.WinkModule(macLocked);
+  EXPECT_TRUE(w.WinkModule(MacOf(locked)));
+  ASSERT_TRUE(SendingEnds(w));
   EXPECT_EQ(caption, "Wink: " + macLocked);
   AnswerPrompt(nullptr);  // Cancel sends nothing
-  w.WinkModule(macLocked);
+  EXPECT_FALSE(w.WinkModule(MacOf(locked)));
   EXPECT_EQ(Winks(), (std::vector<std::pair<uint32_t, std::string>>{{0, ""}, {1, "s3cret"}}));
   EXPECT_TRUE(messages.empty());
 
@@ -242,7 +243,8 @@ TEST_F(WindowActions, WinkPromptsOnlyWhenTheModuleAsksForAPassword) {
     std::lock_guard<std::mutex> lock(lib->mutex);
     lib->winkResult = MDSP_RESULT_SOCKET;
   }
-  w.WinkModule(macOpen);
+  w.WinkModule(MacOf(open));
+  ASSERT_TRUE(SendingEnds(w));
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].caption, "Warning");
   EXPECT_EQ(messages[0].text, "Failed to wink.");
@@ -259,14 +261,14 @@ TEST_F(WindowActions, WinkAfterARescanDuringThePromptReachesNoOtherModule) {
     std::lock_guard<std::mutex> lock(lib->mutex);
     lib->winkResult = MDSP_RESULT_OK;
   }
-  const QString macLocked = w.moduleList()->CellText(RowOf(w, "10.0.0.2"), pelmar::kColumnMac);
   // While the prompt is open the list is scanned again and C takes index 1.
   AnswerPrompt("s3cret", nullptr, [&] {
     SetAnswers({open, MakeModule(3, "10.0.0.3", "C", true)});
     w.StartScan();
     EXPECT_TRUE(Until([&] { return w.moduleList()->rowCount() == 2 && RowOf(w, "10.0.0.3") >= 0; }));
   });
-  w.WinkModule(macLocked);
+  w.WinkModule(MacOf(locked));
+  ASSERT_TRUE(SendingEnds(w));
   EXPECT_TRUE(Winks().empty());
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].text, "Failed to wink.");

@@ -47,6 +47,12 @@ inline fake::Module MakeModule(uint32_t n, const std::string& ip, const std::str
   return m;
 }
 
+inline pelmar::Mac MacOf(const fake::Module& m) {
+  pelmar::Mac mac;
+  std::memcpy(mac.data(), m.mac, 6);
+  return mac;
+}
+
 // Waits, without handling any event, until the relay has posted `count`
 // events in all: every callback up to then has been made.
 inline bool PostedReaches(uint64_t count, int timeoutMs = 5000) {
@@ -89,6 +95,8 @@ class StandInLibrary {
     control_->starts = control_->stops = 0;
     control_->winks.clear();
     control_->winkResult = MDSP_RESULT_FAILED;
+    control_->secureWaitMs = 0;
+    control_->winksInFlight = control_->mostWinksInFlight = 0;
   }
   fake::Control* operator->() { return control_; }
   fake::Control* control() { return control_; }

@@ -11,6 +11,8 @@
 #include <QTimer>
 
 #include "dialog_answer.h"
+#include "main_dlg.h"
+#include "module_cells.h"
 
 namespace pelmar_test {
 
@@ -24,6 +26,19 @@ bool Until(Pred pred, int timeoutMs = 5000) {
     QApplication::processEvents(QEventLoop::AllEvents, 5);
   }
   return true;
+}
+
+// The MAC of a text as the list shows it.
+inline pelmar::Mac MacOf(const char* text) {
+  pelmar::Mac mac{};
+  EXPECT_TRUE(pelmar::ParseMacText(text, mac.data())) << text;
+  return mac;
+}
+
+// Waits until the wink or configuration the window sent off its thread has
+// come back (and its message, if any, was shown).
+inline bool SendingEnds(const pelmar::CMainDlg& w, int timeoutMs = 10000) {
+  return Until([&] { return !w.sending(); }, timeoutMs);
 }
 
 // Once the window's next step has opened the Settings dialog: ticks its

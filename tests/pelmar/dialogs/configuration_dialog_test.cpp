@@ -261,7 +261,7 @@ struct RunTest : DialogTest {
     test_support::AnswerModal<Dlg>("the configuration dialog", act);
   }
   ConfigurationResult Run() {
-    return RunConfiguration(nullptr, fake.api(), kMacText, records, target,
+    return RunConfiguration(nullptr, fake.api(), kMac, records, target,
                             [] { return 0; });
   }
   FakeLibrary fake;

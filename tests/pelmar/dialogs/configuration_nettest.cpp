@@ -122,7 +122,9 @@ class ConfigurationNet : public ::testing::Test {
   ConfigurationResult Configure(const char* mac, std::function<void(Dlg&)> act) {
     test_support::AnswerModal<Dlg>("the configuration dialog", act);
     int draws = 0;
-    return RunConfiguration(nullptr, library_.api(), mac, records_, target_,
+    uint8_t bytes[6] = {};
+    EXPECT_TRUE(pelmar::ParseMacText(mac, bytes)) << mac;
+    return RunConfiguration(nullptr, library_.api(), bytes, records_, target_,
                             [&draws] { return draws++ % 2 == 0 ? 0 : 27; });  // salt "aA"
   }
 

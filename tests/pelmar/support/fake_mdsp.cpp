@@ -190,8 +190,18 @@ MDSP_API int32_t SMDSP_SetPayloadString(int32_t, const char*) { return MDSP_RESU
 MDSP_API int32_t SMDSP_SendConfigure(const SmdspCredentials*) { return MDSP_RESULT_FAILED; }
 MDSP_API int32_t MDSP_SendWink(const uint8_t*) { return 0; }
 MDSP_API int32_t SMDSP_SendWink(uint32_t index, int32_t, const SmdspCredentials* credentials) {
-  std::lock_guard<std::mutex> lock(g_control.mutex);
+  std::unique_lock<std::mutex> lock(g_control.mutex);
   if (!credentials || !credentials->password) return MDSP_RESULT_FAILED;
+  const fake::Module* m = Entry(index);
+  const int wait = m && m->tags.count(SMDSP_TAG_SECURE_MODULE) ? g_control.secureWaitMs : 0;
+  g_control.mostWinksInFlight = std::max(g_control.mostWinksInFlight, ++g_control.winksInFlight);
+  if (wait > 0) {
+    // The seed wait: the worker goes on raising events meanwhile.
+    lock.unlock();
+    std::this_thread::sleep_for(std::chrono::milliseconds(wait));
+    lock.lock();
+  }
+  --g_control.winksInFlight;
   g_control.winks.emplace_back(index, credentials->password);
   return g_control.winkResult;
 }

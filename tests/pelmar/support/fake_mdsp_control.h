@@ -68,6 +68,10 @@ struct Control {
   // SMDSP_SendWink calls (index, password) and what they return.
   std::vector<std::pair<uint32_t, std::string>> winks;
   int32_t winkResult = MDSP_RESULT_FAILED;
+  // How long a wink or configure of a secure entry (tag 255) waits, as the
+  // real library waits for the module's seed. The lock is not held meanwhile.
+  int secureWaitMs = 0;
+  int winksInFlight = 0, mostWinksInFlight = 0;
   uint64_t lastRaiseNs = 0;  // steady clock of the last callback
 
   // Queues an event from a test (raised on the worker thread).

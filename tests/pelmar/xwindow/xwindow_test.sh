@@ -94,6 +94,36 @@ press_button1() {
   # Tab order: Scan, button 1, list, Settings.
   keys shift+Tab space
 }
+# window_of TITLE-REGEX: the id of the visible window with that title, once
+# it shows.
+window_of() {
+  wait_until "the window '$1'" inns xdotool search --onlyvisible --name "$1"
+  inns xdotool search --onlyvisible --name "$1" | head -1
+}
+# window_gone TITLE-REGEX: waits until no visible window has that title.
+window_gone() {
+  gone() { ! inns xdotool search --onlyvisible --name "$1" >/dev/null; }
+  wait_until "the window '$1' to close" gone "$1"
+}
+# has_tool_icon ID: the window carries an icon for the window manager.
+has_tool_icon() {
+  local icon
+  icon=$(inns xprop -id "$1" _NET_WM_ICON)
+  # xprop draws each size as text: "Icon (32 x 32):".
+  [[ $icon == *"Icon ("[1-9]*" x "[1-9]*"):"* ]] || { echo "${icon:0:200}" >&2; return 1; }
+}
+# shot_window NAME ID: a screenshot of that window with its frame.
+shot_window() {
+  timeout 30 ip netns exec "$XLAB_HOST" env DISPLAY="$XLAB_DISPLAY" \
+    import -frame -window "$2" "$XLAB_ARTIFACTS/$1.png" && echo "screenshot: $XLAB_ARTIFACTS/$1.png"
+}
+# A desktop URL opener that writes down what it was asked to open.
+fake_url_opener() {
+  mkdir -p "$XLAB_WORK/bin"
+  printf '#!/bin/sh\necho "$1" >>"%s/opened"\n' "$XLAB_WORK" >"$XLAB_WORK/bin/xdg-open"
+  chmod 755 "$XLAB_WORK/bin/xdg-open"
+  INNS+=(PATH="$XLAB_WORK/bin:$PATH")
+}
 
 case $scenario in
   start_scan_pick)
@@ -258,6 +288,104 @@ case $scenario in
     dialog_closed() { ! inns xdotool search --onlyvisible --name "$title"; }
     wait_until "the dialog to close" dialog_closed
     pick_last_row "after-configuration" "10.77.0.55 02-00-00-00-10-02" "last row after the change"
+    xlab_tool_ends_cleanly "exit status"
+    ;;
+  keyboard_menu)
+    # The second row by IP is 10.77.0.12 (text module 02-00-00-00-10-02).
+    # The Menu key and Shift+F10 open that row's menu, not the row above's:
+    # the URL opened and the module winked are that row's.
+    fake_url_opener
+    xlab_tool
+    xlab_answers "$MODULES"
+    click_at 30 "$FIRST_ROW_Y"
+    keys Down
+    keys Menu
+    wait_until "the row menu from the Menu key" menu_open
+    xlab_shot "menu-key-on-second-row"
+    keys Down Down Return
+    wait_until "the web interface opened" test -s "$XLAB_WORK/opened"
+    [[ $(cat "$XLAB_WORK/opened") == "http://10.77.0.12" ]] ||
+      fail "the Menu key opened $(cat "$XLAB_WORK/opened"), not http://10.77.0.12"
+    keys shift+F10
+    wait_until "the row menu from Shift+F10" menu_open
+    keys Down Down Down Return
+    prompt_or_wink() {
+      grep -q '^event 02-00-00-00-10-02 wink' "$XLAB_WORK/sim.log" ||
+        inns xdotool search --onlyvisible --name '^Wink: ' >/dev/null
+    }
+    wait_until "the wink or its prompt" prompt_or_wink
+    if ! grep -q '^event 02-00-00-00-10-02 wink' "$XLAB_WORK/sim.log"; then
+      inns xdotool search --onlyvisible --name '^Wink: 02-00-00-00-10-02$' >/dev/null ||
+        fail "Shift+F10 winks another module"
+      type_text bravo
+      keys Return
+    fi
+    wait_until "the wink of 02-00-00-00-10-02" grep -q '^event 02-00-00-00-10-02 wink' "$XLAB_WORK/sim.log"
+    if grep '^event ' "$XLAB_WORK/sim.log" | grep wink | grep -qv '02-00-00-00-10-02'; then
+      fail "another module was winked: $(grep '^event .*wink' "$XLAB_WORK/sim.log")"
+    fi
+    keys alt+F4
+    xlab_tool_ends_cleanly "exit status"
+    ;;
+  enter_on_button)
+    # Tab order: Scan, button 1, list, Settings. Enter on the focused
+    # Settings button opens Settings (it used to scan); Enter on a focused
+    # Exit ends the tool.
+    xlab_tool
+    xlab_answers "$MODULES"
+    click_at 30 "$FIRST_ROW_Y"
+    keys Tab Return
+    window_of '^Settings$' >/dev/null
+    keys Escape
+    settings_closed() { ! inns xdotool search --onlyvisible --name '^Settings$' >/dev/null; }
+    wait_until "Settings to close" settings_closed
+    click_at 30 "$FIRST_ROW_Y"
+    keys shift+Tab Return
+    xlab_tool_ends_cleanly "Enter on Exit"
+    ;;
+  window_icons)
+    # Every window wears the tool's icon and the desktop entry's class;
+    # each is shot for a person to look at.
+    xlab_tool
+    xlab_answers "$MODULES"
+    inns xprop -id "$TOOL_WIN" WM_CLASS | grep -q '"pelmar"' ||
+      fail "window class $(inns xprop -id "$TOOL_WIN" WM_CLASS) does not match pelmar.desktop"
+    has_tool_icon "$TOOL_WIN" || fail "the main window has no icon"
+    click_at 30 "$FIRST_ROW_Y"
+    shot_window "main-window" "$TOOL_WIN"
+    keys F1
+    id=$(window_of '^About Pelmar$')
+    has_tool_icon "$id" || fail "the About box has no icon"
+    sleep 0.3
+    shot_window "about" "$id"
+    keys Return
+    window_gone '^About Pelmar$'
+    click_at 30 "$FIRST_ROW_Y"
+    keys Tab Return
+    id=$(window_of '^Settings$')
+    has_tool_icon "$id" || fail "Settings has no icon"
+    sleep 0.3
+    shot_window "settings" "$id"
+    keys Escape
+    window_gone '^Settings$'
+    click_at 30 "$FIRST_ROW_Y"
+    keys Menu
+    wait_until "the row menu" menu_open
+    keys Down Down Down Return
+    id=$(window_of '^Wink: 02-00-00-00-20-02$')
+    has_tool_icon "$id" || fail "the password prompt has no icon"
+    sleep 0.3
+    shot_window "password-prompt" "$id"
+    keys Escape
+    window_gone '^Wink: '
+    click_at 30 "$FIRST_ROW_Y" 1 2
+    id=$(window_of '^Configure: 02-00-00-00-20-02$')
+    has_tool_icon "$id" || fail "the configuration dialog has no icon"
+    sleep 0.3
+    shot_window "configuration-dialog" "$id"
+    keys Escape
+    window_gone '^Configure: '
+    keys alt+F4
     xlab_tool_ends_cleanly "exit status"
     ;;
   capability_start)
