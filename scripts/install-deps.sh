@@ -19,7 +19,7 @@ answer_help_or_version "${BASH_SOURCE[0]}" "$@"
 # run them and the demo's private network (ip, unshare, nsenter, setpriv).
 build_packages=(
   cmake ninja-build g++ pkg-config
-  libssl-dev nlohmann-json3-dev qt6-base-dev qt6-base-dev-tools
+  libssl-dev nlohmann-json3-dev qt6-base-dev qt6-base-dev-tools libqt6svg6
   iproute2 util-linux
 )
 # Only for the tests, the benchmarks and the fuzz targets.
