@@ -31,7 +31,7 @@ as_checkout_owner cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWi
 as_checkout_owner cmake --build "$build" -j"$(nproc)" --target mdsp mdspctl mdsp-sim pelmar-dhcpd pelmar
 echo
 echo "Built: $build/mdsp/libmdsp.so, $build/tools/mdspctl/mdspctl, $build/tools/mdsp-sim/mdsp-sim,"
-echo "       $build/pelmar/dhcp/pelmar-dhcpd, $build/pelmar/pelmar"
+echo "       $build/dhcp/pelmar-dhcpd, $build/pelmar/pelmar"
 echo "Starting Pelmar: it scans this machine's networks now."
 # The program loads libmdsp.so from its own folder first (a link in the build tree).
 exec "$build/pelmar/pelmar" "$@"
