@@ -343,8 +343,7 @@ TEST_P(LateSeed, OfAnotherModuleIsDroppedAndTheNextRequestIsAccepted) {
 INSTANTIATE_TEST_SUITE_P(
     SecureOperations, LateSeed,
     ::testing::Values(LateSeedCase{"BetweenTheRequests", 1500, 300, true},
-                      LateSeedCase{"DuringTheNextWait", 1400, 500, false}),
-    [](const ::testing::TestParamInfo<LateSeedCase>& info) { return info.param.what; });
+                      LateSeedCase{"DuringTheNextWait", 1400, 500, false}));
 
 TEST_F(SecureOperations, RestartAndPingReportEveryRestartedModule) {
   START(std::string(kSecureA) + R"(,
