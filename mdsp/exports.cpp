@@ -9,7 +9,7 @@
 #include "operations.h"
 #include "module_data.h"
 #include "text_protocol.h"
-#include "version_info.h"
+#include "dll_version.h"
 
 using namespace mdsp;
 

@@ -20,6 +20,7 @@
 #include "run_configuration.h"
 #include "settings_command.h"
 #include "settings_dlg.h"
+#include "version_check.h"
 
 namespace pelmar {
 namespace {
@@ -162,7 +163,7 @@ bool CMainDlg::Initialise() {
   // Version check and binding: the file checked is the file loaded.
   const std::string path = options_.libraryPath.empty() ? platform::ResolveLibraryFile()
                                                         : options_.libraryPath;
-  if (!AcceptVersion(platform::ReadLibraryVersion(path))) {
+  if (!versioning::LibraryFileAccepted(path)) {
     ShowMessage(this, kWarning, QStringLiteral("Incorrect MDSP.DLL version"),
                 MessageIcon::Warning);
     setResult(QDialog::Rejected);
