@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "dhcp_server.h"
+#include "program_version.h"
 
 namespace {
 
@@ -42,6 +43,7 @@ void PrintUsage(FILE* out) {
                "  -i, --interface NAME  serve only this network interface (e.g. eth1);\n"
                "                        without it, requests on every interface are answered\n"
                "  -h, --help            show this text\n"
+               "      --version         show the version\n"
                "\n"
                "Listening on UDP port 67 needs root or the capability CAP_NET_BIND_SERVICE.\n"
                "Each answer is printed as one line: hardware address, address given and\n"
@@ -66,6 +68,7 @@ int main(int argc, char** argv) {
       PrintUsage(stdout);
       return kExitOk;
     }
+    if (std::strcmp(arg, "--version") == 0) return versioning::PrintProgramVersion("pelmar-dhcpd");
     if (std::strcmp(arg, "-i") == 0 || std::strcmp(arg, "--interface") == 0) {
       if (i + 1 >= argc || argv[i + 1][0] == '\0') {
         std::fprintf(stderr, "pelmar-dhcpd: %s needs an interface name\n", arg);

@@ -77,6 +77,31 @@ TEST(CommandLine, IpWithoutAddressRequestsNothing) {
   EXPECT_EQ(o.requestedInterface, "");
 }
 
+// Only as the first argument: after a keyword they are its value.
+TEST(CommandLine, HelpAndVersionAsTheFirstArgument) {
+  const struct {
+    std::vector<std::string> args;
+    bool help, version, picker;
+    const char* requestedInterface;
+  } cases[] = {
+      {{"--help"}, true, false, false, ""},
+      {{"--version"}, false, true, false, ""},
+      {{"--version", "SOCKETCOMM", "5000"}, false, true, false, ""},
+      {{"SOCKETCOMM", "--help"}, false, false, true, ""},
+      {{"IP", "--version"}, false, false, false, "--version"},
+      {{"-help"}, false, false, false, ""},
+      {{"--HELP"}, false, false, false, ""},
+  };
+  for (const auto& c : cases) {
+    StartOptions o = ParseCommandLine(c.args);
+    SCOPED_TRACE(c.args[0] + (c.args.size() > 1 ? " " + c.args[1] : ""));
+    EXPECT_EQ(o.help, c.help);
+    EXPECT_EQ(o.version, c.version);
+    EXPECT_EQ(o.picker, c.picker);
+    EXPECT_EQ(o.requestedInterface, c.requestedInterface);
+  }
+}
+
 TEST(PickerReply, Layout) {
   EXPECT_EQ(PickerReply("192.168.0.10", "02-00-00-00-10-01"),
             "<SELECTED_IP>192.168.0.10</SELECTED_IP>\n<SELECTED_MAC>02-00-00-00-10-01</SELECTED_MAC>");

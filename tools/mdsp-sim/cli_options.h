@@ -14,10 +14,11 @@ struct CliOptions {
   uint32_t generateSecure = 0;
   std::string macPrefix = "02-00-01";
   bool help = false;
+  bool version = false;
 };
 
-// False with a message on a bad command line. --help sets `help` and
-// succeeds without further checks.
+// False with a message on a bad command line. --help and --version set
+// their flag and succeed without further checks.
 bool ParseCli(int argc, const char* const* argv, CliOptions& out, std::string& error);
 
 const char* UsageText();
