@@ -11,8 +11,8 @@
 #include "client.h"
 #include "lifecycle.h"
 #include "secure/message.h"
-#include "secure/tlv.h"
-#include "text_protocol.h"
+#include "state/tlv.h"
+#include "text/text_protocol.h"
 
 namespace {
 

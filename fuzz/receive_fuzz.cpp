@@ -18,10 +18,11 @@
 #include "client.h"
 #include "lifecycle.h"
 #include "mdsp.h"
-#include "module_table.h"
 #include "receive.h"
-#include "secure/tlv.h"
-#include "socket_set.h"
+#include "secure/protocol.h"
+#include "state/module_table.h"
+#include "state/socket_set.h"
+#include "state/tlv.h"
 
 namespace {
 
@@ -107,8 +108,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     mdsp::ClearModuleLists(client);
     mdsp::DiscardPendingConfiguration(client);
     client.seed = 0;
-    // One module known before the run: a pending configuration and a ping
-    // window point at it, so Configure and Ping replies have work to do.
+    // One module known before the run: a pending configuration, a ping
+    // window and a wait for its seed point at it, so Configure, Ping and
+    // Authentication replies have work to do.
     MdspResponse known{};
     known.macValid = 1;
     std::memcpy(known.mac, "\x02\x00\x00\x00\x10\x01", 6);
@@ -117,6 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     client.pending.moduleIndex = 0;
     client.restarts.Append(new mdsp::RestartEntry{0, &kCredentials});
     client.pingWindow = 10;
+    mdsp::OpenSeedWait(client, known.mac);
   }
   std::lock_guard<mdsp::SocketLock> socketGuard(client.socketLock);
   std::vector<uint8_t> datagram;

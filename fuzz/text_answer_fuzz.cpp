@@ -7,7 +7,7 @@
 
 #include "client.h"
 #include "lifecycle.h"
-#include "text_protocol.h"
+#include "text/text_protocol.h"
 
 namespace {
 constexpr size_t kDatagramCapacity = 1500;

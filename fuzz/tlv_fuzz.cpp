@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "secure/tlv.h"
+#include "state/tlv.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   mdsp::TlvList list;

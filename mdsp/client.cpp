@@ -5,7 +5,8 @@
 #include <new>
 #include <thread>
 
-#include "errors.h"
+#include "base/errors.h"
+#include "base/log.h"
 #include "platform/clock.h"
 #include "receive.h"
 #include "secure/protocol.h"
@@ -24,22 +25,16 @@ void WakeClient(void* context) { static_cast<Client*>(context)->Wake(); }
 
 }  // namespace
 
-Client::Client(SocketSet* set) : sockets(set) {
+Client::Client(SocketSet* set) : ClientState(set) {
   setStepIntervalMs(1);
   sockets->onUse = WakeClient;
   sockets->onUseContext = this;
 }
 
 Client::~Client() {
-  // The worker runs our overrides: it must be gone before any member is.
+  // The worker runs our overrides and reads the state: it must be gone
+  // before the state is.
   Stop(true);
-  responses.Clear();
-  modules.Clear();
-  restarts.Clear();
-  DestroySocketSet(sockets);
-  sockets = nullptr;
-  delete pending.list;
-  pending.list = nullptr;
 }
 
 bool Client::OnStart() { return true; }
@@ -133,7 +128,7 @@ void DestroyClient() {
   }
 }
 
-bool SetNetworkDevice(Client& client, uint32_t slot, const char* addressText) {
+bool SetNetworkDevice(ClientState& client, uint32_t slot, const char* addressText) {
   std::lock_guard<SocketLock> socketGuard(client.socketLock);
   SocketSet& set = *client.sockets;
   if (slot == 0) {

@@ -1,15 +1,15 @@
 // The exported functions: each checks its preconditions, forwards to the
 // client and maps the outcome onto its result. No protocol logic lives here.
-#include "callbacks.h"
+#include "base/errors.h"
+#include "base/log.h"
 #include "client.h"
-#include "errors.h"
-#include "log.h"
-#include "mdsp.h"
-#include "nic_table.h"
-#include "operations.h"
-#include "module_data.h"
-#include "text_protocol.h"
 #include "dll_version.h"
+#include "mdsp.h"
+#include "module_data.h"
+#include "operations.h"
+#include "state/callbacks.h"
+#include "state/nic_table.h"
+#include "text/text_protocol.h"
 
 using namespace mdsp;
 

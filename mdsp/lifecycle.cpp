@@ -9,9 +9,9 @@
 #include <string>
 #include <string_view>
 
-#include "callbacks.h"
+#include "base/log.h"
 #include "client.h"
-#include "log.h"
+#include "state/callbacks.h"
 #include "visible_text.h"
 
 namespace mdsp {
@@ -20,7 +20,7 @@ std::string TerminalLine(const char* line) {
   std::string_view text(line);
   // Only the line's own end is a real line break.
   if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
-  return VisibleText(MaskPasswords(std::string(text))) + "\n";
+  return display_text::VisibleText(MaskPasswords(std::string(text))) + "\n";
 }
 
 namespace {

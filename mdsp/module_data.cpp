@@ -7,11 +7,11 @@
 #include <mutex>
 #include <new>
 
-#include "client.h"
-#include "errors.h"
-#include "log.h"
-#include "module_table.h"
-#include "secure/tlv.h"
+#include "base/errors.h"
+#include "base/log.h"
+#include "state/client_state.h"
+#include "state/module_table.h"
+#include "state/tlv.h"
 
 namespace mdsp {
 namespace {
@@ -19,7 +19,7 @@ namespace {
 using Guard = std::lock_guard<std::recursive_mutex>;
 
 // The entry at index, or nullptr with ERR_BAD_INDEX reported.
-BaseMessage* EntryAt(Client& client, uint32_t index) {
+BaseMessage* EntryAt(ClientState& client, uint32_t index) {
   if (index >= client.modules.count()) {
     ReportError(ERR_BAD_INDEX);
     return nullptr;
@@ -34,7 +34,7 @@ const TlvItem* FindTag(const BaseMessage& entry, int32_t tag) {
 
 // The entry the pending configuration is for, or nullptr with the failure
 // reported (no pending configuration, or its index no longer in the table).
-BaseMessage* PendingEntry(Client& client) {
+BaseMessage* PendingEntry(ClientState& client) {
   if (!client.pending.list) {
     ReportError(ERR_OUT_OF_RANGE);
     return nullptr;
@@ -110,7 +110,7 @@ bool SetTextModuleString(MdspConfigureRequest& request, int32_t tag, const char*
 
 }  // namespace
 
-bool GetPayloadData(Client& client, int32_t tag, uint32_t index, void* buffer, int32_t size) {
+bool GetPayloadData(ClientState& client, int32_t tag, uint32_t index, void* buffer, int32_t size) {
   if (!buffer) {
     ReportError(ERR_BAD_VALUE);
     return false;
@@ -128,7 +128,7 @@ bool GetPayloadData(Client& client, int32_t tag, uint32_t index, void* buffer, i
   return true;
 }
 
-bool GetPayloadDataAndSize(Client& client, int32_t tag, uint32_t index, void* buffer,
+bool GetPayloadDataAndSize(ClientState& client, int32_t tag, uint32_t index, void* buffer,
                            uint32_t* size) {
   if (!buffer || !size) {
     ReportError(ERR_BAD_VALUE);
@@ -148,7 +148,8 @@ bool GetPayloadDataAndSize(Client& client, int32_t tag, uint32_t index, void* bu
   return true;
 }
 
-bool GetPayloadString(Client& client, int32_t tag, uint32_t index, char* buffer, uint32_t size) {
+bool GetPayloadString(ClientState& client, int32_t tag, uint32_t index, char* buffer,
+                      uint32_t size) {
   if (!TagAllowedAsString(tag)) {
     ReportError(ERR_INVALID_TAG);
     return false;
@@ -169,7 +170,7 @@ bool GetPayloadString(Client& client, int32_t tag, uint32_t index, char* buffer,
   return true;
 }
 
-bool GetModuleMac(Client& client, uint32_t index, uint8_t* mac) {
+bool GetModuleMac(ClientState& client, uint32_t index, uint8_t* mac) {
   if (!mac) {
     ReportError(ERR_BAD_VALUE);
     return false;
@@ -181,7 +182,7 @@ bool GetModuleMac(Client& client, uint32_t index, uint8_t* mac) {
   return true;
 }
 
-bool CreateConfigureRequest(Client& client, uint32_t index) {
+bool CreateConfigureRequest(ClientState& client, uint32_t index) {
   Report(kLogTrace, "Create configuration request initiated");
   Guard guard(client.queueLock);
   BaseMessage* entry = EntryAt(client, index);
@@ -203,7 +204,7 @@ bool CreateConfigureRequest(Client& client, uint32_t index) {
   return true;
 }
 
-bool SetPayloadData(Client& client, int32_t tag, const void* data, int32_t size) {
+bool SetPayloadData(ClientState& client, int32_t tag, const void* data, int32_t size) {
   if (!TagAllowedForSize(tag, size)) {
     ReportError(ERR_INVALID_TAG);
     return false;
@@ -224,7 +225,7 @@ bool SetPayloadData(Client& client, int32_t tag, const void* data, int32_t size)
                    data);
 }
 
-bool SetPayloadString(Client& client, int32_t tag, const char* text) {
+bool SetPayloadString(ClientState& client, int32_t tag, const char* text) {
   // Configure tags are one byte on the wire.
   if (tag < SMDSP_CONFIGURE_TAG_HOST_NAME || tag > 255) {
     ReportError(ERR_INVALID_TAG);

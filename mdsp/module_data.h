@@ -6,15 +6,16 @@
 
 namespace mdsp {
 
-class Client;
+struct ClientState;
 
-bool GetPayloadData(Client& client, int32_t tag, uint32_t index, void* buffer, int32_t size);
-bool GetPayloadDataAndSize(Client& client, int32_t tag, uint32_t index, void* buffer,
+bool GetPayloadData(ClientState& client, int32_t tag, uint32_t index, void* buffer, int32_t size);
+bool GetPayloadDataAndSize(ClientState& client, int32_t tag, uint32_t index, void* buffer,
                            uint32_t* size);
-bool GetPayloadString(Client& client, int32_t tag, uint32_t index, char* buffer, uint32_t size);
-bool GetModuleMac(Client& client, uint32_t index, uint8_t* mac);
-bool CreateConfigureRequest(Client& client, uint32_t index);
-bool SetPayloadData(Client& client, int32_t tag, const void* data, int32_t size);
-bool SetPayloadString(Client& client, int32_t tag, const char* text);
+bool GetPayloadString(ClientState& client, int32_t tag, uint32_t index, char* buffer,
+                      uint32_t size);
+bool GetModuleMac(ClientState& client, uint32_t index, uint8_t* mac);
+bool CreateConfigureRequest(ClientState& client, uint32_t index);
+bool SetPayloadData(ClientState& client, int32_t tag, const void* data, int32_t size);
+bool SetPayloadString(ClientState& client, int32_t tag, const char* text);
 
 }  // namespace mdsp

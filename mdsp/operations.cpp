@@ -12,15 +12,15 @@
 
 #include <openssl/crypto.h>
 
-#include "callbacks.h"
+#include "base/errors.h"
+#include "base/log.h"
 #include "client.h"
-#include "errors.h"
-#include "log.h"
 #include "platform/clock.h"
 #include "secure/message.h"
 #include "secure/protocol.h"
-#include "secure/tlv.h"
-#include "text_protocol.h"
+#include "state/callbacks.h"
+#include "state/tlv.h"
+#include "text/text_protocol.h"
 
 namespace mdsp {
 namespace {
@@ -52,16 +52,20 @@ bool CredentialsUsable(const SmdspCredentials* credentials) {
   return true;
 }
 
+// Only a seed from the module asked, sent while this request waits, counts:
+// a late seed of an abandoned request (maybe from another module) would
+// sign this request wrongly, and the module would refuse it as a bad
+// password.
 bool Authenticate(Client& client, const uint8_t mac[6]) {
   Report(kLogTrace, "Authentication initiated");
-  // The event is not reset first: a reply that came after an earlier
-  // time-out satisfies this wait at once, with the seed it carried.
-  if (!SecureSend(client, mac, kTypeAuthentication, nullptr, 0, nullptr)) return false;
-  if (!client.authEvent.Wait(kAuthenticationWaitMs)) {
-    ReportError(ERR_SYSTEM);
-    return false;
+  OpenSeedWait(client, mac);
+  bool seeded = false;
+  if (SecureSend(client, mac, kTypeAuthentication, nullptr, 0, nullptr)) {
+    seeded = client.authEvent.Wait(kAuthenticationWaitMs);
+    if (!seeded) ReportError(ERR_SYSTEM);
   }
-  return true;
+  CloseSeedWait(client);
+  return seeded;
 }
 
 void PingOne(Client& client, uint32_t index, const SmdspCredentials* credentials) {

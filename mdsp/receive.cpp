@@ -5,13 +5,13 @@
 
 #include <openssl/crypto.h>
 
-#include "client.h"
-#include "errors.h"
-#include "log.h"
+#include "base/errors.h"
+#include "base/log.h"
 #include "platform/udp.h"
 #include "secure/protocol.h"
-#include "socket_set.h"
-#include "text_protocol.h"
+#include "state/client_state.h"
+#include "state/socket_set.h"
+#include "text/text_protocol.h"
 
 namespace mdsp {
 
@@ -25,7 +25,7 @@ constexpr uint8_t kSecureMagicBytes[2] = {0xC1, 0xAB};
 
 }  // namespace
 
-size_t ReceiveWaiting(Client& client, uint32_t slot, size_t limit) {
+size_t ReceiveWaiting(ClientState& client, uint32_t slot, size_t limit) {
   constexpr size_t kStride = kReceiveCapacity + 1;  // room for the NUL behind a datagram
   if (!client.receiveArea) {
     client.receiveArea.reset(new (std::nothrow) uint8_t[kReceiveBatch * kStride]);
@@ -64,7 +64,7 @@ size_t ReceiveWaiting(Client& client, uint32_t slot, size_t limit) {
   return read;
 }
 
-void DispatchDatagram(Client& client, const uint8_t* data, size_t length, uint32_t slot) {
+void DispatchDatagram(ClientState& client, const uint8_t* data, size_t length, uint32_t slot) {
   const char* text = reinterpret_cast<const char*>(data);
   Report(kLogTrace, "Data on socket = %ld", static_cast<long>(length));
   Report(kLogTrace, "Data received: '%s'", text);

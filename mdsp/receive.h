@@ -8,7 +8,7 @@
 
 namespace mdsp {
 
-class Client;
+struct ClientState;
 
 // Datagrams one step reads from one socket at most: whatever else waits is
 // read in the next steps, so a caller that wants the socket lock gets it
@@ -20,12 +20,12 @@ inline constexpr size_t kReceiveBatch = 64;
 
 // Reads and dispatches up to `limit` datagrams waiting on `slot`; returns how
 // many it read. Socket lock held.
-size_t ReceiveWaiting(Client& client, uint32_t slot, size_t limit = kDatagramsPerStep);
+size_t ReceiveWaiting(ClientState& client, uint32_t slot, size_t limit = kDatagramsPerStep);
 
 // Dispatches one received datagram: a notice first, then secure by its
 // magic, then a text answer when it holds an answer key; the rest is
 // dropped. data[length] must be a NUL, so the text side can read the
 // datagram as a C string. Socket lock held.
-void DispatchDatagram(Client& client, const uint8_t* data, size_t length, uint32_t slot);
+void DispatchDatagram(ClientState& client, const uint8_t* data, size_t length, uint32_t slot);
 
 }  // namespace mdsp

@@ -20,6 +20,7 @@
 #include "run_configuration.h"
 #include "settings_command.h"
 #include "settings_dlg.h"
+#include "settings_file.h"
 #include "version_check.h"
 
 namespace pelmar {
@@ -356,9 +357,7 @@ void CMainDlg::WinkModule(const QString& macText) {
   const LibraryApi& api = binding_.api();
   // A re-scan while the prompt was open renumbers the table: never wink
   // (and never hand the password to) another module.
-  uint8_t mac[6];
-  if (api.SMDSP_GetModuleMac(record.moduleIndex, mac) != MDSP_RESULT_OK ||
-      std::memcmp(mac, record.mac, 6) != 0) {
+  if (!StillSameModule(api, record)) {
     Warn(this, QStringLiteral("Failed to wink."));
     return;
   }

@@ -223,7 +223,7 @@ QVariant ModuleListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rowCount() || index.column() >= kColumnCount)
     return {};
   if (role == Qt::DisplayRole)
-    return QString::fromLatin1(rows_[static_cast<size_t>(index.row())]->texts[index.column()]);
+    return QString::fromUtf8(rows_[static_cast<size_t>(index.row())]->texts[index.column()]);
   if (role == Qt::TextAlignmentRole) return int(Qt::AlignLeft | Qt::AlignVCenter);
   return {};
 }
@@ -311,7 +311,7 @@ void ModuleListCtrl::SortByColumn(int column) {
 
 QString ModuleListCtrl::CellText(int row, int column) const {
   if (row < 0 || row >= model_->rowCount() || column < 0 || column >= kColumnCount) return {};
-  return QString::fromLatin1(model_->row(row).texts[static_cast<size_t>(column)]);
+  return QString::fromUtf8(model_->row(row).texts[static_cast<size_t>(column)]);
 }
 
 int ModuleListCtrl::SelectedRow() const {

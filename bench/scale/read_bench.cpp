@@ -8,7 +8,7 @@
 #include "client.h"
 #include "mdsp.h"
 #include "secure/message.h"
-#include "secure/tlv.h"
+#include "state/tlv.h"
 
 namespace {
 

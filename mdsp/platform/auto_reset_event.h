@@ -15,6 +15,11 @@ class AutoResetEvent {
     signalled_ = true;
     cv_.notify_one();
   }
+  // Forgets a signal nobody waited for.
+  void Reset() {
+    std::lock_guard<std::mutex> guard(mutex_);
+    signalled_ = false;
+  }
   // True when signalled within timeoutMs (the signal is consumed).
   bool Wait(uint32_t timeoutMs) {
     std::unique_lock<std::mutex> lock(mutex_);

@@ -2,8 +2,8 @@
 #include <cstring>
 #include <new>
 
-#include "errors.h"
-#include "log.h"
+#include "base/errors.h"
+#include "base/log.h"
 #include "secure/message.h"
 
 namespace mdsp {

@@ -1,7 +1,8 @@
 // Building and serializing secure requests.
 #include <cstring>
 
-#include "errors.h"
+#include "base/errors.h"
+#include "base/log.h"
 #include "secure/digest.h"
 #include "secure/message.h"
 

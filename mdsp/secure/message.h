@@ -5,8 +5,8 @@
 #include <cstdint>
 
 #include "mdsp.h"
-#include "module_table.h"
-#include "secure/tlv.h"
+#include "state/module_table.h"
+#include "state/tlv.h"
 
 namespace mdsp {
 

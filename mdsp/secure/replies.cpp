@@ -4,14 +4,14 @@
 #include <cstring>
 #include <mutex>
 
-#include "callbacks.h"
-#include "client.h"
-#include "errors.h"
-#include "log.h"
+#include "base/errors.h"
+#include "base/log.h"
 #include "platform/clock.h"
 #include "secure/message.h"
 #include "secure/protocol.h"
-#include "secure/tlv.h"
+#include "state/callbacks.h"
+#include "state/client_state.h"
+#include "state/tlv.h"
 
 namespace mdsp {
 namespace {
@@ -22,7 +22,7 @@ constexpr uint8_t kZeroMac[6] = {};
 
 // A status reply to a Ping: the newest restart entry of that module learns
 // when the module answered. Caller holds the queue lock.
-bool MatchPingReply(Client& client, const Message& reply) {
+bool MatchPingReply(ClientState& client, const Message& reply) {
   for (size_t i = client.restarts.count(); i-- > 0;) {
     RestartEntry* entry = client.restarts[i];
     if (entry->moduleIndex >= client.modules.count()) continue;
@@ -42,7 +42,19 @@ bool MatchPingReply(Client& client, const Message& reply) {
 
 }  // namespace
 
-void HandleSecureDatagram(Client& client, const uint8_t* data, size_t length, uint32_t slot) {
+void OpenSeedWait(ClientState& client, const uint8_t mac[6]) {
+  Guard guard(client.queueLock);
+  client.seedWait.open = true;
+  std::memcpy(client.seedWait.mac, mac, 6);
+  client.authEvent.Reset();
+}
+
+void CloseSeedWait(ClientState& client) {
+  Guard guard(client.queueLock);
+  client.seedWait.open = false;
+}
+
+void HandleSecureDatagram(ClientState& client, const uint8_t* data, size_t length, uint32_t slot) {
   if (slot >= kMaxSlots) return;
   Message* message = Accept(data, length, client.sockets->interfaceMac[slot]);
   if (!message) return;
@@ -50,7 +62,7 @@ void HandleSecureDatagram(Client& client, const uint8_t* data, size_t length, ui
 }
 
 // The caller discards m unless it was kept.
-bool HandleReply(Client& client, Message* m) {
+bool HandleReply(ClientState& client, Message* m) {
   void* context = g_callbackContext;
   const bool status = (m->flags & kFlagStatus) != 0;
   const bool hasByte = status && m->length != 0;
@@ -59,12 +71,16 @@ bool HandleReply(Client& client, Message* m) {
 
   if (m->type == kTypeAuthentication && !status) {
     Report(kLogTrace, "Received Authentication message");
-    {
-      Guard guard(client.queueLock);
-      // Bytes beyond the received length are zero in the payload area.
-      // Held in memory order, so requests carry the bytes exactly as received.
-      std::memcpy(&client.seed, m->payload, 4);
+    Guard guard(client.queueLock);
+    if (!client.seedWait.open || std::memcmp(client.seedWait.mac, mac, 6) != 0) {
+      Report(kLogTrace, "Seed not asked for: dropped");
+      return false;
     }
+    // Bytes beyond the received length are zero in the payload area.
+    // Held in memory order, so requests carry the bytes exactly as received.
+    std::memcpy(&client.seed, m->payload, 4);
+    // Signalled under the lock, so that a wait closed and opened again for
+    // the next request cannot be released by this reply.
     client.authEvent.Set();
     return false;
   }
@@ -129,7 +145,7 @@ bool HandleReply(Client& client, Message* m) {
   return false;
 }
 
-void RestartReportCheck(Client& client) {
+void RestartReportCheck(ClientState& client) {
   Guard guard(client.queueLock);
   if (client.pingWindow == 0) return;
   if (platform::NowSeconds() - client.restartTime <= static_cast<int64_t>(client.pingWindow))

@@ -2,15 +2,15 @@
 #include <cstring>
 #include <mutex>
 
-#include "client.h"
-#include "log.h"
+#include "base/log.h"
 #include "secure/message.h"
 #include "secure/protocol.h"
-#include "socket_set.h"
+#include "state/client_state.h"
+#include "state/socket_set.h"
 
 namespace mdsp {
 
-bool SecureSend(Client& client, const uint8_t destination[6], uint8_t type,
+bool SecureSend(ClientState& client, const uint8_t destination[6], uint8_t type,
                 const uint8_t* payload, size_t payloadLength, const char* password) {
   std::lock_guard<SocketLock> socketGuard(client.socketLock);
   uint32_t seed;

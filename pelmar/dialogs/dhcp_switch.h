@@ -4,21 +4,11 @@
 
 #include <string>
 
+#include "dhcp_control.h"
 #include "dhcp_poll_thread.h"
 #include "dhcp_server.h"
 
 namespace pelmar {
-
-// What the settings command needs of the DHCP server; tests hand in a fake.
-class DhcpControl {
- public:
-  virtual ~DhcpControl() = default;
-  virtual bool IsOn() const = 0;
-  // False when the server could not be started; *failure then holds the
-  // text for the user. Stays off in that case, so a retry is possible.
-  virtual bool SwitchOn(std::string* failure) = 0;
-  virtual void SwitchOff() = 0;
-};
 
 // First line of the message shown when the server cannot start.
 inline constexpr char kDhcpInitFailed[] = "DHCP server init failed";

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <thread>
 
+#include "base/errors.h"
 #include "client.h"
-#include "errors.h"
 #include "library_reset.h"
 #include "log_capture.h"
 #include "mdsp.h"

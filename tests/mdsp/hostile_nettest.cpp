@@ -9,14 +9,14 @@
 
 #include "client.h"
 #include "event_recorder.h"
-#include "lifecycle.h"
 #include "host_and_peer.h"
 #include "library_on_the_wire.h"
+#include "lifecycle.h"
 #include "log_capture.h"
 #include "mdsp.h"
 #include "netns.h"
 #include "receive.h"
-#include "socket_set.h"
+#include "state/socket_set.h"
 #include "udp_probe.h"
 
 namespace mdsp_test {

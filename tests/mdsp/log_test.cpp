@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "errors.h"
+#include "base/errors.h"
+#include "base/log.h"
 #include "library_reset.h"
-#include "log.h"
 #include "log_capture.h"
 
 namespace mdsp_test {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/errors.h"
 #include "client.h"
-#include "errors.h"
 #include "library_reset.h"
 #include "mdsp.h"
 #include "platform/adapters.h"

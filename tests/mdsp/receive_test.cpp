@@ -9,9 +9,9 @@
 #include "event_recorder.h"
 #include "library_reset.h"
 #include "log_capture.h"
-#include "module_table.h"
 #include "receive.h"
-#include "secure/tlv.h"
+#include "state/module_table.h"
+#include "state/tlv.h"
 
 namespace mdsp_test {
 namespace {

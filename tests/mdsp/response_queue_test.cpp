@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "response_queue.h"
+#include "state/response_queue.h"
 
 namespace mdsp_test {
 namespace {

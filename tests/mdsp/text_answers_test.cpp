@@ -6,12 +6,12 @@
 #include <cstring>
 #include <vector>
 
-#include "callbacks.h"
 #include "client.h"
 #include "event_recorder.h"
 #include "library_reset.h"
 #include "secure/message.h"
-#include "text_protocol.h"
+#include "state/callbacks.h"
+#include "text/text_protocol.h"
 
 namespace mdsp_test {
 namespace {

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "errors.h"
-#include "text_protocol.h"
+#include "base/errors.h"
+#include "text/text_protocol.h"
 
 namespace mdsp_test {
 namespace {

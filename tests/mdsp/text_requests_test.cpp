@@ -4,10 +4,10 @@
 #include <cstring>
 #include <string>
 
+#include "base/errors.h"
 #include "client.h"
-#include "errors.h"
 #include "library_reset.h"
-#include "text_protocol.h"
+#include "text/text_protocol.h"
 
 namespace mdsp_test {
 namespace {

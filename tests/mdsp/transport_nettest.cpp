@@ -11,7 +11,7 @@
 #include "manual_clock.h"
 #include "mdsp.h"
 #include "netns.h"
-#include "socket_set.h"
+#include "state/socket_set.h"
 #include "udp_probe.h"
 
 namespace mdsp_test {

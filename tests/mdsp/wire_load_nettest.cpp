@@ -17,9 +17,9 @@
 #include "library_on_the_wire.h"
 #include "manual_clock.h"
 #include "mdsp.h"
-#include "module_table.h"
 #include "receive.h"
-#include "socket_set.h"
+#include "state/module_table.h"
+#include "state/socket_set.h"
 #include "udp_probe.h"
 
 namespace mdsp_test {

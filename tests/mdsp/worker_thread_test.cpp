@@ -3,9 +3,10 @@
 
 #include <atomic>
 
+#include "base/errors.h"
+#include "base/log.h"
+#include "base/worker_thread.h"
 #include "client.h"
-#include "errors.h"
-#include "kwf_thread.h"
 #include "library_reset.h"
 #include "lifecycle.h"
 #include "mdsp.h"

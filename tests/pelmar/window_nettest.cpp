@@ -10,6 +10,7 @@
 #include "main_dlg.h"
 #include "message_box.h"
 #include "netns.h"
+#include "settings_file.h"
 #include "window_on_the_wire.h"
 
 namespace pelmar_test {

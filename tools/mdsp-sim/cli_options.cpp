@@ -19,7 +19,8 @@ bool ParseCount(const std::string& text, uint32_t& out) {
 
 const char* UsageText() {
   return "usage: mdsp-sim --iface IFNAME (--config FILE.json | --generate-text N\n"
-         "                --generate-secure N) [--mac-prefix 02-00-01] [--log FILE]\n"
+         "                --generate-secure N) [--mac-prefix 02-00-01] [--seed-delay MS]\n"
+         "                [--log FILE]\n"
          "\n"
          "Plays network modules of both protocols on UDP port 3250 of one interface.\n"
          "Run it only inside a network namespace of its own (see README.md): it answers\n"
@@ -30,6 +31,7 @@ const char* UsageText() {
          "  --generate-text N     add N text-protocol modules with default values\n"
          "  --generate-secure N   add N secure-protocol modules with default values\n"
          "  --mac-prefix P        first three MAC bytes of generated modules\n"
+         "  --seed-delay MS       answer every Authentication request MS milliseconds late\n"
          "  --log FILE            append the log to FILE instead of standard output\n"
          "  --help                show this text\n"
          "  --version             show the version\n"
@@ -62,6 +64,11 @@ bool ParseCli(int argc, const char* const* argv, CliOptions& out, std::string& e
       out.logPath = value;
     } else if (arg == "--mac-prefix") {
       out.macPrefix = value;
+    } else if (arg == "--seed-delay") {
+      if (!ParseCount(value, out.seedDelayMs)) {
+        error = "--seed-delay needs milliseconds from 0 to 65535";
+        return false;
+      }
     } else if (arg == "--generate-text" || arg == "--generate-secure") {
       uint32_t& count = arg == "--generate-text" ? out.generateText : out.generateSecure;
       if (!ParseCount(value, count)) {

@@ -13,6 +13,7 @@ struct CliOptions {
   uint32_t generateText = 0;
   uint32_t generateSecure = 0;
   std::string macPrefix = "02-00-01";
+  uint32_t seedDelayMs = 0;  // every answer to an Authentication request leaves this much later
   bool help = false;
   bool version = false;
 };

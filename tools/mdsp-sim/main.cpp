@@ -166,7 +166,7 @@ int Run(const CliOptions& options, Log& log) {
     std::fprintf(stderr, "mdsp-sim: %s\n", error.c_str());
     return 3;
   }
-  Simulator sim(std::move(modules), RandomSeeds());
+  Simulator sim(std::move(modules), RandomSeeds(), options.seedDelayMs);
   std::vector<uint32_t> ownAddresses = InterfaceAddresses(options.iface);
   log.line("ready " + options.iface + " " + std::to_string(sim.Modules().size()));
 

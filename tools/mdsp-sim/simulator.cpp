@@ -17,8 +17,8 @@ bool LooksLikeRequest(const uint8_t* data, size_t size) {
          TextRequestKind::None;
 }
 
-Simulator::Simulator(std::vector<SimModule> modules, SeedSource seeds)
-    : modules_(std::move(modules)), seeds_(std::move(seeds)) {}
+Simulator::Simulator(std::vector<SimModule> modules, SeedSource seeds, uint32_t seedDelayMs)
+    : modules_(std::move(modules)), seeds_(std::move(seeds)), seedDelayMs_(seedDelayMs) {}
 
 bool Simulator::WillAnswer(const SimModule& module, const char* kind, uint64_t nowMs,
                            std::vector<std::string>& notes) const {
@@ -40,12 +40,13 @@ bool Simulator::WillAnswer(const SimModule& module, const char* kind, uint64_t n
 }
 
 void Simulator::Emit(SimModule& module, Reaction&& reaction, const Endpoint& from, uint64_t nowMs,
-                     std::vector<Outgoing>& out, std::vector<std::string>& notes) {
+                     uint32_t extraDelayMs, std::vector<Outgoing>& out,
+                     std::vector<std::string>& notes) {
   if (!reaction.event.empty())
     notes.push_back("event " + FormatMac(module.cfg.mac) + " " + reaction.event);
   Endpoint to = module.cfg.replyUnicast ? from : Endpoint{kBroadcastIp, kPort};
   for (Bytes& data : reaction.replies)
-    out.push_back(Outgoing{std::move(data), to, nowMs + module.cfg.faults.delayMs});
+    out.push_back(Outgoing{std::move(data), to, nowMs + module.cfg.faults.delayMs + extraDelayMs});
   if (reaction.restart) {
     // A restarted module forgets its seed and is away for a while.
     module.seedHandedOut = false;
@@ -66,7 +67,9 @@ void Simulator::Handle(const uint8_t* data, size_t size, const Endpoint& from, u
     for (SimModule& module : modules_) {
       if (!module.cfg.speaksSecure || !AddressedTo(module, secure)) continue;
       if (!WillAnswer(module, SecureTypeName(secure.type), nowMs, notes)) continue;
-      Emit(module, HandleSecureRequest(module, secure, seeds_), from, nowMs, out, notes);
+      uint32_t extraDelayMs = secure.type == kAuthentication ? seedDelayMs_ : 0;
+      Emit(module, HandleSecureRequest(module, secure, seeds_), from, nowMs, extraDelayMs, out,
+           notes);
     }
     return;
   }
@@ -83,7 +86,7 @@ void Simulator::Handle(const uint8_t* data, size_t size, const Endpoint& from, u
     if (!module.cfg.speaksText) continue;
     if (request.kind != TextRequestKind::Scan && request.target != module.cfg.mac) continue;
     if (!WillAnswer(module, TextRequestName(request.kind), nowMs, notes)) continue;
-    Emit(module, HandleTextRequest(module, request), from, nowMs, out, notes);
+    Emit(module, HandleTextRequest(module, request), from, nowMs, 0, out, notes);
   }
 }
 

@@ -16,7 +16,10 @@ bool LooksLikeRequest(const uint8_t* data, size_t size);
 
 class Simulator {
  public:
-  Simulator(std::vector<SimModule> modules, SeedSource seeds);
+  // `seedDelayMs` holds back every answer to an Authentication request, on
+  // top of a module's own delay: a host that gives up waiting for a seed
+  // gets it late.
+  Simulator(std::vector<SimModule> modules, SeedSource seeds, uint32_t seedDelayMs = 0);
 
   // Appends the datagrams to send and the log notes ("event MAC ...",
   // "drop ..."). Answers of delayed modules carry a later dueMs.
@@ -30,10 +33,11 @@ class Simulator {
   bool WillAnswer(const SimModule& module, const char* kind, uint64_t nowMs,
                   std::vector<std::string>& notes) const;
   void Emit(SimModule& module, Reaction&& reaction, const Endpoint& from, uint64_t nowMs,
-            std::vector<Outgoing>& out, std::vector<std::string>& notes);
+            uint32_t extraDelayMs, std::vector<Outgoing>& out, std::vector<std::string>& notes);
 
   std::vector<SimModule> modules_;
   SeedSource seeds_;
+  uint32_t seedDelayMs_;
 };
 
 }  // namespace mdspsim

@@ -1,7 +1,6 @@
 #include "cli_args.h"
 
 #include <cctype>
-#include <cstdio>
 #include <set>
 
 namespace mdspctl {
@@ -217,13 +216,6 @@ bool ParseMac(const std::string& text, uint8_t mac[6]) {
   return pos == text.size();
 }
 
-std::string FormatMac(const uint8_t mac[6]) {
-  char text[18];
-  std::snprintf(text, sizeof text, "%02X-%02X-%02X-%02X-%02X-%02X", mac[0], mac[1], mac[2],
-                mac[3], mac[4], mac[5]);
-  return text;
-}
-
 bool ParseIpv4(const std::string& text, uint32_t& address) {
   uint32_t result = 0;
   size_t pos = 0;
@@ -244,13 +236,6 @@ bool ParseIpv4(const std::string& text, uint32_t& address) {
   if (pos != text.size()) return false;
   address = result;
   return true;
-}
-
-std::string FormatIpv4(uint32_t a) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%u.%u.%u.%u", a >> 24, (a >> 16) & 0xFFu, (a >> 8) & 0xFFu,
-                a & 0xFFu);
-  return text;
 }
 
 bool ParseUnsigned(const std::string& text, uint32_t max, uint32_t& value) {

@@ -32,11 +32,11 @@ bool ParseCommandLine(int argc, const char* const* argv, CommandLine& out, std::
 std::string UsageText(const std::string& command);
 
 // "02-00-00-00-10-01" or "02:00:00:00:10:01", one or two hex digits a byte.
+// Printed back with the host core's MacText.
 bool ParseMac(const std::string& text, uint8_t mac[6]);
-std::string FormatMac(const uint8_t mac[6]);
-// Dotted IPv4; the first octet goes into the most significant byte.
+// Dotted IPv4; the first octet goes into the most significant byte. Printed
+// back with the host core's Ipv4Text.
 bool ParseIpv4(const std::string& text, uint32_t& address);
-std::string FormatIpv4(uint32_t address);
 // Decimal, at most `max`.
 bool ParseUnsigned(const std::string& text, uint32_t max, uint32_t& value);
 // "on"/"off" (also 1/0, yes/no), any case.

@@ -7,6 +7,7 @@
 
 #include "auth_answer.h"
 #include "configure_plan.h"
+#include "module_texts.h"
 #include "exit_codes.h"
 #include "api.h"
 #include "mdsp.h"
@@ -55,11 +56,13 @@ int FindModule(Session& session, const CommandLine& cli, uint32_t timeoutMs, Tar
     return Fail(kExitUsage, "--mac needs a MAC address like 02-00-00-00-10-01");
   std::vector<uint32_t> indexes;
   std::string error;
+  // A request follows, so the configure interface may be asked about a
+  // secure module with a broken description.
+  constexpr auto kCheck = pelmar::SecureCheck::MayStartRequest;
   auto isSecureTarget = [&](uint32_t index) {
     uint8_t found[6];
-    bool secure = false;
     return Api().SMDSP_GetModuleMac(index, found) == MDSP_RESULT_OK && SameMac(found, mac) &&
-           ProbeSecure(index, secure) && secure;
+           pelmar::IsSecureModule(Api(), index, kCheck);
   };
   int code = session.Discover(timeoutMs, indexes, error, isSecureTarget);
   if (code != kExitOk) return Fail(code, error);
@@ -68,7 +71,7 @@ int FindModule(Session& session, const CommandLine& cli, uint32_t timeoutMs, Tar
     uint8_t entryMac[6];
     if (Api().SMDSP_GetModuleMac(index, entryMac) != MDSP_RESULT_OK || !SameMac(entryMac, mac))
       continue;
-    ModuleRow row = ReadModuleRow(index);
+    ModuleRow row = ReadModuleRow(index, kCheck);
     if (!found || (row.secure && !target.row.secure)) {
       target.index = index;
       target.row = row;
@@ -76,7 +79,7 @@ int FindModule(Session& session, const CommandLine& cli, uint32_t timeoutMs, Tar
     }
   }
   if (!found)
-    return Fail(kExitNoModule, "no module with MAC " + FormatMac(mac) + " answered the discover");
+    return Fail(kExitNoModule, "no module with MAC " + pelmar::MacText(mac) + " answered the discover");
   return kExitOk;
 }
 
@@ -141,7 +144,7 @@ int RunNics(const CommandLine&) {
     if (Api().MDSP_GetNicInfo(static_cast<uint32_t>(i), &address, mac, description,
                         sizeof description) != MDSP_RESULT_OK)
       continue;
-    std::printf("%d  %-15s  %s  %s\n", i, FormatIpv4(address).c_str(), FormatMac(mac).c_str(),
+    std::printf("%d  %-15s  %s  %s\n", i, pelmar::Ipv4Text(address).c_str(), pelmar::MacText(mac).c_str(),
                 description);
   }
   if (count == 0) std::fprintf(stderr, "mdspctl: no network interface with an IPv4 address\n");
@@ -161,7 +164,7 @@ int RunScan(const CommandLine& cli) {
   if (code != kExitOk) return Fail(code, error);
   std::vector<ModuleRow> rows;
   for (uint32_t index : indexes) {
-    ModuleRow row = ReadModuleRow(index);
+    ModuleRow row = ReadModuleRow(index, pelmar::SecureCheck::ReadOnly);
     if (row.macValid) rows.push_back(row);
   }
   std::fputs((cli.has("json") ? FormatJson(rows) : FormatTable(rows)).c_str(), stdout);
@@ -222,33 +225,29 @@ int RunConfigure(const CommandLine& cli) {
   // A seeded text module never sees a password: it gets MD5 answers salted
   // with its seed instead. Any seed counts, even a short or empty one.
   bool seeded = !target.row.secure && target.row.seedKnown;
-  if (!target.row.secure && !seeded &&
-      (!CheckTextPassword(password, "the password", error) ||
-       !CheckTextPassword(newPassword, "the new password", error)))
+  if (!CheckTextPassword(target.row.secure, seeded, password, "the password", error) ||
+      !CheckTextPassword(target.row.secure, seeded, newPassword, "the new password", error))
     return Fail(kExitUsage, error);
-  pelmar::PasswordValues passwords;
-  if (!pelmar::MakePasswordValues(seeded, target.row.seed, password, plan.newPassword, newPassword,
-                                  pelmar::SystemRandom, &passwords))
+  pelmar::ConfigureRequest request;
+  if (!pelmar::BuildConfigureRequest(plan, target.row.secure, target.row.hostName,
+                                     pelmar::PasswordRuleFor(target.row.secure, seeded,
+                                                             target.row.seed),
+                                     password, newPassword, pelmar::SystemRandom, &request))
     return Fail(kExitLibrary, "cannot compute the password answer (MD5 unavailable)");
-  const std::string& authentication = passwords.authentication;
-  const std::string& newValue = passwords.newValue;
 
-  std::vector<PayloadValue> values =
-      PayloadValues(plan, target.row.secure, target.row.hostName, newValue);
-  if (target.row.secure && !CheckSecurePayload(values, error)) return Fail(kExitUsage, error);
-  int32_t result = Api().SMDSP_CreateConfigureRequest(target.index);
-  if (result != MDSP_RESULT_OK) return Fail(kExitLibrary, "configure: " + ResultText(result));
-  for (const PayloadValue& v : values) {
-    result = v.isText ? Api().SMDSP_SetPayloadString(v.tag, v.text.c_str())
-                      : Api().SMDSP_SetPayloadData(v.tag, v.bytes, v.size);
-    if (result == MDSP_RESULT_TEXT_TOO_LONG || (result != MDSP_RESULT_OK && v.isText))
-      return Fail(kExitUsage, std::string(v.tag == 6 ? "host name" : "new password") +
-                                  " not accepted: " + ResultText(result) +
-                                  (target.row.secure ? " (at most 255 characters)"
-                                                     : " (at most 127 characters)"));
-    if (result != MDSP_RESULT_OK) return Fail(kExitLibrary, "configure: " + ResultText(result));
-  }
-  SmdspCredentials credentials{authentication.c_str(), nullptr, nullptr};
+  if (target.row.secure && !CheckSecurePayload(request.values, error))
+    return Fail(kExitUsage, error);
+  const pelmar::StageResult stage =
+      pelmar::StageConfigureRequest(Api(), target.index, request.values);
+  int32_t result = stage.result;
+  if (!stage.ok() && stage.refused &&
+      (result == MDSP_RESULT_TEXT_TOO_LONG || stage.refused->isText))
+    return Fail(kExitUsage, std::string(stage.refused->tag == 6 ? "host name" : "new password") +
+                                " not accepted: " + ResultText(result) +
+                                (target.row.secure ? " (at most 255 characters)"
+                                                   : " (at most 127 characters)"));
+  if (!stage.ok()) return Fail(kExitLibrary, "configure: " + ResultText(result));
+  SmdspCredentials credentials{request.authentication.c_str(), nullptr, nullptr};
   session.DropEvents();
   result = Api().SMDSP_SendConfigure(&credentials);
   if (result == MDSP_RESULT_TEXT_TOO_LONG)

@@ -20,14 +20,6 @@ bool ReadAddress(const CommandLine& cli, const char* name, std::optional<uint32_
   return true;
 }
 
-bool ValidHostName(const std::string& name) {
-  for (unsigned char c : name)
-    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-          c == '_' || c == '-'))
-      return false;
-  return true;
-}
-
 }  // namespace
 
 bool ReadConfigurePlan(const CommandLine& cli, ConfigurePlan& plan, std::string& error) {
@@ -46,7 +38,7 @@ bool ReadConfigurePlan(const CommandLine& cli, ConfigurePlan& plan, std::string&
   }
   if (cli.has("hostname")) {
     plan.hostName = cli.value("hostname");
-    if (!ValidHostName(*plan.hostName)) {
+    if (!pelmar::IsLegalHostName(*plan.hostName)) {
       error = "--hostname may only hold A-Z, a-z, 0-9, '_' and '-'";
       return false;
     }
@@ -90,9 +82,9 @@ bool CheckPlanForModule(const ConfigurePlan& plan, bool secureModule, bool hostN
   return true;
 }
 
-bool CheckTextPassword(const std::string& password, const std::string& what,
-                       std::string& error) {
-  if (password.find(';') == std::string::npos) return true;
+bool CheckTextPassword(bool secureModule, bool seeded, const std::string& password,
+                       const std::string& what, std::string& error) {
+  if (!pelmar::SemicolonBreaksPassword(secureModule, seeded, password)) return true;
   error = what + " may not contain ';' for a text-protocol module without a seed";
   return false;
 }

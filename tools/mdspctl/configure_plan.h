@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "cli_args.h"
-#include "configure_values.h"
+#include "configure_request.h"
 
 namespace mdspctl {
 
@@ -31,8 +31,8 @@ bool ReadConfigurePlan(const CommandLine& cli, ConfigurePlan& plan, std::string&
 bool CheckPlanForModule(const ConfigurePlan& plan, bool secureModule, bool hostNameKnown,
                         std::string& error);
 
-// A password sent as typed inside a text request: a ';' would end its piece.
-bool CheckTextPassword(const std::string& password, const std::string& what,
-                       std::string& error);
+// The host core's ';' rule with mdspctl's message.
+bool CheckTextPassword(bool secureModule, bool seeded, const std::string& password,
+                       const std::string& what, std::string& error);
 
 }  // namespace mdspctl

@@ -3,84 +3,40 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "cli_args.h"
 #include "api.h"
 #include "mdsp.h"
-#include "module_record.h"
+#include "module_texts.h"
 #include "visible_text.h"
 
 namespace mdspctl {
-namespace {
 
-// Tags of a module's description.
-constexpr int32_t kTagVersionText = SMDSP_TAG_VERSION_TEXT;
-constexpr int32_t kTagTypeText = SMDSP_TAG_MODULE_TYPE;
-constexpr int32_t kTagHostName = SMDSP_TAG_HOST_NAME;
-constexpr int32_t kTagSeed = SMDSP_TAG_SEED;
-constexpr int32_t kTagFieldBusType = SMDSP_TAG_FIELD_BUS_TYPE;
-constexpr int32_t kTagSecureMarker = SMDSP_TAG_SECURE_MODULE;
-// Any configure tag from 8 up takes a value of any size on a secure entry.
-constexpr int32_t kTagProbe = 8;
-
-Cell ReadCell(int32_t tag, uint32_t index) {
-  std::string text;
-  if (!pelmar::ReadTagText(Api(), tag, index, &text)) return std::nullopt;
-  return text;
-}
-
-}  // namespace
-
-std::string FormatTextVersion(uint32_t major, uint32_t minor, uint32_t build) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%u.%02u.%u", major, minor, build);
-  return text;
-}
-
-bool ProbeSecure(uint32_t index, bool& secure) {
-  if (Api().SMDSP_CreateConfigureRequest(index) != MDSP_RESULT_OK) return false;
-  const uint8_t probe[2] = {};
-  int32_t result = Api().SMDSP_SetPayloadData(kTagProbe, probe, 2);
-  // Start again so the probe value is never sent.
-  if (Api().SMDSP_CreateConfigureRequest(index) != MDSP_RESULT_OK) return false;
-  if (result == MDSP_RESULT_OK) {
-    secure = true;
-    return true;
-  }
-  if (result == MDSP_RESULT_FAILED) {
-    secure = false;
-    return true;
-  }
-  return false;
-}
-
-ModuleRow ReadModuleRow(uint32_t index) {
-  // The values as the host core reads them (the tool reads the same record);
-  // texts through the core with mdspctl's 256-byte buffers.
+ModuleRow ReadModuleRow(uint32_t index, pelmar::SecureCheck check) {
   pelmar::ModuleRecord record;
   pelmar::ReadModuleRecord(Api(), index, &record);
+  if (check != pelmar::SecureCheck::ReadOnly && !record.secure) {
+    // A secure module with a broken description: read it again as one.
+    record.secure = pelmar::IsSecureModule(Api(), index, check);
+  }
+  const pelmar::ModuleTexts texts = pelmar::DescribeModule(record);
   ModuleRow row;
   row.index = index;
-  if (!ProbeSecure(index, row.secure)) {
-    uint8_t marker = 0;
-    row.secure = Api().SMDSP_GetPayloadData(kTagSecureMarker, index, &marker, 1) == MDSP_RESULT_OK &&
-                 marker == 1;
-  }
-  if (record.ipValid) row.ip = FormatIpv4(record.ip);
-  if (record.subnetValid) row.sn = FormatIpv4(record.subnet);
-  if (record.gatewayValid) row.gw = FormatIpv4(record.gateway);
-  if (record.dhcpValid) row.dhcp = record.dhcp ? "On" : "Off";
-  if (row.secure)
-    row.version = ReadCell(kTagVersionText, index);
-  else if (record.versionValid)
-    row.version = FormatTextVersion(record.versionMajor, record.versionMinor, record.versionBuild);
-  row.type = ReadCell(kTagTypeText, index);
-  if (!row.type) row.type = ReadCell(kTagFieldBusType, index);
-  if (record.macValid) row.mac = FormatMac(record.mac);
+  row.secure = record.secure;
+  row.ip = texts.ip;
+  row.sn = texts.subnet;
+  row.gw = texts.gateway;
+  row.dhcp = texts.dhcp;
+  row.version = texts.version;
+  row.type = texts.type;
+  row.mac = texts.mac;
   row.macValid = record.macValid &&
                  std::any_of(record.mac, record.mac + 6, [](uint8_t b) { return b != 0; });
-  // Present at all means seeded, even when the seed is short or empty.
-  if (!row.secure) row.seedKnown = pelmar::ReadTagText(Api(), kTagSeed, index, &row.seed);
-  row.hostNameKnown = pelmar::ReadTagText(Api(), kTagHostName, index, &row.hostName);
+  // Present at all means seeded, even when the seed is short or empty. Read
+  // with a 256-byte buffer: the answer is salted with the whole seed.
+  if (!row.secure)
+    row.seedKnown = pelmar::ReadTagText(Api(), SMDSP_TAG_SEED, index, &row.seed);
+  // As the module sent it, not decoded: a text-protocol configure sends it back.
+  row.hostNameKnown = record.hostNameValid;
+  if (row.hostNameKnown) row.hostName = record.hostName;
   return row;
 }
 
@@ -89,21 +45,28 @@ std::string FormatTable(const std::vector<ModuleRow>& rows) {
   auto cells = [](const ModuleRow& r) {
     std::vector<std::string> v;
     for (const Cell* c : {&r.ip, &r.sn, &r.gw, &r.dhcp, &r.version, &r.type})
-      v.push_back(*c && !(*c)->empty() ? mdsp::VisibleText(**c) : "N/A");
+      v.push_back(*c && !(*c)->empty() ? display_text::VisibleText(**c) : "N/A");
     v.push_back(r.mac.empty() ? "N/A" : r.mac);
     return v;
+  };
+  // Columns are measured in characters: a decoded accent is two bytes wide
+  // in UTF-8 but takes one place on the terminal.
+  auto shownWidth = [](const std::string& text) {
+    return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+      return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
   };
   size_t width[7];
   for (int c = 0; c < 7; ++c) width[c] = std::char_traits<char>::length(headers[c]);
   for (const ModuleRow& r : rows) {
     auto v = cells(r);
-    for (int c = 0; c < 7; ++c) width[c] = std::max(width[c], v[c].size());
+    for (int c = 0; c < 7; ++c) width[c] = std::max(width[c], shownWidth(v[c]));
   }
   auto line = [&](const std::vector<std::string>& v) {
     std::string out;
     for (int c = 0; c < 7; ++c) {
       out += v[c];
-      if (c < 6) out += std::string(width[c] - v[c].size() + 2, ' ');
+      if (c < 6) out += std::string(width[c] - shownWidth(v[c]) + 2, ' ');
     }
     return out + "\n";
   };
@@ -113,8 +76,33 @@ std::string FormatTable(const std::vector<ModuleRow>& rows) {
 }
 
 std::string JsonString(const std::string& text) {
+  // Module texts are decoded already; anything else is read the same way.
+  // Every character outside printable ASCII is escaped, so the output stays
+  // ASCII and valid JSON whatever the terminal.
+  const std::string utf8 = display_text::ModuleTextAsUtf8(text);
   std::string out = "\"";
-  for (unsigned char c : text) {
+  auto escape = [&out](uint32_t unit) {
+    char escaped[16];
+    std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(unit));
+    out += escaped;
+  };
+  for (size_t at = 0; at < utf8.size();) {
+    const auto c = static_cast<unsigned char>(utf8[at]);
+    if (c >= 0x80) {
+      const size_t length = display_text::Utf8SequenceLength(utf8, at);
+      uint32_t code = c & (0x7F >> length);
+      for (size_t i = 1; i < length; ++i)
+        code = code << 6 | (static_cast<unsigned char>(utf8[at + i]) & 0x3F);
+      if (code > 0xFFFF) {
+        code -= 0x10000;
+        escape(0xD800 | code >> 10);
+        escape(0xDC00 | (code & 0x3FF));
+      } else {
+        escape(code);
+      }
+      at += length;
+      continue;
+    }
     switch (c) {
       case '"': out += "\\\""; break;
       case '\\': out += "\\\\"; break;
@@ -122,16 +110,12 @@ std::string JsonString(const std::string& text) {
       case '\r': out += "\\r"; break;
       case '\t': out += "\\t"; break;
       default:
-        if (c < 0x20 || c >= 0x7F) {
-          // Module texts are not promised to be UTF-8: escape every byte
-          // outside printable ASCII so the output stays valid JSON.
-          char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-          out += escaped;
-        } else {
+        if (c < 0x20 || c == 0x7F)
+          escape(c);
+        else
           out += static_cast<char>(c);
-        }
     }
+    ++at;
   }
   return out + "\"";
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "module_record.h"
+
 namespace mdspctl {
 
 // A column the module did not report stays empty (nullopt).
@@ -26,23 +28,17 @@ struct ModuleRow {
   std::string hostName;
 };
 
-// Whether the entry at `index` is a secure module. The marker tag is missing
-// when a Discover reply had a malformed TLV, so this asks the configure
-// interface, which takes a 2-byte value of tag 8 only for a secure entry. It
-// leaves a fresh, empty configure request for the entry behind. False when
-// the entry cannot be asked (no longer in the table).
-bool ProbeSecure(uint32_t index, bool& secure);
-
-// Reads every column of the module at `index`.
-ModuleRow ReadModuleRow(uint32_t index);
-
-// Text-protocol version numbers as major.minor (two digits).build.
-std::string FormatTextVersion(uint32_t major, uint32_t minor, uint32_t build);
+// Reads every column of the module at `index` by the host core's text rules
+// (texts decoded as UTF-8 or Latin-1). `check` says whether the row may ask
+// the configure interface about a secure module with a broken description:
+// only for a module about to get a request, never for a listing.
+ModuleRow ReadModuleRow(uint32_t index, pelmar::SecureCheck check);
 
 // Columns not reported (or reported empty) read "N/A" in the table, so a
 // script can split a row on white space; JSON gives null for those not
 // reported. Texts came from the network: the table shows control characters
-// and bytes that are not UTF-8 escaped, so none reaches the terminal raw.
+// and bytes that are not UTF-8 escaped, so none reaches the terminal raw;
+// JSON escapes every character outside printable ASCII.
 std::string FormatTable(const std::vector<ModuleRow>& rows);
 std::string FormatJson(const std::vector<ModuleRow>& rows);
 std::string JsonString(const std::string& text);

@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "exit_codes.h"
+#include "module_texts.h"
 
 namespace mdspctl {
 namespace {
@@ -59,7 +60,7 @@ int Session::Open(const CommandLine& cli, std::string& error) {
       uint32_t address = 0;
       if (Api().MDSP_GetNicInfo(static_cast<uint32_t>(i), &address, nullptr, nullptr, 0) ==
           MDSP_RESULT_OK)
-        nics.push_back(FormatIpv4(address));
+        nics.push_back(pelmar::Ipv4Text(address));
     }
     if (nics.empty()) {
       error = "no network interface with an IPv4 address";

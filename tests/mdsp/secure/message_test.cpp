@@ -6,10 +6,10 @@
 #include <memory>
 #include <vector>
 
-#include "errors.h"
+#include "base/errors.h"
 #include "secure/digest.h"
 #include "secure/message.h"
-#include "text_protocol.h"
+#include "text/text_protocol.h"
 
 namespace mdsp_test {
 namespace {

@@ -3,10 +3,10 @@
 #include <cstring>
 #include <string>
 
-#include "errors.h"
+#include "base/errors.h"
 #include "lifecycle.h"
 #include "module_table_fixture.h"
-#include "text_protocol.h"
+#include "text/text_protocol.h"
 
 namespace mdsp_test {
 namespace {

@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "callbacks.h"
 #include "client.h"
 #include "event_recorder.h"
 #include "library_reset.h"
 #include "mdsp.h"
 #include "secure/message.h"
-#include "secure/tlv.h"
+#include "state/callbacks.h"
+#include "state/tlv.h"
 
 namespace mdsp_test {
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "errors.h"
+#include "base/errors.h"
 #include "manual_clock.h"
 #include "module_table_fixture.h"
 #include "platform/clock.h"
@@ -69,6 +69,8 @@ TEST_F(ReplyHandlingTest, MalformedDiscoverReplyIsListedWithoutMarker) {
 }
 
 TEST_F(ReplyHandlingTest, AuthenticationReplyStoresTheSeedAndSignals) {
+  const uint8_t asked[6] = {0x02, 0, 0, 0, 0, 9};
+  mdsp::OpenSeedWait(*client, asked);
   EXPECT_FALSE(Deliver(mdsp::kTypeAuthentication, {0x11, 0x22, 0x33, 0x44}, false));
   EXPECT_TRUE(recorded().empty());
   EXPECT_TRUE(client->authEvent.Wait(0));
@@ -84,7 +86,50 @@ TEST_F(ReplyHandlingTest, AuthenticationReplyStoresTheSeedAndSignals) {
   EXPECT_EQ(bytes[1] | bytes[2] | bytes[3], 0);
 }
 
+// A seed signs the next request of whoever waits: one that nobody asked
+// for, or that another module sent, would make the asked module refuse a
+// right password.
+TEST_F(ReplyHandlingTest, SeedIsTakenOnlyFromTheModuleAskedWhileItsRequestWaits) {
+  enum class Wait { kNone, kOpen, kClosed };
+  const struct {
+    const char* what;
+    Wait wait;
+    uint8_t askedLast;
+    uint8_t repliedLast;
+    bool taken;
+  } rows[] = {{"the module asked", Wait::kOpen, 9, 9, true},
+              {"another module", Wait::kOpen, 7, 9, false},
+              {"nobody waits", Wait::kNone, 9, 9, false},
+              {"the wait is over", Wait::kClosed, 9, 9, false}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    const uint8_t asked[6] = {0x02, 0, 0, 0, 0, row.askedLast};
+    if (row.wait != Wait::kNone) mdsp::OpenSeedWait(*client, asked);
+    if (row.wait == Wait::kClosed) mdsp::CloseSeedWait(*client);
+    client->seed = 0x0BADF00D;
+    EXPECT_FALSE(Deliver(mdsp::kTypeAuthentication, {0x11, 0x22, 0x33, 0x44}, false,
+                         row.repliedLast));
+    EXPECT_TRUE(recorded().empty());
+    uint8_t bytes[4];
+    std::memcpy(bytes, &client->seed, 4);
+    const uint8_t taken[4] = {0x11, 0x22, 0x33, 0x44};
+    EXPECT_EQ(std::memcmp(bytes, taken, 4) == 0, row.taken);
+    EXPECT_EQ(client->authEvent.Wait(0), row.taken);
+    mdsp::CloseSeedWait(*client);
+  }
+  // A seed that nobody consumed does not release the next request's wait.
+  const uint8_t first[6] = {0x02, 0, 0, 0, 0, 9}, second[6] = {0x02, 0, 0, 0, 0, 7};
+  mdsp::OpenSeedWait(*client, first);
+  Deliver(mdsp::kTypeAuthentication, {0x11, 0x22, 0x33, 0x44}, false, 9);
+  mdsp::CloseSeedWait(*client);
+  mdsp::OpenSeedWait(*client, second);
+  EXPECT_FALSE(client->authEvent.Wait(0));
+  mdsp::CloseSeedWait(*client);
+}
+
 TEST_F(ReplyHandlingTest, RefusedAuthenticationRaisesUnableWithoutSignal) {
+  const uint8_t asked[6] = {0x02, 0, 0, 0, 0, 9};
+  mdsp::OpenSeedWait(*client, asked);
   EXPECT_FALSE(Deliver(mdsp::kTypeAuthentication, {5}, true));
   ExpectSingle(SMDSP_EVENT_UNABLE, 5);
   EXPECT_FALSE(client->authEvent.Wait(0));

@@ -1,8 +1,8 @@
 #include "library_reset.h"
 
-#include "callbacks.h"
 #include "client.h"
 #include "lifecycle.h"
+#include "state/callbacks.h"
 
 namespace mdsp_test {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "log.h"
+#include "base/log.h"
 
 namespace mdsp_test {
 

@@ -1,6 +1,6 @@
-// Tests only: the built library file opened at run time and its 25 entry
-// points put into a LibraryApi, as the tool binds it; plus what the main
-// window would do with it (collect events, read module records).
+// Tests only: the built library file bound at run time by the host core's
+// binding, as the tool binds it; plus what the main window would do with it
+// (collect events, read module records with the host core's reader).
 #pragma once
 
 #include <cstdint>
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "library_api.h"
+#include "library_binding.h"
 #include "module_record.h"
 
 namespace pelmar_test {
@@ -25,13 +26,13 @@ class LoadedLibrary {
   LoadedLibrary(const LoadedLibrary&) = delete;
   LoadedLibrary& operator=(const LoadedLibrary&) = delete;
 
-  // Opens the file and resolves every name; false with error() otherwise.
+  // Binds the file (every entry point or none); false with error() otherwise.
   bool Load(const std::string& path);
   // Chooses the interface with that address, registers the event
   // collector and starts the worker.
   bool Start(const std::string& interfaceAddress);
   const std::string& error() const { return error_; }
-  const pelmar::LibraryApi& api() const { return api_; }
+  const pelmar::LibraryApi& api() const { return binding_.api(); }
 
   // Events raised so far, in order.
   std::vector<ModuleEvent> Events() const;
@@ -44,13 +45,9 @@ class LoadedLibrary {
   std::vector<pelmar::ModuleRecord> Scan(size_t count, int timeoutMs = 5000);
 
  private:
-  void* handle_ = nullptr;
+  pelmar::platform::LibraryBinding binding_;
   bool started_ = false;
-  pelmar::LibraryApi api_;
   std::string error_;
 };
-
-// The record of one module-table entry as the main window reads it.
-bool ReadRecord(const pelmar::LibraryApi& api, uint32_t index, pelmar::ModuleRecord* record);
 
 }  // namespace pelmar_test

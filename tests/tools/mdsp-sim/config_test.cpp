@@ -148,8 +148,9 @@ TEST(SimCli, OptionsAndRefusals) {
   CliOptions o;
   std::string error;
   const char* full[] = {"mdsp-sim", "--iface", "veth1", "--config", "m.json", "--log", "l.txt",
-                        "--generate-text", "3", "--generate-secure", "4"};
-  ASSERT_TRUE(ParseCli(11, full, o, error)) << error;
+                        "--generate-text", "3", "--generate-secure", "4", "--seed-delay", "1500"};
+  ASSERT_TRUE(ParseCli(13, full, o, error)) << error;
+  EXPECT_EQ(o.seedDelayMs, 1500u);
   EXPECT_EQ(o.iface, "veth1");
   EXPECT_EQ(o.configPath, "m.json");
   EXPECT_EQ(o.logPath, "l.txt");
@@ -167,6 +168,8 @@ TEST(SimCli, OptionsAndRefusals) {
   EXPECT_TRUE(refuses({"--iface", "veth1", "--config"}));       // value missing
   EXPECT_TRUE(refuses({"--iface", "veth1", "--generate-text", "-1"}));
   EXPECT_TRUE(refuses({"--iface", "veth1", "--config", "m.json", "--colour", "x"}));
+  EXPECT_TRUE(refuses({"--iface", "veth1", "--config", "m.json", "--seed-delay", "1.5"}));
+  EXPECT_TRUE(refuses({"--iface", "veth1", "--config", "m.json", "--seed-delay", "70000"}));
   const char* help[] = {"mdsp-sim", "--help"};
   CliOptions h;
   EXPECT_TRUE(ParseCli(2, help, h, error) && h.help);

@@ -416,6 +416,33 @@ TEST(SimSecure, IgnoreDelayUnicastAndSilence) {
   EXPECT_TRUE(hq.send(Request(kDiscover, kAll, {})).empty());
 }
 
+TEST(SimSecure, SeedDelayHoldsBackOnlyAuthenticationAnswers) {
+  SimModule refusing = SecureModule();
+  refusing.cfg.mac[5] = 0x02;
+  refusing.cfg.faults.authenticationStatus = 2;
+  SimModule slow = SecureModule();
+  slow.cfg.faults.delayMs = 100;
+  Simulator sim({SecureModule(), refusing, slow}, [] { return Seed{1, 2, 3, 4}; }, 1500);
+  const struct {
+    const char* what;
+    Bytes request;
+    std::vector<uint64_t> due;  // one per answer, in module order
+  } rows[] = {
+      {"seed", Request(kAuthentication, kModule, {}), {2500, 2600}},
+      {"refusal", Request(kAuthentication, Mac{0x02, 0, 0, 0, 0x20, 0x02}, {}), {2500}},
+      {"discover", Request(kDiscover, kAll, {}), {1000, 1000, 1100}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    std::vector<Outgoing> out;
+    std::vector<std::string> notes;
+    sim.Handle(row.request.data(), row.request.size(), kFrom, 1000, out, notes);
+    std::vector<uint64_t> due;
+    for (const Outgoing& o : out) due.push_back(o.dueMs);
+    EXPECT_EQ(due, row.due);
+  }
+}
+
 TEST(SimSecure, BothProtocolsAnswerOneScanEach) {
   SimModule both = SecureModule();
   both.cfg.speaksText = true;

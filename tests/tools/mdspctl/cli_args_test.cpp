@@ -1,5 +1,6 @@
 // mdspctl's command line and value parsers.
 #include "cli_args.h"
+#include "module_texts.h"
 
 #include <gtest/gtest.h>
 
@@ -71,7 +72,7 @@ TEST(CommandLine, EveryCommandHasHelp) {
 TEST(ValueParsers, MacAddresses) {
   uint8_t mac[6];
   ASSERT_TRUE(mdspctl::ParseMac("02-0a-FF-0-10-01", mac));
-  EXPECT_EQ(mdspctl::FormatMac(mac), "02-0A-FF-00-10-01");
+  EXPECT_EQ(pelmar::MacText(mac), "02-0A-FF-00-10-01");
   ASSERT_TRUE(mdspctl::ParseMac("02:00:00:00:10:01", mac));
   for (const char* bad : {"", "02-00-00-00-10", "02-00-00-00-10-01-", "02-00-00-00-10-001",
                           "02-00-00-00-10-0g", "02--00-00-00-10"})
@@ -82,7 +83,7 @@ TEST(ValueParsers, Addresses) {
   uint32_t a = 0;
   ASSERT_TRUE(mdspctl::ParseIpv4("192.168.0.10", a));
   EXPECT_EQ(a, 0xC0A8000Au);
-  EXPECT_EQ(mdspctl::FormatIpv4(a), "192.168.0.10");
+  EXPECT_EQ(pelmar::Ipv4Text(a), "192.168.0.10");
   for (const char* bad : {"", "1.2.3", "1.2.3.4.5", "256.0.0.1", "1.2.3.4 ", "a.b.c.d", "1..2.3"})
     EXPECT_FALSE(mdspctl::ParseIpv4(bad, a)) << bad;
 }

@@ -392,7 +392,10 @@ TEST_F(Mdspctl, NetworkTextsReachTheTerminalEscaped) {
   EXPECT_NE(scan.out.find("EVIL\\x1b[2J\\x1b[H\\x0d\\x0a10.9.9.9  FAKE ROW"), std::string::npos)
       << scan.out;
   EXPECT_NE(scan.out.find("1.0\\x1b[8m"), std::string::npos) << scan.out;
-  EXPECT_NE(scan.out.find("\\x81\\xc2\\x9b31m\\xff"), std::string::npos) << scan.out;
+  // Not UTF-8, so read as Latin-1: the C1 controls stay visible escapes of
+  // their UTF-8 form, the letters show as letters.
+  EXPECT_NE(scan.out.find("\\xc2\\x81\xc3\x82\\xc2\\x9b31m\xc3\xbf"), std::string::npos)
+      << scan.out;
   // No forged row: every line but the header starts with a listed address.
   std::istringstream lines(scan.out);
   std::string line;
@@ -405,6 +408,30 @@ TEST_F(Mdspctl, NetworkTextsReachTheTerminalEscaped) {
   EXPECT_NE(scan.err.find("fb type = EVIL\\x1b[2J\\x1b[H\\x0d\\x0a10.9.9.9  FAKE ROW;"),
             std::string::npos)
       << scan.err;
+}
+
+// Module texts carry no encoding: UTF-8 shows as UTF-8, anything else is
+// read as Latin-1, in the table and in JSON alike.
+TEST_F(Mdspctl, AccentedTextsShowAsWrittenInEitherEncoding) {
+  NETNS_REQUIRE(lab_);
+  const char modules[] = R"({"modules": [
+    {"mac": "02-00-00-00-10-01", "protocol": "text", "ip": "10.77.0.10",
+     "type": "Schaltschrank-S\u00fcd"},
+    {"mac": "02-00-00-00-20-01", "protocol": "secure", "ip": "10.77.0.21",
+     "faults": {"raw_discover_payload": "040415004d0a0103312e30020353fc64"}}
+  ]})";
+  ASSERT_TRUE(Start(modules)) << lab_.error() << net_test::ReadFile(simLog_);
+  CtlRun scan = Ctl("scan --timeout 1500");
+  ASSERT_EQ(scan.code, 0) << scan.output;
+  EXPECT_NE(RowOf(scan.output, "02-00-00-00-10-01").find("Schaltschrank-S\xc3\xbc" "d"),
+            std::string::npos)
+      << scan.output;
+  EXPECT_NE(RowOf(scan.output, "02-00-00-00-20-01").find("S\xc3\xbc" "d"), std::string::npos)
+      << scan.output;
+  CtlRun json = Ctl("scan --json --timeout 1500");
+  EXPECT_NE(json.output.find(R"("type": "Schaltschrank-S\u00fcd")"), std::string::npos)
+      << json.output;
+  EXPECT_NE(json.output.find(R"("type": "S\u00fcd")"), std::string::npos) << json.output;
 }
 
 // Junk answering a scan is no module, and a module without a MAC is not

@@ -1,8 +1,6 @@
 // The scan's table and JSON output.
 #include "module_rows.h"
 
-#include "cli_args.h"
-
 #include <gtest/gtest.h>
 
 namespace mdspctl_test {
@@ -20,14 +18,6 @@ mdspctl::ModuleRow Row() {
   return r;
 }
 
-TEST(ModuleRows, AddressBytesAreLeastSignificantFirst) {
-  // The record holds the TLV's four bytes as they came, read as one number.
-  const uint8_t bytes[4] = {0x0A, 0x00, 0xA8, 0xC0};
-  EXPECT_EQ(mdspctl::FormatIpv4(uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8 |
-                                uint32_t{bytes[2]} << 16 | uint32_t{bytes[3]} << 24),
-            "192.168.0.10");
-}
-
 TEST(ModuleRows, TableHasTheSevenColumnsAligned) {
   std::string table = mdspctl::FormatTable({Row()});
   EXPECT_EQ(table,
@@ -42,6 +32,16 @@ TEST(ModuleRows, JsonEscapesModuleTexts) {
   r.type = std::string("a\"b\\c\x01\xff", 7);
   std::string json = mdspctl::FormatJson({r});
   EXPECT_NE(json.find(R"("type": "a\"b\\c\u0001\u00ff")"), std::string::npos) << json;
+  // Decoded texts escape characters, not bytes, beyond the basic plane too.
+  const struct {
+    std::string in, out;
+  } texts[] = {
+      {"S\xc3\xbc" "d", R"("S\u00fcd")"},                // UTF-8
+      {"S\xfc" "d", R"("S\u00fcd")"},                     // Latin-1
+      {"\xe2\x82\xac\x7f", R"("\u20ac\u007f")"},
+      {"\xf0\x9f\x94\xa7", R"("\ud83d\udd27")"},        // a surrogate pair
+  };
+  for (const auto& t : texts) EXPECT_EQ(mdspctl::JsonString(t.in), t.out) << t.out;
   EXPECT_NE(json.find(R"("protocol": "secure")"), std::string::npos);
   EXPECT_EQ(mdspctl::FormatJson({}), "[]\n");
 }
@@ -57,6 +57,16 @@ TEST(ModuleRows, TableShowsNetworkTextsEscapedAndAligned) {
             "10.0.0.7  255.255.255.0  10.0.0.1  Off   3.1.7    SIM \"IO\"          02-00-01-00-00-01\n");
 }
 
+// Decoded accents take one place each, so the columns stay aligned.
+TEST(ModuleRows, TableAlignsAccentedTextsByCharacter) {
+  mdspctl::ModuleRow r = Row();
+  r.type = "S\xc3\xbc" "d-\xe2\x82\xac";
+  EXPECT_EQ(mdspctl::FormatTable({r, Row()}),
+            "IP        SN             GW        DHCP  Version  Type      MAC\n"
+            "10.0.0.7  255.255.255.0  10.0.0.1  Off   3.1.7    S\xc3\xbc" "d-\xe2\x82\xac     02-00-01-00-00-01\n"
+            "10.0.0.7  255.255.255.0  10.0.0.1  Off   3.1.7    SIM \"IO\"  02-00-01-00-00-01\n");
+}
+
 TEST(ModuleRows, ValuesNotReportedKeepTheColumns) {
   mdspctl::ModuleRow r = Row();
   r.sn.reset();
@@ -70,12 +80,6 @@ TEST(ModuleRows, ValuesNotReportedKeepTheColumns) {
                       R"("type": "",)"),
             std::string::npos)
       << json;
-}
-
-TEST(ModuleRows, TextVersionHasATwoDigitMinor) {
-  EXPECT_EQ(mdspctl::FormatTextVersion(3, 1, 7), "3.01.7");
-  EXPECT_EQ(mdspctl::FormatTextVersion(2, 15, 1024), "2.15.1024");
-  EXPECT_EQ(mdspctl::FormatTextVersion(255, 255, 65535), "255.255.65535");
 }
 
 }  // namespace
