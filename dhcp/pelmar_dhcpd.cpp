@@ -15,6 +15,7 @@
 
 #include "dhcp_poll_thread.h"
 #include "dhcp_server.h"
+#include "program_version.h"
 
 namespace {
 
@@ -46,6 +47,7 @@ void PrintUsage(FILE* out) {
                "                        repeat it for several; without it every module is\n"
                "                        answered. Only 02-A7-5E addresses can be allowed\n"
                "  -h, --help            show this text\n"
+               "      --version         show the version\n"
                "\n"
                "Listening on UDP port 67 needs root or the capability CAP_NET_BIND_SERVICE.\n"
                "Each answer is printed as one line: offer, ack or nak, the hardware address,\n"
@@ -107,6 +109,7 @@ int main(int argc, char** argv) {
       PrintUsage(stdout);
       return kExitOk;
     }
+    if (std::strcmp(arg, "--version") == 0) return versioning::PrintProgramVersion("pelmar-dhcpd");
     if (std::strcmp(arg, "-i") == 0 || std::strcmp(arg, "--interface") == 0) {
       if (i + 1 >= argc || argv[i + 1][0] == '\0') {
         std::fprintf(stderr, "pelmar-dhcpd: %s needs an interface name\n", arg);

@@ -35,6 +35,9 @@ StartOptions ParseCommandLine(const std::vector<std::string>& args) {
     }
   } else if (args[0] == "IP") {
     if (args.size() >= 2) options.requestedInterface = args[1];
+  } else {
+    options.help = args[0] == "--help";
+    options.version = args[0] == "--version";
   }
   return options;
 }

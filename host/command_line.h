@@ -11,6 +11,10 @@ struct StartOptions {
   bool picker = false;                 // first argument exactly "SOCKETCOMM"
   std::optional<int> replyPort;        // set only for a port from 1 to 65535
   std::string requestedInterface;      // second argument after "IP"
+  // First argument exactly "--help" or "--version": the program prints and
+  // ends before any window, socket or library.
+  bool help = false;
+  bool version = false;
 };
 
 // Only the first two arguments after the program name count; the first is

@@ -3,13 +3,13 @@
 #include "base/errors.h"
 #include "base/log.h"
 #include "client.h"
+#include "dll_version.h"
 #include "mdsp.h"
 #include "module_data.h"
 #include "operations.h"
 #include "state/callbacks.h"
 #include "state/nic_table.h"
 #include "text/text_protocol.h"
-#include "version_info.h"
 
 using namespace mdsp;
 

@@ -25,6 +25,7 @@
 #include "settings_file.h"
 #include "tool_icon.h"
 #include "wink_flow.h"
+#include "version_check.h"
 
 namespace pelmar {
 namespace {
@@ -172,7 +173,7 @@ bool CMainDlg::Initialise() {
   // Version check and binding: the file checked is the file loaded.
   const std::string path = options_.libraryPath.empty() ? platform::ResolveLibraryFile()
                                                         : options_.libraryPath;
-  if (!AcceptVersion(platform::ReadLibraryVersion(path))) {
+  if (!versioning::LibraryFileAccepted(path)) {
     ShowMessage(this, kWarning, QStringLiteral("Incorrect MDSP.DLL version"),
                 MessageIcon::Warning);
     setResult(QDialog::Rejected);

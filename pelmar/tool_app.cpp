@@ -2,13 +2,17 @@
 
 #include <QCoreApplication>
 
+#include "about_dlg.h"
 #include "command_line.h"
 #include "host.h"
 #include "message_box.h"
+#include "version_data.h"
 
 namespace pelmar {
 
 int RunTool(const std::vector<std::string>& arguments, const MainDlgOptions& options) {
+  // A version report meant for the user goes to a box, not to a console.
+  versioning::SetVersionReportViewer(&ShowVersionReport);
   // The instance lock: held until the process ends; the result is not examined.
   platform::HoldInstanceLock();
   // The socket layer.

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "entry_points.h"
-#include "platform/version_resource.h"
 
 namespace pelmar::platform {
 namespace {
@@ -47,10 +46,6 @@ std::vector<std::string> SplitPath(const char* list) {
   }
   return folders;
 }
-
-// The language the version lookup uses when the file names no translation
-// (a LANGID): always US English here, the language of the file's texts.
-uint16_t UserDefaultLanguage() { return 0x0409; }
 
 std::vector<std::string> ProgramRunPath() {
   std::vector<std::string> folders;
@@ -133,20 +128,6 @@ std::string ResolveLibraryFile(const std::string& bareName) {
     }
   }
   return "";
-}
-
-VersionReading ReadLibraryVersion(const std::string& path) {
-  mdsp::platform::VersionResource resource;
-  if (path.empty() || !mdsp::platform::ReadVersionResource(path, resource)) return {};
-  VersionBlockView block;
-  // A block whose translation is all zero carries none.
-  if (resource.language != 0 || resource.codePage != 0)
-    block.translation = std::make_pair(resource.language, resource.codePage);
-  char key[16];
-  std::snprintf(key, sizeof key, "%04X%04X", resource.language, resource.codePage);
-  block.tableKey = key;
-  block.texts = resource.texts;
-  return ReadVersionFromBlock(block, UserDefaultLanguage());
 }
 
 LibraryBinding::~LibraryBinding() { Unbind(); }

@@ -1,6 +1,5 @@
-// The tool's LibraryBinding: resolving the library file, reading
-// its version block, loading exactly that file and binding the 25 entry
-// points all or nothing.
+// The tool's LibraryBinding: resolving the library file, loading exactly
+// that file and binding the 25 entry points all or nothing.
 #pragma once
 
 #include <cstdint>
@@ -8,7 +7,6 @@
 #include <vector>
 
 #include "library_api.h"
-#include "version_check.h"
 
 namespace pelmar::platform {
 
@@ -32,10 +30,6 @@ std::vector<std::string> LibrarySearchFolders();
 // The folders named in a loader configuration file and the files it
 // includes (glob patterns, relative to its folder).
 std::vector<std::string> LoaderConfigFolders(const std::string& configFile);
-
-// ReadLibraryVersion of exactly that file: false when it has no version block
-// or no FileVersion text; otherwise the numbers parsing assigned.
-VersionReading ReadLibraryVersion(const std::string& path);
 
 class LibraryBinding {
  public:

@@ -6,11 +6,12 @@
 
 #include "about_texts.h"
 #include "tool_icon.h"
+#include "message_box.h"
 
 namespace pelmar {
 
 CAboutDlg::CAboutDlg(QWidget* parent, const std::string& programFile) : QDialog(parent) {
-  setWindowTitle(kAboutCaption);
+  setWindowTitle(versioning::kAboutCaption);
   setWindowIcon(ToolIcon());
 
   auto* icon = new QLabel(this);
@@ -18,10 +19,10 @@ CAboutDlg::CAboutDlg(QWidget* parent, const std::string& programFile) : QDialog(
   icon->setPixmap(ToolIcon().pixmap(48, 48));
 
   // A failed read leaves the line empty; the box opens all the same.
-  version_ = new QLabel(QString::fromStdString(AboutVersionLine(programFile)), this);
+  version_ = new QLabel(QString::fromStdString(versioning::AboutVersionLine(programFile)), this);
   version_->setObjectName("version");
   version_->setTextFormat(Qt::PlainText);
-  notice_ = new QLabel(kAboutNotice, this);
+  notice_ = new QLabel(versioning::kAboutNotice, this);
   notice_->setObjectName("notice");
   notice_->setTextFormat(Qt::PlainText);
 
@@ -41,5 +42,9 @@ CAboutDlg::CAboutDlg(QWidget* parent, const std::string& programFile) : QDialog(
 
 QString CAboutDlg::VersionText() const { return version_->text(); }
 QString CAboutDlg::NoticeText() const { return notice_->text(); }
+
+void ShowVersionReport(const std::string& report) {
+  ShowMessage(nullptr, "Information", QString::fromStdString(report), MessageIcon::Information);
+}
 
 }  // namespace pelmar

@@ -23,4 +23,8 @@ class CAboutDlg : public QDialog {
   QLabel* notice_;
 };
 
+// A version report (CVFXVersionData::Show, not for the console) in the
+// information box. RunTool installs it as the report viewer.
+void ShowVersionReport(const std::string& report);
+
 }  // namespace pelmar

@@ -11,10 +11,13 @@
 
 #include "entry_points.h"
 #include "library_binding.h"
+#include "version_check.h"
 
 namespace pelmar_test {
 using namespace pelmar;
 using namespace pelmar::platform;
+using versioning::ReadLibraryVersion;
+using versioning::VersionReading;
 namespace {
 
 bool Loaded(const std::string& path) {
@@ -23,7 +26,7 @@ bool Loaded(const std::string& path) {
   return handle != nullptr;
 }
 
-bool Accepted(const char* path) { return AcceptVersion(ReadLibraryVersion(path)); }
+bool Accepted(const char* path) { return versioning::LibraryFileAccepted(path); }
 
 TEST(LibraryVersion, Variants) {
   EXPECT_FALSE(Accepted(FAKE_NOBLOCK));
@@ -45,7 +48,7 @@ TEST(LibraryVersion, TheRealLibraryIsAccepted) {
   EXPECT_TRUE(reading.parsed);
   EXPECT_EQ(reading.major, 3);
   EXPECT_EQ(reading.minor, 1);
-  EXPECT_TRUE(AcceptVersion(reading));
+  EXPECT_TRUE(versioning::AcceptVersion(reading));
 }
 
 TEST(LibraryVersion, ThreePointOneReadsTwoNumbers) {

@@ -1,6 +1,5 @@
-// The tool's widget-free host core: command line and picker reply, version
-// acceptance, module records and cell texts, row order, interface table and
-// settings file.
+// The tool's widget-free host core: command line and picker reply, module
+// records and cell texts, row order, interface table and settings file.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,7 +18,6 @@
 #include "module_cells.h"
 #include "module_record.h"
 #include "row_order.h"
-#include "version_check.h"
 
 namespace pelmar_test {
 using namespace pelmar;
@@ -81,6 +79,31 @@ TEST(CommandLine, IpWithoutAddressRequestsNothing) {
   EXPECT_EQ(o.requestedInterface, "");
 }
 
+// Only as the first argument: after a keyword they are its value.
+TEST(CommandLine, HelpAndVersionAsTheFirstArgument) {
+  const struct {
+    std::vector<std::string> args;
+    bool help, version, picker;
+    const char* requestedInterface;
+  } cases[] = {
+      {{"--help"}, true, false, false, ""},
+      {{"--version"}, false, true, false, ""},
+      {{"--version", "SOCKETCOMM", "5000"}, false, true, false, ""},
+      {{"SOCKETCOMM", "--help"}, false, false, true, ""},
+      {{"IP", "--version"}, false, false, false, "--version"},
+      {{"-help"}, false, false, false, ""},
+      {{"--HELP"}, false, false, false, ""},
+  };
+  for (const auto& c : cases) {
+    StartOptions o = ParseCommandLine(c.args);
+    SCOPED_TRACE(c.args[0] + (c.args.size() > 1 ? " " + c.args[1] : ""));
+    EXPECT_EQ(o.help, c.help);
+    EXPECT_EQ(o.version, c.version);
+    EXPECT_EQ(o.picker, c.picker);
+    EXPECT_EQ(o.requestedInterface, c.requestedInterface);
+  }
+}
+
 TEST(PickerReply, Layout) {
   EXPECT_EQ(PickerReply("192.168.0.10", "02-00-00-00-10-01"),
             "<SELECTED_IP>192.168.0.10</SELECTED_IP>\n<SELECTED_MAC>02-00-00-00-10-01</SELECTED_MAC>");
@@ -93,74 +116,6 @@ TEST(PickerReply, Layout) {
 TEST(PickerReply, TextsCutTo17) {
   EXPECT_EQ(PickerReply("123456789012345678901", "ABCDEFGHIJKLMNOPQRSTU"),
             "<SELECTED_IP>12345678901234567</SELECTED_IP>\n<SELECTED_MAC>ABCDEFGHIJKLMNOPQ</SELECTED_MAC>");
-}
-
-// --------------------------------------------------------------- version
-
-VersionBlockView Block(const std::string& fileVersion) {
-  VersionBlockView b;
-  b.translation = std::make_pair(uint16_t{0x0409}, uint16_t{0x04B0});
-  b.tableKey = "040904B0";
-  b.texts = {{"FileVersion", fileVersion}};
-  return b;
-}
-
-bool Accepts(const std::string& text) {
-  return AcceptVersion(ReadVersionFromBlock(Block(text), 0x0409));
-}
-
-TEST(Version, AcceptanceRule) {
-  EXPECT_TRUE(Accepts("3.1.0.0"));
-  EXPECT_TRUE(Accepts("3.1.9.9"));
-  EXPECT_TRUE(Accepts("3.1.1.2"));
-  EXPECT_TRUE(Accepts("3, 1, 1, 2"));
-  EXPECT_TRUE(Accepts("3.1"));
-  EXPECT_FALSE(Accepts("3.0.1.2"));
-  EXPECT_FALSE(Accepts("4.1.0.0"));
-  EXPECT_FALSE(Accepts("3.2.0"));
-  EXPECT_FALSE(Accepts("3"));
-  EXPECT_FALSE(Accepts(""));
-  EXPECT_FALSE(Accepts("abc"));
-}
-
-TEST(Version, ThreePointOneParsesAsFailureButIsAccepted) {
-  int32_t major = -1, minor = -1, build = -1;
-  EXPECT_FALSE(ParseVersionText("3.1", &major, &minor, &build));
-  EXPECT_EQ(major, 3);
-  EXPECT_EQ(minor, 1);
-  EXPECT_EQ(build, -1);
-}
-
-TEST(Version, ParseRules) {
-  int32_t a = -1, b = -1, c = -1;
-  EXPECT_TRUE(ParseVersionText("3..1.2", &a, &b, &c));  // empty tokens do not count
-  EXPECT_EQ(a, 3);
-  EXPECT_EQ(b, 1);
-  EXPECT_EQ(c, 2);
-  EXPECT_TRUE(ParseVersionText(" 7x.8.9", &a, &b, &c));
-  EXPECT_EQ(a, 7);
-  EXPECT_TRUE(ParseVersionText("3, 1, 5.2", &a, &b, &c));  // before the first "." split at ","
-  EXPECT_EQ(c, 5);
-}
-
-TEST(Version, FileVersionMissingIsRefused) {
-  VersionBlockView b = Block("3.1.0.0");
-  b.texts = {{"ProductVersion", "3.1.0.0"}};
-  EXPECT_FALSE(ReadVersionFromBlock(b, 0x0409).readable);
-  EXPECT_FALSE(AcceptVersion(ReadVersionFromBlock(b, 0x0409)));
-}
-
-TEST(Version, StringTableChosenByTranslation) {
-  VersionBlockView b = Block("3.1.0.0");
-  b.translation = std::make_pair(uint16_t{0x0407}, uint16_t{0x04E4});
-  b.tableKey = "040704E4";
-  EXPECT_TRUE(AcceptVersion(ReadVersionFromBlock(b, 0x0409)));
-  b.tableKey = "040904B0";  // a table the translation does not name
-  EXPECT_FALSE(ReadVersionFromBlock(b, 0x0409).readable);
-  // Without a translation: the user's language and code page 04B0.
-  b.translation.reset();
-  EXPECT_TRUE(ReadVersionFromBlock(b, 0x0409).readable);
-  EXPECT_FALSE(ReadVersionFromBlock(b, 0x0407).readable);
 }
 
 // ----------------------------------------------------------- entry points

@@ -34,6 +34,7 @@ const char* UsageText() {
          "  --seed-delay MS       answer every Authentication request MS milliseconds late\n"
          "  --log FILE            append the log to FILE instead of standard output\n"
          "  --help                show this text\n"
+         "  --version             show the version\n"
          "\n"
          "Log lines: 'ready IFNAME COUNT', 'rx IP:PORT LEN HEX', 'tx IP:PORT LEN HEX',\n"
          "'event MAC WHAT...', 'drop WHY', 'error WHAT'.\n";
@@ -44,6 +45,10 @@ bool ParseCli(int argc, const char* const* argv, CliOptions& out, std::string& e
     std::string_view arg = argv[i];
     if (arg == "--help" || arg == "-h") {
       out.help = true;
+      return true;
+    }
+    if (arg == "--version") {
+      out.version = true;
       return true;
     }
     if (i + 1 >= argc) {

@@ -15,10 +15,11 @@ struct CliOptions {
   std::string macPrefix = "02-00-01";
   uint32_t seedDelayMs = 0;  // every answer to an Authentication request leaves this much later
   bool help = false;
+  bool version = false;
 };
 
-// False with a message on a bad command line. --help sets `help` and
-// succeeds without further checks.
+// False with a message on a bad command line. --help and --version set
+// their flag and succeed without further checks.
 bool ParseCli(int argc, const char* const* argv, CliOptions& out, std::string& error);
 
 const char* UsageText();

@@ -19,6 +19,7 @@
 #include "cli_options.h"
 #include "config.h"
 #include "log_line.h"
+#include "program_version.h"
 #include "simulator.h"
 #include "udp_port.h"
 
@@ -208,6 +209,7 @@ int main(int argc, char** argv) {
     std::fputs(mdspsim::UsageText(), stdout);
     return 0;
   }
+  if (options.version) return versioning::PrintProgramVersion("mdsp-sim");
   FILE* out = stdout;
   if (!options.logPath.empty()) {
     out = std::fopen(options.logPath.c_str(), "a");

@@ -68,6 +68,7 @@ const char kProgramUsage[] =
     "  --verbose       write the library's log to standard error\n"
     "                  (the same as running with MDSP_LOG_STDERR=1)\n"
     "  --help          show help; 'mdspctl COMMAND --help' for one command\n"
+    "  --version       show the version\n"
     "\n"
     "Passwords are never taken from the command line: they are asked for on\n"
     "the terminal, or read line by line from standard input when that is not\n"
@@ -89,6 +90,10 @@ bool ParseCommandLine(int argc, const char* const* argv, CommandLine& out, std::
     std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
       out.help = true;
+      continue;
+    }
+    if (arg == "--version") {
+      out.version = true;
       continue;
     }
     if (arg == "--verbose" || arg == "-v") {

@@ -13,6 +13,7 @@ namespace mdspctl {
 struct CommandLine {
   std::string command;  // "nics", "scan", "wink", "configure", "restart", or "" (help)
   bool help = false;
+  bool version = false;
   bool verbose = false;
   // Every option given, by name without the dashes; repeated options keep
   // all values in order. Switches hold one empty value.

@@ -9,6 +9,7 @@
 #include "cli_args.h"
 #include "commands.h"
 #include "exit_codes.h"
+#include "program_version.h"
 
 namespace {
 
@@ -33,6 +34,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "mdspctl: %s\n%s", error.c_str(), UsageText(cli.command).c_str());
     return kExitUsage;
   }
+  // Answered before anything starts: no library use, no restart for --verbose.
+  if (cli.version && !cli.help) return versioning::PrintProgramVersion("mdspctl");
   if (cli.help || cli.command.empty()) {
     std::fputs(UsageText(cli.command).c_str(), cli.help ? stdout : stderr);
     return cli.help ? kExitOk : kExitUsage;

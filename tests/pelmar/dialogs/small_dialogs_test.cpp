@@ -10,11 +10,14 @@
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <vector>
 
 #include "about_dlg.h"
 #include "dialog_answer.h"
+#include "message_box.h"
 #include "password_dlg.h"
 #include "settings_dlg.h"
+#include "version_data.h"
 
 namespace pelmar_test {
 using namespace pelmar;
@@ -152,6 +155,22 @@ TEST(AboutDlg, OpensWithAnEmptyLineWhenTheFileHasNoVersion) {
     QTest::keyClick(modal, Qt::Key_Return);
   });
   EXPECT_EQ(result, QDialog::Accepted);
+}
+
+TEST(AboutDlg, VersionReportGoesToTheInformationBox) {
+  std::vector<ShownMessage> shown;
+  SetMessageRecorder([&](const ShownMessage& m) { shown.push_back(m); });
+  versioning::VersionReportViewer before = versioning::SetVersionReportViewer(&ShowVersionReport);
+  versioning::CVFXVersionData data;
+  data.file = "/opt/pelmar";
+  data.Text(versioning::VersionText::ProductVersion) = "3, 1, 0, 7";
+  data.Show(false);
+  versioning::SetVersionReportViewer(before);
+  SetMessageRecorder({});
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].caption, "Information");
+  EXPECT_EQ(shown[0].text.toStdString(), data.Format());
+  EXPECT_EQ(shown[0].icon, MessageIcon::Information);
 }
 
 }  // namespace

@@ -6,21 +6,6 @@
 #include <thread>
 
 #include "fake_mdsp_control.h"
-#include "platform/version_resource.h"
-
-#ifndef FAKE_NO_VERSION
-MDSP_VERSION_RESOURCE(fake_version_resource,
-                      {"VERSINF",
-                       mdsp::platform::kVersionSignature,
-                       (3 << 16) | 1,
-                       0,
-                       (3 << 16) | 1,
-                       0,
-                       0x0409,
-                       0x04B0,
-                       "FileVersion\0" FAKE_VERSION_TEXT "\0"
-                       "ProductVersion\0" FAKE_VERSION_TEXT "\0"});
-#endif
 
 namespace {
 

@@ -173,6 +173,10 @@ TEST(SimCli, OptionsAndRefusals) {
   const char* help[] = {"mdsp-sim", "--help"};
   CliOptions h;
   EXPECT_TRUE(ParseCli(2, help, h, error) && h.help);
+  // --version needs no interface either, wherever it stands.
+  const char* version[] = {"mdsp-sim", "--iface", "veth1", "--version"};
+  CliOptions v;
+  EXPECT_TRUE(ParseCli(4, version, v, error) && v.version && !v.help);
 }
 
 }  // namespace

@@ -36,6 +36,19 @@ TEST(CommandLine, OptionsPerCommand) {
   EXPECT_EQ(cli.value("hostname", "x"), "");
 }
 
+// Like --help, --version goes before or after the command.
+TEST(CommandLine, VersionAnywhere) {
+  for (std::vector<const char*> args :
+       {std::vector<const char*>{"--version"}, {"--verbose", "--version"}, {"scan", "--version"},
+        {"--version", "wink", "--mac", "02-00-00-00-00-01"}}) {
+    mdspctl::CommandLine cli;
+    std::string error;
+    ASSERT_TRUE(Parse(args, cli, error)) << args[0] << ": " << error;
+    EXPECT_TRUE(cli.version) << args[0];
+    EXPECT_FALSE(cli.help) << args[0];
+  }
+}
+
 TEST(CommandLine, RefusesWhatItDoesNotKnow) {
   mdspctl::CommandLine cli;
   std::string error;

@@ -3,9 +3,9 @@
 
 #include <string>
 
-namespace pelmar::platform {
+namespace versioning::platform {
 
 // "" when it cannot be had.
 std::string OwnProgramFile();
 
-}  // namespace pelmar::platform
+}  // namespace versioning::platform

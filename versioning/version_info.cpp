@@ -1,9 +1,9 @@
 #include "version_info.h"
 
-#include "platform/program_file.h"
-#include "platform/version_resource.h"
+#include "program_file.h"
+#include "version_resource.h"
 
-namespace pelmar {
+namespace versioning {
 
 CVFXVersionInfo::CVFXVersionInfo(uint16_t language, uint32_t codePage)
     : language_(language), codePage_(codePage), locale_(language) {}
@@ -17,10 +17,10 @@ bool CVFXVersionInfo::Read(CVFXVersionData& data) const {
 
 bool CVFXVersionInfo::Read(CVFXVersionData& data, const std::string& path) const {
   data.Reset();
-  mdsp::platform::VersionResource block;
-  if (path.empty() || !mdsp::platform::ReadVersionResource(path, block)) return false;
+  VersionResource block;
+  if (path.empty() || !ReadVersionResource(path, block)) return false;
   // Without the fixed part's signature the block is not one of ours.
-  if (block.signature != mdsp::platform::kVersionSignature) return false;
+  if (block.signature != kVersionSignature) return false;
 
   data.file = path;
   data.fileVersion = {static_cast<uint16_t>(block.fileVersionMS >> 16),
@@ -41,4 +41,4 @@ bool CVFXVersionInfo::Read(CVFXVersionData& data, const std::string& path) const
   return true;
 }
 
-}  // namespace pelmar
+}  // namespace versioning

@@ -3,8 +3,14 @@
 #include <cctype>
 #include <cstdio>
 
-namespace pelmar {
+#include "version_resource.h"
+
+namespace versioning {
 namespace {
+
+// The language the lookup uses when the file names no translation (a
+// LANGID): always US English here, the language of every block's texts.
+constexpr uint16_t kUserDefaultLanguage = 0x0409;
 
 // Decimal conversion as atoi: leading white space skipped, stops at the first
 // non-digit, 0 when there is no digit.
@@ -88,4 +94,22 @@ bool AcceptVersion(const VersionReading& reading) {
   return reading.readable && reading.assigned >= 2 && reading.major == 3 && reading.minor == 1;
 }
 
-}  // namespace pelmar
+VersionReading ReadLibraryVersion(const std::string& path) {
+  VersionResource resource;
+  if (path.empty() || !ReadVersionResource(path, resource)) return {};
+  VersionBlockView block;
+  // A block whose translation is all zero carries none.
+  if (resource.language != 0 || resource.codePage != 0)
+    block.translation = std::make_pair(resource.language, resource.codePage);
+  char key[16];
+  std::snprintf(key, sizeof key, "%04X%04X", resource.language, resource.codePage);
+  block.tableKey = key;
+  block.texts = resource.texts;
+  return ReadVersionFromBlock(block, kUserDefaultLanguage);
+}
+
+bool LibraryFileAccepted(const std::string& path) {
+  return AcceptVersion(ReadLibraryVersion(path));
+}
+
+}  // namespace versioning

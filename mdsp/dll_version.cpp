@@ -1,13 +1,14 @@
-#include "version_info.h"
+#include "dll_version.h"
 
 #include "platform/loaded_file.h"
-#include "platform/version_resource.h"
+#include "version_resource.h"
 
 namespace mdsp {
 
 void FillDllVersionFromFile(const std::string& path, DLLVERSIONINFO& info) {
-  platform::VersionResource resource;
-  if (ReadVersionResource(path, resource) && resource.signature == platform::kVersionSignature) {
+  versioning::VersionResource resource;
+  if (versioning::ReadVersionResource(path, resource) &&
+      resource.signature == versioning::kVersionSignature) {
     info.dwMajorVersion = resource.fileVersionMS >> 16;
     info.dwMinorVersion = resource.fileVersionMS & 0xFFFF;
     info.dwBuildNumber = resource.fileVersionLS;

@@ -1,10 +1,9 @@
 #include "version_data.h"
 
+#include <atomic>
 #include <cstdio>
 
-#include "message_box.h"
-
-namespace pelmar {
+namespace versioning {
 
 const char* VersionTextName(VersionText text) {
   static const char* const kNames[kVersionTextCount] = {
@@ -14,13 +13,24 @@ const char* VersionTextName(VersionText text) {
   return kNames[static_cast<size_t>(text)];
 }
 
+namespace {
+
+std::atomic<VersionReportViewer> g_viewer{nullptr};
+
+}  // namespace
+
+VersionReportViewer SetVersionReportViewer(VersionReportViewer viewer) {
+  return g_viewer.exchange(viewer);
+}
+
 void CVFXVersionData::Show(bool toConsole) const {
   std::string report = Format();
-  if (toConsole) {
-    std::printf("%s", report.c_str());
+  VersionReportViewer viewer = toConsole ? nullptr : g_viewer.load();
+  if (viewer) {
+    viewer(report);
     return;
   }
-  ShowMessage(nullptr, "Information", QString::fromStdString(report), MessageIcon::Information);
+  std::printf("%s", report.c_str());
 }
 
 void CVFXVersionData::Reset() { *this = CVFXVersionData{}; }
@@ -49,4 +59,4 @@ std::string CVFXVersionData::Format() const {
   return report;
 }
 
-}  // namespace pelmar
+}  // namespace versioning

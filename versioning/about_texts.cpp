@@ -4,7 +4,7 @@
 
 #include "version_info.h"
 
-namespace pelmar {
+namespace versioning {
 
 std::string VersionLine(const std::string& productVersion) {
   std::string line = "Version: ";
@@ -22,4 +22,4 @@ std::string AboutVersionLine(const std::string& programFile) {
   return VersionLine(data.Text(VersionText::ProductVersion));
 }
 
-}  // namespace pelmar
+}  // namespace versioning

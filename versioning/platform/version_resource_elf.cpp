@@ -5,7 +5,7 @@
 
 #include "version_resource.h"
 
-namespace mdsp::platform {
+namespace versioning {
 namespace {
 
 bool ReadAt(std::ifstream& file, uint64_t offset, void* out, size_t size) {
@@ -81,4 +81,4 @@ bool ReadVersionResource(const std::string& path, VersionResource& resource) {
   return true;
 }
 
-}  // namespace mdsp::platform
+}  // namespace versioning

@@ -1,4 +1,5 @@
-// The library file's version text and the tool's acceptance rule.
+// Version acceptance: is this library file 3.1? The FileVersion text of
+// its version block, how it is parsed, and the rule.
 #pragma once
 
 #include <cstdint>
@@ -7,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-namespace pelmar {
+namespace versioning {
 
 // Three numbers from "a.b.c[...]" or from the part
 // before the first "." split at ",". Numbers that parsing reached are
@@ -39,4 +40,11 @@ struct VersionReading {
 VersionReading ReadVersionFromBlock(const VersionBlockView& block, uint16_t userLanguage);
 bool AcceptVersion(const VersionReading& reading);
 
-}  // namespace pelmar
+// ReadLibraryVersion of exactly that file: not readable when it has no
+// version block or no FileVersion text; otherwise the numbers parsing
+// assigned.
+VersionReading ReadLibraryVersion(const std::string& path);
+// AcceptVersion(ReadLibraryVersion(path)).
+bool LibraryFileAccepted(const std::string& path);
+
+}  // namespace versioning

@@ -1,4 +1,5 @@
-// Version blocks read from built program files, and the texts made of them.
+// Version blocks read from built program files, and the texts made of them:
+// the About line, the report and every program's --version line.
 #include <gtest/gtest.h>
 
 #include <langinfo.h>
@@ -7,13 +8,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "about_texts.h"
-#include "platform/program_file.h"
+#include "program_file.h"
+#include "program_version.h"
 #include "version_info.h"
 
-namespace pelmar_test {
-using namespace pelmar;
+namespace versioning_test {
+using namespace versioning;
 namespace {
 
 TEST(VersionLine, SpacesGoAndCommasBecomeDots) {
@@ -117,5 +120,58 @@ TEST(VersionInfo, ThreadLocaleIsRestored) {
   EXPECT_EQ(uselocale(static_cast<locale_t>(0)), before);
 }
 
+std::vector<std::string> g_viewed;
+void RecordReport(const std::string& report) { g_viewed.push_back(report); }
+
+// Show prints for the console; otherwise it hands the report to the viewer
+// the GUI installed, and prints when there is none, so a report is never lost.
+TEST(VersionData, ShowGoesToTheConsoleOrTheViewer) {
+  const struct {
+    bool toConsole;
+    bool viewer;
+    bool printed;
+  } cases[] = {
+      {true, false, true},
+      {true, true, true},
+      {false, true, false},
+      {false, false, true},
+  };
+  CVFXVersionData data;
+  data.file = "/opt/pelmar";
+  data.Text(VersionText::ProductVersion) = "3, 1, 0, 7";
+  for (const auto& c : cases) {
+    g_viewed.clear();
+    VersionReportViewer before = SetVersionReportViewer(c.viewer ? &RecordReport : nullptr);
+    ::testing::internal::CaptureStdout();
+    data.Show(c.toConsole);
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    SetVersionReportViewer(before);
+    SCOPED_TRACE(testing::Message() << "toConsole " << c.toConsole << ", viewer " << c.viewer);
+    EXPECT_EQ(out, c.printed ? data.Format() : "");
+    EXPECT_EQ(g_viewed, c.printed ? std::vector<std::string>{}
+                                  : std::vector<std::string>{data.Format()});
+  }
+}
+
+TEST(ProgramVersion, LineFromTheProductVersionNumbers) {
+  const struct {
+    uint32_t ms, ls;
+    const char* line;
+  } cases[] = {
+      {(3u << 16) | 1, 0, "mdspctl 3.1.0"},
+      {(3u << 16) | 1, (2u << 16) | 7, "mdspctl 3.1.2.7"},
+      {(65535u << 16) | 65535, 65535u << 16, "mdspctl 65535.65535.65535"},
+      {0, 0, "mdspctl 0.0.0"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ProgramVersionLine("mdspctl", c.ms, c.ls), c.line);
+}
+
+TEST(ProgramVersion, PrintsTheOwnBlock) {
+  // This test program's block says 3.1.0.7.
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(PrintProgramVersion("probe"), 0);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "probe 3.1.0.7\n");
+}
+
 }  // namespace
-}  // namespace pelmar_test
+}  // namespace versioning_test

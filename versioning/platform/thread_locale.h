@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace pelmar::platform {
+namespace versioning::platform {
 
 class ScopedThreadLocale {
  public:
@@ -23,4 +23,4 @@ class ScopedThreadLocale {
   void* chosen_ = nullptr;  // the locale made for the language, owned
 };
 
-}  // namespace pelmar::platform
+}  // namespace versioning::platform

@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/thread_locale.h"
+#include "thread_locale.h"
 #include "version_data.h"
 
-namespace pelmar {
+namespace versioning {
 
 class CVFXVersionInfo {
  public:
@@ -33,4 +33,4 @@ class CVFXVersionInfo {
   platform::ScopedThreadLocale locale_;
 };
 
-}  // namespace pelmar
+}  // namespace versioning

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace pelmar {
+namespace versioning {
 
 // Command that opens the About box (also its system-menu identifier).
 inline constexpr int kAboutCommandId = 0x10;
@@ -19,4 +19,4 @@ std::string VersionLine(const std::string& productVersion);
 // the file has no readable version block.
 std::string AboutVersionLine(const std::string& programFile = {});
 
-}  // namespace pelmar
+}  // namespace versioning

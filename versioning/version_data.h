@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-namespace pelmar {
+namespace versioning {
 
 // The named texts of a version block, in member order.
 enum class VersionText {
@@ -28,6 +28,12 @@ inline constexpr size_t kVersionTextMaxLength = 255;
 // The name under which a text is stored in the block, e.g. "ProductVersion".
 const char* VersionTextName(VersionText text);
 
+// Where Show puts a report that is not for the console. The GUI installs
+// its information box; without one the report goes to standard output, so
+// it is never lost. Returns the viewer it replaces.
+using VersionReportViewer = void (*)(const std::string& report);
+VersionReportViewer SetVersionReportViewer(VersionReportViewer viewer);
+
 class CVFXVersionData {
  public:
   CVFXVersionData() = default;
@@ -35,7 +41,7 @@ class CVFXVersionData {
   CVFXVersionData(const CVFXVersionData&) = default;
   CVFXVersionData& operator=(const CVFXVersionData&) = default;
 
-  // Prints the report to standard output, or shows it in an information box.
+  // Prints the report to standard output, or hands it to the report viewer.
   virtual void Show(bool toConsole) const;
   virtual void Reset();
   virtual bool IsEmpty() const;
@@ -52,4 +58,4 @@ class CVFXVersionData {
   std::string& Text(VersionText which) { return texts[static_cast<size_t>(which)]; }
 };
 
-}  // namespace pelmar
+}  // namespace versioning

@@ -2,7 +2,7 @@
 
 #include "thread_locale.h"
 
-namespace pelmar::platform {
+namespace versioning::platform {
 namespace {
 
 // Locale names tried for a language identifier, best first.
@@ -40,4 +40,4 @@ ScopedThreadLocale::~ScopedThreadLocale() {
   if (chosen_) freelocale(static_cast<locale_t>(chosen_));
 }
 
-}  // namespace pelmar::platform
+}  // namespace versioning::platform

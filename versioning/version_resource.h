@@ -1,6 +1,7 @@
 // Version information embedded in a program or library file, readable from
 // the file without loading it: fixed version numbers and named texts
-// ("FileVersion", "ProductVersion", ...), kept in an ELF section of its own.
+// ("FileVersion", "ProductVersion", ...). How it sits in the file is the
+// platform file's business (an ELF section of its own here).
 #pragma once
 
 #include <cstdint>
@@ -8,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-namespace mdsp::platform {
+namespace versioning {
 
 inline constexpr uint32_t kVersionSignature = 0xFEEF04BD;
 inline constexpr char kVersionSectionName[] = ".version_info";
@@ -38,13 +39,14 @@ struct VersionResource {
   const std::string* Text(const std::string& name) const;
 };
 
-// Reads the version section of an ELF file; false when the file cannot be
-// read or has no (valid) version section.
+// Reads the version block of a program or library file; false when the file
+// cannot be read or has no (valid) block.
 bool ReadVersionResource(const std::string& path, VersionResource& resource);
 
-}  // namespace mdsp::platform
+}  // namespace versioning
 
-// Embeds a version resource in the file being linked.
-#define MDSP_VERSION_RESOURCE(variable, ...)                                            \
-  extern "C" __attribute__((used, section(".version_info")))                             \
-  const ::mdsp::platform::VersionResourceImage variable = __VA_ARGS__
+// Embeds a version block in the file being linked. Written by
+// add_version_block (version_block.cmake); by hand only for test variants.
+#define VERSIONING_EMBED_BLOCK(variable, ...)                                \
+  extern "C" __attribute__((used, section(".version_info")))                \
+  const ::versioning::VersionResourceImage variable = __VA_ARGS__

@@ -3,7 +3,7 @@
 
 #include "program_file.h"
 
-namespace pelmar::platform {
+namespace versioning::platform {
 
 std::string OwnProgramFile() {
   char path[PATH_MAX];
@@ -13,4 +13,4 @@ std::string OwnProgramFile() {
   return std::string(path, static_cast<size_t>(length));
 }
 
-}  // namespace pelmar::platform
+}  // namespace versioning::platform
