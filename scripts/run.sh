@@ -18,7 +18,7 @@ cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j"$(nproc)"
 echo
 echo "Built: $build/mdsp/libmdsp.so, $build/tools/mdspctl/mdspctl, $build/tools/mdsp-sim/mdsp-sim,"
-echo "       $build/pelmar/dhcp/pelmar-dhcpd, $build/pelmar/pelmar"
+echo "       $build/dhcp/pelmar-dhcpd, $build/pelmar/pelmar"
 echo "Starting Pelmar: it scans this machine's networks now."
 # The program loads libmdsp.so from its own folder first (a link in the build tree).
 exec "$build/pelmar/pelmar" "$@"

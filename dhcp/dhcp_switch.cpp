@@ -19,14 +19,16 @@ DhcpSwitch::DhcpSwitch(DhcpAnswerSink sink, void* context) : sink_(sink), contex
 
 DhcpSwitch::~DhcpSwitch() { SwitchOff(); }
 
-bool DhcpSwitch::SwitchOn(std::string* failure) {
+bool DhcpSwitch::SwitchOn(std::string* failure) { return SwitchOn(DhcpScope{}, failure); }
+
+bool DhcpSwitch::SwitchOn(const DhcpScope& scope, std::string* failure) {
   if (on_) return true;
-  DhcpStartError error = server_.Start();
+  DhcpStartError error = server_.Start(scope);
   if (error != DhcpStartError::kNone) {
     if (failure) *failure = DhcpInitFailedMessage(error);
     return false;
   }
-  if (!poller_.Start(&server_, sink_, context_)) {
+  if (!poller_.Start(&server_, sink_, context_, kDhcpToolPace)) {
     server_.Stop();
     if (failure) {
       *failure = kDhcpInitFailed;

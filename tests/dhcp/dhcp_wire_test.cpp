@@ -79,6 +79,46 @@ TEST_F(DhcpWire, TwoQueuedMessagesAreAnsweredInTwoPolls) {
   EXPECT_EQ(server.Poll(), 0);
 }
 
+// Three requests waiting at once: a cycle takes no more than its limit (the
+// tool's 1), and a limit as large as the queue (pelmar-dhcpd's) answers them
+// all in one cycle.
+TEST_F(DhcpWire, ACycleTakesAtMostItsLimit) {
+  NETNS_REQUIRE(lab);
+  ASSERT_NO_FATAL_FAILURE(StartServerAndClient());
+  // Reaches the server's namespace only after what the client sent before it.
+  net_test::UdpProbe marker(lab, s, "s0", c, 6767);
+  ASSERT_TRUE(marker.ok());
+
+  struct Case {
+    int limit;
+    std::vector<int> takenPerCycle;
+  } cases[] = {{1, {1, 1, 1, 0}}, {2, {2, 1, 0}}, {64, {3, 0}}};
+  for (const Case& k : cases) {
+    for (uint8_t last = 1; last <= 3; ++last) {
+      const uint8_t mac[6] = {0x02, 0xA7, 0x5E, 0x00, 0x00, last};
+      ASSERT_TRUE(client.Broadcast(pelmar_test::Discover(mac)));
+    }
+    ASSERT_TRUE(client.Broadcast(Bytes{'m'}, 6767));
+    bool queued = false;
+    marker.Receive(kWaitMs, &queued);
+    ASSERT_TRUE(queued);
+
+    std::vector<int> taken, answered;
+    for (size_t cycle = 0; cycle < k.takenPerCycle.size(); ++cycle) {
+      int count = 0;
+      taken.push_back(server.ServeCycle(
+          k.limit, [](const DhcpAnswer&, void* c) { ++*static_cast<int*>(c); }, &count));
+      answered.push_back(count);
+    }
+    EXPECT_EQ(taken, k.takenPerCycle) << "limit " << k.limit;
+    EXPECT_EQ(answered, k.takenPerCycle) << "limit " << k.limit;
+    for (uint8_t last = 1; last <= 3; ++last) {
+      const uint8_t mac[6] = {0x02, 0xA7, 0x5E, 0x00, 0x00, last};
+      EXPECT_TRUE(IsReplyTo(client.Receive(kWaitMs), mac, kDhcpOffer)) << "limit " << k.limit;
+    }
+  }
+}
+
 TEST_F(DhcpWire, AnEmptyDatagramDoesNotBlockTheQueue) {
   NETNS_REQUIRE(lab);
   ASSERT_NO_FATAL_FAILURE(StartServerAndClient());
@@ -190,15 +230,15 @@ TEST_F(DhcpWire, StartFailuresAreNamed) {
   ASSERT_EQ(first.Start(), DhcpStartError::kNone);
   CDhcpServer second;
   int systemError = 0;
-  EXPECT_EQ(second.Start(nullptr, &systemError), DhcpStartError::kPortInUse);
+  EXPECT_EQ(second.Start({}, &systemError), DhcpStartError::kPortInUse);
   EXPECT_NE(systemError, 0);
   EXPECT_FALSE(second.IsStarted());
   EXPECT_EQ(second.Poll(), 0);
-  EXPECT_EQ(second.Start("nosuch0"), DhcpStartError::kNoSuchInterface);
+  EXPECT_EQ(second.Start({"nosuch0", {}}), DhcpStartError::kNoSuchInterface);
 
   // Once the port is free the start works, also tied to one interface.
   first.Stop();
-  EXPECT_EQ(second.Start("s0"), DhcpStartError::kNone);
+  EXPECT_EQ(second.Start({"s0", {}}), DhcpStartError::kNone);
   EXPECT_TRUE(second.IsStarted());
 }
 

@@ -7,8 +7,9 @@ namespace pelmar {
 
 CDhcpPollThread::~CDhcpPollThread() { Stop(); }
 
-bool CDhcpPollThread::Start(CDhcpServer* server, DhcpAnswerSink sink, void* context) {
-  if (!server) return false;
+bool CDhcpPollThread::Start(CDhcpServer* server, DhcpAnswerSink sink, void* context,
+                            DhcpServePace pace) {
+  if (!server || pace.datagramsPerCycle < 1) return false;
   if (thread_.joinable()) {
     // Running, or asked to end from inside its own sink and not joined yet.
     if (running_.load() || thread_.get_id() == std::this_thread::get_id()) return false;
@@ -17,6 +18,8 @@ bool CDhcpPollThread::Start(CDhcpServer* server, DhcpAnswerSink sink, void* cont
   server_ = server;
   sink_ = sink;
   context_ = context;
+  pace_ = pace;
+  socketFailed_.store(false);
   running_.store(true);
   // std::thread reports a failed start by exception; keep it inside.
   try {
@@ -46,10 +49,22 @@ void CDhcpPollThread::Run() {
   std::unique_lock<std::mutex> hold(wakeLock_);
   while (running_.load()) {
     hold.unlock();
-    DhcpAnswer answer;
-    if (server_->Poll(&answer) == 1 && sink_) sink_(answer, context_);
+    if (pace_.cycleOnTraffic) {
+      // Bounded, so that a stop request is seen within one interval.
+      DhcpWaitResult waited = server_->Wait(-1, kPollIntervalMs);
+      if (waited == DhcpWaitResult::kError) {
+        socketFailed_.store(true);
+        running_.store(false);
+        return;
+      }
+      if (waited == DhcpWaitResult::kDatagram)
+        server_->ServeCycle(pace_.datagramsPerCycle, sink_, context_);
+      hold.lock();
+      continue;
+    }
+    server_->ServeCycle(pace_.datagramsPerCycle, sink_, context_);
     hold.lock();
-    // One datagram per cycle at most, as the interval promises.
+    // The pause comes after every cycle, so the limit caps the rate.
     wake_.wait_for(hold, std::chrono::milliseconds(kPollIntervalMs),
                    [this] { return !running_.load(); });
   }

@@ -17,6 +17,24 @@ bool MakeServerAndClient(net_test::Lab& lab, std::string* server, std::string* c
   return clientCidr.empty() || lab.Run(*client, "ip route add default dev c0");
 }
 
+bool MakePlant(net_test::Lab& lab, Plant* plant) {
+  plant->server = lab.AddNamespace("s");
+  std::string hub = lab.AddNamespace("h");
+  const char* tags[3] = {"a", "b", "d"};
+  for (int i = 0; i < 3; ++i) plant->modules[i] = lab.AddNamespace(tags[i]);
+  if (plant->server.empty() || hub.empty() || plant->modules[0].empty() ||
+      plant->modules[1].empty() || plant->modules[2].empty())
+    return false;
+  return lab.Link(plant->server, "s0", "10.200.1.1/24", "", hub, "h0", "", "") &&
+         lab.Link(plant->modules[0], "c0", "", kPlantMacs[0], hub, "h1", "", "") &&
+         lab.Link(plant->modules[1], "c0", "", kPlantMacs[1], hub, "h2", "", "") &&
+         lab.Run(hub,
+                 "ip link add br0 type bridge && ip link set h0 master br0 && "
+                 "ip link set h1 master br0 && ip link set h2 master br0 && ip link set br0 up") &&
+         lab.Link(plant->server, "s1", "10.201.1.1/24", "", plant->modules[2], "c0", "",
+                  kPlantMacs[2]);
+}
+
 void AnswerLog::Sink(const pelmar::DhcpAnswer& answer, void* context) {
   auto* log = static_cast<AnswerLog*>(context);
   std::lock_guard<std::mutex> hold(log->lock);
@@ -49,6 +67,14 @@ std::string WriteLeaseScript(net_test::Lab& lab) {
 bool RunUdhcpc(net_test::Lab& lab, const std::string& ns, const std::string& iface,
                const std::string& script, std::string* output) {
   return lab.Run(ns, "busybox udhcpc -f -q -n -i " + iface + " -t 10 -T 1 -s " + script, output);
+}
+
+pid_t SpawnUdhcpc(net_test::Lab& lab, const std::string& ns, const std::string& iface,
+                  const std::string& script, int tries, const std::string& logFile) {
+  return lab.Spawn(ns,
+                   {"busybox", "udhcpc", "-f", "-q", "-n", "-i", iface, "-t",
+                    std::to_string(tries), "-T", "1", "-s", script},
+                   logFile);
 }
 
 bool Ipv4Addresses(net_test::Lab& lab, const std::string& ns, const std::string& iface,

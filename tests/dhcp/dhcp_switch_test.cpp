@@ -1,10 +1,11 @@
-// The DHCP switch of the Settings command on a real wire, inside throwaway
-// namespaces only: it binds port 67 and answers by broadcast.
+// The DHCP switch that the Settings command drives, on a real wire inside
+// throwaway namespaces only: it binds port 67 and answers by broadcast.
 #include <gtest/gtest.h>
 
 #include <dirent.h>
 
 #include <atomic>
+#include <cstring>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -13,7 +14,6 @@
 #include "dhcp_switch.h"
 #include "dhcp_wire_lab.h"
 #include "netns.h"
-#include "settings_command.h"
 #include "wire_client.h"
 
 namespace pelmar_test {
@@ -78,36 +78,73 @@ TEST(DhcpSwitch, TakenPortGivesTheMessageAndStaysOff) {
   ASSERT_EQ(other.Start(), DhcpStartError::kNone);
   int threads = ThreadCount();
 
-  // Through the Settings command, as the main window runs it.
+  // What the Settings command shows the user when switching on fails.
   DhcpSwitch dhcp;
-  std::vector<std::string> shown;
-  SettingsCommandSteps steps;
-  steps.refreshInterfaces = [] {};
-  steps.runDialog = [](const SettingsChoice& current) {
-    SettingsChoice chosen = current;
-    chosen.dhcpServer = true;
-    return std::optional<SettingsChoice>(chosen);
-  };
-  steps.takeOver = [](bool, uint32_t) {};
-  steps.applyInterface = [] {};
-  steps.clearAndScan = [] {};
-  steps.showPlainMessage = [&shown](const std::string& text) { shown.push_back(text); };
-  steps.saveSettings = [] {};
-  ASSERT_TRUE(RunSettingsCommand({}, dhcp, steps));
-
-  ASSERT_EQ(shown.size(), 1u);
-  EXPECT_EQ(shown[0].rfind("DHCP server init failed\n", 0), 0u) << shown[0];
-  EXPECT_NE(shown[0].find(DhcpStartErrorText(DhcpStartError::kPortInUse)), std::string::npos)
-      << shown[0];
+  std::string failure;
+  EXPECT_FALSE(dhcp.SwitchOn(&failure));
+  EXPECT_EQ(failure.rfind("DHCP server init failed\n", 0), 0u) << failure;
+  EXPECT_NE(failure.find(DhcpStartErrorText(DhcpStartError::kPortInUse)), std::string::npos)
+      << failure;
   EXPECT_FALSE(dhcp.IsOn());
   EXPECT_EQ(ThreadCount(), threads) << "a poll thread runs for a server that never started";
 
-  // Once the port is free, ticking the box again works.
+  // Once the port is free, switching on again works.
   other.Stop();
-  shown.clear();
-  ASSERT_TRUE(RunSettingsCommand({}, dhcp, steps));
-  EXPECT_TRUE(shown.empty());
+  failure.clear();
+  EXPECT_TRUE(dhcp.SwitchOn(&failure)) << failure;
+  EXPECT_TRUE(failure.empty());
   EXPECT_TRUE(dhcp.IsOn());
+}
+
+bool IsOfferTo(const Bytes& reply, const uint8_t mac[6]) {
+  return reply.size() == 300 && std::memcmp(&reply[28], mac, 6) == 0 && reply[242] == kDhcpOffer;
+}
+
+// Narrowed as for the recovery of one module: only that module, only on its
+// cable. One client socket per cable poses as every client there.
+TEST(DhcpSwitch, ScopedServesOneModuleOnOneCable) {
+  net_test::Lab lab;
+  NETNS_REQUIRE(lab);
+  std::string s, m;
+  ASSERT_TRUE(MakeServerAndClient(lab, &s, &m, "10.200.1.2/24", "")) << lab.error();
+  std::string o = lab.AddNamespace("o");
+  ASSERT_FALSE(o.empty());
+  ASSERT_TRUE(lab.Link(s, "s1", "10.99.0.1/24", "", o, "o0", "10.99.0.2/24", "")) << lab.error();
+  ASSERT_TRUE(lab.Run(o, "ip route add default dev o0"));
+
+  ASSERT_TRUE(lab.Enter(s));
+  AnswerLog log;
+  DhcpSwitch dhcp(AnswerLog::Sink, &log);
+  DhcpScope scope;
+  scope.interfaceName = "s0";
+  scope.allowedClients.push_back({0x02, 0xA7, 0x5E, 0x0A, 0x0B, 0x2C});
+  std::string failure;
+  ASSERT_TRUE(dhcp.SwitchOn(scope, &failure)) << failure;
+  ASSERT_TRUE(lab.Enter(m));
+  WireClient cable;
+  ASSERT_TRUE(cable.Open());
+  ASSERT_TRUE(lab.Enter(o));
+  WireClient otherCable;
+  ASSERT_TRUE(otherCable.Open());
+
+  // A sibling of the family on the same cable and the module on another
+  // cable ask before it: an answer to either would come first.
+  const uint8_t sibling[6] = {0x02, 0xA7, 0x5E, 0x0A, 0x0B, 0x2D};
+  ASSERT_TRUE(cable.Broadcast(pelmar_test::Discover(sibling)));
+  ASSERT_TRUE(otherCable.Broadcast(pelmar_test::Discover(kRecoveryMac)));
+  ASSERT_TRUE(cable.Broadcast(pelmar_test::Discover(kRecoveryMac)));
+  EXPECT_TRUE(IsOfferTo(cable.Receive(kWaitMs), kRecoveryMac));
+  // Asked again once all of the above had arrived: its answer closes the round.
+  ASSERT_TRUE(cable.Broadcast(pelmar_test::Discover(kRecoveryMac)));
+  EXPECT_TRUE(IsOfferTo(cable.Receive(kWaitMs), kRecoveryMac));
+  EXPECT_TRUE(otherCable.Receive(0).empty()) << "answered on a cable outside the scope";
+
+  dhcp.SwitchOff();
+  ASSERT_EQ(log.answers.size(), 2u);
+  for (const DhcpAnswer& a : log.answers) {
+    EXPECT_EQ(0, std::memcmp(a.hardwareAddress, kRecoveryMac, 6));
+    EXPECT_STREQ(a.interfaceName, "s0");
+  }
 }
 
 // Marks the end of the poll thread: thread-local destructors run before a

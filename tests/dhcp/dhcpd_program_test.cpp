@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "dhcp_packets.h"
 #include "dhcp_wire_lab.h"
@@ -47,12 +48,29 @@ TEST(DhcpdProgram, HelpExplainsTheOptions) {
   std::string out;
   ASSERT_EQ(RunLocally("--help", &out), 0);
   EXPECT_TRUE(Contains(out, "--interface NAME")) << out;
+  EXPECT_TRUE(Contains(out, "--allow MAC")) << out;
   EXPECT_TRUE(Contains(out, "CAP_NET_BIND_SERVICE")) << out;
   EXPECT_TRUE(Contains(out, "02-A7-5E")) << out;
+}
 
-  EXPECT_EQ(RunLocally("--bogus", &out), 2);
-  EXPECT_TRUE(Contains(out, "--bogus")) << out;
-  EXPECT_EQ(RunLocally("--interface", &out), 2);
+// Refused before any socket is opened.
+TEST(DhcpdProgram, WrongArgumentsEndWithStatus2) {
+  struct Case {
+    const char* args;
+    const char* says;
+  } cases[] = {
+      {"--bogus", "--bogus"},
+      {"--interface", "needs an interface name"},
+      {"--allow", "needs a hardware address"},
+      {"--allow 02-A7-5E-0A-0B", "not '02-A7-5E-0A-0B'"},
+      {"--allow=02-A7-5E-0A-0B-2C-", "not '02-A7-5E-0A-0B-2C-'"},
+      {"--allow 02-A7-5E-0A-0B-2C --allow 00-11-22-33-44-55", "only modules"},
+  };
+  for (const Case& c : cases) {
+    std::string out;
+    EXPECT_EQ(RunLocally(c.args, &out), 2) << c.args;
+    EXPECT_TRUE(Contains(out, c.says)) << c.args << ": " << out;
+  }
 }
 
 TEST(DhcpdProgram, AnswersAndStopsOnSigterm) {
@@ -84,8 +102,8 @@ TEST(DhcpdProgram, AnswersAndStopsOnSigterm) {
   EXPECT_TRUE(net_test::WaitFor(
       [&] {
         std::string log = net_test::ReadFile(logFile);
-        return Contains(log, "02-A7-5E-0A-0B-2C 10.200.1.44 offer\n") &&
-               Contains(log, "02-A7-5E-0A-0B-2C 10.200.1.44 ack\n");
+        return Contains(log, "offer 02-A7-5E-0A-0B-2C 10.200.1.44 on s0\n") &&
+               Contains(log, "ack 02-A7-5E-0A-0B-2C 10.200.1.44 on s0\n");
       },
       kWaitMs))
       << net_test::ReadFile(logFile);
@@ -141,6 +159,80 @@ TEST(DhcpdProgram, ExplainsAFailedStart) {
   text = net_test::ReadFile(log1);
   EXPECT_TRUE(Contains(text, "CAP_NET_BIND_SERVICE")) << text;
   EXPECT_TRUE(Contains(text, "root")) << text;
+}
+
+// Every module of the plant asks at once; only the ones the options allow, on
+// the cable they name, get an address, and the log has a line per answer.
+TEST(DhcpdProgram, ServesOnlyTheModulesAndCableItIsLimitedTo) {
+  REQUIRE_BUSYBOX();
+  struct Case {
+    const char* what;
+    std::vector<std::string> options;
+    bool leased[3];
+    const char* via[3];  // interface of the answers to each leased module
+  } cases[] = {
+      {"one module of two on a switch", {"--allow", "02-A7-5E-00-00-05"},
+       {true, false, false}, {"s0", "", ""}},
+      {"one cable", {"--interface", "s1"}, {false, false, true}, {"", "", "s1"}},
+      {"allowed on another cable",
+       {"--interface", "s0", "--allow=02-a7-5e-00-00-06", "--allow", "02-A7-5E-00-00-07"},
+       {false, true, false}, {"", "s0", ""}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    net_test::Lab lab;
+    NETNS_REQUIRE(lab);
+    Plant plant;
+    ASSERT_TRUE(MakePlant(lab, &plant)) << lab.error();
+    std::string script = WriteLeaseScript(lab);
+    ASSERT_FALSE(script.empty());
+
+    std::vector<std::string> argv = {kProgram};
+    argv.insert(argv.end(), c.options.begin(), c.options.end());
+    std::string logFile = lab.tempDir() + "/dhcpd.log";
+    pid_t server = lab.Spawn(plant.server, argv, logFile);
+    ASSERT_GT(server, 0);
+    ASSERT_TRUE(net_test::WaitFor(
+        [&] { return Contains(net_test::ReadFile(logFile), "serving"); }, kWaitMs))
+        << net_test::ReadFile(logFile);
+
+    // A module left unanswered gives up after three seconds of asking.
+    pid_t clients[3];
+    for (int i = 0; i < 3; ++i) {
+      clients[i] = SpawnUdhcpc(lab, plant.modules[i], "c0", script, c.leased[i] ? 10 : 3,
+                               lab.tempDir() + "/udhcpc" + std::to_string(i) + ".log");
+      ASSERT_GT(clients[i], 0);
+    }
+    for (int i = 0; i < 3; ++i) {
+      int status = -1;
+      ASSERT_TRUE(lab.Reap(clients[i], &status, 30000)) << "udhcpc " << i << " hung";
+      std::string output =
+          net_test::ReadFile(lab.tempDir() + "/udhcpc" + std::to_string(i) + ".log");
+      EXPECT_EQ(WIFEXITED(status) && WEXITSTATUS(status) == 0, c.leased[i])
+          << "module " << i << ": " << output;
+      std::string addresses;
+      ASSERT_TRUE(Ipv4Addresses(lab, plant.modules[i], "c0", &addresses));
+      std::string given = "10.200.1." + std::to_string(5 + i);
+      EXPECT_EQ(Contains(addresses, "inet " + given + "/24"), c.leased[i])
+          << "module " << i << ": " << addresses;
+    }
+
+    int status = lab.Stop(server, SIGTERM, kWaitMs);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    std::string log = net_test::ReadFile(logFile);
+    for (int i = 0; i < 3; ++i) {
+      std::string mac = "02-A7-5E-00-00-0" + std::to_string(5 + i);
+      std::string given = " 10.200.1." + std::to_string(5 + i);
+      if (c.leased[i]) {
+        std::string on = std::string(" on ") + c.via[i] + "\n";
+        EXPECT_TRUE(Contains(log, "offer " + mac + given + on)) << log;
+        EXPECT_TRUE(Contains(log, "ack " + mac + given + on)) << log;
+      } else {
+        for (const char* type : {"offer ", "ack ", "nak "})
+          EXPECT_FALSE(Contains(log, type + mac)) << log;
+      }
+    }
+  }
 }
 
 // A storm of junk on port 67 must not crowd out a real client. The junk comes
@@ -217,8 +309,8 @@ TEST(DhcpdProgram, ServesAClientDuringAJunkFlood) {
   EXPECT_TRUE(floodStillRunning);
 
   std::string log = net_test::ReadFile(logFile);
-  EXPECT_TRUE(Contains(log, "02-A7-5E-0A-0B-2C 10.200.1.44 offer\n")) << log;
-  EXPECT_TRUE(Contains(log, "02-A7-5E-0A-0B-2C 10.200.1.44 ack\n")) << log;
+  EXPECT_TRUE(Contains(log, "offer 02-A7-5E-0A-0B-2C 10.200.1.44 on s0\n")) << log;
+  EXPECT_TRUE(Contains(log, "ack 02-A7-5E-0A-0B-2C 10.200.1.44 on s0\n")) << log;
   // Nothing of the junk was answered.
   EXPECT_FALSE(Contains(log, "nak")) << log;
   EXPECT_FALSE(Contains(log, "00-11-22-33-44-55")) << log;

@@ -152,6 +152,25 @@ bool DhcpSocketSendBroadcast(const DhcpSocket& socket, const uint8_t* data, int 
   return sent == length;
 }
 
+void DhcpSocketInterfaceName(const DhcpSocket& socket, const DhcpOrigin& origin, char* name,
+                             int capacity) {
+  if (!name || capacity <= 0) return;
+  name[0] = '\0';
+  char found[IF_NAMESIZE] = {};
+  socklen_t length = sizeof found;
+  bool known = false;
+  if (origin.interfaceIndex > 0) {
+    known = if_indextoname(static_cast<unsigned>(origin.interfaceIndex), found) != nullptr;
+  } else if (socket.handle >= 0) {
+    known = getsockopt(ToFd(socket), SOL_SOCKET, SO_BINDTODEVICE, found, &length) == 0 &&
+            found[0] != '\0';
+  }
+  if (!known) return;
+  found[IF_NAMESIZE - 1] = '\0';
+  std::strncpy(name, found, static_cast<size_t>(capacity) - 1);
+  name[capacity - 1] = '\0';
+}
+
 void DhcpSocketClose(DhcpSocket* socket) {
   if (socket->handle >= 0) close(ToFd(*socket));
   socket->handle = -1;

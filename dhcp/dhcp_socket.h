@@ -70,6 +70,11 @@ DhcpWaitResult DhcpSocketWait(const DhcpSocket& socket, intptr_t wakeHandle, int
 bool DhcpSocketSendBroadcast(const DhcpSocket& socket, const uint8_t* data, int length,
                              uint16_t port, const DhcpOrigin& origin);
 
+// The name of the interface a datagram came in on (the socket's own interface
+// when it is tied to one) into name; "" when it cannot be told.
+void DhcpSocketInterfaceName(const DhcpSocket& socket, const DhcpOrigin& origin, char* name,
+                             int capacity);
+
 // Closes the socket and releases the socket layer if this socket started it.
 void DhcpSocketClose(DhcpSocket* socket);
 

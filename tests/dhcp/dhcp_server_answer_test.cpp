@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "dhcp_packets.h"
 #include "dhcp_server.h"
@@ -137,6 +138,90 @@ TEST(DhcpServerAnswer, IgnoresWhatItMustNotAnswer) {
   EXPECT_FALSE(server.HandleDatagram(nullptr, -1));
   EXPECT_FALSE(server.HandleDatagram(nullptr, 0));
   EXPECT_FALSE(server.HandleDatagram(nullptr, 300));  // no bytes behind a length
+}
+
+TEST(DhcpServerAnswer, AllowListNarrowsTheFamilyAndNeverWidensIt) {
+  const DhcpHardwareAddress a = {0x02, 0xA7, 0x5E, 0x00, 0x00, 0x05};
+  const DhcpHardwareAddress b = {0x02, 0xA7, 0x5E, 0x00, 0x00, 0x06};
+  const DhcpHardwareAddress foreign = {0x00, 0x11, 0x22, 0x33, 0x44, 0x55};
+  struct Case {
+    const char* what;
+    std::vector<DhcpHardwareAddress> allowed;
+    DhcpHardwareAddress client;
+    bool answered;
+  } cases[] = {
+      {"empty list: the whole family", {}, b, true},
+      {"empty list: still no stranger", {}, foreign, false},
+      {"listed module", {a}, a, true},
+      {"module of the family not listed", {a}, b, false},
+      {"second of two listed", {a, b}, b, true},
+      {"stranger listed", {foreign}, foreign, false},
+  };
+  for (const Case& c : cases) {
+    CDhcpServer server;
+    server.AllowOnly(c.allowed);
+    EXPECT_EQ(Answers(server, pelmar_test::Discover(c.client.data())), c.answered) << c.what;
+    const uint8_t asked[4] = {10, 200, 1, c.client[5]};
+    EXPECT_EQ(Answers(server, pelmar_test::RequestFor(c.client.data(), asked)), c.answered)
+        << c.what;
+  }
+}
+
+TEST(DhcpServerAnswer, HardwareAddressTexts) {
+  struct Case {
+    const char* text;
+    bool read;
+    DhcpHardwareAddress address;
+  } cases[] = {
+      {"02-A7-5E-0A-0B-2C", true, {0x02, 0xA7, 0x5E, 0x0A, 0x0B, 0x2C}},
+      {"02:a7:5e:0a:0b:2c", true, {0x02, 0xA7, 0x5E, 0x0A, 0x0B, 0x2C}},
+      {"FF-FF-FF-FF-FF-00", true, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00}},
+      {"02-A7-5E:0A-0B-2C", false, {}},   // mixed separators
+      {"02-A7-5E-0A-0B", false, {}},      // five bytes
+      {"02-A7-5E-0A-0B-2C-", false, {}},  // trailing separator
+      {"02-A7-5E-0A-0B-2C0", false, {}},
+      {"02-A7-5E-0A-0B-2", false, {}},
+      {"02-A7-5E-0A-0G-2C", false, {}},
+      {"2-A7-5E-0A-0B-2C", false, {}},
+      {"02A75E0A0B2C", false, {}},
+      {"", false, {}},
+  };
+  for (const Case& c : cases) {
+    DhcpHardwareAddress read = {1, 1, 1, 1, 1, 1};
+    EXPECT_EQ(ParseDhcpHardwareAddress(c.text, &read), c.read) << c.text;
+    if (c.read) EXPECT_EQ(read, c.address) << c.text;
+    else EXPECT_EQ(read, (DhcpHardwareAddress{1, 1, 1, 1, 1, 1})) << c.text << " changed the output";
+  }
+  EXPECT_FALSE(ParseDhcpHardwareAddress(nullptr, nullptr));
+}
+
+TEST(DhcpServerAnswer, AnswerLines) {
+  CDhcpServer server;
+  DhcpAnswer offer;
+  ASSERT_TRUE(Answers(server, pelmar_test::Discover(kRecoveryMac), &offer));
+  std::memcpy(offer.interfaceName, "veth0", 6);
+  DhcpAnswer nak = offer;
+  nak.messageType = kDhcpNak;
+  nak.interfaceName[0] = '\0';
+  DhcpAnswer longName = offer;
+  std::memset(longName.interfaceName, 'x', sizeof longName.interfaceName);  // no zero at all
+
+  struct Case {
+    const DhcpAnswer* answer;
+    const char* line;
+  } cases[] = {
+      {&offer, "offer 02-A7-5E-0A-0B-2C 10.200.1.44 on veth0"},
+      {&nak, "nak 02-A7-5E-0A-0B-2C 10.200.1.44"},
+      {&longName, "offer 02-A7-5E-0A-0B-2C 10.200.1.44 on xxxxxxxxxxxxxxxx"},
+  };
+  for (const Case& c : cases) {
+    char line[96];
+    EXPECT_EQ(FormatDhcpAnswer(*c.answer, line, sizeof line), static_cast<int>(std::strlen(c.line)));
+    EXPECT_STREQ(line, c.line);
+  }
+  char small[6];
+  FormatDhcpAnswer(offer, small, sizeof small);
+  EXPECT_STREQ(small, "offer");
 }
 
 TEST(DhcpServerAnswer, UnstartedServerPollsNothing) {

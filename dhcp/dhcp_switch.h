@@ -27,8 +27,12 @@ class DhcpSwitch final : public DhcpControl {
 
   bool IsOn() const override { return on_; }
   // Opens port 67 on every local address in the calling thread's network
-  // namespace, then starts the poll thread.
+  // namespace, then starts the poll thread: every module-family client on
+  // every interface is answered.
   bool SwitchOn(std::string* failure) override;
+  // The same, answering only the scope's clients on the scope's interface.
+  // While on, nothing changes (true): switch off first to take a new scope.
+  bool SwitchOn(const DhcpScope& scope, std::string* failure);
   void SwitchOff() override;
 
  private:
