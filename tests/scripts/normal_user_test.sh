@@ -127,7 +127,7 @@ if command -v script >/dev/null; then
   mv "$work/installed.new" "$work/installed"
   for answer in n y; do
     : >"$log"
-    output=$(printf '%s\n' "$answer" | as_user script -qec "$root/scripts/install-deps.sh --tests" \
+    output=$(printf '%s\n' "$answer" | as_user env CI= script -qec "$root/scripts/install-deps.sh --tests" \
       /dev/null 2>&1) || true
     check "terminal, answer $answer: one question" test "$(grep -c '\[Y/n\]' <<<"$output")" -eq 1
     calls=$(grep -c '^sudo ' "$log" || true)
