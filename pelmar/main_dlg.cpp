@@ -24,6 +24,7 @@
 #include "settings_dlg.h"
 #include "settings_file.h"
 #include "tool_icon.h"
+#include "list_filter.h"
 #include "wink_flow.h"
 #include "version_check.h"
 
@@ -123,6 +124,7 @@ void CMainDlg::CreateControls() {
   auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
   help->setContext(Qt::WindowShortcut);
   connect(help, &QShortcut::activated, this, [this] { ShowAbout(); });
+  CreateListOutControls();
 }
 
 void CMainDlg::RecordLayout() {
@@ -154,6 +156,14 @@ void CMainDlg::ApplyLayout() {
   for (auto [button, m] : {std::pair{scan_, &scanLayout_}, std::pair{button1_, &button1Layout_},
                            std::pair{settings_, &settingsLayout_}})
     button->setGeometry(W - m->right - m->width, H - m->bottom - m->height, m->width, m->height);
+  // The filter, while shown, takes its height from the top of the list.
+  if (filter_ && filter_->isVisible()) {
+    const QRect area = list_->geometry();
+    const int h = std::min(filter_->sizeHint().height(), area.height());
+    filter_->setGeometry(area.left(), area.top(), area.width(), h);
+    list_->setGeometry(area.left(), area.top() + h + 2, area.width(),
+                       std::max(0, area.height() - h - 2));
+  }
 }
 
 void CMainDlg::resizeEvent(QResizeEvent* event) {
@@ -204,6 +214,7 @@ bool CMainDlg::Initialise() {
     ShowMessage(this, QStringLiteral("Error"), QStringLiteral("Unable to create network adapter list"),
                 MessageIcon::Error);
   LoadSettings(settingsPath_, interfaces_);
+  LoadNamesFile();
   if (!ApplyInterface(api, interfaces_)) {
     ShowMessage(this, QStringLiteral("Information"),
                 QStringLiteral("Could not find specified network adapter."),
@@ -353,6 +364,8 @@ int CMainDlg::RunRowMenu(int row, const QPoint& globalPos) {
   menu.addAction(QStringLiteral("Open Web-Interface"))->setData(kCommandWebInterface);
   QAction* wink = menu.addAction(QStringLiteral("Wink"));
   wink->setData(kCommandWink);
+  menu.addSeparator();
+  menu.addAction(QStringLiteral("Name and note..."))->setData(kCommandNameNote);
   // One request at a time: the library keeps one pending configuration.
   configuration->setEnabled(!sender_.busy());
   wink->setEnabled(!sender_.busy());
@@ -363,6 +376,7 @@ int CMainDlg::RunRowMenu(int row, const QPoint& globalPos) {
     case kCommandConfiguration: ConfigureModule(mac, secure); break;
     case kCommandWebInterface: OpenWebInterface(ipText); break;
     case kCommandWink: WinkModule(mac, secure); break;
+    case kCommandNameNote: EditNameNote(mac); break;
     default: break;
   }
   return command;
@@ -456,8 +470,11 @@ void CMainDlg::contextMenuEvent(QContextMenuEvent* event) {
 
 void CMainDlg::RunWindowMenu(const QPoint& globalPos) {
   QMenu menu(this);
+  QAction* exportList = menu.addAction(QStringLiteral("&Export list..."));
+  exportList->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
   menu.addAction(QStringLiteral("&About Pelmar..."))->setData(kAboutCommand);
   QAction* chosen = menu.exec(globalPos);
+  if (chosen == exportList && !shutDown_) RunExportDialog();
   if (chosen && chosen->data().toInt() == kAboutCommand && !shutDown_) ShowAbout();
 }
 

@@ -19,7 +19,9 @@
 #include "interface_table.h"
 #include "library_api.h"
 #include "library_binding.h"
+#include "list_export.h"
 #include "module_list.h"
+#include "module_names.h"
 
 class QMenu;
 class QPushButton;
@@ -39,9 +41,13 @@ struct MainDlgOptions {
   std::string aboutProgramFile;
   // How long after a scan an empty list says that no module answered.
   int quietScanMs = 3000;
+  // The names file; "" = names.txt beside the settings file.
+  std::string namesPath;
 };
 
 using Mac = std::array<uint8_t, 6>;
+
+class ListFilterField;
 
 class CMainDlg : public QDialog {
   Q_OBJECT
@@ -99,6 +105,7 @@ class CMainDlg : public QDialog {
   static constexpr int kCommandConfiguration = 0x1001;
   static constexpr int kCommandWebInterface = 0x1002;
   static constexpr int kCommandWink = 0x1003;
+  static constexpr int kCommandNameNote = 0x1004;
 
   // The row menu at globalPos for a row (nothing for row < 0), then the
   // chosen command. The row's MAC and IP are taken before the menu opens, so
@@ -120,6 +127,23 @@ class CMainDlg : public QDialog {
   void ShowAbout();
   // The Settings button.
   void OnSettings();
+
+  // Lists out and names (list_out.cpp). The row's texts with its name and
+  // note as exported, copied and filtered.
+  ListRow ExportRowAt(int row) const;
+  // Every row in list order to `path`: JSON when it ends in ".json", else
+  // CSV; written to a temporary file and renamed. Warns and returns false
+  // when it cannot be written.
+  bool ExportList(const QString& path);
+  // "Export list...": asks for the file, then ExportList.
+  void RunExportDialog();
+  // Ctrl+C: the selected row, tab-separated under a header line.
+  void CopySelectedRow();
+  // "Name and note..." for the module with that MAC.
+  bool EditNameNote(const Mac& mac);
+  const ModuleNames& names() const { return names_; }
+  const std::string& namesPath() const { return namesPath_; }
+  ListFilterField* listFilter() const { return filter_; }
   DhcpControl& dhcp() { return *dhcp_; }
   // Tests hand in a DHCP switch of their own (before Initialise).
   void SetDhcpControl(DhcpControl* control) { dhcp_ = control ? control : &ownDhcp_; }
@@ -151,6 +175,8 @@ class CMainDlg : public QDialog {
   void RunWaitingScan();
   void ClearList();
   void Shutdown();
+  void CreateListOutControls();
+  void LoadNamesFile();
 
   MainDlgOptions options_;
   std::string settingsPath_;
@@ -171,6 +197,9 @@ class CMainDlg : public QDialog {
   QTimer* quietScan_ = nullptr;
 
   ModuleListCtrl* list_ = nullptr;
+  ListFilterField* filter_ = nullptr;
+  ModuleNames names_;
+  std::string namesPath_;
   QPushButton* scan_ = nullptr;
   QPushButton* button1_ = nullptr;
   QPushButton* settings_ = nullptr;

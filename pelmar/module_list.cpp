@@ -239,7 +239,17 @@ QVariant ModuleListModel::data(const QModelIndex& index, int role) const {
   if (role == Qt::DisplayRole)
     return QString::fromUtf8(rows_[static_cast<size_t>(index.row())]->texts[index.column()]);
   if (role == Qt::TextAlignmentRole) return int(Qt::AlignLeft | Qt::AlignVCenter);
+  if (role == Qt::ToolTipRole && names_) {
+    const std::string tip =
+        NameTooltip(names_->Find(rows_[static_cast<size_t>(index.row())]->mac.data()));
+    if (!tip.empty()) return QString::fromStdString(tip);
+  }
   return {};
+}
+
+void ModuleListModel::NamesChanged() {
+  if (rowCount() > 0)
+    emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::ToolTipRole});
 }
 
 QVariant ModuleListModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -380,6 +390,12 @@ void ModuleListCtrl::KeyboardMenu() {
 }
 
 void ModuleListCtrl::keyPressEvent(QKeyEvent* event) {
+  // The whole row, not the view's default of the current cell alone.
+  if (event->matches(QKeySequence::Copy)) {
+    emit copyRequested();
+    event->accept();
+    return;
+  }
   // Shift+F10 is the other usual key for a context menu.
   if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
     KeyboardMenu();

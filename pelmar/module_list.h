@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "module_cells.h"
+#include "module_names.h"
 #include "module_record.h"
 #include "row_order.h"
 
@@ -89,6 +90,10 @@ class ModuleListModel : public QAbstractTableModel {
   const Row& row(int position) const { return *rows_[static_cast<size_t>(position)]; }
   const std::vector<ModuleRecord>& records() const { return records_; }
   void SetCollator(const TextCollator& collator) { collator_ = collator; }
+  // Where the rows' tooltips (name and note) come from; null: none.
+  void SetNames(const ModuleNames* names) { names_ = names; }
+  // The names changed: tooltips are read again.
+  void NamesChanged();
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -105,6 +110,7 @@ class ModuleListModel : public QAbstractTableModel {
   bool ascending_ = true;
   uint64_t nextArrival_ = 0;
   TextCollator collator_;
+  const ModuleNames* names_ = nullptr;
 };
 
 class ModuleListCtrl : public QTreeView {
@@ -145,6 +151,8 @@ class ModuleListCtrl : public QTreeView {
  signals:
   // A right-click; row is -1 below the last row.
   void contextMenuAt(int row, const QPoint& globalPos);
+  // Ctrl+C (the copy key) in the list.
+  void copyRequested();
 
  protected:
   void contextMenuEvent(QContextMenuEvent* event) override;

@@ -70,7 +70,7 @@ void ChooseInMenu(const QString& text, std::vector<QString>* seen = nullptr,
     QAction* pick = nullptr;
     for (QAction* a : menu->actions()) {
       if (seen) seen->push_back(a->text());
-      if (a->text() == text) pick = a;
+      if (a->text() == text && !a->isSeparator()) pick = a;
     }
     if (!pick) {
       menu->close();
@@ -187,7 +187,8 @@ TEST_F(WindowActions, RowMenuOffersThreeCommandsAndNoneOffARow) {
   QString defaultText;
   ChooseInMenu("Open Web-Interface", &seen, &defaultText);
   EXPECT_EQ(w.RunRowMenu(RowOf(w, "10.0.0.1"), QPoint(10, 10)), CMainDlg::kCommandWebInterface);
-  EXPECT_EQ(seen, (std::vector<QString>{"Configuration", "Open Web-Interface", "Wink"}));
+  EXPECT_EQ(seen, (std::vector<QString>{"Configuration", "Open Web-Interface", "Wink", "",
+                                        "Name and note..."}));
   EXPECT_EQ(defaultText, "Configuration");
   EXPECT_EQ(urls, (std::vector<std::string>{"http://10.0.0.1"}));
 
@@ -289,7 +290,7 @@ TEST_F(WindowActions, WindowMenuAndF1OpenTheAboutBox) {
   ChooseInMenu("&About Pelmar...", &seen);
   closeAbout();
   w.RunWindowMenu(QPoint(5, 5));
-  EXPECT_EQ(seen, (std::vector<QString>{"&About Pelmar..."}));
+  EXPECT_EQ(seen, (std::vector<QString>{"&Export list...", "&About Pelmar..."}));
 
   QApplication::setActiveWindow(&w);  // shortcuts need the active window
   ASSERT_TRUE(Until([&] { return w.isActiveWindow(); }));

@@ -17,7 +17,7 @@ const OptionSpec kCommonOptions[] = {{"nic", true}, {"timeout", true}};
 const std::map<std::string, std::vector<OptionSpec>>& CommandOptions() {
   static const std::map<std::string, std::vector<OptionSpec>> table = {
       {"nics", {}},
-      {"scan", {{"json", false}}},
+      {"scan", {{"json", false}, {"csv", false}}},
       {"wink", {{"mac", true}, {"value", true}}},
       {"configure",
        {{"mac", true},
@@ -30,6 +30,7 @@ const std::map<std::string, std::vector<OptionSpec>>& CommandOptions() {
         {"hostname", true},
         {"new-password", false}}},
       {"restart", {{"mac", true}, {"value", true}, {"ping-window", true}}},
+      {"name", {{"mac", true}, {"note", true}, {"clear", false}}},
   };
   return table;
 }
@@ -109,6 +110,10 @@ bool ParseCommandLine(int argc, const char* const* argv, CommandLine& out, std::
         out.command = arg;
         continue;
       }
+      if (out.command == "name" && out.arguments.empty()) {
+        out.arguments.push_back(arg);
+        continue;
+      }
       error = "unexpected argument '" + arg + "'";
       return false;
     }
@@ -156,12 +161,16 @@ std::string UsageText(const std::string& command) {
            "Lists the interfaces the library can use: index, IPv4 address, MAC and\n"
            "description.\n";
   if (command == "scan")
-    return "usage: mdspctl scan [--nic ADDRESS]... [--timeout MS] [--json]\n"
+    return "usage: mdspctl scan [--nic ADDRESS]... [--timeout MS] [--json | --csv]\n"
            "\n"
            "Broadcasts a discover in both protocols and lists every module that\n"
            "answers within the time-out (default 2000 ms): IP, SN, GW, DHCP,\n"
            "Version, Type and MAC. A module that speaks both protocols is listed\n"
-           "twice. --json prints a list of objects instead of the table.\n"
+           "twice. --json prints a list of objects instead of the table, with\n"
+           "each module's name and note (null without one); --csv prints the\n"
+           "list as CSV with the columns IP, SN, GW, DHCP, Version, Type, MAC,\n"
+           "Status, Name and Note. The table gets a Name column when a listed\n"
+           "module has a name (see 'mdspctl name').\n"
            "Exit code 0 also when no module answered.\n";
   if (command == "wink")
     return "usage: mdspctl wink --mac MAC [--value N] [--nic ADDRESS]... [--timeout MS]\n"
@@ -195,6 +204,19 @@ std::string UsageText(const std::string& command) {
            "configure), then pings it until the ping window (default 10 s after the\n"
            "restart) closes, and reports after how many seconds it answered again.\n"
            "Exit code 6 when it did not answer within the window.\n";
+  if (command == "name")
+    return "usage: mdspctl name --mac MAC [TEXT] [--note TEXT]\n"
+           "       mdspctl name --mac MAC --clear\n"
+           "\n"
+           "Shows the name and note kept for the module with that MAC, or sets\n"
+           "them: TEXT becomes its name, --note its note (\"\" empties either),\n"
+           "--clear removes both. Nothing is sent to the network. They are kept\n"
+           "in names.txt beside the tool's settings.dat\n"
+           "($XDG_CONFIG_HOME/Tordal/Corvane Pelmar/) and shown by the tool and\n"
+           "by 'mdspctl scan'. A damaged names file is ignored with a warning and\n"
+           "kept as names.txt.damaged when a name is next set.\n"
+           "Exit codes: 0 success, 1 bad command line, 2 the names file cannot be\n"
+           "written.\n";
   return kProgramUsage;
 }
 

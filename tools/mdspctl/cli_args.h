@@ -11,13 +11,15 @@
 namespace mdspctl {
 
 struct CommandLine {
-  std::string command;  // "nics", "scan", "wink", "configure", "restart", or "" (help)
+  std::string command;  // "nics", "scan", "wink", "configure", "restart", "name", or "" (help)
   bool help = false;
   bool version = false;
   bool verbose = false;
   // Every option given, by name without the dashes; repeated options keep
   // all values in order. Switches hold one empty value.
   std::map<std::string, std::vector<std::string>> options;
+  // Words after the command that are not options (only "name" takes one).
+  std::vector<std::string> arguments;
 
   bool has(const std::string& name) const { return options.count(name) != 0; }
   // The last value given, or fallback.

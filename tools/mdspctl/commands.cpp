@@ -12,6 +12,7 @@
 #include "api.h"
 #include "mdsp.h"
 #include "module_rows.h"
+#include "name_command.h"
 #include "password_input.h"
 #include "session.h"
 
@@ -155,6 +156,7 @@ int RunNics(const CommandLine&) {
 
 int RunScan(const CommandLine& cli) {
   uint32_t timeoutMs;
+  if (cli.has("json") && cli.has("csv")) return Fail(kExitUsage, "--json and --csv exclude each other");
   if (!ReadTimeout(cli, kScanTimeoutMs, timeoutMs))
     return Fail(kExitUsage, "--timeout needs milliseconds");
   Session session;
@@ -169,7 +171,12 @@ int RunScan(const CommandLine& cli) {
     ModuleRow row = ReadModuleRow(index, pelmar::SecureCheck::ReadOnly);
     if (row.macValid) rows.push_back(row);
   }
-  std::fputs((cli.has("json") ? FormatJson(rows) : FormatTable(rows)).c_str(), stdout);
+  AttachNames(rows);
+  std::fputs((cli.has("json")  ? FormatJson(rows)
+              : cli.has("csv") ? FormatCsv(rows)
+                               : FormatTable(rows))
+                 .c_str(),
+             stdout);
   return kExitOk;
 }
 

@@ -9,6 +9,7 @@
 #include "cli_args.h"
 #include "commands.h"
 #include "exit_codes.h"
+#include "name_command.h"
 #include "program_version.h"
 
 namespace {
@@ -45,5 +46,6 @@ int main(int argc, char** argv) {
   if (cli.command == "scan") return RunScan(cli);
   if (cli.command == "wink") return RunWink(cli);
   if (cli.command == "configure") return RunConfigure(cli);
+  if (cli.command == "name") return RunName(cli);
   return RunRestart(cli);
 }

@@ -41,12 +41,18 @@ ModuleRow ReadModuleRow(uint32_t index, pelmar::SecureCheck check) {
 }
 
 std::string FormatTable(const std::vector<ModuleRow>& rows) {
-  const char* headers[7] = {"IP", "SN", "GW", "DHCP", "Version", "Type", "MAC"};
-  auto cells = [](const ModuleRow& r) {
+  // Status column: the name moves into Status once that column is built.
+  const bool named = std::any_of(rows.begin(), rows.end(), [](const ModuleRow& r) {
+    return r.name && !r.name->empty();
+  });
+  const int columns = named ? 8 : 7;
+  const char* headers[8] = {"IP", "SN", "GW", "DHCP", "Version", "Type", "MAC", "Name"};
+  auto cells = [named](const ModuleRow& r) {
     std::vector<std::string> v;
     for (const Cell* c : {&r.ip, &r.sn, &r.gw, &r.dhcp, &r.version, &r.type})
       v.push_back(*c && !(*c)->empty() ? display_text::VisibleText(**c) : "N/A");
     v.push_back(r.mac.empty() ? "N/A" : r.mac);
+    if (named) v.push_back(r.name ? display_text::VisibleText(*r.name) : "");
     return v;
   };
   // Columns are measured in characters: a decoded accent is two bytes wide
@@ -56,21 +62,22 @@ std::string FormatTable(const std::vector<ModuleRow>& rows) {
       return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
     }));
   };
-  size_t width[7];
-  for (int c = 0; c < 7; ++c) width[c] = std::char_traits<char>::length(headers[c]);
+  size_t width[8];
+  for (int c = 0; c < columns; ++c) width[c] = std::char_traits<char>::length(headers[c]);
   for (const ModuleRow& r : rows) {
     auto v = cells(r);
-    for (int c = 0; c < 7; ++c) width[c] = std::max(width[c], shownWidth(v[c]));
+    for (int c = 0; c < columns; ++c) width[c] = std::max(width[c], shownWidth(v[c]));
   }
   auto line = [&](const std::vector<std::string>& v) {
     std::string out;
-    for (int c = 0; c < 7; ++c) {
+    for (int c = 0; c < columns; ++c) {
       out += v[c];
-      if (c < 6) out += std::string(width[c] - shownWidth(v[c]) + 2, ' ');
+      if (c < columns - 1) out += std::string(width[c] - shownWidth(v[c]) + 2, ' ');
     }
+    while (!out.empty() && out.back() == ' ') out.pop_back();
     return out + "\n";
   };
-  std::string out = line({headers, headers + 7});
+  std::string out = line({headers, headers + columns});
   for (const ModuleRow& r : rows) out += line(cells(r));
   return out;
 }
@@ -129,7 +136,8 @@ std::string FormatJson(const std::vector<ModuleRow>& rows) {
     out += "{\"ip\": " + value(r.ip) + ", \"sn\": " + value(r.sn) + ", \"gw\": " + value(r.gw) +
            ", \"dhcp\": " + value(r.dhcp) + ", \"version\": " + value(r.version) +
            ", \"type\": " + value(r.type) + ", \"mac\": " + JsonString(r.mac) +
-           ", \"protocol\": " + JsonString(r.secure ? "secure" : "text") + "}";
+           ", \"protocol\": " + JsonString(r.secure ? "secure" : "text") +
+           ", \"name\": " + value(r.name) + ", \"note\": " + value(r.note) + "}";
   }
   return out + (rows.empty() ? "]\n" : "\n]\n");
 }

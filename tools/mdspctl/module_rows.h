@@ -26,6 +26,8 @@ struct ModuleRow {
   std::string seed;
   bool hostNameKnown = false;
   std::string hostName;
+  // The user's name and note for the MAC (names file), nothing without.
+  Cell name, note;
 };
 
 // Reads every column of the module at `index` by the host core's text rules

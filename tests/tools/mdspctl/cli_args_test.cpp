@@ -63,8 +63,24 @@ TEST(CommandLine, RefusesWhatItDoesNotKnow) {
   EXPECT_FALSE(Parse({"configure", "--password", "secret"}, cli, error));
 }
 
+// The name command alone takes one word: the name.
+TEST(CommandLine, NameTakesOneTextAfterTheCommand) {
+  mdspctl::CommandLine cli;
+  std::string error;
+  ASSERT_TRUE(Parse({"name", "--mac", "02-00-00-00-00-01", "Press 1", "--note", ""}, cli, error))
+      << error;
+  EXPECT_EQ(cli.arguments, (std::vector<std::string>{"Press 1"}));
+  EXPECT_TRUE(cli.has("note"));
+  ASSERT_TRUE(Parse({"name", "--mac", "02-00-00-00-00-01"}, cli, error));
+  EXPECT_TRUE(cli.arguments.empty());
+  EXPECT_FALSE(Parse({"name", "a", "b"}, cli, error));
+  EXPECT_FALSE(Parse({"wink", "text"}, cli, error));
+  ASSERT_TRUE(Parse({"scan", "--csv"}, cli, error));
+  EXPECT_TRUE(cli.has("csv"));
+}
+
 TEST(CommandLine, EveryCommandHasHelp) {
-  for (const char* command : {"nics", "scan", "wink", "configure", "restart"})
+  for (const char* command : {"nics", "scan", "wink", "configure", "restart", "name"})
     EXPECT_NE(mdspctl::UsageText(command).find(std::string("mdspctl ") + command),
               std::string::npos);
 }

@@ -88,7 +88,7 @@ class Mdspctl : public ::testing::Test {
     std::string inputFile = lab_.tempDir() + "/input";
     std::ofstream(inputFile) << input;
     CtlRun run;
-    lab_.Run(host_, std::string(MDSPCTL_PATH) + " " + args + " < " + inputFile +
+    lab_.Run(host_, env_ + std::string(MDSPCTL_PATH) + " " + args + " < " + inputFile +
                         "; echo \"rc=$?\"",
              &run.output);
     size_t at = run.output.rfind("rc=");
@@ -109,6 +109,7 @@ class Mdspctl : public ::testing::Test {
   net_test::Lab& lab_ = net_.lab;
   const std::string& host_ = net_.host;
   std::string simLog_;
+  std::string env_;  // variables set before each run ("NAME=value ")
 };
 
 #define START()        \
@@ -150,7 +151,7 @@ TEST_F(Mdspctl, ScanShowsTheSevenColumns) {
   ASSERT_EQ(json.code, 0) << json.output;
   EXPECT_NE(json.output.find(R"({"ip": "10.77.0.20", "sn": "255.255.255.0", "gw": "192.168.0.1",)"
                              R"( "dhcp": "On", "version": "4.0.2", "type": "SIM-GW secure",)"
-                             R"( "mac": "02-00-00-00-20-01", "protocol": "secure"})"),
+                             R"( "mac": "02-00-00-00-20-01", "protocol": "secure", "name": null, "note": null})"),
             std::string::npos)
       << json.output;
 }
@@ -487,6 +488,58 @@ TEST(MdspctlWithoutInterfaces, SaysWhatWasLookedForAndWhatToRunNext) {
         << c.args << ": " << output;
     EXPECT_NE(output.find(c.next), std::string::npos) << c.args << ": " << output;
   }
+}
+
+// Names set with the name command show in the table, JSON and CSV of the
+// next scan, parsed back; the names file is the test's own.
+TEST_F(Mdspctl, NamesShowInScanTableJsonAndCsv) {
+  START();
+  env_ = "XDG_CONFIG_HOME=" + lab_.tempDir() + "/config ";
+  CtlRun set = Ctl("name --mac 02-00-00-00-20-01 'Press, \"1\"' --note 'left of the door'");
+  ASSERT_EQ(set.code, 0) << set.output;
+  EXPECT_EQ(Ctl("name --mac 02:00:00:00:10:01 '=HYPERLINK(1)'").code, 0);
+  CtlRun show = Ctl("name --mac 02-00-00-00-20-01");
+  EXPECT_EQ(show.output, "02-00-00-00-20-01\nname: Press, \"1\"\nnote: left of the door\n");
+  EXPECT_EQ(Ctl("name --mac nonsense x").code, 1);
+  EXPECT_EQ(Ctl("scan --json --csv").code, 1);
+
+  CtlRun table = Ctl("scan --timeout 1500");
+  ASSERT_EQ(table.code, 0) << table.output;
+  EXPECT_NE(table.output.substr(0, table.output.find('\n')).find("Name"), std::string::npos);
+  EXPECT_NE(RowOf(table.output, "02-00-00-00-20-01").find("Press, \"1\""), std::string::npos)
+      << table.output;
+
+  SplitRun json = CtlSplit("scan --json --timeout 1500");
+  ASSERT_EQ(json.code, 0) << json.err;
+  EXPECT_NE(json.out.find(R"("mac": "02-00-00-00-20-01", "protocol": "secure", "name": "Press, \"1\"",)"
+                          R"( "note": "left of the door"})"),
+            std::string::npos)
+      << json.out;
+  EXPECT_NE(json.out.find(R"("mac": "02-00-00-00-10-02", "protocol": "text", "name": null, "note": null})"),
+            std::string::npos)
+      << json.out;
+
+  SplitRun csv = CtlSplit("scan --csv --timeout 1500");
+  ASSERT_EQ(csv.code, 0) << csv.err;
+  EXPECT_EQ(csv.out.substr(0, csv.out.find('\n') + 1),
+            "IP,SN,GW,DHCP,Version,Type,MAC,Status,Name,Note\r\n");
+  EXPECT_NE(csv.out.find("\r\n10.77.0.20,255.255.255.0,192.168.0.1,On,4.0.2,SIM-GW secure,"
+                         "02-00-00-00-20-01,\"Press, \"\"1\"\"\",\"Press, \"\"1\"\"\",left of the door\r\n"),
+            std::string::npos)
+      << csv.out;
+  EXPECT_NE(csv.out.find(",02-00-00-00-10-01,'=HYPERLINK(1),'=HYPERLINK(1),\r\n"), std::string::npos)
+      << csv.out;
+
+  // A damaged names file: a warning on standard error, the scan goes on
+  // without names, and the next name set keeps the damaged file aside.
+  lab_.Run(host_, "printf 'junk' > '" + lab_.tempDir() + "/config/Tordal/Corvane Pelmar/names.txt'");
+  SplitRun damaged = CtlSplit("scan --json --timeout 1500");
+  EXPECT_EQ(damaged.code, 0);
+  EXPECT_NE(damaged.err.find("is damaged and was ignored"), std::string::npos) << damaged.err;
+  EXPECT_EQ(damaged.out.find("Press"), std::string::npos);
+  EXPECT_EQ(Ctl("name --mac 02-00-00-00-20-01 again").code, 0);
+  EXPECT_EQ(net_test::ReadFile(lab_.tempDir() + "/config/Tordal/Corvane Pelmar/names.txt.damaged"),
+            "junk");
 }
 
 }  // namespace

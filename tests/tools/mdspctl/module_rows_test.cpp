@@ -26,6 +26,24 @@ TEST(ModuleRows, TableHasTheSevenColumnsAligned) {
   EXPECT_EQ(mdspctl::FormatTable({}), "IP  SN  GW  DHCP  Version  Type  MAC\n");
 }
 
+// A Name column only when a listed module has a name; its text escaped.
+TEST(ModuleRows, TableShowsNamesInALastColumn) {
+  mdspctl::ModuleRow named = Row();
+  named.name = "Press\x1b[2J 1";
+  named.note = "never in the table";
+  EXPECT_EQ(mdspctl::FormatTable({named, Row()}),
+            "IP        SN             GW        DHCP  Version  Type      MAC                Name\n"
+            "10.0.0.7  255.255.255.0  10.0.0.1  Off   3.1.7    SIM \"IO\"  02-00-01-00-00-01  "
+            "Press\\x1b[2J 1\n"
+            "10.0.0.7  255.255.255.0  10.0.0.1  Off   3.1.7    SIM \"IO\"  02-00-01-00-00-01\n");
+  mdspctl::ModuleRow noteOnly = Row();
+  noteOnly.note = "n";
+  EXPECT_EQ(mdspctl::FormatTable({noteOnly}), mdspctl::FormatTable({Row()}));
+  EXPECT_NE(mdspctl::FormatJson({named}).find(
+                R"("name": "Press\u001b[2J 1", "note": "never in the table"})"),
+            std::string::npos);
+}
+
 TEST(ModuleRows, JsonEscapesModuleTexts) {
   mdspctl::ModuleRow r = Row();
   r.secure = true;

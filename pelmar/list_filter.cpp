@@ -1,0 +1,69 @@
+#include "list_filter.h"
+
+#include <QShortcut>
+
+#include "module_list.h"
+
+namespace pelmar {
+
+ListFilterField::ListFilterField(ModuleListCtrl* list, std::function<ListRow(int row)> rowOf,
+                                 QWidget* parent)
+    : QLineEdit(parent), list_(list), rowOf_(std::move(rowOf)) {
+  setObjectName(QStringLiteral("listFilter"));
+  setPlaceholderText(QStringLiteral("Filter: text in any column (Escape closes)"));
+  setClearButtonEnabled(true);
+  setAccessibleName(QStringLiteral("Filter"));
+  hide();
+  // Escape here closes the filter; it never reaches the window, where it
+  // does nothing.
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  escape->setContext(Qt::WidgetShortcut);
+  connect(escape, &QShortcut::activated, this, [this] { Close(); });
+  connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
+    if (text.isEmpty() && isVisible())
+      Close();
+    else
+      Apply();
+  });
+  // New rows, a cleared list and a re-sort are filtered as they come.
+  QAbstractItemModel* model = list_->model();
+  for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+    connect(model, signal, this, [this] { Apply(); });
+  connect(model, &QAbstractItemModel::modelReset, this, [this] { Apply(); });
+  connect(model, &QAbstractItemModel::layoutChanged, this, [this] { Apply(); });
+}
+
+void ListFilterField::Open() {
+  if (!isVisible()) {
+    show();
+    emit shownChanged(true);
+  }
+  setFocus(Qt::ShortcutFocusReason);
+  selectAll();
+}
+
+void ListFilterField::Close() {
+  const bool wasShown = isVisible();
+  hide();
+  clear();  // textChanged applies: every row is shown
+  Apply();
+  if (wasShown) {
+    list_->setFocus(Qt::OtherFocusReason);
+    emit shownChanged(false);
+  }
+}
+
+void ListFilterField::Apply() {
+  const std::string filter = isVisible() ? text().toStdString() : std::string();
+  for (int row = 0; row < list_->rowCount(); ++row)
+    list_->setRowHidden(row, QModelIndex(), !RowMatchesFilter(rowOf_(row), filter));
+}
+
+int ListFilterField::shownRows() const {
+  int shown = 0;
+  for (int row = 0; row < list_->rowCount(); ++row)
+    if (!list_->isRowHidden(row, QModelIndex())) ++shown;
+  return shown;
+}
+
+}  // namespace pelmar
