@@ -61,6 +61,7 @@ const char kProgramUsage[] =
     "  wink        make a module signal its position\n"
     "  configure   change a module's addresses, DHCP, host name or password\n"
     "  restart     restart a module and report when it answers again\n"
+    "  name        show or set a module's name and note (kept on this computer)\n"
     "\n"
     "Common options:\n"
     "  --nic ADDRESS   use the interface with this IPv4 address (repeatable;\n"
@@ -75,8 +76,9 @@ const char kProgramUsage[] =
     "the terminal, or read line by line from standard input when that is not\n"
     "a terminal.\n"
     "\n"
-    "Exit codes: 0 success, 1 bad command line, 2 interface or library failure,\n"
-    "3 no such module, 4 request refused, 5 wrong password, 6 time-out.\n";
+    "Exit codes: 0 success, 1 bad command line, 2 interface or library failure\n"
+    "(name: the names file cannot be written), 3 no such module, 4 request\n"
+    "refused, 5 wrong password, 6 time-out.\n";
 
 }  // namespace
 
