@@ -306,7 +306,8 @@ TEST_F(WindowUser, SeedWaitLeavesTheWindowResponsive) {
   });
   w.RunRowMenu(0, QPoint(5, 5));
   EXPECT_EQ(entries, (std::vector<std::pair<QString, bool>>{
-                         {"Configuration", false}, {"Open Web-Interface", true}, {"Wink", false}}));
+                         {"Configuration", false}, {"Open Web-Interface", true}, {"Wink", false},
+                         {"", true}, {"Name and note...", true}}));  // names send nothing
   const size_t discovers = Discovers();
   EXPECT_TRUE(w.StartScan());
   EXPECT_EQ(Discovers(), discovers);
