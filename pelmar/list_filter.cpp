@@ -19,6 +19,13 @@ ListFilterField::ListFilterField(ModuleListCtrl* list, std::function<ListRow(int
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   escape->setContext(Qt::WidgetShortcut);
   connect(escape, &QShortcut::activated, this, [this] { Close(); });
+  // Enter goes on to the filtered rows; it would press Scan otherwise,
+  // which empties the list being filtered.
+  for (auto key : {Qt::Key_Return, Qt::Key_Enter}) {
+    auto* enter = new QShortcut(QKeySequence(key), this);
+    enter->setContext(Qt::WidgetShortcut);
+    connect(enter, &QShortcut::activated, this, [this] { list_->setFocus(Qt::OtherFocusReason); });
+  }
   connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
     if (text.isEmpty() && isVisible())
       Close();

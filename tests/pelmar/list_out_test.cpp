@@ -123,6 +123,13 @@ TEST_F(ListOut, CtrlFFiltersEscapeRestoresTheLayout) {
   QTest::keyClicks(filter, "BET");
   EXPECT_EQ(filter->shownRows(), 1);
   Shot(w, "lists-filter-shown.png");
+  // Enter goes to the list; it does not press Scan, which would empty it.
+  const size_t discovers = Discovers();
+  QTest::keyClick(filter, Qt::Key_Return);
+  EXPECT_EQ(Discovers(), discovers);
+  EXPECT_TRUE(w.moduleList()->hasFocus());
+  EXPECT_TRUE(filter->isVisible());
+  filter->setFocus();
 
   QTest::keyClick(filter, Qt::Key_Escape);
   EXPECT_FALSE(filter->isVisible());
