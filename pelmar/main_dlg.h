@@ -20,6 +20,7 @@
 #include "library_api.h"
 #include "library_binding.h"
 #include "module_list.h"
+#include "scan_rounds.h"
 
 class QMenu;
 class QPushButton;
@@ -130,6 +131,15 @@ class CMainDlg : public QDialog {
   // close, and events go on being handled meanwhile.
   void Warn(const QString& text);
 
+  // How many discovers a scan sends (saved beside the settings file). A
+  // new setting takes effect with the next scan.
+  const ScanRounds& scanRounds() const { return scanRounds_; }
+  void SetScanRounds(const ScanRounds& setting);
+  // "Scan rounds...": the dialog, then the choice saved.
+  void AskScanRounds();
+  // Rounds of the current scan sent so far.
+  uint32_t roundsSent() const { return merged_.round(); }
+
   // Events of a stale scan dropped so far.
   uint64_t staleEventsDropped() const { return staleDropped_; }
 
@@ -149,6 +159,8 @@ class CMainDlg : public QDialog {
   void ScanAndWarn();
   // A scan asked for while a request was on its way, once it has left.
   void RunWaitingScan();
+  // Sends the current scan's next round; false when it could not be sent.
+  bool SendRound();
   void ClearList();
   void Shutdown();
 
@@ -169,6 +181,9 @@ class CMainDlg : public QDialog {
   std::deque<QString> warnings_;
   bool warningOpen_ = false;
   QTimer* quietScan_ = nullptr;
+  ScanRounds scanRounds_;
+  MergedScan merged_;
+  QTimer* nextRound_ = nullptr;
 
   ModuleListCtrl* list_ = nullptr;
   QPushButton* scan_ = nullptr;
