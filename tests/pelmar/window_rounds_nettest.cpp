@@ -169,6 +169,7 @@ TEST_F(WindowRoundsNet, SavedInterfaceGoneScansEveryInterfaceAndSaysSoOnce) {
   const std::string saved("CVP\0" "10.99.0.1", 13);  // a USB adapter unplugged
   ASSERT_EQ(std::system(("mkdir -p '" + lab_.tempDir() + "/cfg'").c_str()), 0);
   std::ofstream(options.settingsPath, std::ios::binary) << saved;
+  {
   CMainDlg w("", options);
   ASSERT_TRUE(w.Initialise());
   ASSERT_EQ(messages.size(), 1u);
@@ -186,13 +187,14 @@ TEST_F(WindowRoundsNet, SavedInterfaceGoneScansEveryInterfaceAndSaysSoOnce) {
   ASSERT_TRUE(Until([&] { return w.moduleList()->rowCount() == 2; }));
   EXPECT_EQ(messages.size(), 1u);
   EXPECT_EQ(net_test::ReadFile(options.settingsPath), saved);
+  }
 
   // A requested interface that is found takes the place of the saved one:
   // nothing to say then.
   messages.clear();
   CMainDlg requested("10.77.0.1", options);
   ASSERT_TRUE(requested.Initialise());
-  EXPECT_TRUE(messages.empty());
+  for (const auto& m : messages) ADD_FAILURE() << m.text.toStdString();
 }
 
 TEST_F(WindowRoundsNet, ScanRoundsDialogByKeyboardSavesBesideSettings) {
