@@ -13,6 +13,7 @@
 #include <chrono>
 #include <thread>
 #include <cstring>
+#include <memory>
 
 #include "about_dlg.h"
 #include "dialog_units.h"
@@ -20,6 +21,7 @@
 #include "message_box.h"
 #include "module_cells.h"
 #include "module_record.h"
+#include "module_texts.h"
 #include "password_dlg.h"
 #include "scan_rounds_dlg.h"
 #include "run_configuration.h"
@@ -439,7 +441,12 @@ int CMainDlg::RunRowMenu(int row, const QPoint& globalPos) {
   if (shutDown_) return 0;
   switch (command) {
     case kCommandConfiguration: ConfigureModule(mac, secure); break;
-    case kCommandWebInterface: OpenWebInterface(ipText); break;
+    case kCommandWebInterface:
+      if (scanRounds_.rounds > 1 && !sender_.busy())
+        OpenWebInterfaceOfModule(mac, secure);
+      else
+        OpenWebInterface(ipText);
+      break;
     case kCommandWink: WinkModule(mac, secure); break;
     default: break;
   }
@@ -498,6 +505,33 @@ void CMainDlg::OpenWebInterface(const QString& ipText) {
     options_.urlOpener(url);
   else
     platform::OpenWithShell(url);  // never through a shell command line
+}
+
+bool CMainDlg::OpenWebInterfaceOfModule(const Mac& mac, std::optional<bool> secure) {
+  if (!binding_.bound() || sender_.busy()) return false;
+  const ModuleRecord* found = FindRecord(list_->listModel()->records(), mac.data(), secure);
+  if (!found) return false;
+  const ModuleRecord record = *found;
+  const LibraryApi api = binding_.api();
+  // The address as the module gives it now; written by the call, read when it is done.
+  auto ipText = std::make_shared<std::string>();
+  sender_.Start(
+      [api, record, ipText] {
+        ModuleRecord current = record;
+        if (!FindInCurrentTable(api, true, current)) return kModuleSilent;
+        ModuleRecord fresh;
+        ReadModuleRecord(api, current.moduleIndex, &fresh);
+        *ipText = fresh.ipValid ? Ipv4Text(fresh.ip) : std::string();
+        return int32_t{0};
+      },
+      [this, ipText](int32_t outcome) {
+        if (outcome == kModuleSilent)
+          Warn(QString::fromLatin1(kModuleSilentText));
+        else
+          OpenWebInterface(QString::fromStdString(ipText->empty() ? "N/A" : *ipText));
+        RunWaitingScan();
+      });
+  return true;
 }
 
 bool CMainDlg::WinkModule(const Mac& mac, std::optional<bool> secure) {

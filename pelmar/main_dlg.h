@@ -113,6 +113,9 @@ class CMainDlg : public QDialog {
   // `secure` picks the row's protocol when a module answered in both.
   bool ConfigureModule(const Mac& mac, std::optional<bool> secure = std::nullopt);
   void OpenWebInterface(const QString& ipText);
+  // After a scan of several rounds: the module's web interface at the
+  // address of its answer to the current table, once it is found there.
+  bool OpenWebInterfaceOfModule(const Mac& mac, std::optional<bool> secure);
   bool WinkModule(const Mac& mac, std::optional<bool> secure = std::nullopt);
   // A wink or configuration is on its way.
   bool sending() const { return sender_.busy(); }

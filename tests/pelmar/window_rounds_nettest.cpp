@@ -111,6 +111,8 @@ TEST_F(WindowRoundsNet, ModuleOfAnEarlierRoundIsFoundAgainOrSaidToBeSilent) {
   ASSERT_FALSE(logA.empty());
   ASSERT_FALSE(logB.empty());
   SaveRounds(2, 400);
+  std::vector<std::string> urls;
+  options.urlOpener = [&](const std::string& url) { urls.push_back(url); };
   CMainDlg w("", options);
   ASSERT_TRUE(w.Initialise());
   ASSERT_TRUE(Until([&] { return w.moduleList()->rowCount() == 2 && w.roundsSent() == 2; }));
@@ -146,6 +148,17 @@ TEST_F(WindowRoundsNet, ModuleOfAnEarlierRoundIsFoundAgainOrSaidToBeSilent) {
   EXPECT_EQ(messages[0].caption, "Warning");
   ASSERT_TRUE(SimulatorCaughtUp(logA, "h0", "10.77.0.2"));
   EXPECT_EQ(TextScans(logA), scansBefore + pelmar::kRefindDiscovers);
+
+  // The web interface likewise: X's at the address of its current answer,
+  // none for the silent Y.
+  ASSERT_TRUE(w.OpenWebInterfaceOfModule(MacOf("02-00-00-00-60-0A"), false));
+  ASSERT_TRUE(SendingEnds(w));
+  EXPECT_EQ(urls, std::vector<std::string>{"http://10.77.0.60"});
+  messages.clear();
+  ASSERT_TRUE(w.OpenWebInterfaceOfModule(MacOf("02-00-00-00-60-0B"), false));
+  ASSERT_TRUE(SendingEnds(w));
+  ASSERT_TRUE(Said(pelmar::kModuleSilentText));
+  EXPECT_EQ(urls.size(), 1u);
 
   // Back on the wire, Y answers the first discover and gets its wink.
   ASSERT_TRUE(lab_.Run(peer_, "ip link set p1 up"));
