@@ -11,9 +11,9 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <thread>
 #include <cstring>
 #include <memory>
+#include <thread>
 
 #include "about_dlg.h"
 #include "dialog_units.h"
@@ -23,8 +23,8 @@
 #include "module_record.h"
 #include "module_texts.h"
 #include "password_dlg.h"
-#include "scan_rounds_dlg.h"
 #include "run_configuration.h"
+#include "scan_rounds_dlg.h"
 #include "settings_command.h"
 #include "settings_dlg.h"
 #include "settings_file.h"
