@@ -22,6 +22,7 @@
 #include "list_export.h"
 #include "module_list.h"
 #include "module_names.h"
+#include "scan_rounds.h"
 
 class QMenu;
 class QPushButton;
@@ -119,6 +120,9 @@ class CMainDlg : public QDialog {
   // `secure` picks the row's protocol when a module answered in both.
   bool ConfigureModule(const Mac& mac, std::optional<bool> secure = std::nullopt);
   void OpenWebInterface(const QString& ipText);
+  // After a scan of several rounds: the module's web interface at the
+  // address of its answer to the current table, once it is found there.
+  bool OpenWebInterfaceOfModule(const Mac& mac, std::optional<bool> secure);
   bool WinkModule(const Mac& mac, std::optional<bool> secure = std::nullopt);
   // A wink or configuration is on its way.
   bool sending() const { return sender_.busy(); }
@@ -154,6 +158,15 @@ class CMainDlg : public QDialog {
   // close, and events go on being handled meanwhile.
   void Warn(const QString& text);
 
+  // How many discovers a scan sends (saved beside the settings file). A
+  // new setting takes effect with the next scan.
+  const ScanRounds& scanRounds() const { return scanRounds_; }
+  void SetScanRounds(const ScanRounds& setting);
+  // "Scan rounds...": the dialog, then the choice saved.
+  void AskScanRounds();
+  // Rounds of the current scan sent so far.
+  uint32_t roundsSent() const { return merged_.round(); }
+
   // Events of a stale scan dropped so far.
   uint64_t staleEventsDropped() const { return staleDropped_; }
 
@@ -173,6 +186,8 @@ class CMainDlg : public QDialog {
   void ScanAndWarn();
   // A scan asked for while a request was on its way, once it has left.
   void RunWaitingScan();
+  // Sends the current scan's next round; false when it could not be sent.
+  bool SendRound();
   void ClearList();
   void Shutdown();
   void CreateListOutControls();
@@ -195,6 +210,9 @@ class CMainDlg : public QDialog {
   std::deque<QString> warnings_;
   bool warningOpen_ = false;
   QTimer* quietScan_ = nullptr;
+  ScanRounds scanRounds_;
+  MergedScan merged_;
+  QTimer* nextRound_ = nullptr;
 
   ModuleListCtrl* list_ = nullptr;
   ListFilterField* filter_ = nullptr;
