@@ -21,7 +21,7 @@ struct InterfaceFacts {
   InterfaceKind kind = InterfaceKind::kWired;
   bool ethernetAddress = true;  // a 6-byte hardware address (the library needs one)
   bool defaultRoute = false;    // the IPv4 default route leaves through it
-  int bridgeMembers = 0;        // for a bridge
+  int bridgeMembers = 0;        // for a bridge; -1 when it could not be told
   std::string bridgeOf;         // the bridge this interface is a member of, or ""
 };
 

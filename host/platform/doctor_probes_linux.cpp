@@ -3,8 +3,12 @@
 #include <arpa/inet.h>
 #include <ifaddrs.h>
 #include <linux/capability.h>
+#include <linux/ethtool.h>
+#include <linux/sockios.h>
 #include <linux/if_packet.h>
 #include <net/if.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
@@ -55,9 +59,41 @@ int CountEntries(const std::string& folder) {
   return count;
 }
 
+// The driver's name as this namespace's kernel tells it ("" when it does not).
+std::string DriverOf(const std::string& name) {
+  int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return "";
+  ethtool_drvinfo info{};
+  info.cmd = ETHTOOL_GDRVINFO;
+  ifreq request{};
+  std::strncpy(request.ifr_name, name.c_str(), IFNAMSIZ - 1);
+  request.ifr_data = reinterpret_cast<char*>(&info);
+  std::string driver;
+  if (ioctl(fd, SIOCETHTOOL, &request) == 0) driver = info.driver;
+  close(fd);
+  return driver;
+}
+
+// /sys shows the namespace it was mounted in, which need not be the calling
+// thread's: its folder of an interface counts only when the index matches.
+bool SysfsMatches(const std::string& name) {
+  return std::atoi(ReadLine("/sys/class/net/" + name + "/ifindex").c_str()) ==
+         static_cast<int>(if_nametoindex(name.c_str()));
+}
+
 InterfaceKind KindOf(const std::string& name, unsigned flags) {
-  const std::string sys = "/sys/class/net/" + name;
   if (flags & IFF_LOOPBACK) return InterfaceKind::kLoopback;
+  const std::string driver = DriverOf(name);
+  if (driver == "bridge") return InterfaceKind::kBridge;
+  if (driver == "tun" || driver == "wireguard" || driver == "ipip" || driver == "gre" ||
+      driver == "sit" || driver == "ppp")
+    return InterfaceKind::kTunnel;
+  if (driver == "veth" || driver == "dummy" || driver == "macvlan" || driver == "ipvlan" ||
+      driver == "vxlan" || driver == "802.1Q VLAN Support")
+    return InterfaceKind::kVirtual;
+  if (!SysfsMatches(name))
+    return (flags & IFF_POINTOPOINT) ? InterfaceKind::kTunnel : InterfaceKind::kWired;
+  const std::string sys = "/sys/class/net/" + name;
   if (Exists(sys + "/wireless") || Exists(sys + "/phy80211")) return InterfaceKind::kWireless;
   if (Exists(sys + "/bridge")) return InterfaceKind::kBridge;
   if (Exists(sys + "/tun_flags") || (flags & IFF_POINTOPOINT)) return InterfaceKind::kTunnel;
@@ -199,10 +235,14 @@ std::vector<InterfaceFacts> ProbeInterfaces() {
       nic.kind = KindOf(nic.name, entry->ifa_flags);
       nic.ethernetAddress = false;
       nic.defaultRoute = nic.name == defaultVia;
-      if (nic.kind == InterfaceKind::kBridge)
-        nic.bridgeMembers = CountEntries("/sys/class/net/" + nic.name + "/brif");
-      std::string master = LinkName("/sys/class/net/" + nic.name + "/master");
-      if (!master.empty() && Exists("/sys/class/net/" + master + "/bridge")) nic.bridgeOf = master;
+      if (SysfsMatches(nic.name)) {
+        if (nic.kind == InterfaceKind::kBridge)
+          nic.bridgeMembers = CountEntries("/sys/class/net/" + nic.name + "/brif");
+        std::string master = LinkName("/sys/class/net/" + nic.name + "/master");
+        if (!master.empty() && Exists("/sys/class/net/" + master + "/bridge")) nic.bridgeOf = master;
+      } else if (nic.kind == InterfaceKind::kBridge) {
+        nic.bridgeMembers = -1;  // unknown here
+      }
     }
     if (!entry->ifa_addr) continue;
     if (entry->ifa_addr->sa_family == AF_PACKET) {

@@ -13,7 +13,10 @@
 
 #include "dhcp_recovery_window.h"
 #include "dhcp_wire_lab.h"
+#include "doctor.h"
 #include "doctor_report.h"
+#include "entry_points.h"
+#include "host_and_peer.h"
 #include "doctor_window.h"
 #include "netns.h"
 
@@ -73,6 +76,35 @@ TEST(DoctorWindow, ShowsTheReportAndHandsBackAfterEachCheck) {
   SaveShot(window, "doctor-window.png");
   window.Check();  // "Check again"
   ASSERT_TRUE(ProcessUntil([&] { return finished == 2; }, 5000));
+}
+
+// The real check with the library, through the window, on a wire with two
+// simulated modules.
+TEST(DoctorWindow, RealCheckCountsTheModulesOnTheWire) {
+  net_test::HostAndPeer net;
+  NETNS_REQUIRE(net.lab);
+  ASSERT_TRUE(net.SetUp()) << net.lab.error();
+  ASSERT_FALSE(net.StartSimulator(MDSP_SIM_PATH, R"({"modules": [
+    {"mac": "02-00-00-00-10-01", "protocol": "text", "ip": "10.77.0.10"},
+    {"mac": "02-A7-5E-00-00-05", "protocol": "secure", "ip": "0.0.0.0", "dhcp": true}]})")
+                   .empty());
+  const pelmar::LibraryApi& api = pelmar::LinkedLibraryApi();
+  ASSERT_TRUE(api.MDSP_Start());
+  bool finished = false;
+  pelmar::CDoctorDlg window(
+      [&api] {
+        pelmar::DoctorOptions options;
+        options.scanTimeoutMs = 1000;
+        return pelmar::RunDoctor(&api, options);
+      },
+      [&] { finished = true; });
+  window.Check();
+  ASSERT_TRUE(ProcessUntil([&] { return finished; }, 10000));
+  api.MDSP_Stop();
+  const std::string text = window.reportText().toStdString();
+  EXPECT_NE(text.find("h0          10.77.0.1        2 modules"), std::string::npos) << text;
+  EXPECT_NE(text.find("Nothing wrong found."), std::string::npos) << text;
+  SaveShot(window, "doctor-window-live.png");
 }
 
 pelmar::ModuleRecord AskingModule(const char* macText) {
