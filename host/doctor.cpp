@@ -1,5 +1,7 @@
 #include "doctor.h"
 
+#include <algorithm>
+
 #include "doctor_probes.h"
 #include "module_census.h"
 
@@ -12,6 +14,8 @@ DoctorReport RunDoctor(const LibraryApi* api, const DoctorOptions& options) {
   if (!facts.scansSkipped) {
     for (const InterfaceFacts& nic : facts.interfaces) {
       if (!ScansUse(nic)) continue;
+      const auto& only = options.onlyAddresses;
+      if (!only.empty() && std::find(only.begin(), only.end(), nic.address) == only.end()) continue;
       ScanOutcome outcome;
       outcome.interfaceName = nic.name;
       outcome.address = nic.address;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "doctor_report.h"
 #include "library_api.h"
@@ -14,6 +15,8 @@ struct DoctorOptions {
   bool scan = true;
   uint32_t scanTimeoutMs = 1500;
   void* scanContext = nullptr;  // handed to the discovers, so a window can tell them apart
+  // Scan only through interfaces with these addresses (empty: every usable one).
+  std::vector<std::string> onlyAddresses;
 };
 
 // api may be null (no scans then). The library's worker must be running for

@@ -199,7 +199,7 @@ std::string UsageText(const std::string& command) {
            "restart) closes, and reports after how many seconds it answered again.\n"
            "Exit code 6 when it did not answer within the window.\n";
   if (command == "doctor")
-    return "usage: mdspctl doctor [--json] [--no-scan] [--timeout MS]\n"
+    return "usage: mdspctl doctor [--json] [--no-scan] [--nic ADDRESS]... [--timeout MS]\n"
            "\n"
            "Checks why modules might not show up, and whether the recovery DHCP\n"
            "server can run here. Run it when a scan lists fewer modules than you\n"
@@ -217,8 +217,9 @@ std::string UsageText(const std::string& command) {
            "    already holds it.\n"
            "\n"
            "Each finding names what is wrong and the one command that fixes it.\n"
-           "--no-scan skips the scans (nothing is sent); --json prints the report\n"
-           "as one JSON object.\n"
+           "--no-scan skips the scans (nothing is sent); --nic scans only through\n"
+           "the interfaces with those addresses; --json prints the report as one\n"
+           "JSON object.\n"
            "\n"
            "Exit codes: 0 nothing wrong found, 8 at least one finding, 1 bad\n"
            "command line.\n";

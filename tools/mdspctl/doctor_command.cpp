@@ -15,6 +15,7 @@ int RunDoctor(const CommandLine& cli) {
     std::fprintf(stderr, "mdspctl: --timeout needs milliseconds (at most 60000)\n");
     return kExitUsage;
   }
+  if (cli.has("nic")) options.onlyAddresses = cli.options.at("nic");
   bool started = options.scan && Api().MDSP_Start();
   pelmar::DoctorReport report = pelmar::RunDoctor(options.scan ? &Api() : nullptr, options);
   if (started) Api().MDSP_Stop();

@@ -90,6 +90,12 @@ TEST_F(Doctor, CleanMachineCountsTheModulesAndExitsZero) {
   EXPECT_EQ(report["scans"][0]["interface"], "h0");
   EXPECT_EQ(report["scans"][0]["modules"], 2);
   EXPECT_TRUE(report["healthy"]);
+
+  // Limited to loopback's address: h0 is listed but not scanned.
+  DoctorRun limited = Doc("--json --nic 127.0.0.1");
+  report = nlohmann::json::parse(limited.out, nullptr, false);
+  ASSERT_FALSE(report.is_discarded()) << limited.out;
+  EXPECT_TRUE(report["scans"].empty()) << limited.out;
 }
 
 // Each fault made in the host namespace, its finding, and its fix applied.
