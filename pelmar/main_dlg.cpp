@@ -16,6 +16,10 @@
 #include <thread>
 
 #include "about_dlg.h"
+#include "dhcp_recovery_window.h"
+#include "doctor.h"
+#include "doctor_window.h"
+#include "module_census.h"
 #include "dialog_units.h"
 #include "host.h"
 #include "message_box.h"
@@ -44,6 +48,14 @@ constexpr int kMinimumWidth = 194;
 constexpr int kMinimumHeight = 130;
 
 constexpr int kAboutCommand = 16;
+constexpr int kDoctorCommand = 17;
+
+// Context of the discovers of the doctor and of a recovery's search: an
+// address, never a scan number, so the list drops their events.
+char g_checkContext;
+
+// How long a check waits for answers through each interface.
+constexpr uint32_t kCheckScanMs = 1500;
 
 const QString kWarning = QStringLiteral("Warning");
 
@@ -54,9 +66,9 @@ const QString kNoModuleAnswered =
 const QString kWindowHelp = QStringLiteral(
     "Right-click a module for its menu (also the Menu key or Shift+F10). "
     "Press F1, or right-click beside the buttons, for About Pelmar. "
-    "Ctrl+R sets how many rounds a scan sends.");
+    "Ctrl+R sets how many rounds a scan sends; Ctrl+Shift+D checks this computer.");
 
-constexpr int kScanRoundsCommand = 17;
+constexpr int kScanRoundsCommand = 18;
 
 // A row action's outcome when the module did not answer once more.
 constexpr int32_t kModuleSilent = -1;
@@ -165,6 +177,9 @@ void CMainDlg::CreateControls() {
   rounds->setContext(Qt::WindowShortcut);
   connect(rounds, &QShortcut::activated, this, [this] { AskScanRounds(); });
   CreateListOutControls();
+  auto* doctor = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), this);
+  doctor->setContext(Qt::WindowShortcut);
+  connect(doctor, &QShortcut::activated, this, [this] { ShowDoctor(); });
 }
 
 void CMainDlg::RecordLayout() {
@@ -446,6 +461,12 @@ int CMainDlg::RunRowMenu(int row, const QPoint& globalPos) {
   wink->setData(kCommandWink);
   menu.addSeparator();
   menu.addAction(QStringLiteral("Name and note..."))->setData(kCommandNameNote);
+  const ModuleRecord* record = FindRecord(list_->listModel()->records(), mac.data(), secure);
+  if (record && NeedsDhcpRecovery(*record)) {
+    QAction* recover = menu.addAction(QStringLiteral("Recover by &DHCP..."));
+    recover->setData(kCommandRecoverByDhcp);
+    recover->setEnabled(!sender_.busy());
+  }
   // One request at a time: the library keeps one pending configuration.
   configuration->setEnabled(!sender_.busy());
   wink->setEnabled(!sender_.busy());
@@ -462,6 +483,7 @@ int CMainDlg::RunRowMenu(int row, const QPoint& globalPos) {
       break;
     case kCommandWink: WinkModule(mac, secure); break;
     case kCommandNameNote: EditNameNote(mac); break;
+    case kCommandRecoverByDhcp: RecoverByDhcp(mac, secure); break;
     default: break;
   }
   return command;
@@ -599,13 +621,74 @@ void CMainDlg::RunWindowMenu(const QPoint& globalPos) {
   QAction* exportList = menu.addAction(QStringLiteral("&Export list..."));
   exportList->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
   menu.addAction(QStringLiteral("&About Pelmar..."))->setData(kAboutCommand);
-  menu.addAction(QStringLiteral("Scan &rounds..."))->setData(kScanRoundsCommand);
+  QAction* doctor = menu.addAction(QStringLiteral("&Check this computer..."));
+  doctor->setData(kDoctorCommand);
+  doctor->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D));
+  doctor->setEnabled(!sender_.busy());
+  QAction* rounds = menu.addAction(QStringLiteral("Scan &rounds..."));
+  rounds->setData(kScanRoundsCommand);
+  rounds->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
   QAction* chosen = menu.exec(globalPos);
   const int command = chosen ? chosen->data().toInt() : 0;
   if (shutDown_) return;
   if (command == kAboutCommand) ShowAbout();
+  if (command == kDoctorCommand) ShowDoctor();
   if (command == kScanRoundsCommand) AskScanRounds();
   if (chosen == exportList) RunExportDialog();
+}
+
+void CMainDlg::ShowDoctor() {
+  // The check renumbers the module table: not while a request is on its way.
+  if (sender_.busy()) return;
+  const bool bound = binding_.bound();
+  const LibraryApi api = bound ? binding_.api() : LibraryApi{};
+  CDoctorDlg doctor(
+      [api, bound] {
+        DoctorOptions options;
+        options.scanTimeoutMs = kCheckScanMs;
+        options.scanContext = &g_checkContext;
+        return RunDoctor(bound ? &api : nullptr, options);
+      },
+      [this] {
+        if (shutDown_ || !binding_.bound()) return;
+        ApplyInterface(binding_.api(), interfaces_);
+        ScanAndWarn();
+      },
+      this);
+  doctor.Check();
+  doctor.exec();
+}
+
+bool CMainDlg::RecoverByDhcp(const Mac& mac, std::optional<bool> secure) {
+  if (!binding_.bound() || sender_.busy()) return false;
+  const ModuleRecord* found = FindRecord(list_->listModel()->records(), mac.data(), secure);
+  if (!found || !NeedsDhcpRecovery(*found)) return false;
+  const ModuleRecord record = *found;
+  std::vector<std::string> addresses;
+  for (uint32_t i = 0; i < interfaces_.count; ++i)
+    if (!interfaces_.specificInterface || i == interfaces_.selectedInterface)
+      addresses.push_back(interfaces_.entries[i].address);
+  const LibraryApi api = binding_.api();
+  RecoveryHooks hooks;
+  hooks.locate = [api, addresses](const uint8_t moduleMac[6]) {
+    const std::string address =
+        FindAnsweringInterface(api, moduleMac, addresses, kCheckScanMs, &g_checkContext);
+    return address.empty() ? std::string() : InterfaceNameOf(address);
+  };
+  hooks.located = [this] {
+    if (shutDown_ || !binding_.bound()) return;
+    ApplyInterface(binding_.api(), interfaces_);
+    StartScan();
+  };
+  hooks.rescan = [this] {
+    if (!shutDown_) StartScan();
+  };
+  hooks.records = [this] { return list_->listModel()->records(); };
+  hooks.settingsServerOn = [this] { return dhcp_->IsOn(); };
+  CDhcpRecoveryDlg recovery(record, hooks, this);
+  recovery.Begin();
+  recovery.exec();
+  return true;
 }
 
 void CMainDlg::ShowAbout() {

@@ -106,7 +106,8 @@ class CMainDlg : public QDialog {
   static constexpr int kCommandConfiguration = 0x1001;
   static constexpr int kCommandWebInterface = 0x1002;
   static constexpr int kCommandWink = 0x1003;
-  static constexpr int kCommandNameNote = 0x1004;
+  static constexpr int kCommandRecoverByDhcp = 0x1004;
+  static constexpr int kCommandNameNote = 0x1005;
 
   // The row menu at globalPos for a row (nothing for row < 0), then the
   // chosen command. The row's MAC and IP are taken before the menu opens, so
@@ -148,6 +149,12 @@ class CMainDlg : public QDialog {
   const ModuleNames& names() const { return names_; }
   const std::string& namesPath() const { return namesPath_; }
   ListFilterField* listFilter() const { return filter_; }
+  // "Check this computer..." of the window menu (also Ctrl+Shift+D): the
+  // doctor's report; the list is scanned again afterwards.
+  void ShowDoctor();
+  // "Recover by DHCP..." of the row menu, offered for a module that asks
+  // for an address (DHCP on, 0.0.0.0): serves that module alone.
+  bool RecoverByDhcp(const Mac& mac, std::optional<bool> secure = std::nullopt);
   DhcpControl& dhcp() { return *dhcp_; }
   // Tests hand in a DHCP switch of their own (before Initialise).
   void SetDhcpControl(DhcpControl* control) { dhcp_ = control ? control : &ownDhcp_; }

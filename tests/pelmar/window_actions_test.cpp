@@ -177,6 +177,31 @@ TEST_F(WindowActions, RestartReportIsReleasedAndCausesNothing) {
   EXPECT_EQ(w.moduleList()->rowCount(), 2);
 }
 
+// Only a module of the family that asks for an address (DHCP on, 0.0.0.0)
+// is offered a recovery; the Settings switch is not touched by the offer.
+TEST_F(WindowActions, RowMenuOffersDhcpRecoveryOnlyToAModuleAskingForAnAddress) {
+  CMainDlg w("", options);
+  fake::Module asking = MakeModule(1, "0.0.0.0", "A");
+  const uint8_t family[6] = {0x02, 0xA7, 0x5E, 0x00, 0x00, 0x05};
+  std::memcpy(asking.mac, family, 6);
+  asking.tags[SMDSP_TAG_DHCP] = fake::U8(1);
+  fake::Module addressed = MakeModule(2, "10.0.0.2", "B");
+  std::memcpy(addressed.mac, family, 5);
+  addressed.tags[SMDSP_TAG_DHCP] = fake::U8(1);
+  StartWithTwo(w, asking, addressed);
+
+  std::vector<QString> seen;
+  ChooseInMenu("", &seen);
+  w.RunRowMenu(RowOf(w, "0.0.0.0"), QPoint(10, 10));
+  EXPECT_EQ(seen, (std::vector<QString>{"Configuration", "Open Web-Interface", "Wink",
+                                        "Recover by &DHCP..."}));
+  seen.clear();
+  ChooseInMenu("", &seen);
+  w.RunRowMenu(RowOf(w, "10.0.0.2"), QPoint(10, 10));
+  EXPECT_EQ(seen, (std::vector<QString>{"Configuration", "Open Web-Interface", "Wink"}));
+  EXPECT_FALSE(w.dhcp().IsOn());
+}
+
 TEST_F(WindowActions, RowMenuOffersThreeCommandsAndNoneOffARow) {
   std::vector<std::string> urls;
   options.urlOpener = [&](const std::string& url) { urls.push_back(url); };
@@ -291,7 +316,8 @@ TEST_F(WindowActions, WindowMenuAndF1OpenTheAboutBox) {
   ChooseInMenu("&About Pelmar...", &seen);
   closeAbout();
   w.RunWindowMenu(QPoint(5, 5));
-  EXPECT_EQ(seen, (std::vector<QString>{"&Export list...", "&About Pelmar...", "Scan &rounds..."}));
+  EXPECT_EQ(seen, (std::vector<QString>{"&Export list...", "&About Pelmar...",
+                                        "&Check this computer...", "Scan &rounds..."}));
 
   QApplication::setActiveWindow(&w);  // shortcuts need the active window
   ASSERT_TRUE(Until([&] { return w.isActiveWindow(); }));

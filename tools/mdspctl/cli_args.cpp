@@ -31,6 +31,7 @@ const std::map<std::string, std::vector<OptionSpec>>& CommandOptions() {
         {"new-password", false}}},
       {"restart", {{"mac", true}, {"value", true}, {"ping-window", true}}},
       {"name", {{"mac", true}, {"note", true}, {"clear", false}}},
+      {"doctor", {{"json", false}, {"no-scan", false}}},
   };
   return table;
 }
@@ -62,6 +63,7 @@ const char kProgramUsage[] =
     "  configure   change a module's addresses, DHCP, host name or password\n"
     "  restart     restart a module and report when it answers again\n"
     "  name        show or set a module's name and note (kept on this computer)\n"
+    "  doctor      check this computer's interfaces, firewall and DHCP rights\n"
     "\n"
     "Common options:\n"
     "  --nic ADDRESS   use the interface with this IPv4 address (repeatable;\n"
@@ -78,7 +80,7 @@ const char kProgramUsage[] =
     "\n"
     "Exit codes: 0 success, 1 bad command line, 2 interface or library failure\n"
     "(name: the names file cannot be written), 3 no such module, 4 request\n"
-    "refused, 5 wrong password, 6 time-out.\n";
+    "refused, 5 wrong password, 6 time-out, 8 the doctor found something wrong.\n";
 
 }  // namespace
 
@@ -228,6 +230,31 @@ std::string UsageText(const std::string& command) {
            "kept as names.txt.damaged when a name is next set.\n"
            "Exit codes: 0 success, 1 bad command line, 2 the names file cannot be\n"
            "written.\n";
+  if (command == "doctor")
+    return "usage: mdspctl doctor [--json] [--no-scan] [--nic ADDRESS]... [--timeout MS]\n"
+           "\n"
+           "Checks why modules might not show up, and whether the recovery DHCP\n"
+           "server can run here. Run it when a scan lists fewer modules than you\n"
+           "expect, or before recovering a module by DHCP.\n"
+           "\n"
+           "  - every network interface: up or down, IPv4 address and mask, kind\n"
+           "    (wired, wireless, bridge, virtual, VPN/tunnel, loopback), whether\n"
+           "    scans use it, and a remark where its kind is known to mislead;\n"
+           "  - one scan through each interface that scans use (waiting --timeout,\n"
+           "    default 1500 ms each), with the number of modules that answered;\n"
+           "    when one sees none, whether the firewall drops the answers (read\n"
+           "    with 'nft -j list ruleset', which needs root);\n"
+           "  - whether pelmar and pelmar-dhcpd may open UDP port 67 (root or the\n"
+           "    capability cap_net_bind_service) and whether another program\n"
+           "    already holds it.\n"
+           "\n"
+           "Each finding names what is wrong and the one command that fixes it.\n"
+           "--no-scan skips the scans (nothing is sent); --nic scans only through\n"
+           "the interfaces with those addresses; --json prints the report as one\n"
+           "JSON object.\n"
+           "\n"
+           "Exit codes: 0 nothing wrong found, 8 at least one finding, 1 bad\n"
+           "command line.\n";
   return kProgramUsage;
 }
 

@@ -47,5 +47,6 @@ int main(int argc, char** argv) {
   if (cli.command == "wink") return RunWink(cli);
   if (cli.command == "configure") return RunConfigure(cli);
   if (cli.command == "name") return RunName(cli);
+  if (cli.command == "doctor") return RunDoctor(cli);
   return RunRestart(cli);
 }
