@@ -459,14 +459,14 @@ int CMainDlg::RunRowMenu(int row, const QPoint& globalPos) {
   menu.addAction(QStringLiteral("Open Web-Interface"))->setData(kCommandWebInterface);
   QAction* wink = menu.addAction(QStringLiteral("Wink"));
   wink->setData(kCommandWink);
-  menu.addSeparator();
-  menu.addAction(QStringLiteral("Name and note..."))->setData(kCommandNameNote);
   const ModuleRecord* record = FindRecord(list_->listModel()->records(), mac.data(), secure);
   if (record && NeedsDhcpRecovery(*record)) {
     QAction* recover = menu.addAction(QStringLiteral("Recover by &DHCP..."));
     recover->setData(kCommandRecoverByDhcp);
     recover->setEnabled(!sender_.busy());
   }
+  menu.addSeparator();
+  menu.addAction(QStringLiteral("Name and note..."))->setData(kCommandNameNote);
   // One request at a time: the library keeps one pending configuration.
   configuration->setEnabled(!sender_.busy());
   wink->setEnabled(!sender_.busy());

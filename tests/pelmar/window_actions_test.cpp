@@ -194,11 +194,12 @@ TEST_F(WindowActions, RowMenuOffersDhcpRecoveryOnlyToAModuleAskingForAnAddress) 
   ChooseInMenu("", &seen);
   w.RunRowMenu(RowOf(w, "0.0.0.0"), QPoint(10, 10));
   EXPECT_EQ(seen, (std::vector<QString>{"Configuration", "Open Web-Interface", "Wink",
-                                        "Recover by &DHCP..."}));
+                                        "Recover by &DHCP...", "", "Name and note..."}));
   seen.clear();
   ChooseInMenu("", &seen);
   w.RunRowMenu(RowOf(w, "10.0.0.2"), QPoint(10, 10));
-  EXPECT_EQ(seen, (std::vector<QString>{"Configuration", "Open Web-Interface", "Wink"}));
+  EXPECT_EQ(seen, (std::vector<QString>{"Configuration", "Open Web-Interface", "Wink", "",
+                                        "Name and note..."}));
   EXPECT_FALSE(w.dhcp().IsOn());
 }
 
