@@ -107,6 +107,12 @@ void CMainDlg::CreateControls() {
     if (list_->rowCount() == 0) list_->SetEmptyText(kNoModuleAnswered);
   });
 
+  readBackWait_ = new QTimer(this);
+  readBackWait_->setSingleShot(true);
+  connect(readBackWait_, &QTimer::timeout, this, [this] {
+    if (configured_ && configured_->readBackScan == scanNumber_) FinishReadBack(nullptr);
+  });
+
   setTabOrder(scan_, button1_);
   setTabOrder(button1_, list_);
   setTabOrder(list_, settings_);
@@ -246,6 +252,12 @@ bool CMainDlg::StartScan() {
   const bool sent = binding_.api().SMDSP_SendDiscover(reinterpret_cast<void*>(scanNumber_)) ==
                     MDSP_RESULT_OK;
   if (sent && options_.quietScanMs >= 0) quietScan_->start(options_.quietScanMs);
+  if (sent && configured_ && configured_->accepted) {
+    // This scan answers for the configured module; without its answer
+    // within the wait it did not come back.
+    configured_->readBackScan = scanNumber_;
+    readBackWait_->start(readBackWaitMs_);
+  }
   return sent;
 }
 
@@ -260,6 +272,11 @@ void CMainDlg::ClearList() {
   list_->SetEmptyText(QString());
   quietScan_->stop();
   ResetConfigurationTarget();
+  // A newer scan ends a read-back still waiting (the text lasts until the next scan).
+  if (configured_ && configured_->readBackScan) {
+    configured_.reset();
+    readBackWait_->stop();
+  }
 }
 
 void CMainDlg::SetConfigurationTarget(const uint8_t mac[6]) {
@@ -314,11 +331,19 @@ void CMainDlg::HandleModuleEvent(const ModuleEventData& event) {
       if (ReadModuleRecord(api, event.index, &record)) {
         list_->AddModuleRow(record);
         list_->SetEmptyText(QString());
+        if (configured_ && configured_->readBackScan == scanNumber_ && record.macValid &&
+            std::memcmp(record.mac, configured_->before.mac, 6) == 0 &&
+            record.secure == configured_->before.secure)
+          FinishReadBack(&record);
       }
       return;
     }
     case SMDSP_EVENT_CONFIGURED:
-      if (concernsTarget) ScanAndWarn();  // the list shows the new settings
+      if (concernsTarget) {
+        if (configured_ && std::memcmp(configured_->before.mac, mac, 6) == 0)
+          configured_->accepted = true;
+        ScanAndWarn();  // the list shows the new settings
+      }
       return;
     case SMDSP_EVENT_UNABLE:
       if (concernsTarget) Warn(QStringLiteral("Unable to fulfill the request"));
@@ -381,6 +406,7 @@ bool CMainDlg::ConfigureModule(const Mac& mac, std::optional<bool> secure) {
   // The target is set before the request leaves, so that an answer that
   // comes at once is matched; a failed send resets it.
   SetConfigurationTarget(choice.record.mac);
+  configured_ = SentConfiguration{choice.record, PlanFromInput(choice.input), false, 0};
   const LibraryApi api = binding_.api();
   void* context = currentScanContext();
   sender_.Start(
@@ -401,6 +427,21 @@ bool CMainDlg::ConfigureModule(const Mac& mac, std::optional<bool> secure) {
         RunWaitingScan();
       });
   return true;
+}
+
+void CMainDlg::FinishReadBack(const ModuleRecord* after) {
+  const SentConfiguration sent = *configured_;
+  configured_.reset();
+  readBackWait_->stop();
+  const ReadBack readBack = CompareReadBack(sent.plan, sent.before, after);
+  lastReadBack_ = QString::fromStdString(ReadBackText(readBack));
+  Mac mac;
+  std::copy(sent.before.mac, sent.before.mac + 6, mac.begin());
+  // Status column: the read-back text ("confirmed" / "differs: ...") of this row.
+  list_->listModel()->SetRowNote(mac, sent.before.secure, lastReadBack_);
+  if (!readBack.confirmed())
+    Warn(QString::fromStdString(MacText(sent.before.mac)) +
+         QStringLiteral(" accepted the configuration, but the read-back ") + lastReadBack_);
 }
 
 void CMainDlg::OpenWebInterface(const QString& ipText) {

@@ -20,6 +20,7 @@
 #include "library_api.h"
 #include "library_binding.h"
 #include "module_list.h"
+#include "read_back.h"
 
 class QMenu;
 class QPushButton;
@@ -130,6 +131,12 @@ class CMainDlg : public QDialog {
   // close, and events go on being handled meanwhile.
   void Warn(const QString& text);
 
+  // How long after the scan that follows an accepted configuration the
+  // module may take to answer before its read-back says it did not.
+  void SetReadBackWaitMs(int ms) { readBackWaitMs_ = ms; }
+  // The read-back text of the last configured module ("" while none).
+  const QString& lastReadBack() const { return lastReadBack_; }
+
   // Events of a stale scan dropped so far.
   uint64_t staleEventsDropped() const { return staleDropped_; }
 
@@ -169,6 +176,20 @@ class CMainDlg : public QDialog {
   std::deque<QString> warnings_;
   bool warningOpen_ = false;
   QTimer* quietScan_ = nullptr;
+
+  // The configuration on its way, and after the module accepted it, the
+  // scan whose answer is compared with what was sent.
+  struct SentConfiguration {
+    ModuleRecord before;
+    ConfigurePlan plan;
+    bool accepted = false;       // the module said yes: read back after the next scan
+    uintptr_t readBackScan = 0;  // that scan, once it left
+  };
+  std::optional<SentConfiguration> configured_;
+  QTimer* readBackWait_ = nullptr;
+  int readBackWaitMs_ = 3000;
+  QString lastReadBack_;
+  void FinishReadBack(const ModuleRecord* after);
 
   ModuleListCtrl* list_ = nullptr;
   QPushButton* scan_ = nullptr;

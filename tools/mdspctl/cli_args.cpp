@@ -75,7 +75,8 @@ const char kProgramUsage[] =
     "a terminal.\n"
     "\n"
     "Exit codes: 0 success, 1 bad command line, 2 interface or library failure,\n"
-    "3 no such module, 4 request refused, 5 wrong password, 6 time-out.\n";
+    "3 no such module, 4 request refused, 5 wrong password, 6 time-out,\n"
+    "7 accepted, but the read-back differs.\n";
 
 }  // namespace
 
@@ -182,6 +183,11 @@ std::string UsageText(const std::string& command) {
            "password follows (asked twice on a terminal, the second line of\n"
            "standard input). Waits up to the time-out (default 3000 ms) for the\n"
            "module to accept or refuse.\n"
+           "\n"
+           "After the module accepted, it is scanned again and what it reports is\n"
+           "compared with what it was sent (not the password, which no module\n"
+           "reports): 'read back: confirmed', or 'read back: differs: gateway reads\n"
+           "10.0.0.1' naming every field that differs, and exit code 7.\n"
            "\n"
            "Host names take only A-Z, a-z, 0-9, '_' and '-'. --ip may not end in .0\n"
            "or .255 (0.0.0.0 only with --dhcp on). A text-protocol module reads\n"

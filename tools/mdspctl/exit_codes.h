@@ -12,6 +12,7 @@ enum ExitCode : int {
   kExitRefused = 4,        // the module refused the request
   kExitWrongPassword = 5,  // the module rejected the password
   kExitTimeout = 6,        // no answer in time
+  kExitReadBackDiffers = 7,  // accepted, but the module's new answer differs from what was sent
 };
 
 }  // namespace mdspctl
