@@ -204,8 +204,8 @@ void CheckBulkPlan(std::vector<BulkEntry>& entries, const std::vector<ModuleReco
     const uint32_t mask = p.mask ? *p.mask : (module && module->subnetValid ? module->subnet : 0);
     if (ip == 0 || (mask && ContiguousMask(mask) && ((ip & ~mask) == 0 || (ip | mask) == ~0u)))
       e.problems.push_back("bad value: " + Ipv4Text(ip) + " is a network or broadcast address");
-    const uint32_t gateway =
-        p.gateway ? *p.gateway : (module && module->gatewayValid ? module->gateway : 0);
+    // Only a gateway the plan sets: one the module keeps is its own business.
+    const uint32_t gateway = p.gateway ? *p.gateway : 0;
     if (gateway && mask && ContiguousMask(mask) && !SameSubnet(ip, gateway, mask))
       e.problems.push_back("gateway " + Ipv4Text(gateway) + " outside the module's subnet");
     auto [at, fresh] = planned.emplace(ip, i);
@@ -236,6 +236,29 @@ void CheckBulkPlan(std::vector<BulkEntry>& entries, const std::vector<ModuleReco
       e.problems.push_back("outside the interface's subnet: " + Ipv4Text(ip) + " not in " + nets);
     }
   }
+}
+
+bool ReadPasswordLines(std::string_view text,
+                       std::vector<std::pair<std::array<uint8_t, 6>, std::string>>& out,
+                       std::string& error) {
+  int lineNumber = 0;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    std::string line(text.substr(start, end == text.npos ? text.npos : end - start));
+    start = end == text.npos ? text.size() : end + 1;
+    ++lineNumber;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (Trim(line).empty() || Trim(line)[0] == '#') continue;
+    const size_t blank = line.find(' ');
+    std::array<uint8_t, 6> mac{};
+    if (!ParseMacCell(line.substr(0, blank), mac)) {
+      error = "line " + std::to_string(lineNumber) + ": expected \"MAC password\"";
+      return false;
+    }
+    out.emplace_back(mac, blank == std::string::npos ? "" : line.substr(blank + 1));
+  }
+  return true;
 }
 
 bool PlanHasProblems(const std::vector<BulkEntry>& entries) {

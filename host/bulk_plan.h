@@ -49,12 +49,19 @@ struct Subnet {
 // twice, the address another listed module keeps (or still holds when this
 // one is configured), an address outside every interface's subnet (when
 // interfaces are given), a network or broadcast address, a gateway outside
-// the module's subnet, a module not listed or planned twice, nothing to
+// the module's subnet (a gateway the plan sets), a module not listed or planned twice, nothing to
 // change, and what a text-protocol module cannot take.
 void CheckBulkPlan(std::vector<BulkEntry>& entries, const std::vector<ModuleRecord>& listed,
                    const std::vector<Subnet>& interfaces);
 
 bool PlanHasProblems(const std::vector<BulkEntry>& entries);
+
+// A password file: lines "MAC password" (the password is the rest of the
+// line after one blank; blank lines and lines starting with '#' skipped).
+// False with a message naming the line for one without a MAC.
+bool ReadPasswordLines(std::string_view text,
+                       std::vector<std::pair<std::array<uint8_t, 6>, std::string>>& out,
+                       std::string& error);
 
 // "ip 10.0.0.5, mask 255.255.255.0, dhcp off" or "no change".
 std::string PlanText(const ConfigurePlan& plan);

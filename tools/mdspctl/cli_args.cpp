@@ -30,6 +30,7 @@ const std::map<std::string, std::vector<OptionSpec>>& CommandOptions() {
         {"hostname", true},
         {"new-password", false}}},
       {"restart", {{"mac", true}, {"value", true}, {"ping-window", true}}},
+      {"apply", {{"dry-run", false}, {"password-file", true}}},
   };
   return table;
 }
@@ -60,6 +61,7 @@ const char kProgramUsage[] =
     "  wink        make a module signal its position\n"
     "  configure   change a module's addresses, DHCP, host name or password\n"
     "  restart     restart a module and report when it answers again\n"
+    "  apply       configure several modules from a plan file and read them back\n"
     "\n"
     "Common options:\n"
     "  --nic ADDRESS   use the interface with this IPv4 address (repeatable;\n"
@@ -108,6 +110,11 @@ bool ParseCommandLine(int argc, const char* const* argv, CommandLine& out, std::
           return false;
         }
         out.command = arg;
+        continue;
+      }
+      // apply takes its plan file as its one argument.
+      if (out.command == "apply" && !out.has("file")) {
+        out.options["file"].push_back(arg);
         continue;
       }
       error = "unexpected argument '" + arg + "'";
@@ -201,6 +208,34 @@ std::string UsageText(const std::string& command) {
            "configure), then pings it until the ping window (default 10 s after the\n"
            "restart) closes, and reports after how many seconds it answered again.\n"
            "Exit code 6 when it did not answer within the window.\n";
+  if (command == "apply")
+    return "usage: mdspctl apply FILE [--dry-run] [--password-file F]\n"
+           "                     [--nic ADDRESS]... [--timeout MS]\n"
+           "\n"
+           "Configures several modules from FILE, one line per module:\n"
+           "  mac,ip,mask,gateway,dns1,dns2,dhcp,hostname\n"
+           "(a first line naming the columns is skipped, as are blank lines and\n"
+           "lines starting with '#'; an empty cell keeps the module's value; dhcp is\n"
+           "on or off). It discovers the modules, prints the plan one line per\n"
+           "module and what stands in its way: a bad value, an address planned\n"
+           "twice, the address of another listed module, an address outside the\n"
+           "interface's subnet, a module that did not answer. While one stands,\n"
+           "nothing is applied (exit code 1). --dry-run stops after the plan.\n"
+           "\n"
+           "Then it configures one module at a time, waiting for each answer\n"
+           "(--timeout, default 3000 ms), scans once and reads every accepted module\n"
+           "back: one line per module ('accepted', 'wrong password', 'no answer\n"
+           "within 3000 ms', ...), then 'read back: confirmed' or 'read back:\n"
+           "differs: ...'.\n"
+           "\n"
+           "One password serves every module (asked on the terminal, or the first\n"
+           "line of standard input), unless --password-file F gives lines\n"
+           "'MAC password' (one per module of the plan; F is refused unless only its\n"
+           "owner may read and write it, e.g. chmod 600).\n"
+           "\n"
+           "Exit code 0 only when every module is confirmed; otherwise that of the\n"
+           "first module that was not: 3 did not answer the discover, 4 refused,\n"
+           "5 wrong password, 6 no answer, 7 read-back differs, 2 not sent.\n";
   return kProgramUsage;
 }
 
