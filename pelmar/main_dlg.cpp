@@ -10,9 +10,12 @@
 #include <QTimer>
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 
 #include "about_dlg.h"
+#include "bulk_dialog.h"
+#include "host_files.h"
 #include "dialog_units.h"
 #include "host.h"
 #include "message_box.h"
@@ -129,6 +132,9 @@ void CMainDlg::CreateControls() {
   auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
   help->setContext(Qt::WindowShortcut);
   connect(help, &QShortcut::activated, this, [this] { ShowAbout(); });
+  auto* bulk = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+A")), this);
+  bulk->setContext(Qt::WindowShortcut);
+  connect(bulk, &QShortcut::activated, this, [this] { OpenBulkDialog(); });
 }
 
 void CMainDlg::RecordLayout() {
@@ -304,6 +310,17 @@ void CMainDlg::Warn(const QString& text) {
 
 void CMainDlg::HandleModuleEvent(const ModuleEventData& event) {
   if (shutDown_ || !binding_.bound()) return;
+  if (bulkEvents_) {
+    // The bulk runner discovers and configures on its own meanwhile.
+    HostEvent e;
+    e.event = event.event & 0xFFFF;
+    e.index = static_cast<int32_t>(event.index);
+    if (event.macGiven) std::memcpy(e.mac, event.mac, 6);
+    else if (e.event == SMDSP_EVENT_MODULE_FOUND)
+      binding_.api().SMDSP_GetModuleMac(event.index, e.mac);
+    bulkEvents_->Push(e);
+    return;
+  }
   const LibraryApi& api = binding_.api();
   const int number = event.event & 0xFFFF;
   // The event concerns the target when the module it names is the target.
@@ -498,8 +515,32 @@ void CMainDlg::contextMenuEvent(QContextMenuEvent* event) {
 void CMainDlg::RunWindowMenu(const QPoint& globalPos) {
   QMenu menu(this);
   menu.addAction(QStringLiteral("&About Pelmar..."))->setData(kAboutCommand);
+  QAction* bulk = menu.addAction(QStringLiteral("Address &several modules...\tCtrl+Shift+A"));
+  bulk->setData(kCommandBulk);
+  bulk->setEnabled(binding_.bound() && !sender_.busy());
   QAction* chosen = menu.exec(globalPos);
   if (chosen && chosen->data().toInt() == kAboutCommand && !shutDown_) ShowAbout();
+  if (chosen && chosen->data().toInt() == kCommandBulk && !shutDown_) OpenBulkDialog();
+}
+
+void CMainDlg::OpenBulkDialog() {
+  if (!binding_.bound() || sender_.busy() || bulkEvents_) return;
+  // The interfaces scanned: the chosen one, or all of them.
+  std::vector<uint32_t> addresses;
+  for (uint32_t i = 0; i < interfaces_.count; ++i) {
+    if (interfaces_.specificInterface && i != interfaces_.selectedInterface) continue;
+    unsigned a, b, c, d;
+    if (std::sscanf(interfaces_.entries[i].address.c_str(), "%u.%u.%u.%u", &a, &b, &c, &d) == 4)
+      addresses.push_back(a << 24 | (b & 0xFF) << 16 | (c & 0xFF) << 8 | (d & 0xFF));
+  }
+  HostEventQueue events;
+  CBulkDialog dialog(binding_.api(), events, list_->listModel()->records(),
+                     InterfaceSubnets(addresses), this);
+  bulkEvents_ = &events;
+  dialog.exec();
+  bulkEvents_ = nullptr;
+  // The runner's scans renumbered the library's table under the list.
+  if (dialog.ranOnce() && !shutDown_) ScanAndWarn();
 }
 
 void CMainDlg::ShowAbout() {

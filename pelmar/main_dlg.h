@@ -14,6 +14,7 @@
 #include <string>
 
 #include "background_call.h"
+#include "bulk_runner.h"
 #include "dhcp_switch.h"
 #include "event_relay.h"
 #include "interface_table.h"
@@ -116,6 +117,11 @@ class CMainDlg : public QDialog {
   bool WinkModule(const Mac& mac, std::optional<bool> secure = std::nullopt);
   // A wink or configuration is on its way.
   bool sending() const { return sender_.busy(); }
+  // "Address several modules..." (window menu, Ctrl+Shift+A): the bulk
+  // dialog over the listed modules; the list is scanned again after a run.
+  void OpenBulkDialog();
+  static constexpr int kCommandBulk = 0x1010;
+
   // The window menu outside the list ("&About Pelmar...") and the box.
   void RunWindowMenu(const QPoint& globalPos);
   void ShowAbout();
@@ -186,6 +192,8 @@ class CMainDlg : public QDialog {
     uintptr_t readBackScan = 0;  // that scan, once it left
   };
   std::optional<SentConfiguration> configured_;
+  // While the bulk dialog is open its runner takes every library event.
+  HostEventQueue* bulkEvents_ = nullptr;
   QTimer* readBackWait_ = nullptr;
   int readBackWaitMs_ = 3000;
   QString lastReadBack_;
