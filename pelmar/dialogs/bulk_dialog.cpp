@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstring>
 
 #include "module_texts.h"
@@ -90,6 +91,7 @@ void CBulkDialog::Build() {
       {QString(), QStringLiteral("MAC"), QStringLiteral("Type"), QStringLiteral("IP"),
        QStringLiteral("Plan"), QStringLiteral("Result")});
   table_->verticalHeader()->hide();
+  table_->setWordWrap(false);
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   for (int row = 0; row < static_cast<int>(listed_.size()); ++row) {
@@ -162,7 +164,7 @@ void CBulkDialog::Build() {
     // Another choice of modules makes the plan stale.
     if (item->column() == kColumnCheck && !running_ && !entries_.empty()) apply_->setEnabled(false);
   });
-  resize(760, 420);
+  resize(900, 440);
 }
 
 bool CBulkDialog::PlanFromFields() {
@@ -235,6 +237,10 @@ void CBulkDialog::ShowPlan() {
     if (!e.problems.empty()) table_->item(row, kColumnPlan)->setForeground(QColor(0xB0, 0, 0));
   }
   table_->resizeColumnToContents(kColumnPlan);
+  // The result column keeps room beside a long plan; the tooltip has it all.
+  table_->setColumnWidth(kColumnPlan, std::min(table_->columnWidth(kColumnPlan), 420));
+  for (int row = 0; row < table_->rowCount(); ++row)
+    table_->item(row, kColumnPlan)->setToolTip(table_->item(row, kColumnPlan)->text());
   if (entries_.empty())
     status_->setText(QStringLiteral("No module in the plan."));
   else if (problems)
