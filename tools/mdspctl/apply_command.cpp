@@ -10,6 +10,7 @@
 #include "bulk_runner.h"
 #include "exit_codes.h"
 #include "host_files.h"
+#include "module_rows.h"  // JsonString
 #include "module_texts.h"
 #include "password_input.h"
 #include "session.h"
@@ -82,6 +83,28 @@ std::vector<uint32_t> SessionAddresses(const CommandLine& cli) {
   return addresses;
 }
 
+// One object per module of the plan: what it gets, what stands in its way,
+// and what became of it.
+void PrintJson(const std::vector<pelmar::BulkEntry>& entries,
+               const std::vector<pelmar::BulkResult>& results) {
+  std::string out = "[";
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const pelmar::BulkEntry& e = entries[i];
+    out += i ? ",\n " : "\n ";
+    out += "{\"mac\": " + JsonString(pelmar::MacText(e.mac.data())) +
+           ", \"line\": " + std::to_string(e.line) +
+           ", \"plan\": " + JsonString(pelmar::PlanText(e.plan)) + ", \"problems\": [";
+    for (size_t p = 0; p < e.problems.size(); ++p)
+      out += (p ? ", " : "") + JsonString(e.problems[p]);
+    out += "], \"result\": ";
+    const bool ran = i < results.size() && results[i].state != pelmar::BulkState::Planned;
+    out += ran ? JsonString(results[i].text) : "null";
+    out += "}";
+  }
+  out += "\n]\n";
+  std::fputs(out.c_str(), stdout);
+}
+
 }  // namespace
 
 int RunApply(const CommandLine& cli) {
@@ -128,8 +151,9 @@ int RunApply(const CommandLine& cli) {
       if (!passwords.count(e.mac)) e.problems.push_back("no password for it in the password file");
   }
 
+  const bool json = cli.has("json");
   // The plan, one line per module, with what stands in its way.
-  for (const pelmar::BulkEntry& e : entries) {
+  for (const pelmar::BulkEntry& e : json ? std::vector<pelmar::BulkEntry>{} : entries) {
     const pelmar::ModuleRecord* m = e.module >= 0 ? &listed[static_cast<size_t>(e.module)] : nullptr;
     std::printf("%s  %-15s  %s\n", pelmar::MacText(e.mac.data()).c_str(),
                 m && m->ipValid ? pelmar::Ipv4Text(m->ip).c_str() : "-",
@@ -138,10 +162,13 @@ int RunApply(const CommandLine& cli) {
       std::printf("    line %d: %s\n", e.line, p.c_str());
   }
   std::fflush(stdout);
-  if (pelmar::PlanHasProblems(entries))
+  if (pelmar::PlanHasProblems(entries)) {
+    if (json) PrintJson(entries, {});
     return Fail(kExitUsage, "the plan has conflicts; nothing was applied");
+  }
   if (cli.has("dry-run")) {
-    std::printf("dry run: nothing applied\n");
+    if (json) PrintJson(entries, {});
+    else std::printf("dry run: nothing applied\n");
     return kExitOk;
   }
 
@@ -158,7 +185,7 @@ int RunApply(const CommandLine& cli) {
       [&](size_t i) { return fromFile ? passwords[entries[i].mac] : common; }, results,
       [&](size_t i) {
         const pelmar::BulkResult& r = results[i];
-        if (r.state == pelmar::BulkState::Planned) return;  // on its way
+        if (r.state == pelmar::BulkState::Planned || json) return;  // on its way
         const bool readBack =
             r.state == pelmar::BulkState::Confirmed || r.state == pelmar::BulkState::Differs;
         std::printf("%s  %s%s\n", pelmar::MacText(entries[i].mac.data()).c_str(),
@@ -166,6 +193,7 @@ int RunApply(const CommandLine& cli) {
         std::fflush(stdout);
       },
       cancel);
+  if (json) PrintJson(entries, results);
   for (const pelmar::BulkResult& r : results)
     if (r.state != pelmar::BulkState::Confirmed)
       return Fail(ExitCodeOf(r.state), "not every module was confirmed");

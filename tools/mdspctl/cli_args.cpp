@@ -30,7 +30,7 @@ const std::map<std::string, std::vector<OptionSpec>>& CommandOptions() {
         {"hostname", true},
         {"new-password", false}}},
       {"restart", {{"mac", true}, {"value", true}, {"ping-window", true}}},
-      {"apply", {{"dry-run", false}, {"password-file", true}}},
+      {"apply", {{"dry-run", false}, {"password-file", true}, {"json", false}}},
   };
   return table;
 }
@@ -209,7 +209,7 @@ std::string UsageText(const std::string& command) {
            "restart) closes, and reports after how many seconds it answered again.\n"
            "Exit code 6 when it did not answer within the window.\n";
   if (command == "apply")
-    return "usage: mdspctl apply FILE [--dry-run] [--password-file F]\n"
+    return "usage: mdspctl apply FILE [--dry-run] [--password-file F] [--json]\n"
            "                     [--nic ADDRESS]... [--timeout MS]\n"
            "\n"
            "Configures several modules from FILE, one line per module:\n"
@@ -226,7 +226,9 @@ std::string UsageText(const std::string& command) {
            "(--timeout, default 3000 ms), scans once and reads every accepted module\n"
            "back: one line per module ('accepted', 'wrong password', 'no answer\n"
            "within 3000 ms', ...), then 'read back: confirmed' or 'read back:\n"
-           "differs: ...'.\n"
+           "differs: ...'. --json prints one object per module instead: mac, line,\n"
+           "plan, problems (list) and result (the read-back text, or null when not\n"
+           "sent).\n"
            "\n"
            "One password serves every module (asked on the terminal, or the first\n"
            "line of standard input), unless --password-file F gives lines\n"

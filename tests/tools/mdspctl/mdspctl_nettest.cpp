@@ -574,6 +574,13 @@ TEST_F(MdspctlApply, APlanWithConflictsIsShownAndNothingIsApplied) {
       << dry.output;
   ASSERT_TRUE(net_.SimulatorCaughtUp(simLog_)) << net_test::ReadFile(simLog_);
   EXPECT_TRUE(SecurePayloads(simLog_, 2).empty());
+
+  // The same as JSON for scripts: problems listed, nothing sent.
+  SplitRun json = CtlSplit("apply " + Plan("02-00-00-00-20-01,10.77.0.21,,,,,,\n") + " --json");
+  EXPECT_EQ(json.code, 1) << json.out << json.err;
+  EXPECT_EQ(json.out, "[\n {\"mac\": \"02-00-00-00-20-01\", \"line\": 1, \"plan\": \"ip "
+                      "10.77.0.21\", \"problems\": [\"address of another listed module: 10.77.0.21 "
+                      "is 02-00-00-00-20-02's\"], \"result\": null}\n]\n");
 }
 
 TEST_F(MdspctlApply, EveryModuleGetsItsOwnResultAndIsReadBack) {
