@@ -11,7 +11,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <chrono>
 #include <cstring>
+#include <memory>
+#include <thread>
 
 #include "about_dlg.h"
 #include "bulk_dialog.h"
@@ -21,8 +24,10 @@
 #include "message_box.h"
 #include "module_cells.h"
 #include "module_record.h"
+#include "module_texts.h"
 #include "password_dlg.h"
 #include "run_configuration.h"
+#include "scan_rounds_dlg.h"
 #include "settings_command.h"
 #include "settings_dlg.h"
 #include "settings_file.h"
@@ -50,7 +55,28 @@ const QString kNoModuleAnswered =
 // Names the two ways to the About box, which has no control of its own.
 const QString kWindowHelp = QStringLiteral(
     "Right-click a module for its menu (also the Menu key or Shift+F10). "
-    "Press F1, or right-click beside the buttons, for About Pelmar.");
+    "Press F1, or right-click beside the buttons, for About Pelmar. "
+    "Ctrl+R sets how many rounds a scan sends.");
+
+constexpr int kScanRoundsCommand = 17;
+
+// A row action's outcome when the module did not answer once more.
+constexpr int32_t kModuleSilent = -1;
+
+// Runs off the window thread before a row action. After a scan of several
+// rounds the row may come from an earlier round, whose table index is gone:
+// the module is looked for by MAC and protocol, and asked for again. A
+// single-round scan keeps its one discover: its rows name the current table.
+bool FindInCurrentTable(const LibraryApi& api, bool severalRounds, ModuleRecord& record) {
+  if (!severalRounds) return true;
+  RefindSteps steps;
+  steps.discover = [&api] { return api.SMDSP_SendDiscover(nullptr) == MDSP_RESULT_OK; };
+  steps.sleep = [](uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
+  const std::optional<uint32_t> index = FindModuleAgain(api, record, steps);
+  if (!index) return false;
+  record.moduleIndex = *index;
+  return true;
+}
 
 }  // namespace
 
@@ -113,7 +139,18 @@ void CMainDlg::CreateControls() {
   readBackWait_ = new QTimer(this);
   readBackWait_->setSingleShot(true);
   connect(readBackWait_, &QTimer::timeout, this, [this] {
-    if (configured_ && configured_->readBackScan == scanNumber_) FinishReadBack(nullptr);
+    if (configured_ && configured_->readingBack) FinishReadBack(nullptr);
+  });
+
+  nextRound_ = new QTimer(this);
+  nextRound_->setSingleShot(true);
+  connect(nextRound_, &QTimer::timeout, this, [this] {
+    // A request on its way keeps its table index: the round waits for it.
+    if (sender_.busy()) {
+      nextRound_->start(scanRounds_.intervalMs);
+      return;
+    }
+    SendRound();
   });
 
   setTabOrder(scan_, button1_);
@@ -135,6 +172,9 @@ void CMainDlg::CreateControls() {
   auto* bulk = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+A")), this);
   bulk->setContext(Qt::WindowShortcut);
   connect(bulk, &QShortcut::activated, this, [this] { OpenBulkDialog(); });
+  auto* rounds = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), this);
+  rounds->setContext(Qt::WindowShortcut);
+  connect(rounds, &QShortcut::activated, this, [this] { AskScanRounds(); });
 }
 
 void CMainDlg::RecordLayout() {
@@ -216,7 +256,11 @@ bool CMainDlg::Initialise() {
     ShowMessage(this, QStringLiteral("Error"), QStringLiteral("Unable to create network adapter list"),
                 MessageIcon::Error);
   LoadSettings(settingsPath_, interfaces_);
-  if (!ApplyInterface(api, interfaces_)) {
+  scanRounds_ = LoadScanRounds(ScanRoundsPath(settingsPath_));
+  const bool requested = !interfaces_.requestedInterface.empty();
+  const bool applied = ApplyInterface(api, interfaces_);
+  const bool savedChoiceUsed = !requested || !applied;
+  if (!applied) {
     ShowMessage(this, QStringLiteral("Information"),
                 QStringLiteral("Could not find specified network adapter."),
                 MessageIcon::Information);
@@ -235,6 +279,15 @@ bool CMainDlg::Initialise() {
   } else {
     ScanAndWarn();
   }
+  // The saved interface is gone: every interface was scanned instead. Said
+  // once; settings.dat stays as it is until the user saves Settings.
+  if (savedChoiceUsed && !interfaces_.missingSavedInterface.empty() && !shutDown_)
+    ShowMessage(this, QStringLiteral("Information"),
+                QStringLiteral("The saved network interface %1 was not found. Scanning every "
+                               "interface.")
+                    .arg(QString::fromStdString(interfaces_.missingSavedInterface)),
+                MessageIcon::Information);
+  interfaces_.missingSavedInterface.clear();
   // The DHCP server is off after every start (the switch starts off).
   setResult(QDialog::Accepted);
   return true;
@@ -254,17 +307,37 @@ bool CMainDlg::StartScan() {
   }
   ClearList();
   if (!binding_.bound()) return false;
-  scanNumber_ = ++g_lastScan;
-  const bool sent = binding_.api().SMDSP_SendDiscover(reinterpret_cast<void*>(scanNumber_)) ==
-                    MDSP_RESULT_OK;
+  const bool sent = SendRound();
   if (sent && options_.quietScanMs >= 0) quietScan_->start(options_.quietScanMs);
   if (sent && configured_ && configured_->accepted) {
     // This scan answers for the configured module; without its answer
     // within the wait it did not come back.
-    configured_->readBackScan = scanNumber_;
-    readBackWait_->start(readBackWaitMs_);
+    configured_->readingBack = true;
+    readBackWait_->start(readBackWaitMs_ + static_cast<int>((scanRounds_.rounds - 1) *
+                                                            scanRounds_.intervalMs));
   }
   return sent;
+}
+
+bool CMainDlg::SendRound() {
+  if (shutDown_ || !binding_.bound()) return false;
+  // Each round has a number of its own: an answer of an earlier round read
+  // after the next discover would address the emptied table.
+  scanNumber_ = ++g_lastScan;
+  merged_.BeginRound();
+  const bool sent = binding_.api().SMDSP_SendDiscover(reinterpret_cast<void*>(scanNumber_)) ==
+                    MDSP_RESULT_OK;
+  if (merged_.round() < scanRounds_.rounds) nextRound_->start(scanRounds_.intervalMs);
+  return sent;
+}
+
+void CMainDlg::SetScanRounds(const ScanRounds& setting) { scanRounds_ = setting; }
+
+void CMainDlg::AskScanRounds() {
+  ScanRoundsDlg dialog(scanRounds_, this);
+  if (dialog.exec() != QDialog::Accepted || shutDown_) return;
+  scanRounds_ = dialog.Choice();
+  SaveScanRounds(ScanRoundsPath(settingsPath_), scanRounds_);
 }
 
 void CMainDlg::ScanAndWarn() {
@@ -275,11 +348,13 @@ void CMainDlg::ScanAndWarn() {
 
 void CMainDlg::ClearList() {
   list_->ClearModuleList();
+  merged_.Clear();
+  nextRound_->stop();
   list_->SetEmptyText(QString());
   quietScan_->stop();
   ResetConfigurationTarget();
   // A newer scan ends a read-back still waiting (the text lasts until the next scan).
-  if (configured_ && configured_->readBackScan) {
+  if (configured_ && configured_->readingBack) {
     configured_.reset();
     readBackWait_->stop();
   }
@@ -346,9 +421,15 @@ void CMainDlg::HandleModuleEvent(const ModuleEventData& event) {
       }
       ModuleRecord record;
       if (ReadModuleRecord(api, event.index, &record)) {
-        list_->AddModuleRow(record);
+        if (scanRounds_.rounds > 1) {
+          // Merged by MAC and protocol: the latest round's answer wins.
+          merged_.Add(record);
+          list_->AddOrReplaceModuleRow(record);
+        } else {
+          list_->AddModuleRow(record);
+        }
         list_->SetEmptyText(QString());
-        if (configured_ && configured_->readBackScan == scanNumber_ && record.macValid &&
+        if (configured_ && configured_->readingBack && record.macValid &&
             std::memcmp(record.mac, configured_->before.mac, 6) == 0 &&
             record.secure == configured_->before.secure)
           FinishReadBack(&record);
@@ -403,7 +484,12 @@ int CMainDlg::RunRowMenu(int row, const QPoint& globalPos) {
   if (shutDown_) return 0;
   switch (command) {
     case kCommandConfiguration: ConfigureModule(mac, secure); break;
-    case kCommandWebInterface: OpenWebInterface(ipText); break;
+    case kCommandWebInterface:
+      if (scanRounds_.rounds > 1 && !sender_.busy())
+        OpenWebInterfaceOfModule(mac, secure);
+      else
+        OpenWebInterface(ipText);
+      break;
     case kCommandWink: WinkModule(mac, secure); break;
     default: break;
   }
@@ -423,16 +509,25 @@ bool CMainDlg::ConfigureModule(const Mac& mac, std::optional<bool> secure) {
   // The target is set before the request leaves, so that an answer that
   // comes at once is matched; a failed send resets it.
   SetConfigurationTarget(choice.record.mac);
-  configured_ = SentConfiguration{choice.record, PlanFromInput(choice.input), false, 0};
+  configured_ = SentConfiguration{choice.record, PlanFromInput(choice.input), false, false};
   const LibraryApi api = binding_.api();
   void* context = currentScanContext();
+  const bool severalRounds = scanRounds_.rounds > 1;
   sender_.Start(
-      [api, choice, context] {
+      [api, choice, context, severalRounds] {
+        ModuleRecord record = choice.record;
+        if (!FindInCurrentTable(api, severalRounds, record)) return kModuleSilent;
         uint8_t scratch[6];
         return static_cast<int32_t>(
-            SendConfiguration(api, choice.record, choice.input, scratch, SystemRandom, context));
+            SendConfiguration(api, record, choice.input, scratch, SystemRandom, context));
       },
       [this, record = choice.record](int32_t outcome) {
+        if (outcome == kModuleSilent) {
+          if (std::memcmp(target_.data(), record.mac, 6) == 0) ResetConfigurationTarget();
+          Warn(QString::fromLatin1(kModuleSilentText));
+          RunWaitingScan();
+          return;
+        }
         const auto result = static_cast<ConfigureOutcome>(outcome);
         if (result == ConfigureOutcome::Failed && std::memcmp(target_.data(), record.mac, 6) == 0)
           ResetConfigurationTarget();
@@ -471,6 +566,33 @@ void CMainDlg::OpenWebInterface(const QString& ipText) {
     platform::OpenWithShell(url);  // never through a shell command line
 }
 
+bool CMainDlg::OpenWebInterfaceOfModule(const Mac& mac, std::optional<bool> secure) {
+  if (!binding_.bound() || sender_.busy()) return false;
+  const ModuleRecord* found = FindRecord(list_->listModel()->records(), mac.data(), secure);
+  if (!found) return false;
+  const ModuleRecord record = *found;
+  const LibraryApi api = binding_.api();
+  // The address as the module gives it now; written by the call, read when it is done.
+  auto ipText = std::make_shared<std::string>();
+  sender_.Start(
+      [api, record, ipText] {
+        ModuleRecord current = record;
+        if (!FindInCurrentTable(api, true, current)) return kModuleSilent;
+        ModuleRecord fresh;
+        ReadModuleRecord(api, current.moduleIndex, &fresh);
+        *ipText = fresh.ipValid ? Ipv4Text(fresh.ip) : std::string();
+        return int32_t{0};
+      },
+      [this, ipText](int32_t outcome) {
+        if (outcome == kModuleSilent)
+          Warn(QString::fromLatin1(kModuleSilentText));
+        else
+          OpenWebInterface(QString::fromStdString(ipText->empty() ? "N/A" : *ipText));
+        RunWaitingScan();
+      });
+  return true;
+}
+
 bool CMainDlg::WinkModule(const Mac& mac, std::optional<bool> secure) {
   if (!binding_.bound() || sender_.busy()) return false;
   const ModuleRecord* found = FindRecord(list_->listModel()->records(), mac.data(), secure);
@@ -488,12 +610,17 @@ bool CMainDlg::WinkModule(const Mac& mac, std::optional<bool> secure) {
   }
   const LibraryApi api = binding_.api();
   void* context = currentScanContext();
+  const bool severalRounds = scanRounds_.rounds > 1;
   sender_.Start(
-      [api, record, password, context] {
-        return static_cast<int32_t>(SendWink(api, record, password, context));
+      [api, record, password, context, severalRounds] {
+        ModuleRecord current = record;
+        if (!FindInCurrentTable(api, severalRounds, current)) return kModuleSilent;
+        return static_cast<int32_t>(SendWink(api, current, password, context));
       },
       [this](int32_t outcome) {
-        if (static_cast<WinkOutcome>(outcome) != WinkOutcome::Sent)
+        if (outcome == kModuleSilent)
+          Warn(QString::fromLatin1(kModuleSilentText));
+        else if (static_cast<WinkOutcome>(outcome) != WinkOutcome::Sent)
           Warn(QString::fromLatin1(kWinkFailedText));
         RunWaitingScan();
       });
@@ -515,12 +642,16 @@ void CMainDlg::contextMenuEvent(QContextMenuEvent* event) {
 void CMainDlg::RunWindowMenu(const QPoint& globalPos) {
   QMenu menu(this);
   menu.addAction(QStringLiteral("&About Pelmar..."))->setData(kAboutCommand);
+  menu.addAction(QStringLiteral("Scan &rounds..."))->setData(kScanRoundsCommand);
   QAction* bulk = menu.addAction(QStringLiteral("Address &several modules...\tCtrl+Shift+A"));
   bulk->setData(kCommandBulk);
   bulk->setEnabled(binding_.bound() && !sender_.busy());
   QAction* chosen = menu.exec(globalPos);
-  if (chosen && chosen->data().toInt() == kAboutCommand && !shutDown_) ShowAbout();
-  if (chosen && chosen->data().toInt() == kCommandBulk && !shutDown_) OpenBulkDialog();
+  const int command = chosen ? chosen->data().toInt() : 0;
+  if (shutDown_) return;
+  if (command == kAboutCommand) ShowAbout();
+  if (command == kScanRoundsCommand) AskScanRounds();
+  if (command == kCommandBulk) OpenBulkDialog();
 }
 
 void CMainDlg::OpenBulkDialog() {
@@ -533,6 +664,10 @@ void CMainDlg::OpenBulkDialog() {
     if (std::sscanf(interfaces_.entries[i].address.c_str(), "%u.%u.%u.%u", &a, &b, &c, &d) == 4)
       addresses.push_back(a << 24 | (b & 0xFF) << 16 | (c & 0xFF) << 8 | (d & 0xFF));
   }
+  // No round of the window's own may empty the library's table under the
+  // runner: a scan cut short here is sent again afterwards.
+  const bool roundsCut = nextRound_->isActive();
+  nextRound_->stop();
   HostEventQueue events;
   CBulkDialog dialog(binding_.api(), events, list_->listModel()->records(),
                      InterfaceSubnets(addresses), this);
@@ -540,7 +675,7 @@ void CMainDlg::OpenBulkDialog() {
   dialog.exec();
   bulkEvents_ = nullptr;
   // The runner's scans renumbered the library's table under the list.
-  if (dialog.ranOnce() && !shutDown_) ScanAndWarn();
+  if ((dialog.ranOnce() || roundsCut) && !shutDown_) ScanAndWarn();
 }
 
 void CMainDlg::ShowAbout() {

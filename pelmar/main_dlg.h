@@ -22,6 +22,7 @@
 #include "library_binding.h"
 #include "module_list.h"
 #include "read_back.h"
+#include "scan_rounds.h"
 
 class QMenu;
 class QPushButton;
@@ -114,6 +115,9 @@ class CMainDlg : public QDialog {
   // `secure` picks the row's protocol when a module answered in both.
   bool ConfigureModule(const Mac& mac, std::optional<bool> secure = std::nullopt);
   void OpenWebInterface(const QString& ipText);
+  // After a scan of several rounds: the module's web interface at the
+  // address of its answer to the current table, once it is found there.
+  bool OpenWebInterfaceOfModule(const Mac& mac, std::optional<bool> secure);
   bool WinkModule(const Mac& mac, std::optional<bool> secure = std::nullopt);
   // A wink or configuration is on its way.
   bool sending() const { return sender_.busy(); }
@@ -142,6 +146,14 @@ class CMainDlg : public QDialog {
   void SetReadBackWaitMs(int ms) { readBackWaitMs_ = ms; }
   // The read-back text of the last configured module ("" while none).
   const QString& lastReadBack() const { return lastReadBack_; }
+  // How many discovers a scan sends (saved beside the settings file). A
+  // new setting takes effect with the next scan.
+  const ScanRounds& scanRounds() const { return scanRounds_; }
+  void SetScanRounds(const ScanRounds& setting);
+  // "Scan rounds...": the dialog, then the choice saved.
+  void AskScanRounds();
+  // Rounds of the current scan sent so far.
+  uint32_t roundsSent() const { return merged_.round(); }
 
   // Events of a stale scan dropped so far.
   uint64_t staleEventsDropped() const { return staleDropped_; }
@@ -162,6 +174,8 @@ class CMainDlg : public QDialog {
   void ScanAndWarn();
   // A scan asked for while a request was on its way, once it has left.
   void RunWaitingScan();
+  // Sends the current scan's next round; false when it could not be sent.
+  bool SendRound();
   void ClearList();
   void Shutdown();
 
@@ -182,14 +196,17 @@ class CMainDlg : public QDialog {
   std::deque<QString> warnings_;
   bool warningOpen_ = false;
   QTimer* quietScan_ = nullptr;
+  ScanRounds scanRounds_;
+  MergedScan merged_;
+  QTimer* nextRound_ = nullptr;
 
   // The configuration on its way, and after the module accepted it, the
   // scan whose answer is compared with what was sent.
   struct SentConfiguration {
     ModuleRecord before;
     ConfigurePlan plan;
-    bool accepted = false;       // the module said yes: read back after the next scan
-    uintptr_t readBackScan = 0;  // that scan, once it left
+    bool accepted = false;     // the module said yes: read back after the next scan
+    bool readingBack = false;  // that scan left; its answers (all rounds) are compared
   };
   std::optional<SentConfiguration> configured_;
   // While the bulk dialog is open its runner takes every library event.

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 #include <cstdlib>
@@ -289,13 +290,40 @@ TEST_F(WindowActions, WindowMenuAndF1OpenTheAboutBox) {
   ChooseInMenu("&About Pelmar...", &seen);
   closeAbout();
   w.RunWindowMenu(QPoint(5, 5));
-  EXPECT_EQ(seen, (std::vector<QString>{"&About Pelmar..."}));
+  EXPECT_EQ(seen, (std::vector<QString>{"&About Pelmar...", "Scan &rounds...",
+                                        "Address &several modules...\tCtrl+Shift+A"}));
 
   QApplication::setActiveWindow(&w);  // shortcuts need the active window
   ASSERT_TRUE(Until([&] { return w.isActiveWindow(); }));
   closeAbout();
   QTest::keyClick(w.moduleList(), Qt::Key_F1);
   EXPECT_EQ(titles, (std::vector<QString>{"About Pelmar", "About Pelmar"}));
+}
+
+TEST_F(WindowActions, ScanRoundsFromTheWindowMenuAndCtrlR) {
+  CMainDlg w("", options);
+  StartWithTwo(w, MakeModule(1, "10.0.0.1", "A"), MakeModule(2, "10.0.0.2", "B"));
+  w.show();
+  std::vector<QString> titles;
+  auto setRounds = [&](int rounds) {
+    test_support::AnswerModal<QWidget>("the Scan rounds dialog", [&, rounds](QWidget& modal) {
+      titles.push_back(modal.windowTitle());
+      modal.findChild<QSpinBox*>("rounds")->setValue(rounds);
+      modal.findChild<QPushButton*>("ok")->click();
+    });
+  };
+  ChooseInMenu("Scan &rounds...");
+  setRounds(2);
+  w.RunWindowMenu(QPoint(5, 5));
+  EXPECT_EQ(w.scanRounds().rounds, 2u);
+
+  QApplication::setActiveWindow(&w);
+  ASSERT_TRUE(Until([&] { return w.isActiveWindow(); }));
+  setRounds(5);
+  QTest::keyClick(w.moduleList(), Qt::Key_R, Qt::ControlModifier);
+  EXPECT_EQ(w.scanRounds().rounds, 5u);
+  EXPECT_EQ(titles, (std::vector<QString>{"Scan rounds", "Scan rounds"}));
+  EXPECT_EQ(pelmar::LoadScanRounds(pelmar::ScanRoundsPath(w.settingsPath())).rounds, 5u);
 }
 
 TEST_F(WindowActions, AboutBoxReadsTheVersionOfThePelmarProgram) {

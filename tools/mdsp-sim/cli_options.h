@@ -16,6 +16,8 @@ struct CliOptions {
   std::string macPrefix = "02-00-01";
   uint32_t seedDelayMs = 0;  // every answer to an Authentication request leaves this much later
   std::set<std::string> ignoreFields;  // --ignore-field, for every module
+  double loss = 0;           // probability that an answer is dropped
+  uint32_t lossSeed = 1;
   bool help = false;
   bool version = false;
 };

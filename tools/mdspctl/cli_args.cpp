@@ -17,7 +17,7 @@ const OptionSpec kCommonOptions[] = {{"nic", true}, {"timeout", true}};
 const std::map<std::string, std::vector<OptionSpec>>& CommandOptions() {
   static const std::map<std::string, std::vector<OptionSpec>> table = {
       {"nics", {}},
-      {"scan", {{"json", false}}},
+      {"scan", {{"json", false}, {"rounds", true}, {"interval", true}}},
       {"wink", {{"mac", true}, {"value", true}}},
       {"configure",
        {{"mac", true},
@@ -165,12 +165,21 @@ std::string UsageText(const std::string& command) {
            "description.\n";
   if (command == "scan")
     return "usage: mdspctl scan [--nic ADDRESS]... [--timeout MS] [--json]\n"
+           "                    [--rounds N [--interval MS]]\n"
            "\n"
            "Broadcasts a discover in both protocols and lists every module that\n"
            "answers within the time-out (default 2000 ms): IP, SN, GW, DHCP,\n"
            "Version, Type and MAC. A module that speaks both protocols is listed\n"
            "twice. --json prints a list of objects instead of the table.\n"
-           "Exit code 0 also when no module answered.\n";
+           "\n"
+           "--rounds N (1 to 5, default 1) sends N discovers, --interval MS apart\n"
+           "(default 200, at most 10000); the time-out runs after the last one.\n"
+           "The answers are merged by MAC and protocol: a module that answered\n"
+           "any round is listed once, with its latest answer. More rounds find\n"
+           "modules whose answer was lost on a busy or lossy network.\n"
+           "\n"
+           "Exit codes: 0 also when no module answered, 1 bad command line,\n"
+           "2 interface or library failure.\n";
   if (command == "wink")
     return "usage: mdspctl wink --mac MAC [--value N] [--nic ADDRESS]... [--timeout MS]\n"
            "\n"

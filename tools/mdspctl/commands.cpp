@@ -15,6 +15,7 @@
 #include "password_input.h"
 #include "read_back_step.h"
 #include "session.h"
+#include "thorough_scan.h"
 
 namespace mdspctl {
 namespace {
@@ -158,17 +159,24 @@ int RunScan(const CommandLine& cli) {
   uint32_t timeoutMs;
   if (!ReadTimeout(cli, kScanTimeoutMs, timeoutMs))
     return Fail(kExitUsage, "--timeout needs milliseconds");
-  Session session;
+  pelmar::ScanRounds rounds;
   std::string error;
+  if (!ReadScanRounds(cli, rounds, error)) return Fail(kExitUsage, error);
+  Session session;
   int code = session.Open(cli, error);
   if (code != kExitOk) return Fail(code, error);
-  std::vector<uint32_t> indexes;
-  code = session.Discover(timeoutMs, indexes, error);
-  if (code != kExitOk) return Fail(code, error);
   std::vector<ModuleRow> rows;
-  for (uint32_t index : indexes) {
-    ModuleRow row = ReadModuleRow(index, pelmar::SecureCheck::ReadOnly);
-    if (row.macValid) rows.push_back(row);
+  if (rounds.rounds > 1) {
+    code = ScanInRounds(session, rounds, timeoutMs, rows, error);
+    if (code != kExitOk) return Fail(code, error);
+  } else {
+    std::vector<uint32_t> indexes;
+    code = session.Discover(timeoutMs, indexes, error);
+    if (code != kExitOk) return Fail(code, error);
+    for (uint32_t index : indexes) {
+      ModuleRow row = ReadModuleRow(index, pelmar::SecureCheck::ReadOnly);
+      if (row.macValid) rows.push_back(row);
+    }
   }
   std::fputs((cli.has("json") ? FormatJson(rows) : FormatTable(rows)).c_str(), stdout);
   return kExitOk;
