@@ -218,6 +218,7 @@ void ModuleListModel::AddOrReplace(const ModuleRecord& record) {
 }
 
 void ModuleListModel::Clear() {
+  notes_.clear();
   if (rows_.empty() && records_.empty()) return;
   beginResetModel();
   rows_.clear();
@@ -262,10 +263,14 @@ QVariant ModuleListModel::data(const QModelIndex& index, int role) const {
   if (role == Qt::DisplayRole)
     return QString::fromUtf8(rows_[static_cast<size_t>(index.row())]->texts[index.column()]);
   if (role == Qt::TextAlignmentRole) return int(Qt::AlignLeft | Qt::AlignVCenter);
-  if (role == Qt::ToolTipRole && names_) {
-    const std::string tip =
-        NameTooltip(names_->Find(rows_[static_cast<size_t>(index.row())]->mac.data()));
-    if (!tip.empty()) return QString::fromStdString(tip);
+  if (role == Qt::ToolTipRole) {
+    // The name and note, then the read-back state.
+    QString tip = names_ ? QString::fromStdString(NameTooltip(
+                               names_->Find(rows_[static_cast<size_t>(index.row())]->mac.data())))
+                         : QString();
+    const QString note = RowNote(index.row());
+    if (!note.isEmpty()) tip += (tip.isEmpty() ? QString() : QStringLiteral("\n")) + note;
+    if (!tip.isEmpty()) return tip;
   }
   return {};
 }
@@ -273,6 +278,26 @@ QVariant ModuleListModel::data(const QModelIndex& index, int role) const {
 void ModuleListModel::NamesChanged() {
   if (rowCount() > 0)
     emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::ToolTipRole});
+}
+
+void ModuleListModel::SetRowNote(const std::array<uint8_t, 6>& mac, bool secure,
+                                 const QString& note) {
+  if (note.isEmpty())
+    notes_.erase({mac, secure});
+  else
+    notes_[{mac, secure}] = note;
+  for (int i = 0; i < rowCount(); ++i) {
+    const Row& r = *rows_[static_cast<size_t>(i)];
+    if (r.mac == mac && r.secure == secure)
+      emit dataChanged(index(i, 0), index(i, kColumnCount - 1), {Qt::ToolTipRole});
+  }
+}
+
+QString ModuleListModel::RowNote(int position) const {
+  if (position < 0 || position >= rowCount()) return {};
+  const Row& r = *rows_[static_cast<size_t>(position)];
+  auto it = notes_.find({r.mac, r.secure});
+  return it == notes_.end() ? QString() : it->second;
 }
 
 QVariant ModuleListModel::headerData(int section, Qt::Orientation orientation, int role) const {

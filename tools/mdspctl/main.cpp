@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "cli_args.h"
+#include "apply_command.h"
 #include "commands.h"
 #include "exit_codes.h"
 #include "name_command.h"
@@ -48,5 +49,6 @@ int main(int argc, char** argv) {
   if (cli.command == "configure") return RunConfigure(cli);
   if (cli.command == "name") return RunName(cli);
   if (cli.command == "doctor") return RunDoctor(cli);
+  if (cli.command == "apply") return RunApply(cli);
   return RunRestart(cli);
 }
