@@ -50,6 +50,20 @@ bool MarksAllowMove(const std::vector<std::string>& marks) {
   });
 }
 
+std::string MarkExplanation(const std::string& mark) {
+  if (mark == kMarkDuplicateIp)
+    return "duplicate IP: another module answers with this address too; give one of them "
+           "another address (Configuration).";
+  if (mark == kMarkOtherNetwork)
+    return "other network: the address is outside the subnet of every interface that scans; "
+           "Move to this network... gives it a free one.";
+  if (mark == kMarkNoAddress)
+    return "no address: 0.0.0.0 or 169.254.x.x (DHCP without a server); Move to this "
+           "network... gives it a free one.";
+  if (mark == kMarkNew) return "new: it did not answer the previous scan.";
+  return mark;
+}
+
 std::string GoneText(size_t count) {
   if (count == 0) return "";
   if (count == 1) return "1 module no longer answers";

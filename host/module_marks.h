@@ -57,6 +57,9 @@ ModuleMarks ComputeMarks(std::span<const MarkSubject> modules, std::span<const H
 // The marks for which "Move to this network" helps.
 bool MarksAllowMove(const std::vector<std::string>& marks);
 
+// What a mark means and how to fix it, one sentence each.
+std::string MarkExplanation(const std::string& mark);
+
 // "1 module no longer answers", "2 modules no longer answer"; "" for 0.
 std::string GoneText(size_t count);
 

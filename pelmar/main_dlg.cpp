@@ -15,6 +15,7 @@
 #include "about_dlg.h"
 #include "dialog_units.h"
 #include "host.h"
+#include "host_networks.h"
 #include "message_box.h"
 #include "module_cells.h"
 #include "module_record.h"
@@ -192,6 +193,7 @@ bool CMainDlg::Initialise() {
   ApplyLayout();
   setMinimumSize(kMinimumWidth, kMinimumHeight);
   list_->CreateColumns(kColumnSpec);
+  list_->CreateColumns(kStatusColumnSpec);  // after the specified seven
   if (!options_.collatorLocale.empty())
     list_->listModel()->SetCollator(TextCollator(options_.collatorLocale));
 
@@ -204,11 +206,20 @@ bool CMainDlg::Initialise() {
     ShowMessage(this, QStringLiteral("Error"), QStringLiteral("Unable to create network adapter list"),
                 MessageIcon::Error);
   LoadSettings(settingsPath_, interfaces_);
+  const std::string requested = interfaces_.requestedInterface;
   if (!ApplyInterface(api, interfaces_)) {
     ShowMessage(this, QStringLiteral("Information"),
                 QStringLiteral("Could not find specified network adapter."),
                 MessageIcon::Information);
     ApplyInterface(api, interfaces_);
+    RefreshMarkContext(ChosenAddresses());
+  } else if (!requested.empty()) {
+    uint32_t address = 0;
+    for (uint32_t i = 0; i < interfaces_.count; ++i)
+      if (interfaces_.entries[i].address == requested) address = DottedQuadValue(requested);
+    RefreshMarkContext({address});
+  } else {
+    RefreshMarkContext(ChosenAddresses());
   }
 
   // Callback, worker, the first scan; the DHCP server starts off.
@@ -240,7 +251,14 @@ bool CMainDlg::StartScan() {
     scanWaiting_ = true;
     return true;
   }
+  // "new" and "gone" compare with the scan before this one.
+  if (scanNumber_ != 0) {
+    std::set<MacBytes> macs;
+    for (const ModuleRecord& r : list_->listModel()->records()) macs.insert(MarkSubjectOf(r).mac);
+    previousScan_ = std::move(macs);
+  }
   ClearList();
+  list_->listModel()->SetMarkContext(SubnetsOf(scanning_), previousScan_);
   if (!binding_.bound()) return false;
   scanNumber_ = ++g_lastScan;
   const bool sent = binding_.api().SMDSP_SendDiscover(reinterpret_cast<void*>(scanNumber_)) ==
@@ -356,13 +374,33 @@ int CMainDlg::RunRowMenu(int row, const QPoint& globalPos) {
   // One request at a time: the library keeps one pending configuration.
   configuration->setEnabled(!sender_.busy());
   wink->setEnabled(!sender_.busy());
+  // Beside the specified three: a module marked "other network" or "no
+  // address" can be moved to a network the host scans.
+  std::vector<QAction*> moves;
+  if (MarksAllowMove(list_->RowMarks(row)) && !scanning_.empty()) {
+    const QString label = QStringLiteral("&Move to this network...");
+    if (scanning_.size() == 1) {
+      moves.push_back(menu.addAction(label));
+    } else {
+      QMenu* networks = menu.addMenu(label);
+      for (const HostNetwork& n : scanning_)
+        moves.push_back(networks->addAction(QString::fromStdString(NetworkLabel(n))));
+    }
+    for (QAction* move : moves) {
+      move->setData(kCommandMove);
+      move->setEnabled(!sender_.busy() && !prober_.busy());
+    }
+  }
   QAction* chosen = menu.exec(globalPos);
   const int command = chosen ? chosen->data().toInt() : 0;
+  const size_t network =
+      static_cast<size_t>(std::find(moves.begin(), moves.end(), chosen) - moves.begin());
   if (shutDown_) return 0;
   switch (command) {
     case kCommandConfiguration: ConfigureModule(mac, secure); break;
     case kCommandWebInterface: OpenWebInterface(ipText); break;
     case kCommandWink: WinkModule(mac, secure); break;
+    case kCommandMove: MoveModule(mac, secure, network); break;
     default: break;
   }
   return command;
@@ -373,8 +411,13 @@ bool CMainDlg::ConfigureModule(const Mac& mac, std::optional<bool> secure) {
   const ModuleRecord* found = FindRecord(list_->listModel()->records(), mac.data(), secure);
   if (!found) return false;
   // The dialog works on a copy of this one record.
-  const ModuleRecord record = *found;
-  const ConfigurationChoice choice = AskConfiguration(this, mac.data(), {&record, 1});
+  return ConfigureRecord(*found);
+}
+
+bool CMainDlg::ConfigureRecord(const ModuleRecord& source) {
+  if (!binding_.bound() || sender_.busy()) return false;
+  const ModuleRecord record = source;
+  const ConfigurationChoice choice = AskConfiguration(this, record.mac, {&record, 1});
   if (shutDown_ || choice.result != ConfigurationResult::Set) return false;
   // A wink started while the dialog was open goes first; this one is not sent.
   if (sender_.busy()) return false;
@@ -442,6 +485,63 @@ bool CMainDlg::WinkModule(const Mac& mac, std::optional<bool> secure) {
   return true;
 }
 
+std::vector<uint32_t> CMainDlg::ChosenAddresses() const {
+  std::vector<uint32_t> out;
+  const uint32_t count = std::min(interfaces_.count, kMaxInterfaces);
+  if (interfaces_.specificInterface) {
+    if (count > 0)
+      out.push_back(DottedQuadValue(
+          interfaces_.entries[interfaces_.selectedInterface < count ? interfaces_.selectedInterface : 0]
+              .address));
+    return out;
+  }
+  for (uint32_t i = 0; i < count; ++i) out.push_back(DottedQuadValue(interfaces_.entries[i].address));
+  return out;
+}
+
+void CMainDlg::RefreshMarkContext(const std::vector<uint32_t>& scanningAddresses) {
+  hostNetworks_ = options_.hostNetworks ? options_.hostNetworks() : platform::ListHostNetworks();
+  scanning_ = ScanningNetworks(hostNetworks_, scanningAddresses);
+}
+
+bool CMainDlg::MoveModule(const Mac& mac, std::optional<bool> secure, size_t network) {
+  if (!binding_.bound() || sender_.busy() || prober_.busy() || network >= scanning_.size())
+    return false;
+  const ModuleRecord* found = FindRecord(list_->listModel()->records(), mac.data(), secure);
+  if (!found) return false;
+  const ModuleRecord record = *found;
+  const HostNetwork target = scanning_[network];
+  std::vector<MarkSubject> listed;
+  for (const ModuleRecord& r : list_->listModel()->records()) listed.push_back(MarkSubjectOf(r));
+  const std::set<uint32_t> taken = TakenAddresses(listed, hostNetworks_);
+  auto probe = options_.neighbourProbe;
+  if (!probe)
+    probe = [](uint32_t address, const std::string& name) {
+      return platform::NeighbourAnswers(address, name);
+    };
+  // Probing waits for the link; the window keeps listing meanwhile. 0 is
+  // never a candidate, so it stands for none found.
+  prober_.Start(
+      [target, taken, probe] {
+        const auto address = ChooseFreeAddress(
+            target, taken, [&](uint32_t candidate) { return probe(candidate, target.name); });
+        return static_cast<int32_t>(address.value_or(0));
+      },
+      [this, record, target](int32_t found) {
+        if (shutDown_) return;
+        const auto address = static_cast<uint32_t>(found);
+        if (address == 0) {
+          Warn(QStringLiteral("No free address found on %1: the first %2 addresses tried are "
+                              "in use. Configure the module by hand.")
+                   .arg(QString::fromStdString(NetworkLabel(target)))
+                   .arg(kMaxAddressProbes));
+          return;
+        }
+        ConfigureRecord(MovedRecord(record, target, address));
+      });
+  return true;
+}
+
 void CMainDlg::RunWaitingScan() {
   if (!scanWaiting_ || shutDown_) return;
   scanWaiting_ = false;
@@ -483,7 +583,10 @@ void CMainDlg::OnSettings() {
     interfaces_.specificInterface = specific ? 1 : 0;
     interfaces_.selectedInterface = selected;
   };
-  steps.applyInterface = [this, &api] { ApplyInterface(api, interfaces_); };
+  steps.applyInterface = [this, &api] {
+    ApplyInterface(api, interfaces_);
+    RefreshMarkContext(ChosenAddresses());
+  };
   steps.clearAndScan = [this] { ScanAndWarn(); };
   steps.showPlainMessage = [this](const std::string& text) {
     ShowMessage(this, QStringLiteral("Pelmar"), QString::fromStdString(text), MessageIcon::None);
@@ -525,6 +628,7 @@ void CMainDlg::Shutdown() {
   session_ = 0;
   // A wink or configuration still in the library ends within its seed wait.
   sender_.Abandon();
+  prober_.Abandon();
   ClearList();
   dhcp_->SwitchOff();
   if (binding_.bound()) binding_.api().MDSP_Stop();
