@@ -64,18 +64,20 @@ std::string ComposeSettings(const InterfaceChoice& choice) {
 
 bool ApplySettingsBytes(const std::string& bytes, InterfaceChoice& choice) {
   choice.specificInterface = 0;
+  choice.missingSavedInterface.clear();
   if (bytes.size() < 5 || bytes.compare(0, 3, "CVP") != 0) return false;
   std::string text = bytes.substr(4);
   text = text.substr(0, text.find('\0'));
   if (text.empty()) return true;
-  choice.specificInterface = 1;
   uint32_t count = choice.count > kMaxInterfaces ? kMaxInterfaces : choice.count;
   for (uint32_t i = 0; i < count; ++i) {
     if (choice.entries[i].address == text) {
+      choice.specificInterface = 1;
       choice.selectedInterface = i;
-      break;
+      return true;
     }
   }
+  choice.missingSavedInterface = text.substr(0, 64);
   return true;
 }
 

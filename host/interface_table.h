@@ -24,6 +24,9 @@ struct InterfaceChoice {
   int specificInterface = 0;
   uint32_t selectedInterface = 0;
   std::string requestedInterface;  // from the command line; emptied by its first use
+  // The saved address that no interface has any more (cut to 64 characters);
+  // every interface is used instead. Empty when the saved choice was found.
+  std::string missingSavedInterface;
 };
 
 // Builds the table from the library; the count is capped at 64. A failing
@@ -40,7 +43,9 @@ bool ApplyInterface(const LibraryApi& api, InterfaceChoice& choice);
 std::string ComposeSettings(const InterfaceChoice& choice);
 // The choice from bytes already read (the read is bounded by
 // the caller). Clears specificInterface first; false for a short or foreign
-// file.
+// file. A saved address that no interface has selects every interface and
+// is kept in missingSavedInterface: one interface the user never chose would
+// find nothing there and look like an empty network.
 bool ApplySettingsBytes(const std::string& bytes, InterfaceChoice& choice);
 
 // Bytes read at most from the file: 4 + 2043 (longer texts are compared cut,

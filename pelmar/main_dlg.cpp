@@ -10,17 +10,26 @@
 #include <QTimer>
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstring>
+#include <memory>
+#include <thread>
 
 #include "about_dlg.h"
+#include "dhcp_recovery_window.h"
+#include "doctor.h"
+#include "doctor_window.h"
+#include "module_census.h"
 #include "dialog_units.h"
 #include "host.h"
 #include "host_networks.h"
 #include "message_box.h"
 #include "module_cells.h"
 #include "module_record.h"
+#include "module_texts.h"
 #include "password_dlg.h"
 #include "run_configuration.h"
+#include "scan_rounds_dlg.h"
 #include "settings_command.h"
 #include "settings_dlg.h"
 #include "settings_file.h"
@@ -39,6 +48,14 @@ constexpr int kMinimumWidth = 194;
 constexpr int kMinimumHeight = 130;
 
 constexpr int kAboutCommand = 16;
+constexpr int kDoctorCommand = 17;
+
+// Context of the discovers of the doctor and of a recovery's search: an
+// address, never a scan number, so the list drops their events.
+char g_checkContext;
+
+// How long a check waits for answers through each interface.
+constexpr uint32_t kCheckScanMs = 1500;
 
 const QString kWarning = QStringLiteral("Warning");
 
@@ -48,7 +65,28 @@ const QString kNoModuleAnswered =
 // Names the two ways to the About box, which has no control of its own.
 const QString kWindowHelp = QStringLiteral(
     "Right-click a module for its menu (also the Menu key or Shift+F10). "
-    "Press F1, or right-click beside the buttons, for About Pelmar.");
+    "Press F1, or right-click beside the buttons, for About Pelmar. "
+    "Ctrl+R sets how many rounds a scan sends; Ctrl+Shift+D checks this computer.");
+
+constexpr int kScanRoundsCommand = 18;
+
+// A row action's outcome when the module did not answer once more.
+constexpr int32_t kModuleSilent = -1;
+
+// Runs off the window thread before a row action. After a scan of several
+// rounds the row may come from an earlier round, whose table index is gone:
+// the module is looked for by MAC and protocol, and asked for again. A
+// single-round scan keeps its one discover: its rows name the current table.
+bool FindInCurrentTable(const LibraryApi& api, bool severalRounds, ModuleRecord& record) {
+  if (!severalRounds) return true;
+  RefindSteps steps;
+  steps.discover = [&api] { return api.SMDSP_SendDiscover(nullptr) == MDSP_RESULT_OK; };
+  steps.sleep = [](uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
+  const std::optional<uint32_t> index = FindModuleAgain(api, record, steps);
+  if (!index) return false;
+  record.moduleIndex = *index;
+  return true;
+}
 
 }  // namespace
 
@@ -108,6 +146,17 @@ void CMainDlg::CreateControls() {
     if (list_->rowCount() == 0) list_->SetEmptyText(kNoModuleAnswered);
   });
 
+  nextRound_ = new QTimer(this);
+  nextRound_->setSingleShot(true);
+  connect(nextRound_, &QTimer::timeout, this, [this] {
+    // A request on its way keeps its table index: the round waits for it.
+    if (sender_.busy()) {
+      nextRound_->start(scanRounds_.intervalMs);
+      return;
+    }
+    SendRound();
+  });
+
   setTabOrder(scan_, button1_);
   setTabOrder(button1_, list_);
   setTabOrder(list_, settings_);
@@ -124,6 +173,12 @@ void CMainDlg::CreateControls() {
   auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
   help->setContext(Qt::WindowShortcut);
   connect(help, &QShortcut::activated, this, [this] { ShowAbout(); });
+  auto* rounds = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), this);
+  rounds->setContext(Qt::WindowShortcut);
+  connect(rounds, &QShortcut::activated, this, [this] { AskScanRounds(); });
+  auto* doctor = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), this);
+  doctor->setContext(Qt::WindowShortcut);
+  connect(doctor, &QShortcut::activated, this, [this] { ShowDoctor(); });
 }
 
 void CMainDlg::RecordLayout() {
@@ -206,18 +261,20 @@ bool CMainDlg::Initialise() {
     ShowMessage(this, QStringLiteral("Error"), QStringLiteral("Unable to create network adapter list"),
                 MessageIcon::Error);
   LoadSettings(settingsPath_, interfaces_);
-  const std::string requested = interfaces_.requestedInterface;
-  if (!ApplyInterface(api, interfaces_)) {
+  scanRounds_ = LoadScanRounds(ScanRoundsPath(settingsPath_));
+  const std::string requestedText = interfaces_.requestedInterface;
+  const bool requested = !interfaces_.requestedInterface.empty();
+  const bool applied = ApplyInterface(api, interfaces_);
+  const bool savedChoiceUsed = !requested || !applied;
+  if (!applied) {
     ShowMessage(this, QStringLiteral("Information"),
                 QStringLiteral("Could not find specified network adapter."),
                 MessageIcon::Information);
     ApplyInterface(api, interfaces_);
     RefreshMarkContext(ChosenAddresses());
-  } else if (!requested.empty()) {
-    uint32_t address = 0;
-    for (uint32_t i = 0; i < interfaces_.count; ++i)
-      if (interfaces_.entries[i].address == requested) address = DottedQuadValue(requested);
-    RefreshMarkContext({address});
+  } else if (requested) {
+    // The requested interface alone scans (it matched an entry).
+    RefreshMarkContext({DottedQuadValue(requestedText)});
   } else {
     RefreshMarkContext(ChosenAddresses());
   }
@@ -234,6 +291,15 @@ bool CMainDlg::Initialise() {
   } else {
     ScanAndWarn();
   }
+  // The saved interface is gone: every interface was scanned instead. Said
+  // once; settings.dat stays as it is until the user saves Settings.
+  if (savedChoiceUsed && !interfaces_.missingSavedInterface.empty() && !shutDown_)
+    ShowMessage(this, QStringLiteral("Information"),
+                QStringLiteral("The saved network interface %1 was not found. Scanning every "
+                               "interface.")
+                    .arg(QString::fromStdString(interfaces_.missingSavedInterface)),
+                MessageIcon::Information);
+  interfaces_.missingSavedInterface.clear();
   // The DHCP server is off after every start (the switch starts off).
   setResult(QDialog::Accepted);
   return true;
@@ -260,11 +326,30 @@ bool CMainDlg::StartScan() {
   ClearList();
   list_->listModel()->SetMarkContext(SubnetsOf(scanning_), previousScan_);
   if (!binding_.bound()) return false;
-  scanNumber_ = ++g_lastScan;
-  const bool sent = binding_.api().SMDSP_SendDiscover(reinterpret_cast<void*>(scanNumber_)) ==
-                    MDSP_RESULT_OK;
+  const bool sent = SendRound();
   if (sent && options_.quietScanMs >= 0) quietScan_->start(options_.quietScanMs);
   return sent;
+}
+
+bool CMainDlg::SendRound() {
+  if (shutDown_ || !binding_.bound()) return false;
+  // Each round has a number of its own: an answer of an earlier round read
+  // after the next discover would address the emptied table.
+  scanNumber_ = ++g_lastScan;
+  merged_.BeginRound();
+  const bool sent = binding_.api().SMDSP_SendDiscover(reinterpret_cast<void*>(scanNumber_)) ==
+                    MDSP_RESULT_OK;
+  if (merged_.round() < scanRounds_.rounds) nextRound_->start(scanRounds_.intervalMs);
+  return sent;
+}
+
+void CMainDlg::SetScanRounds(const ScanRounds& setting) { scanRounds_ = setting; }
+
+void CMainDlg::AskScanRounds() {
+  ScanRoundsDlg dialog(scanRounds_, this);
+  if (dialog.exec() != QDialog::Accepted || shutDown_) return;
+  scanRounds_ = dialog.Choice();
+  SaveScanRounds(ScanRoundsPath(settingsPath_), scanRounds_);
 }
 
 void CMainDlg::ScanAndWarn() {
@@ -275,6 +360,8 @@ void CMainDlg::ScanAndWarn() {
 
 void CMainDlg::ClearList() {
   list_->ClearModuleList();
+  merged_.Clear();
+  nextRound_->stop();
   list_->SetEmptyText(QString());
   quietScan_->stop();
   ResetConfigurationTarget();
@@ -330,7 +417,13 @@ void CMainDlg::HandleModuleEvent(const ModuleEventData& event) {
       }
       ModuleRecord record;
       if (ReadModuleRecord(api, event.index, &record)) {
-        list_->AddModuleRow(record);
+        if (scanRounds_.rounds > 1) {
+          // Merged by MAC and protocol: the latest round's answer wins.
+          merged_.Add(record);
+          list_->AddOrReplaceModuleRow(record);
+        } else {
+          list_->AddModuleRow(record);
+        }
         list_->SetEmptyText(QString());
       }
       return;
@@ -371,6 +464,12 @@ int CMainDlg::RunRowMenu(int row, const QPoint& globalPos) {
   menu.addAction(QStringLiteral("Open Web-Interface"))->setData(kCommandWebInterface);
   QAction* wink = menu.addAction(QStringLiteral("Wink"));
   wink->setData(kCommandWink);
+  const ModuleRecord* record = FindRecord(list_->listModel()->records(), mac.data(), secure);
+  if (record && NeedsDhcpRecovery(*record)) {
+    QAction* recover = menu.addAction(QStringLiteral("Recover by &DHCP..."));
+    recover->setData(kCommandRecoverByDhcp);
+    recover->setEnabled(!sender_.busy());
+  }
   // One request at a time: the library keeps one pending configuration.
   configuration->setEnabled(!sender_.busy());
   wink->setEnabled(!sender_.busy());
@@ -398,8 +497,14 @@ int CMainDlg::RunRowMenu(int row, const QPoint& globalPos) {
   if (shutDown_) return 0;
   switch (command) {
     case kCommandConfiguration: ConfigureModule(mac, secure); break;
-    case kCommandWebInterface: OpenWebInterface(ipText); break;
+    case kCommandWebInterface:
+      if (scanRounds_.rounds > 1 && !sender_.busy())
+        OpenWebInterfaceOfModule(mac, secure);
+      else
+        OpenWebInterface(ipText);
+      break;
     case kCommandWink: WinkModule(mac, secure); break;
+    case kCommandRecoverByDhcp: RecoverByDhcp(mac, secure); break;
     case kCommandMove: MoveModule(mac, secure, network); break;
     default: break;
   }
@@ -426,13 +531,22 @@ bool CMainDlg::ConfigureRecord(const ModuleRecord& source) {
   SetConfigurationTarget(choice.record.mac);
   const LibraryApi api = binding_.api();
   void* context = currentScanContext();
+  const bool severalRounds = scanRounds_.rounds > 1;
   sender_.Start(
-      [api, choice, context] {
+      [api, choice, context, severalRounds] {
+        ModuleRecord record = choice.record;
+        if (!FindInCurrentTable(api, severalRounds, record)) return kModuleSilent;
         uint8_t scratch[6];
         return static_cast<int32_t>(
-            SendConfiguration(api, choice.record, choice.input, scratch, SystemRandom, context));
+            SendConfiguration(api, record, choice.input, scratch, SystemRandom, context));
       },
       [this, record = choice.record](int32_t outcome) {
+        if (outcome == kModuleSilent) {
+          if (std::memcmp(target_.data(), record.mac, 6) == 0) ResetConfigurationTarget();
+          Warn(QString::fromLatin1(kModuleSilentText));
+          RunWaitingScan();
+          return;
+        }
         const auto result = static_cast<ConfigureOutcome>(outcome);
         if (result == ConfigureOutcome::Failed && std::memcmp(target_.data(), record.mac, 6) == 0)
           ResetConfigurationTarget();
@@ -456,6 +570,33 @@ void CMainDlg::OpenWebInterface(const QString& ipText) {
     platform::OpenWithShell(url);  // never through a shell command line
 }
 
+bool CMainDlg::OpenWebInterfaceOfModule(const Mac& mac, std::optional<bool> secure) {
+  if (!binding_.bound() || sender_.busy()) return false;
+  const ModuleRecord* found = FindRecord(list_->listModel()->records(), mac.data(), secure);
+  if (!found) return false;
+  const ModuleRecord record = *found;
+  const LibraryApi api = binding_.api();
+  // The address as the module gives it now; written by the call, read when it is done.
+  auto ipText = std::make_shared<std::string>();
+  sender_.Start(
+      [api, record, ipText] {
+        ModuleRecord current = record;
+        if (!FindInCurrentTable(api, true, current)) return kModuleSilent;
+        ModuleRecord fresh;
+        ReadModuleRecord(api, current.moduleIndex, &fresh);
+        *ipText = fresh.ipValid ? Ipv4Text(fresh.ip) : std::string();
+        return int32_t{0};
+      },
+      [this, ipText](int32_t outcome) {
+        if (outcome == kModuleSilent)
+          Warn(QString::fromLatin1(kModuleSilentText));
+        else
+          OpenWebInterface(QString::fromStdString(ipText->empty() ? "N/A" : *ipText));
+        RunWaitingScan();
+      });
+  return true;
+}
+
 bool CMainDlg::WinkModule(const Mac& mac, std::optional<bool> secure) {
   if (!binding_.bound() || sender_.busy()) return false;
   const ModuleRecord* found = FindRecord(list_->listModel()->records(), mac.data(), secure);
@@ -473,12 +614,17 @@ bool CMainDlg::WinkModule(const Mac& mac, std::optional<bool> secure) {
   }
   const LibraryApi api = binding_.api();
   void* context = currentScanContext();
+  const bool severalRounds = scanRounds_.rounds > 1;
   sender_.Start(
-      [api, record, password, context] {
-        return static_cast<int32_t>(SendWink(api, record, password, context));
+      [api, record, password, context, severalRounds] {
+        ModuleRecord current = record;
+        if (!FindInCurrentTable(api, severalRounds, current)) return kModuleSilent;
+        return static_cast<int32_t>(SendWink(api, current, password, context));
       },
       [this](int32_t outcome) {
-        if (static_cast<WinkOutcome>(outcome) != WinkOutcome::Sent)
+        if (outcome == kModuleSilent)
+          Warn(QString::fromLatin1(kModuleSilentText));
+        else if (static_cast<WinkOutcome>(outcome) != WinkOutcome::Sent)
           Warn(QString::fromLatin1(kWinkFailedText));
         RunWaitingScan();
       });
@@ -557,8 +703,73 @@ void CMainDlg::contextMenuEvent(QContextMenuEvent* event) {
 void CMainDlg::RunWindowMenu(const QPoint& globalPos) {
   QMenu menu(this);
   menu.addAction(QStringLiteral("&About Pelmar..."))->setData(kAboutCommand);
+  QAction* doctor = menu.addAction(QStringLiteral("&Check this computer..."));
+  doctor->setData(kDoctorCommand);
+  doctor->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D));
+  doctor->setEnabled(!sender_.busy());
+  QAction* rounds = menu.addAction(QStringLiteral("Scan &rounds..."));
+  rounds->setData(kScanRoundsCommand);
+  rounds->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
   QAction* chosen = menu.exec(globalPos);
-  if (chosen && chosen->data().toInt() == kAboutCommand && !shutDown_) ShowAbout();
+  const int command = chosen ? chosen->data().toInt() : 0;
+  if (shutDown_) return;
+  if (command == kAboutCommand) ShowAbout();
+  if (command == kDoctorCommand) ShowDoctor();
+  if (command == kScanRoundsCommand) AskScanRounds();
+}
+
+void CMainDlg::ShowDoctor() {
+  // The check renumbers the module table: not while a request is on its way.
+  if (sender_.busy()) return;
+  const bool bound = binding_.bound();
+  const LibraryApi api = bound ? binding_.api() : LibraryApi{};
+  CDoctorDlg doctor(
+      [api, bound] {
+        DoctorOptions options;
+        options.scanTimeoutMs = kCheckScanMs;
+        options.scanContext = &g_checkContext;
+        return RunDoctor(bound ? &api : nullptr, options);
+      },
+      [this] {
+        if (shutDown_ || !binding_.bound()) return;
+        ApplyInterface(binding_.api(), interfaces_);
+        ScanAndWarn();
+      },
+      this);
+  doctor.Check();
+  doctor.exec();
+}
+
+bool CMainDlg::RecoverByDhcp(const Mac& mac, std::optional<bool> secure) {
+  if (!binding_.bound() || sender_.busy()) return false;
+  const ModuleRecord* found = FindRecord(list_->listModel()->records(), mac.data(), secure);
+  if (!found || !NeedsDhcpRecovery(*found)) return false;
+  const ModuleRecord record = *found;
+  std::vector<std::string> addresses;
+  for (uint32_t i = 0; i < interfaces_.count; ++i)
+    if (!interfaces_.specificInterface || i == interfaces_.selectedInterface)
+      addresses.push_back(interfaces_.entries[i].address);
+  const LibraryApi api = binding_.api();
+  RecoveryHooks hooks;
+  hooks.locate = [api, addresses](const uint8_t moduleMac[6]) {
+    const std::string address =
+        FindAnsweringInterface(api, moduleMac, addresses, kCheckScanMs, &g_checkContext);
+    return address.empty() ? std::string() : InterfaceNameOf(address);
+  };
+  hooks.located = [this] {
+    if (shutDown_ || !binding_.bound()) return;
+    ApplyInterface(binding_.api(), interfaces_);
+    StartScan();
+  };
+  hooks.rescan = [this] {
+    if (!shutDown_) StartScan();
+  };
+  hooks.records = [this] { return list_->listModel()->records(); };
+  hooks.settingsServerOn = [this] { return dhcp_->IsOn(); };
+  CDhcpRecoveryDlg recovery(record, hooks, this);
+  recovery.Begin();
+  recovery.exec();
+  return true;
 }
 
 void CMainDlg::ShowAbout() {

@@ -21,6 +21,7 @@
 #include "library_binding.h"
 #include "module_list.h"
 #include "move_to_network.h"
+#include "scan_rounds.h"
 
 class QMenu;
 class QPushButton;
@@ -104,9 +105,10 @@ class CMainDlg : public QDialog {
   static constexpr int kCommandConfiguration = 0x1001;
   static constexpr int kCommandWebInterface = 0x1002;
   static constexpr int kCommandWink = 0x1003;
+  static constexpr int kCommandRecoverByDhcp = 0x1004;
   // "Move to this network..." (one entry per scanning network when there
   // are several); offered for rows marked "other network" or "no address".
-  static constexpr int kCommandMove = 0x1004;
+  static constexpr int kCommandMove = 0x1005;
 
   // The row menu at globalPos for a row (nothing for row < 0), then the
   // chosen command. The row's MAC and IP are taken before the menu opens, so
@@ -120,6 +122,9 @@ class CMainDlg : public QDialog {
   // `secure` picks the row's protocol when a module answered in both.
   bool ConfigureModule(const Mac& mac, std::optional<bool> secure = std::nullopt);
   void OpenWebInterface(const QString& ipText);
+  // After a scan of several rounds: the module's web interface at the
+  // address of its answer to the current table, once it is found there.
+  bool OpenWebInterfaceOfModule(const Mac& mac, std::optional<bool> secure);
   bool WinkModule(const Mac& mac, std::optional<bool> secure = std::nullopt);
   // Looks for a free address on scanning network `network` (off the window
   // thread), then opens the configuration dialog pre-filled with it, the
@@ -136,6 +141,12 @@ class CMainDlg : public QDialog {
   void ShowAbout();
   // The Settings button.
   void OnSettings();
+  // "Check this computer..." of the window menu (also Ctrl+Shift+D): the
+  // doctor's report; the list is scanned again afterwards.
+  void ShowDoctor();
+  // "Recover by DHCP..." of the row menu, offered for a module that asks
+  // for an address (DHCP on, 0.0.0.0): serves that module alone.
+  bool RecoverByDhcp(const Mac& mac, std::optional<bool> secure = std::nullopt);
   DhcpControl& dhcp() { return *dhcp_; }
   // Tests hand in a DHCP switch of their own (before Initialise).
   void SetDhcpControl(DhcpControl* control) { dhcp_ = control ? control : &ownDhcp_; }
@@ -145,6 +156,15 @@ class CMainDlg : public QDialog {
   // A Warning box; one that comes while another is open waits for it to
   // close, and events go on being handled meanwhile.
   void Warn(const QString& text);
+
+  // How many discovers a scan sends (saved beside the settings file). A
+  // new setting takes effect with the next scan.
+  const ScanRounds& scanRounds() const { return scanRounds_; }
+  void SetScanRounds(const ScanRounds& setting);
+  // "Scan rounds...": the dialog, then the choice saved.
+  void AskScanRounds();
+  // Rounds of the current scan sent so far.
+  uint32_t roundsSent() const { return merged_.round(); }
 
   // Events of a stale scan dropped so far.
   uint64_t staleEventsDropped() const { return staleDropped_; }
@@ -165,6 +185,8 @@ class CMainDlg : public QDialog {
   void ScanAndWarn();
   // A scan asked for while a request was on its way, once it has left.
   void RunWaitingScan();
+  // Sends the current scan's next round; false when it could not be sent.
+  bool SendRound();
   void ClearList();
   void Shutdown();
   // The host's networks and which of them scan, after the interface choice.
@@ -193,6 +215,9 @@ class CMainDlg : public QDialog {
   std::deque<QString> warnings_;
   bool warningOpen_ = false;
   QTimer* quietScan_ = nullptr;
+  ScanRounds scanRounds_;
+  MergedScan merged_;
+  QTimer* nextRound_ = nullptr;
 
   ModuleListCtrl* list_ = nullptr;
   QPushButton* scan_ = nullptr;

@@ -256,6 +256,32 @@ QString ModuleListModel::StatusTooltip() const {
   return text;
 }
 
+void ModuleListModel::AddOrReplace(const ModuleRecord& record) {
+  auto same = [&](const uint8_t mac[6], bool secure) {
+    return std::memcmp(mac, record.mac, 6) == 0 && secure == record.secure;
+  };
+  auto rec = std::find_if(records_.begin(), records_.end(),
+                          [&](const ModuleRecord& r) { return same(r.mac, r.secure); });
+  auto row = std::find_if(rows_.begin(), rows_.end(), [&](const std::unique_ptr<Row>& r) {
+    return same(r->mac.data(), r->secure);
+  });
+  if (rec == records_.end() || row == rows_.end()) {
+    Add(record);
+    return;
+  }
+  *rec = record;
+  CellTexts texts = MakeCellTexts(record);
+  if (texts == (*row)->texts) return;
+  (*row)->texts = texts;
+  for (int c = 0; c < kColumnCount; ++c) (*row)->keys[c] = MakeCellKey(texts[c]);
+  const int position = static_cast<int>(row - rows_.begin());
+  emit dataChanged(index(position, 0), index(position, kColumnCount - 1));
+  // A new address can give or take marks, its own and others'.
+  (*row)->subject = MarkSubjectOf(record);
+  Mark(nullptr);
+  Sort(sortColumn_, ascending_);
+}
+
 void ModuleListModel::Clear() {
   if (rows_.empty() && records_.empty()) return;
   beginResetModel();
@@ -387,6 +413,12 @@ int ModuleListCtrl::ColumnWidth(int column, int specified) const {
 void ModuleListCtrl::AddModuleRow(const ModuleRecord& record) {
   if (!record.macValid) return;
   model_->Add(record);
+  header_->SetSortMark(model_->ascending(), model_->sortColumn());
+}
+
+void ModuleListCtrl::AddOrReplaceModuleRow(const ModuleRecord& record) {
+  if (!record.macValid) return;
+  model_->AddOrReplace(record);
   header_->SetSortMark(model_->ascending(), model_->sortColumn());
 }
 

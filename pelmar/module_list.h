@@ -92,6 +92,10 @@ class ModuleListModel : public QAbstractTableModel {
   // Appends the record and inserts its row at its sorted place. Returns the
   // row's position.
   int Add(const ModuleRecord& record);
+  // Puts a later answer of a listed module (same MAC and protocol) in place
+  // of its record and row; adds it when none is listed. The row keeps its
+  // selection and moves only if its sort key changed.
+  void AddOrReplace(const ModuleRecord& record);
   void Clear();
   // Re-sorts every row (stable) on column in the direction.
   void Sort(int column, bool ascending);
@@ -147,6 +151,8 @@ class ModuleListCtrl : public QTreeView {
   bool CreateColumns(const std::string& spec);
   // Adds the record and its row; nothing without a valid MAC.
   void AddModuleRow(const ModuleRecord& record);
+  // The row of a later scan round: replaces the module's row if listed.
+  void AddOrReplaceModuleRow(const ModuleRecord& record);
   // Empties rows and records.
   void ClearModuleList();
   // The first record (oldest first) with the MAC of the row at position (nullptr: none).

@@ -28,7 +28,7 @@ test_packages=(
   clang libclang-rt-14-dev
   busybox procps locales
   xvfb xdotool x11-utils openbox imagemagick fonts-dejavu-core
-  desktop-file-utils libcap2-bin groff-base binutils
+  desktop-file-utils libcap2-bin groff-base binutils nftables
 )
 
 tests=0 list=0

@@ -80,7 +80,8 @@ long UdpCounter(const std::string& snmp, const std::string& name) {
 
 std::string OwnSnmp() { return net_test::ReadFile("/proc/thread-self/net/snmp"); }
 
-std::string StartSimulatedModules(net_test::Lab& lab, uint32_t text, uint32_t secure) {
+std::string StartSimulatedModules(net_test::Lab& lab, uint32_t text, uint32_t secure,
+                                  const std::vector<std::string>& simArgs) {
   if (!lab.ok()) {
     std::fprintf(stderr, "network namespaces unavailable: %s\n", lab.error().c_str());
     return "";
@@ -93,9 +94,11 @@ std::string StartSimulatedModules(net_test::Lab& lab, uint32_t text, uint32_t se
     return "";
   }
   std::string simLog = lab.tempDir() + "/sim.log";
-  lab.Spawn(mods, {MDSP_SIM_PATH, "--iface", "m0", "--generate-text", std::to_string(text),
-                   "--generate-secure", std::to_string(secure)},
-            simLog);
+  std::vector<std::string> argv = {MDSP_SIM_PATH, "--iface", "m0", "--generate-text",
+                                   std::to_string(text), "--generate-secure",
+                                   std::to_string(secure)};
+  argv.insert(argv.end(), simArgs.begin(), simArgs.end());
+  lab.Spawn(mods, argv, simLog);
   if (!net_test::WaitFor([&] { return net_test::ReadFile(simLog).find("ready") != std::string::npos; },
                         10000)) {
     std::fprintf(stderr, "simulator did not start\n%s", net_test::ReadFile(simLog).c_str());

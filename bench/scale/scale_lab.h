@@ -27,7 +27,9 @@ std::string OwnSnmp();
 // `secure` secure modules on m0, the calling thread moved into the host
 // namespace and the library's interface chosen. Returns the modules'
 // namespace, or "" with the reason printed.
-std::string StartSimulatedModules(net_test::Lab& lab, uint32_t text, uint32_t secure);
+// `simArgs` go on the simulator's command line (e.g. --loss).
+std::string StartSimulatedModules(net_test::Lab& lab, uint32_t text, uint32_t secure,
+                                  const std::vector<std::string>& simArgs = {});
 
 // Waits until `found` reaches `expected` or stays unchanged for two seconds.
 void AwaitModules(const std::atomic<int>& found, int expected);

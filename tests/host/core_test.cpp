@@ -552,11 +552,27 @@ TEST_F(SettingsFile, SpecificInterfaceLayoutAndRoundTrip) {
   EXPECT_EQ(loaded.selectedInterface, 1u);
 }
 
-TEST_F(SettingsFile, ChangedAddressKeepsSelectedAtItsValue) {
+TEST_F(SettingsFile, SavedAddressGoneSelectsEveryInterface) {
+  // One interface the user never chose would find nothing and look like an
+  // empty network: every interface is used, and the address kept for the
+  // message. The file itself is left as it is.
   Write(std::string("CVP\0" "10.9.9.9", 12));
+  choice.selectedInterface = 1;
+  EXPECT_TRUE(LoadSettings(path, choice));
+  EXPECT_EQ(choice.specificInterface, 0);
+  EXPECT_EQ(choice.missingSavedInterface, "10.9.9.9");
+  EXPECT_EQ(Bytes(), std::string("CVP\0" "10.9.9.9", 12));
+  stub::S().devices.clear();
+  ASSERT_TRUE(ApplyInterface(stub::Api(), choice));
+  ASSERT_EQ(stub::S().devices.size(), choice.count);
+  for (uint32_t i = 0; i < choice.count; ++i)
+    EXPECT_EQ(stub::S().devices[i], std::make_pair(i, choice.entries[i].address));
+  // A later load that finds its interface forgets the missing one.
+  Write(std::string("CVP\0" "10.77.0.1", 13));
   EXPECT_TRUE(LoadSettings(path, choice));
   EXPECT_EQ(choice.specificInterface, 1);
-  EXPECT_EQ(choice.selectedInterface, 0u);
+  EXPECT_EQ(choice.selectedInterface, 2u);
+  EXPECT_EQ(choice.missingSavedInterface, "");
 }
 
 TEST_F(SettingsFile, LoadEdgeCases) {
@@ -586,7 +602,8 @@ TEST_F(SettingsFile, BoundedRead) {
   Write(std::string("CVP\0", 4) + text);
   choice.selectedInterface = 2;
   EXPECT_TRUE(LoadSettings(path, choice));
-  EXPECT_EQ(choice.specificInterface, 1);
+  EXPECT_EQ(choice.specificInterface, 0);  // matches none: every interface
+  EXPECT_EQ(choice.missingSavedInterface.size(), 64u);  // cut for the message
   EXPECT_EQ(choice.selectedInterface, 2u);
   // Exactly 2043 characters after the header are all read.
   InterfaceChoice c2;

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 #include <cstdlib>
@@ -176,6 +177,31 @@ TEST_F(WindowActions, RestartReportIsReleasedAndCausesNothing) {
   EXPECT_EQ(w.moduleList()->rowCount(), 2);
 }
 
+// Only a module of the family that asks for an address (DHCP on, 0.0.0.0)
+// is offered a recovery; the Settings switch is not touched by the offer.
+TEST_F(WindowActions, RowMenuOffersDhcpRecoveryOnlyToAModuleAskingForAnAddress) {
+  CMainDlg w("", options);
+  fake::Module asking = MakeModule(1, "0.0.0.0", "A");
+  const uint8_t family[6] = {0x02, 0xA7, 0x5E, 0x00, 0x00, 0x05};
+  std::memcpy(asking.mac, family, 6);
+  asking.tags[SMDSP_TAG_DHCP] = fake::U8(1);
+  fake::Module addressed = MakeModule(2, "10.0.0.2", "B");
+  std::memcpy(addressed.mac, family, 5);
+  addressed.tags[SMDSP_TAG_DHCP] = fake::U8(1);
+  StartWithTwo(w, asking, addressed);
+
+  std::vector<QString> seen;
+  ChooseInMenu("", &seen);
+  w.RunRowMenu(RowOf(w, "0.0.0.0"), QPoint(10, 10));
+  EXPECT_EQ(seen, (std::vector<QString>{"Configuration", "Open Web-Interface", "Wink",
+                                        "Recover by &DHCP..."}));
+  seen.clear();
+  ChooseInMenu("", &seen);
+  w.RunRowMenu(RowOf(w, "10.0.0.2"), QPoint(10, 10));
+  EXPECT_EQ(seen, (std::vector<QString>{"Configuration", "Open Web-Interface", "Wink"}));
+  EXPECT_FALSE(w.dhcp().IsOn());
+}
+
 TEST_F(WindowActions, RowMenuOffersThreeCommandsAndNoneOffARow) {
   std::vector<std::string> urls;
   options.urlOpener = [&](const std::string& url) { urls.push_back(url); };
@@ -289,13 +315,40 @@ TEST_F(WindowActions, WindowMenuAndF1OpenTheAboutBox) {
   ChooseInMenu("&About Pelmar...", &seen);
   closeAbout();
   w.RunWindowMenu(QPoint(5, 5));
-  EXPECT_EQ(seen, (std::vector<QString>{"&About Pelmar..."}));
+  EXPECT_EQ(seen, (std::vector<QString>{"&About Pelmar...", "&Check this computer...",
+                                          "Scan &rounds..."}));
 
   QApplication::setActiveWindow(&w);  // shortcuts need the active window
   ASSERT_TRUE(Until([&] { return w.isActiveWindow(); }));
   closeAbout();
   QTest::keyClick(w.moduleList(), Qt::Key_F1);
   EXPECT_EQ(titles, (std::vector<QString>{"About Pelmar", "About Pelmar"}));
+}
+
+TEST_F(WindowActions, ScanRoundsFromTheWindowMenuAndCtrlR) {
+  CMainDlg w("", options);
+  StartWithTwo(w, MakeModule(1, "10.0.0.1", "A"), MakeModule(2, "10.0.0.2", "B"));
+  w.show();
+  std::vector<QString> titles;
+  auto setRounds = [&](int rounds) {
+    test_support::AnswerModal<QWidget>("the Scan rounds dialog", [&, rounds](QWidget& modal) {
+      titles.push_back(modal.windowTitle());
+      modal.findChild<QSpinBox*>("rounds")->setValue(rounds);
+      modal.findChild<QPushButton*>("ok")->click();
+    });
+  };
+  ChooseInMenu("Scan &rounds...");
+  setRounds(2);
+  w.RunWindowMenu(QPoint(5, 5));
+  EXPECT_EQ(w.scanRounds().rounds, 2u);
+
+  QApplication::setActiveWindow(&w);
+  ASSERT_TRUE(Until([&] { return w.isActiveWindow(); }));
+  setRounds(5);
+  QTest::keyClick(w.moduleList(), Qt::Key_R, Qt::ControlModifier);
+  EXPECT_EQ(w.scanRounds().rounds, 5u);
+  EXPECT_EQ(titles, (std::vector<QString>{"Scan rounds", "Scan rounds"}));
+  EXPECT_EQ(pelmar::LoadScanRounds(pelmar::ScanRoundsPath(w.settingsPath())).rounds, 5u);
 }
 
 TEST_F(WindowActions, AboutBoxReadsTheVersionOfThePelmarProgram) {

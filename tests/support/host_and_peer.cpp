@@ -17,8 +17,9 @@ bool HostAndPeer::SetUp(const std::string& peerCidr) {
 }
 
 std::string HostAndPeer::StartSimulator(const std::string& simPath,
-                                        const std::string& configJson) {
-  return lab.StartSimulator(simPath, peer, "p0", configJson);
+                                        const std::string& configJson,
+                                        const std::vector<std::string>& extraArgs) {
+  return lab.StartSimulator(simPath, peer, "p0", configJson, extraArgs);
 }
 
 bool HostAndPeer::SimulatorCaughtUp(const std::string& simLog, int timeoutMs) {

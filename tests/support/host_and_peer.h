@@ -20,7 +20,8 @@ class HostAndPeer {
   bool SetUp(const std::string& peerCidr = "10.77.0.2/24");
 
   // Starts the module simulator on p0; its log path, or "" on failure.
-  std::string StartSimulator(const std::string& simPath, const std::string& configJson);
+  std::string StartSimulator(const std::string& simPath, const std::string& configJson,
+                             const std::vector<std::string>& extraArgs = {});
 
   // Broadcasts a marker from the host side (calling thread in the host
   // namespace) and waits until the simulator's log shows it. Datagrams that

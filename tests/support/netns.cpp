@@ -295,12 +295,15 @@ int Lab::Stop(pid_t pid, int sig, int timeoutMs) {
 }
 
 std::string Lab::StartSimulator(const std::string& simPath, const std::string& ns,
-                                const std::string& iface, const std::string& configJson) {
+                                const std::string& iface, const std::string& configJson,
+                                const std::vector<std::string>& extraArgs) {
   std::string configPath = tempDir() + "/" + ns + "-" + iface + ".json";
   std::string logPath = tempDir() + "/" + ns + "-" + iface + ".log";
   std::ofstream(configPath) << configJson;
+  std::vector<std::string> argv = {simPath, "--iface", iface, "--config", configPath};
+  argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
   // Its log goes to standard output; errors, if any, land beside it.
-  if (Spawn(ns, {simPath, "--iface", iface, "--config", configPath}, logPath) < 0) return "";
+  if (Spawn(ns, argv, logPath) < 0) return "";
   bool ready = WaitFor(
       [&] { return ReadFile(logPath).find("ready ") != std::string::npos; }, 10000);
   return ready ? logPath : "";

@@ -62,9 +62,10 @@ class Lab {
   // Starts the module simulator (program at simPath) in a namespace on one
   // interface with the given JSON configuration, and waits until it is
   // bound. Returns the path of its log (datagrams, events and any error),
-  // or "" on failure.
+  // or "" on failure. `extraArgs` go on its command line (e.g. --loss).
   std::string StartSimulator(const std::string& simPath, const std::string& ns,
-                             const std::string& iface, const std::string& configJson);
+                             const std::string& iface, const std::string& configJson,
+                             const std::vector<std::string>& extraArgs = {});
 
   // A fresh temporary directory removed with the lab.
   const std::string& tempDir();

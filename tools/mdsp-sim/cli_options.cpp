@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "answer_loss.h"
+
 namespace mdspsim {
 namespace {
 
@@ -20,7 +22,7 @@ bool ParseCount(const std::string& text, uint32_t& out) {
 const char* UsageText() {
   return "usage: mdsp-sim --iface IFNAME (--config FILE.json | --generate-text N\n"
          "                --generate-secure N) [--mac-prefix 02-00-01] [--seed-delay MS]\n"
-         "                [--log FILE]\n"
+         "                [--loss P [--loss-seed N]] [--log FILE]\n"
          "\n"
          "Plays network modules of both protocols on UDP port 3250 of one interface.\n"
          "Run it only inside a network namespace of its own (see README.md): it answers\n"
@@ -32,6 +34,8 @@ const char* UsageText() {
          "  --generate-secure N   add N secure-protocol modules with default values\n"
          "  --mac-prefix P        first three MAC bytes of generated modules\n"
          "  --seed-delay MS       answer every Authentication request MS milliseconds late\n"
+         "  --loss P              drop each answer with probability P (0 to 1)\n"
+         "  --loss-seed N         seed of the drops (default 1): same seed, same drops\n"
          "  --log FILE            append the log to FILE instead of standard output\n"
          "  --help                show this text\n"
          "  --version             show the version\n"
@@ -67,6 +71,16 @@ bool ParseCli(int argc, const char* const* argv, CliOptions& out, std::string& e
     } else if (arg == "--seed-delay") {
       if (!ParseCount(value, out.seedDelayMs)) {
         error = "--seed-delay needs milliseconds from 0 to 65535";
+        return false;
+      }
+    } else if (arg == "--loss") {
+      if (!ParseProbability(value, out.loss)) {
+        error = "--loss needs a probability from 0 to 1";
+        return false;
+      }
+    } else if (arg == "--loss-seed") {
+      if (!ParseCount(value, out.lossSeed)) {
+        error = "--loss-seed needs a number from 0 to 65535";
         return false;
       }
     } else if (arg == "--generate-text" || arg == "--generate-secure") {

@@ -14,6 +14,8 @@ struct CliOptions {
   uint32_t generateSecure = 0;
   std::string macPrefix = "02-00-01";
   uint32_t seedDelayMs = 0;  // every answer to an Authentication request leaves this much later
+  double loss = 0;           // probability that an answer is dropped
+  uint32_t lossSeed = 1;
   bool help = false;
   bool version = false;
 };

@@ -16,6 +16,7 @@
 #include <random>
 #include <sstream>
 
+#include "answer_loss.h"
 #include "cli_options.h"
 #include "config.h"
 #include "log_line.h"
@@ -95,7 +96,7 @@ bool IsOwnEcho(const std::vector<uint32_t>& ownAddresses, const Endpoint& peer,
 }
 
 void ReceiveWaiting(int fd, const std::vector<uint32_t>& ownAddresses, Simulator& sim, Log& log,
-                    std::multimap<uint64_t, Outgoing>& pending) {
+                    AnswerLoss& loss, std::multimap<uint64_t, Outgoing>& pending) {
   uint8_t buffer[65536];
   std::vector<Outgoing> out;
   std::vector<std::string> notes;
@@ -117,6 +118,10 @@ void ReceiveWaiting(int fd, const std::vector<uint32_t>& ownAddresses, Simulator
     sim.Handle(buffer, static_cast<size_t>(size), peer, NowMs(), out, notes);
     for (const std::string& note : notes) log.line(note);
     for (Outgoing& o : out) {
+      if (loss.Drop()) {
+        log.line("drop loss " + EndpointText(o.to));
+        continue;
+      }
       uint64_t due = o.dueMs;
       pending.emplace(due, std::move(o));
     }
@@ -170,6 +175,7 @@ int Run(const CliOptions& options, Log& log) {
   std::vector<uint32_t> ownAddresses = InterfaceAddresses(options.iface);
   log.line("ready " + options.iface + " " + std::to_string(sim.Modules().size()));
 
+  AnswerLoss loss(options.loss, options.lossSeed);
   std::multimap<uint64_t, Outgoing> pending;
   while (!g_stop) {
     SendDue(fd, log, pending);
@@ -189,7 +195,7 @@ int Run(const CliOptions& options, Log& log) {
       log.line(std::string("error poll: ") + std::strerror(errno));
       break;
     }
-    if (ready > 0 && (pfd.revents & POLLIN)) ReceiveWaiting(fd, ownAddresses, sim, log, pending);
+    if (ready > 0 && (pfd.revents & POLLIN)) ReceiveWaiting(fd, ownAddresses, sim, log, loss, pending);
   }
   close(fd);
   log.line("stopped");

@@ -17,7 +17,7 @@ const OptionSpec kCommonOptions[] = {{"nic", true}, {"timeout", true}};
 const std::map<std::string, std::vector<OptionSpec>>& CommandOptions() {
   static const std::map<std::string, std::vector<OptionSpec>> table = {
       {"nics", {}},
-      {"scan", {{"json", false}, {"remember", false}}},
+      {"scan", {{"json", false}, {"rounds", true}, {"interval", true}, {"remember", false}}},
       {"wink", {{"mac", true}, {"value", true}}},
       {"configure",
        {{"mac", true},
@@ -30,6 +30,7 @@ const std::map<std::string, std::vector<OptionSpec>>& CommandOptions() {
         {"hostname", true},
         {"new-password", false}}},
       {"restart", {{"mac", true}, {"value", true}, {"ping-window", true}}},
+      {"doctor", {{"json", false}, {"no-scan", false}}},
   };
   return table;
 }
@@ -60,6 +61,7 @@ const char kProgramUsage[] =
     "  wink        make a module signal its position\n"
     "  configure   change a module's addresses, DHCP, host name or password\n"
     "  restart     restart a module and report when it answers again\n"
+    "  doctor      check this computer's interfaces, firewall and DHCP rights\n"
     "\n"
     "Common options:\n"
     "  --nic ADDRESS   use the interface with this IPv4 address (repeatable;\n"
@@ -75,7 +77,8 @@ const char kProgramUsage[] =
     "a terminal.\n"
     "\n"
     "Exit codes: 0 success, 1 bad command line, 2 interface or library failure,\n"
-    "3 no such module, 4 request refused, 5 wrong password, 6 time-out.\n";
+    "3 no such module, 4 request refused, 5 wrong password, 6 time-out,\n"
+    "8 the doctor found something wrong.\n";
 
 }  // namespace
 
@@ -156,13 +159,20 @@ std::string UsageText(const std::string& command) {
            "Lists the interfaces the library can use: index, IPv4 address, MAC and\n"
            "description.\n";
   if (command == "scan")
-    return "usage: mdspctl scan [--nic ADDRESS]... [--timeout MS] [--json] [--remember]\n"
+    return "usage: mdspctl scan [--nic ADDRESS]... [--timeout MS] [--json]\n"
+           "                    [--rounds N [--interval MS]] [--remember]\n"
            "\n"
            "Broadcasts a discover in both protocols and lists every module that\n"
            "answers within the time-out (default 2000 ms): IP, SN, GW, DHCP,\n"
            "Version, Type, MAC and Status. A module that speaks both protocols is\n"
            "listed twice. --json prints {\"modules\": [...], \"gone\": [...]}\n"
            "instead of the table; each module has its \"marks\" list.\n"
+           "\n"
+           "--rounds N (1 to 5, default 1) sends N discovers, --interval MS apart\n"
+           "(default 200, at most 10000); the time-out runs after the last one.\n"
+           "The answers are merged by MAC and protocol: a module that answered\n"
+           "any round is listed once, with its latest answer. More rounds find\n"
+           "modules whose answer was lost on a busy or lossy network.\n"
            "\n"
            "Status marks what is wrong with a module, and how to fix it:\n"
            "  duplicate IP   two or more modules answer with one address (0.0.0.0\n"
@@ -178,7 +188,8 @@ std::string UsageText(const std::string& command) {
            "$XDG_STATE_HOME/Tordal/Corvane Pelmar/last-scan (default\n"
            "~/.local/state/...). Without a kept list nothing is new or gone.\n"
            "\n"
-           "Exit code 0 also when no module answered; 2 when the list cannot be kept.\n";
+           "Exit codes: 0 also when no module answered, 1 bad command line,\n"
+           "2 interface or library failure, or the list cannot be kept.\n";
   if (command == "wink")
     return "usage: mdspctl wink --mac MAC [--value N] [--nic ADDRESS]... [--timeout MS]\n"
            "\n"
@@ -220,6 +231,31 @@ std::string UsageText(const std::string& command) {
            "configure), then pings it until the ping window (default 10 s after the\n"
            "restart) closes, and reports after how many seconds it answered again.\n"
            "Exit code 6 when it did not answer within the window.\n";
+  if (command == "doctor")
+    return "usage: mdspctl doctor [--json] [--no-scan] [--nic ADDRESS]... [--timeout MS]\n"
+           "\n"
+           "Checks why modules might not show up, and whether the recovery DHCP\n"
+           "server can run here. Run it when a scan lists fewer modules than you\n"
+           "expect, or before recovering a module by DHCP.\n"
+           "\n"
+           "  - every network interface: up or down, IPv4 address and mask, kind\n"
+           "    (wired, wireless, bridge, virtual, VPN/tunnel, loopback), whether\n"
+           "    scans use it, and a remark where its kind is known to mislead;\n"
+           "  - one scan through each interface that scans use (waiting --timeout,\n"
+           "    default 1500 ms each), with the number of modules that answered;\n"
+           "    when one sees none, whether the firewall drops the answers (read\n"
+           "    with 'nft -j list ruleset', which needs root);\n"
+           "  - whether pelmar and pelmar-dhcpd may open UDP port 67 (root or the\n"
+           "    capability cap_net_bind_service) and whether another program\n"
+           "    already holds it.\n"
+           "\n"
+           "Each finding names what is wrong and the one command that fixes it.\n"
+           "--no-scan skips the scans (nothing is sent); --nic scans only through\n"
+           "the interfaces with those addresses; --json prints the report as one\n"
+           "JSON object.\n"
+           "\n"
+           "Exit codes: 0 nothing wrong found, 8 at least one finding, 1 bad\n"
+           "command line.\n";
   return kProgramUsage;
 }
 

@@ -18,6 +18,7 @@
 #include "host_networks.h"
 #include "scan_marks.h"
 #include "session.h"
+#include "thorough_scan.h"
 
 namespace mdspctl {
 namespace {
@@ -208,17 +209,24 @@ int RunScan(const CommandLine& cli) {
   uint32_t timeoutMs;
   if (!ReadTimeout(cli, kScanTimeoutMs, timeoutMs))
     return Fail(kExitUsage, "--timeout needs milliseconds");
-  Session session;
+  pelmar::ScanRounds rounds;
   std::string error;
+  if (!ReadScanRounds(cli, rounds, error)) return Fail(kExitUsage, error);
+  Session session;
   int code = session.Open(cli, error);
   if (code != kExitOk) return Fail(code, error);
-  std::vector<uint32_t> indexes;
-  code = session.Discover(timeoutMs, indexes, error);
-  if (code != kExitOk) return Fail(code, error);
   std::vector<ModuleRow> rows;
-  for (uint32_t index : indexes) {
-    ModuleRow row = ReadModuleRow(index, pelmar::SecureCheck::ReadOnly);
-    if (row.macValid) rows.push_back(row);
+  if (rounds.rounds > 1) {
+    code = ScanInRounds(session, rounds, timeoutMs, rows, error);
+    if (code != kExitOk) return Fail(code, error);
+  } else {
+    std::vector<uint32_t> indexes;
+    code = session.Discover(timeoutMs, indexes, error);
+    if (code != kExitOk) return Fail(code, error);
+    for (uint32_t index : indexes) {
+      ModuleRow row = ReadModuleRow(index, pelmar::SecureCheck::ReadOnly);
+      if (row.macValid) rows.push_back(row);
+    }
   }
   // Marks: the whole list against the scanning networks and the remembered scan.
   const std::string memory = pelmar::platform::RememberedScanPath();

@@ -10,5 +10,6 @@ int RunScan(const CommandLine& cli);
 int RunWink(const CommandLine& cli);
 int RunConfigure(const CommandLine& cli);
 int RunRestart(const CommandLine& cli);
+int RunDoctor(const CommandLine& cli);
 
 }  // namespace mdspctl

@@ -12,6 +12,7 @@ enum ExitCode : int {
   kExitRefused = 4,        // the module refused the request
   kExitWrongPassword = 5,  // the module rejected the password
   kExitTimeout = 6,        // no answer in time
+  kExitDoctorFindings = 8, // doctor: something is wrong with this computer
 };
 
 }  // namespace mdspctl

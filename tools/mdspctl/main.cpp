@@ -45,5 +45,6 @@ int main(int argc, char** argv) {
   if (cli.command == "scan") return RunScan(cli);
   if (cli.command == "wink") return RunWink(cli);
   if (cli.command == "configure") return RunConfigure(cli);
+  if (cli.command == "doctor") return RunDoctor(cli);
   return RunRestart(cli);
 }

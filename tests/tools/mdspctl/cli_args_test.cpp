@@ -64,9 +64,23 @@ TEST(CommandLine, RefusesWhatItDoesNotKnow) {
 }
 
 TEST(CommandLine, EveryCommandHasHelp) {
-  for (const char* command : {"nics", "scan", "wink", "configure", "restart"})
+  for (const char* command : {"nics", "scan", "wink", "configure", "restart", "doctor"})
     EXPECT_NE(mdspctl::UsageText(command).find(std::string("mdspctl ") + command),
               std::string::npos);
+  // Scripts tell a sick computer from a failed run by the exit code.
+  EXPECT_NE(mdspctl::UsageText("doctor").find("0 nothing wrong found, 8 at least one finding"),
+            std::string::npos);
+  EXPECT_NE(mdspctl::UsageText("").find("8 the doctor found something wrong"), std::string::npos);
+}
+
+TEST(CommandLine, DoctorOptions) {
+  mdspctl::CommandLine cli;
+  std::string error;
+  ASSERT_TRUE(Parse({"doctor", "--json", "--no-scan", "--timeout", "500"}, cli, error)) << error;
+  EXPECT_EQ(cli.command, "doctor");
+  EXPECT_TRUE(cli.has("json") && cli.has("no-scan"));
+  EXPECT_FALSE(Parse({"doctor", "--mac", "02-00-00-00-00-01"}, cli, error));
+  EXPECT_FALSE(Parse({"doctor", "--no-scan=1"}, cli, error));
 }
 
 TEST(ValueParsers, MacAddresses) {
