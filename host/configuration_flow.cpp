@@ -12,6 +12,8 @@ constexpr uint32_t kSeedBufferSize = sizeof(ModuleRecord::seedText);
 
 void ResetTarget(uint8_t target[6]) { std::memset(target, 0xFF, 6); }
 
+}  // namespace
+
 // The dialog changes every field: a blank address field reads 0.0.0.0.
 ConfigurePlan PlanFromInput(const ConfigurationInput& input) {
   ConfigurePlan plan;
@@ -25,8 +27,6 @@ ConfigurePlan PlanFromInput(const ConfigurationInput& input) {
   plan.newPassword = input.changePassword;
   return plan;
 }
-
-}  // namespace
 
 ConfigurationStart StartFromRecord(const ModuleRecord& record) {
   ConfigurationStart start;

@@ -66,6 +66,9 @@ SetProblem CheckSet(const ConfigurationInput& input, const ModuleRecord& record)
 // The text of a plain validation box ("" for None).
 const char* SetProblemText(SetProblem problem);
 
+// What "Set" sends: every field, as the dialog changes them all.
+ConfigurePlan PlanFromInput(const ConfigurationInput& input);
+
 enum class ConfigureOutcome {
   Sent,               // the request left; the answer comes as a library event
   ModuleListChanged,  // the record's index names another module now (or none)

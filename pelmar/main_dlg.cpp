@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <chrono>
 #include <cstring>
 #include <memory>
@@ -20,6 +21,8 @@
 #include "doctor.h"
 #include "doctor_window.h"
 #include "module_census.h"
+#include "bulk_dialog.h"
+#include "host_files.h"
 #include "dialog_units.h"
 #include "host.h"
 #include "host_networks.h"
@@ -66,7 +69,8 @@ const QString kNoModuleAnswered =
 const QString kWindowHelp = QStringLiteral(
     "Right-click a module for its menu (also the Menu key or Shift+F10). "
     "Press F1, or right-click beside the buttons, for About Pelmar. "
-    "Ctrl+R sets how many rounds a scan sends; Ctrl+Shift+D checks this computer.");
+    "Ctrl+R sets how many rounds a scan sends; Ctrl+Shift+D checks this computer; "
+    "Ctrl+Shift+A addresses several modules.");
 
 constexpr int kScanRoundsCommand = 18;
 
@@ -146,6 +150,12 @@ void CMainDlg::CreateControls() {
     if (list_->rowCount() == 0) list_->SetEmptyText(kNoModuleAnswered);
   });
 
+  readBackWait_ = new QTimer(this);
+  readBackWait_->setSingleShot(true);
+  connect(readBackWait_, &QTimer::timeout, this, [this] {
+    if (configured_ && configured_->readingBack) FinishReadBack(nullptr);
+  });
+
   nextRound_ = new QTimer(this);
   nextRound_->setSingleShot(true);
   connect(nextRound_, &QTimer::timeout, this, [this] {
@@ -173,6 +183,9 @@ void CMainDlg::CreateControls() {
   auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
   help->setContext(Qt::WindowShortcut);
   connect(help, &QShortcut::activated, this, [this] { ShowAbout(); });
+  auto* bulk = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+A")), this);
+  bulk->setContext(Qt::WindowShortcut);
+  connect(bulk, &QShortcut::activated, this, [this] { OpenBulkDialog(); });
   auto* rounds = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), this);
   rounds->setContext(Qt::WindowShortcut);
   connect(rounds, &QShortcut::activated, this, [this] { AskScanRounds(); });
@@ -328,6 +341,13 @@ bool CMainDlg::StartScan() {
   if (!binding_.bound()) return false;
   const bool sent = SendRound();
   if (sent && options_.quietScanMs >= 0) quietScan_->start(options_.quietScanMs);
+  if (sent && configured_ && configured_->accepted) {
+    // This scan answers for the configured module; without its answer
+    // within the wait it did not come back.
+    configured_->readingBack = true;
+    readBackWait_->start(readBackWaitMs_ + static_cast<int>((scanRounds_.rounds - 1) *
+                                                            scanRounds_.intervalMs));
+  }
   return sent;
 }
 
@@ -365,6 +385,11 @@ void CMainDlg::ClearList() {
   list_->SetEmptyText(QString());
   quietScan_->stop();
   ResetConfigurationTarget();
+  // A newer scan ends a read-back still waiting (the text lasts until the next scan).
+  if (configured_ && configured_->readingBack) {
+    configured_.reset();
+    readBackWait_->stop();
+  }
 }
 
 void CMainDlg::SetConfigurationTarget(const uint8_t mac[6]) {
@@ -392,6 +417,17 @@ void CMainDlg::Warn(const QString& text) {
 
 void CMainDlg::HandleModuleEvent(const ModuleEventData& event) {
   if (shutDown_ || !binding_.bound()) return;
+  if (bulkEvents_) {
+    // The bulk runner discovers and configures on its own meanwhile.
+    HostEvent e;
+    e.event = event.event & 0xFFFF;
+    e.index = static_cast<int32_t>(event.index);
+    if (event.macGiven) std::memcpy(e.mac, event.mac, 6);
+    else if (e.event == SMDSP_EVENT_MODULE_FOUND)
+      binding_.api().SMDSP_GetModuleMac(event.index, e.mac);
+    bulkEvents_->Push(e);
+    return;
+  }
   const LibraryApi& api = binding_.api();
   const int number = event.event & 0xFFFF;
   // The event concerns the target when the module it names is the target.
@@ -425,11 +461,19 @@ void CMainDlg::HandleModuleEvent(const ModuleEventData& event) {
           list_->AddModuleRow(record);
         }
         list_->SetEmptyText(QString());
+        if (configured_ && configured_->readingBack && record.macValid &&
+            std::memcmp(record.mac, configured_->before.mac, 6) == 0 &&
+            record.secure == configured_->before.secure)
+          FinishReadBack(&record);
       }
       return;
     }
     case SMDSP_EVENT_CONFIGURED:
-      if (concernsTarget) ScanAndWarn();  // the list shows the new settings
+      if (concernsTarget) {
+        if (configured_ && std::memcmp(configured_->before.mac, mac, 6) == 0)
+          configured_->accepted = true;
+        ScanAndWarn();  // the list shows the new settings
+      }
       return;
     case SMDSP_EVENT_UNABLE:
       if (concernsTarget) Warn(QStringLiteral("Unable to fulfill the request"));
@@ -529,6 +573,7 @@ bool CMainDlg::ConfigureRecord(const ModuleRecord& source) {
   // The target is set before the request leaves, so that an answer that
   // comes at once is matched; a failed send resets it.
   SetConfigurationTarget(choice.record.mac);
+  configured_ = SentConfiguration{choice.record, PlanFromInput(choice.input), false, false};
   const LibraryApi api = binding_.api();
   void* context = currentScanContext();
   const bool severalRounds = scanRounds_.rounds > 1;
@@ -558,6 +603,21 @@ bool CMainDlg::ConfigureRecord(const ModuleRecord& source) {
         RunWaitingScan();
       });
   return true;
+}
+
+void CMainDlg::FinishReadBack(const ModuleRecord* after) {
+  const SentConfiguration sent = *configured_;
+  configured_.reset();
+  readBackWait_->stop();
+  const ReadBack readBack = CompareReadBack(sent.plan, sent.before, after);
+  lastReadBack_ = QString::fromStdString(ReadBackText(readBack));
+  Mac mac;
+  std::copy(sent.before.mac, sent.before.mac + 6, mac.begin());
+  // Status column: the read-back text ("confirmed" / "differs: ...") of this row.
+  list_->listModel()->SetRowNote(mac, sent.before.secure, lastReadBack_);
+  if (!readBack.confirmed())
+    Warn(QString::fromStdString(MacText(sent.before.mac)) +
+         QStringLiteral(" accepted the configuration, but the read-back ") + lastReadBack_);
 }
 
 void CMainDlg::OpenWebInterface(const QString& ipText) {
@@ -710,12 +770,41 @@ void CMainDlg::RunWindowMenu(const QPoint& globalPos) {
   QAction* rounds = menu.addAction(QStringLiteral("Scan &rounds..."));
   rounds->setData(kScanRoundsCommand);
   rounds->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+  QAction* bulk = menu.addAction(QStringLiteral("Address &several modules..."));
+  bulk->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
+  bulk->setData(kCommandBulk);
+  bulk->setEnabled(binding_.bound() && !sender_.busy());
   QAction* chosen = menu.exec(globalPos);
   const int command = chosen ? chosen->data().toInt() : 0;
   if (shutDown_) return;
   if (command == kAboutCommand) ShowAbout();
   if (command == kDoctorCommand) ShowDoctor();
   if (command == kScanRoundsCommand) AskScanRounds();
+  if (command == kCommandBulk) OpenBulkDialog();
+}
+
+void CMainDlg::OpenBulkDialog() {
+  if (!binding_.bound() || sender_.busy() || bulkEvents_) return;
+  // The interfaces scanned: the chosen one, or all of them.
+  std::vector<uint32_t> addresses;
+  for (uint32_t i = 0; i < interfaces_.count; ++i) {
+    if (interfaces_.specificInterface && i != interfaces_.selectedInterface) continue;
+    unsigned a, b, c, d;
+    if (std::sscanf(interfaces_.entries[i].address.c_str(), "%u.%u.%u.%u", &a, &b, &c, &d) == 4)
+      addresses.push_back(a << 24 | (b & 0xFF) << 16 | (c & 0xFF) << 8 | (d & 0xFF));
+  }
+  // No round of the window's own may empty the library's table under the
+  // runner: a scan cut short here is sent again afterwards.
+  const bool roundsCut = nextRound_->isActive();
+  nextRound_->stop();
+  HostEventQueue events;
+  CBulkDialog dialog(binding_.api(), events, list_->listModel()->records(),
+                     InterfaceSubnets(addresses), this);
+  bulkEvents_ = &events;
+  dialog.exec();
+  bulkEvents_ = nullptr;
+  // The runner's scans renumbered the library's table under the list.
+  if ((dialog.ranOnce() || roundsCut) && !shutDown_) ScanAndWarn();
 }
 
 void CMainDlg::ShowDoctor() {

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "background_call.h"
+#include "bulk_runner.h"
 #include "dhcp_switch.h"
 #include "event_relay.h"
 #include "interface_table.h"
@@ -21,6 +22,7 @@
 #include "library_binding.h"
 #include "module_list.h"
 #include "move_to_network.h"
+#include "read_back.h"
 #include "scan_rounds.h"
 
 class QMenu;
@@ -136,6 +138,11 @@ class CMainDlg : public QDialog {
   bool probing() const { return prober_.busy(); }
   // A wink or configuration is on its way.
   bool sending() const { return sender_.busy(); }
+  // "Address several modules..." (window menu, Ctrl+Shift+A): the bulk
+  // dialog over the listed modules; the list is scanned again after a run.
+  void OpenBulkDialog();
+  static constexpr int kCommandBulk = 0x1010;
+
   // The window menu outside the list ("&About Pelmar...") and the box.
   void RunWindowMenu(const QPoint& globalPos);
   void ShowAbout();
@@ -157,6 +164,11 @@ class CMainDlg : public QDialog {
   // close, and events go on being handled meanwhile.
   void Warn(const QString& text);
 
+  // How long after the scan that follows an accepted configuration the
+  // module may take to answer before its read-back says it did not.
+  void SetReadBackWaitMs(int ms) { readBackWaitMs_ = ms; }
+  // The read-back text of the last configured module ("" while none).
+  const QString& lastReadBack() const { return lastReadBack_; }
   // How many discovers a scan sends (saved beside the settings file). A
   // new setting takes effect with the next scan.
   const ScanRounds& scanRounds() const { return scanRounds_; }
@@ -218,6 +230,22 @@ class CMainDlg : public QDialog {
   ScanRounds scanRounds_;
   MergedScan merged_;
   QTimer* nextRound_ = nullptr;
+
+  // The configuration on its way, and after the module accepted it, the
+  // scan whose answer is compared with what was sent.
+  struct SentConfiguration {
+    ModuleRecord before;
+    ConfigurePlan plan;
+    bool accepted = false;     // the module said yes: read back after the next scan
+    bool readingBack = false;  // that scan left; its answers (all rounds) are compared
+  };
+  std::optional<SentConfiguration> configured_;
+  // While the bulk dialog is open its runner takes every library event.
+  HostEventQueue* bulkEvents_ = nullptr;
+  QTimer* readBackWait_ = nullptr;
+  int readBackWaitMs_ = 3000;
+  QString lastReadBack_;
+  void FinishReadBack(const ModuleRecord* after);
 
   ModuleListCtrl* list_ = nullptr;
   QPushButton* scan_ = nullptr;

@@ -283,6 +283,7 @@ void ModuleListModel::AddOrReplace(const ModuleRecord& record) {
 }
 
 void ModuleListModel::Clear() {
+  notes_.clear();
   if (rows_.empty() && records_.empty()) return;
   beginResetModel();
   rows_.clear();
@@ -348,7 +349,31 @@ QVariant ModuleListModel::data(const QModelIndex& index, int role) const {
   if (role == Qt::DisplayRole)
     return QString::fromUtf8(r.texts[static_cast<size_t>(index.column())]);
   if (role == Qt::TextAlignmentRole) return int(Qt::AlignLeft | Qt::AlignVCenter);
+  if (role == Qt::ToolTipRole) {
+    const QString note = RowNote(index.row());
+    if (!note.isEmpty()) return note;
+  }
   return {};
+}
+
+void ModuleListModel::SetRowNote(const std::array<uint8_t, 6>& mac, bool secure,
+                                 const QString& note) {
+  if (note.isEmpty())
+    notes_.erase({mac, secure});
+  else
+    notes_[{mac, secure}] = note;
+  for (int i = 0; i < rowCount(); ++i) {
+    const Row& r = *rows_[static_cast<size_t>(i)];
+    if (r.mac == mac && r.secure == secure)
+      emit dataChanged(index(i, 0), index(i, kColumnCount - 1), {Qt::ToolTipRole});
+  }
+}
+
+QString ModuleListModel::RowNote(int position) const {
+  if (position < 0 || position >= rowCount()) return {};
+  const Row& r = *rows_[static_cast<size_t>(position)];
+  auto it = notes_.find({r.mac, r.secure});
+  return it == notes_.end() ? QString() : it->second;
 }
 
 QVariant ModuleListModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QTreeView>
 #include <array>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -102,6 +103,11 @@ class ModuleListModel : public QAbstractTableModel {
   int sortColumn() const { return sortColumn_; }
   bool ascending() const { return ascending_; }
 
+  // A note on the row of the module with that MAC and protocol, shown as
+  // the row's tooltip until the list is emptied ("" removes it).
+  void SetRowNote(const std::array<uint8_t, 6>& mac, bool secure, const QString& note);
+  QString RowNote(int position) const;
+
   const Row& row(int position) const { return *rows_[static_cast<size_t>(position)]; }
   const std::vector<ModuleRecord>& records() const { return records_; }
   void SetCollator(const TextCollator& collator) { collator_ = collator; }
@@ -138,6 +144,7 @@ class ModuleListModel : public QAbstractTableModel {
   std::optional<std::set<MacBytes>> previous_;
   std::vector<MacBytes> gone_;
   QColor base_ = Qt::white;
+  std::map<std::pair<std::array<uint8_t, 6>, bool>, QString> notes_;
 };
 
 class ModuleListCtrl : public QTreeView {

@@ -39,9 +39,11 @@ const char kModules[] = R"({"modules": [
    "faults": {"delay_ms": 150}},
   {"mac": "02-00-00-00-20-04", "protocol": "secure", "password": "secret", "ip": "10.77.0.23",
    "faults": {"delay_ms": 150, "ignore": ["authentication"]}},
-  {"mac": "02-00-00-00-10-01", "protocol": "text", "ip": "10.77.0.10", "faults": {"delay_ms": 150}}
+  {"mac": "02-00-00-00-10-01", "protocol": "text", "ip": "10.77.0.10", "faults": {"delay_ms": 150}},
+  {"mac": "02-00-00-00-20-05", "protocol": "secure", "password": "secret", "ip": "10.77.0.24",
+   "faults": {"delay_ms": 150, "ignore_fields": ["ip"]}}
 ]})";
-constexpr int kRows = 5;
+constexpr int kRows = 6;
 
 class WindowActionsNet : public WindowOnTheWire {
  protected:
@@ -156,7 +158,53 @@ TEST_F(WindowActionsNet, DoubleClickConfiguresThatRowAndTheRescanShowsTheNewAddr
     const int r = RowOf(w, "02-00-00-00-20-03");
     return r >= 0 && w.moduleList()->CellText(r, pelmar::kColumnIp) == "10.77.0.99";
   })) << Log();
+  // The module's new answer is what it was sent: its row says so.
+  ASSERT_TRUE(Until([&] { return w.lastReadBack() == "confirmed"; })) << Log();
+  const int r = RowOf(w, "02-00-00-00-20-03");
+  EXPECT_EQ(w.moduleList()->model()->index(r, 3).data(Qt::ToolTipRole).toString(), "confirmed");
   EXPECT_TRUE(messages.empty());
+  // Until the next scan.
+  w.StartScan();
+  ASSERT_TRUE(Until([&] { return RowOf(w, "02-00-00-00-20-03") >= 0; })) << Log();
+  EXPECT_TRUE(w.moduleList()->listModel()->RowNote(RowOf(w, "02-00-00-00-20-03")).isEmpty());
+}
+
+TEST_F(WindowActionsNet, AModuleThatAcceptsButKeepsAFieldIsReported) {
+  REQUIRE_LAB();
+  CMainDlg w("10.77.0.1", options);
+  Open(w);
+  AnswerConfiguration("secret", "10.77.0.98");
+  w.ConfigureModule(MacOf("02-00-00-00-20-05"));
+  ASSERT_TRUE(Logged("event 02-00-00-00-20-05 configure applied")) << Log();
+  ASSERT_TRUE(Said("02-00-00-00-20-05 accepted the configuration, but the read-back differs: ip "
+                   "reads 10.77.0.24"))
+      << Log();
+  EXPECT_EQ(messages.back().caption, "Warning");
+  const int r = RowOf(w, "02-00-00-00-20-05");
+  ASSERT_GE(r, 0);
+  EXPECT_EQ(w.moduleList()->listModel()->RowNote(r), "differs: ip reads 10.77.0.24");
+}
+
+TEST_F(WindowActionsNet, AModuleThatDoesNotAnswerTheScanAfterItsConfigurationIsReported) {
+  REQUIRE_LAB();
+  options.quietScanMs = -1;
+  CMainDlg w("10.77.0.1", options);
+  w.SetReadBackWaitMs(300);
+  Open(w);
+  AnswerConfiguration("secret", "10.77.0.97");
+  w.ConfigureModule(MacOf("02-00-00-00-20-03"));
+  ASSERT_TRUE(Logged("event 02-00-00-00-20-03 configure applied")) << Log();
+  ASSERT_TRUE(Until([&] { return !w.lastReadBack().isEmpty(); })) << Log();
+  // It answers 150 ms late, well inside the wait: confirmed. Then a wait
+  // shorter than its delay makes it "no answer".
+  EXPECT_EQ(w.lastReadBack(), "confirmed");
+  w.SetReadBackWaitMs(20);
+  AnswerConfiguration("secret", "10.77.0.96");
+  ASSERT_TRUE(Until([&] { return RowOf(w, "02-00-00-00-20-03") >= 0 && !w.sending(); }));
+  w.ConfigureModule(MacOf("02-00-00-00-20-03"));
+  ASSERT_TRUE(Said("02-00-00-00-20-03 accepted the configuration, but the read-back differs: "
+                   "no answer to the scan"))
+      << Log();
 }
 
 TEST_F(WindowActionsNet, WinkAsItGoesOnTheWire) {

@@ -316,7 +316,7 @@ TEST_F(WindowActions, WindowMenuAndF1OpenTheAboutBox) {
   closeAbout();
   w.RunWindowMenu(QPoint(5, 5));
   EXPECT_EQ(seen, (std::vector<QString>{"&About Pelmar...", "&Check this computer...",
-                                          "Scan &rounds..."}));
+                                          "Scan &rounds...", "Address &several modules..."}));
 
   QApplication::setActiveWindow(&w);  // shortcuts need the active window
   ASSERT_TRUE(Until([&] { return w.isActiveWindow(); }));

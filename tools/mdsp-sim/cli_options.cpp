@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "sim_types.h"
 #include "answer_loss.h"
 
 namespace mdspsim {
@@ -22,7 +23,8 @@ bool ParseCount(const std::string& text, uint32_t& out) {
 const char* UsageText() {
   return "usage: mdsp-sim --iface IFNAME (--config FILE.json | --generate-text N\n"
          "                --generate-secure N) [--mac-prefix 02-00-01] [--seed-delay MS]\n"
-         "                [--loss P [--loss-seed N]] [--log FILE]\n"
+         "                [--ignore-field FIELD]... [--loss P [--loss-seed N]]\n"
+         "                [--log FILE]\n"
          "\n"
          "Plays network modules of both protocols on UDP port 3250 of one interface.\n"
          "Run it only inside a network namespace of its own (see README.md): it answers\n"
@@ -34,6 +36,8 @@ const char* UsageText() {
          "  --generate-secure N   add N secure-protocol modules with default values\n"
          "  --mac-prefix P        first three MAC bytes of generated modules\n"
          "  --seed-delay MS       answer every Authentication request MS milliseconds late\n"
+         "  --ignore-field FIELD  every module accepts configures but keeps FIELD as it\n"
+         "                        was (ip, mask, gateway, dns1, dns2, dhcp, hostname)\n"
          "  --loss P              drop each answer with probability P (0 to 1)\n"
          "  --loss-seed N         seed of the drops (default 1): same seed, same drops\n"
          "  --log FILE            append the log to FILE instead of standard output\n"
@@ -73,6 +77,12 @@ bool ParseCli(int argc, const char* const* argv, CliOptions& out, std::string& e
         error = "--seed-delay needs milliseconds from 0 to 65535";
         return false;
       }
+    } else if (arg == "--ignore-field") {
+      if (!ConfigureFields().count(value)) {
+        error = "--ignore-field needs one of ip, mask, gateway, dns1, dns2, dhcp, hostname";
+        return false;
+      }
+      out.ignoreFields.insert(value);
     } else if (arg == "--loss") {
       if (!ParseProbability(value, out.loss)) {
         error = "--loss needs a probability from 0 to 1";

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 
 namespace mdspsim {
@@ -14,6 +15,7 @@ struct CliOptions {
   uint32_t generateSecure = 0;
   std::string macPrefix = "02-00-01";
   uint32_t seedDelayMs = 0;  // every answer to an Authentication request leaves this much later
+  std::set<std::string> ignoreFields;  // --ignore-field, for every module
   double loss = 0;           // probability that an answer is dropped
   uint32_t lossSeed = 1;
   bool help = false;

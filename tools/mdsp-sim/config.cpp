@@ -134,6 +134,17 @@ void ReadFaults(const json& object, const std::string& where, Faults& f, std::st
         f.ignore.insert(kind.get<std::string>());
     }
   }
+  if (r.has("ignore_fields")) {
+    const json& list = object["ignore_fields"];
+    if (!list.is_array()) r.fail("ignore_fields", "must be a list of configure fields");
+    for (const json& field : list.is_array() ? list : json::array()) {
+      if (!field.is_string() || !ConfigureFields().count(field.get<std::string>()))
+        r.fail("ignore_fields", "holds an unknown field (known: ip, mask, gateway, dns1, dns2, "
+                                "dhcp, hostname)");
+      else
+        f.ignoreFields.insert(field.get<std::string>());
+    }
+  }
   r.status("configure_status", f.configureStatus);
   r.status("ping_status", f.pingStatus);
   r.status("mass_restart_status", f.massRestartStatus);

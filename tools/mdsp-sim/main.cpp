@@ -81,6 +81,8 @@ bool LoadModules(const CliOptions& options, std::vector<SimModule>& modules, std
   if (!GenerateModules(options.generateText, options.generateSecure, options.macPrefix,
                        ModuleConfig{}, modules, error))
     return false;
+  for (SimModule& module : modules)
+    module.cfg.faults.ignoreFields.insert(options.ignoreFields.begin(), options.ignoreFields.end());
   return FinishModules(modules, error);
 }
 

@@ -231,6 +231,7 @@ int ApplySecureConfigure(SimModule& module, const Bytes& payload) {
       next.passwordFlag = -1;
     }
   }
+  KeepIgnoredFields(module.cfg, next);
   module.cfg = std::move(next);
   return -1;
 }

@@ -27,6 +27,15 @@ inline const std::set<std::string>& RequestKinds() {
   return kinds;
 }
 
+// Configure fields a module can be told to leave as they are while it still
+// accepts the request ("ignore_fields", --ignore-field): a module that says
+// yes and does otherwise.
+inline const std::set<std::string>& ConfigureFields() {
+  static const std::set<std::string> fields = {"ip",   "mask", "gateway", "dns1",
+                                               "dns2", "dhcp", "hostname"};
+  return fields;
+}
+
 struct Faults {
   bool silent = false;            // answers nothing at all
   uint32_t delayMs = 0;           // every answer leaves this much later
@@ -38,6 +47,7 @@ struct Faults {
   bool hasRawDiscoverPayload = false;  // secure Discover payload replaced verbatim
   Bytes rawDiscoverPayload;
   std::set<std::string> ignore;   // request kinds never answered
+  std::set<std::string> ignoreFields;  // configure fields accepted but not applied
   int configureStatus = -1;       // -1: apply; else refuse with this status
   int pingStatus = 0;             // status byte of the Ping reply
   int massRestartStatus = -1;     // -1: no reply to Mass restart
@@ -74,6 +84,18 @@ struct ModuleConfig {
   uint32_t maxPassword = 63;
   Faults faults;
 };
+
+// Puts back into `next` the fields `current` is told to ignore.
+inline void KeepIgnoredFields(const ModuleConfig& current, ModuleConfig& next) {
+  const std::set<std::string>& ignored = current.faults.ignoreFields;
+  if (ignored.count("ip")) next.ip = current.ip;
+  if (ignored.count("mask")) next.subnet = current.subnet;
+  if (ignored.count("gateway")) next.gateway = current.gateway;
+  if (ignored.count("dns1")) next.dns1 = current.dns1;
+  if (ignored.count("dns2")) next.dns2 = current.dns2;
+  if (ignored.count("dhcp")) next.dhcp = current.dhcp;
+  if (ignored.count("hostname")) next.hostname = current.hostname;
+}
 
 // One module: its configuration plus what it learns at run time.
 struct SimModule {

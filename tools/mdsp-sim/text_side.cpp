@@ -130,6 +130,7 @@ ConfigureOutcome ApplyTextConfigure(SimModule& module, const ConfigurePieces& p)
   if (p.dhcp) next.dhcp = *p.dhcp;
   if (p.dns1) next.dns1 = *p.dns1;
   if (p.dns2) next.dns2 = *p.dns2;
+  KeepIgnoredFields(module.cfg, next);
   module.cfg = std::move(next);
   module.saltedHash = std::move(nextHash);
   module.passwordSet = nextPasswordSet;

@@ -31,6 +31,7 @@ const std::map<std::string, std::vector<OptionSpec>>& CommandOptions() {
         {"new-password", false}}},
       {"restart", {{"mac", true}, {"value", true}, {"ping-window", true}}},
       {"doctor", {{"json", false}, {"no-scan", false}}},
+      {"apply", {{"dry-run", false}, {"password-file", true}, {"json", false}}},
   };
   return table;
 }
@@ -62,6 +63,7 @@ const char kProgramUsage[] =
     "  configure   change a module's addresses, DHCP, host name or password\n"
     "  restart     restart a module and report when it answers again\n"
     "  doctor      check this computer's interfaces, firewall and DHCP rights\n"
+    "  apply       configure several modules from a plan file and read them back\n"
     "\n"
     "Common options:\n"
     "  --nic ADDRESS   use the interface with this IPv4 address (repeatable;\n"
@@ -78,6 +80,7 @@ const char kProgramUsage[] =
     "\n"
     "Exit codes: 0 success, 1 bad command line, 2 interface or library failure,\n"
     "3 no such module, 4 request refused, 5 wrong password, 6 time-out,\n"
+    "7 accepted, but the read-back differs;\n"
     "8 the doctor found something wrong.\n";
 
 }  // namespace
@@ -110,6 +113,11 @@ bool ParseCommandLine(int argc, const char* const* argv, CommandLine& out, std::
           return false;
         }
         out.command = arg;
+        continue;
+      }
+      // apply takes its plan file as its one argument.
+      if (out.command == "apply" && !out.has("file")) {
+        out.options["file"].push_back(arg);
         continue;
       }
       error = "unexpected argument '" + arg + "'";
@@ -210,6 +218,11 @@ std::string UsageText(const std::string& command) {
            "standard input). Waits up to the time-out (default 3000 ms) for the\n"
            "module to accept or refuse.\n"
            "\n"
+           "After the module accepted, it is scanned again and what it reports is\n"
+           "compared with what it was sent (not the password, which no module\n"
+           "reports): 'read back: confirmed', or 'read back: differs: gateway reads\n"
+           "10.0.0.1' naming every field that differs, and exit code 7.\n"
+           "\n"
            "Host names take only A-Z, a-z, 0-9, '_' and '-'. --ip may not end in .0\n"
            "or .255 (0.0.0.0 only with --dhcp on). A text-protocol module reads\n"
            "255.255.255.255 as \"unchanged\", so it cannot be set there, and one that\n"
@@ -256,6 +269,36 @@ std::string UsageText(const std::string& command) {
            "\n"
            "Exit codes: 0 nothing wrong found, 8 at least one finding, 1 bad\n"
            "command line.\n";
+  if (command == "apply")
+    return "usage: mdspctl apply FILE [--dry-run] [--password-file F] [--json]\n"
+           "                     [--nic ADDRESS]... [--timeout MS]\n"
+           "\n"
+           "Configures several modules from FILE, one line per module:\n"
+           "  mac,ip,mask,gateway,dns1,dns2,dhcp,hostname\n"
+           "(a first line naming the columns is skipped, as are blank lines and\n"
+           "lines starting with '#'; an empty cell keeps the module's value; dhcp is\n"
+           "on or off). It discovers the modules, prints the plan one line per\n"
+           "module and what stands in its way: a bad value, an address planned\n"
+           "twice, the address of another listed module, an address outside the\n"
+           "interface's subnet, a module that did not answer. While one stands,\n"
+           "nothing is applied (exit code 1). --dry-run stops after the plan.\n"
+           "\n"
+           "Then it configures one module at a time, waiting for each answer\n"
+           "(--timeout, default 3000 ms), scans once and reads every accepted module\n"
+           "back: one line per module ('accepted', 'wrong password', 'no answer\n"
+           "within 3000 ms', ...), then 'read back: confirmed' or 'read back:\n"
+           "differs: ...'. --json prints one object per module instead: mac, line,\n"
+           "plan, problems (list) and result (the read-back text, or null when not\n"
+           "sent).\n"
+           "\n"
+           "One password serves every module (asked on the terminal, or the first\n"
+           "line of standard input), unless --password-file F gives lines\n"
+           "'MAC password' (one per module of the plan; F is refused unless only its\n"
+           "owner may read and write it, e.g. chmod 600).\n"
+           "\n"
+           "Exit code 0 only when every module is confirmed; otherwise that of the\n"
+           "first module that was not: 3 did not answer the discover, 4 refused,\n"
+           "5 wrong password, 6 no answer, 7 read-back differs, 2 not sent.\n";
   return kProgramUsage;
 }
 

@@ -11,7 +11,7 @@
 namespace mdspctl {
 
 struct CommandLine {
-  std::string command;  // "nics", "scan", "wink", "configure", "restart", or "" (help)
+  std::string command;  // "nics", "scan", "wink", "configure", "restart", "apply", or "" (help)
   bool help = false;
   bool version = false;
   bool verbose = false;

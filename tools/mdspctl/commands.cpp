@@ -17,6 +17,7 @@
 #include "password_input.h"
 #include "host_networks.h"
 #include "scan_marks.h"
+#include "read_back_step.h"
 #include "session.h"
 #include "thorough_scan.h"
 
@@ -297,6 +298,8 @@ int RunConfigure(const CommandLine& cli) {
   if (autoAddress && (code = PlanMove(cli, target, listed, plan)) != kExitOk) return code;
   if (!CheckPlanForModule(plan, target.row.secure, target.row.hostNameKnown, error))
     return Fail(kExitUsage, error);
+  pelmar::ModuleRecord before;  // what the read-back compares against
+  pelmar::ReadModuleRecord(Api(), target.index, &before);
 
   std::string password, newPassword;
   if (!ReadPassword("Password for " + target.row.mac + ": ", password, error) ||
@@ -335,8 +338,18 @@ int RunConfigure(const CommandLine& cli) {
     return Fail(kExitUsage, "password too long for a text-protocol module (at most 127 characters)");
   if (result != MDSP_RESULT_OK) return SendFailure(result, "configure", !target.row.secure);
   code = AwaitAnswer(session, target, SMDSP_EVENT_CONFIGURED, timeoutMs, "configure");
-  if (code == kExitOk) std::printf("%s configured\n", target.row.mac.c_str());
-  return code;
+  if (code != kExitOk) return code;
+  std::printf("%s configured\n", target.row.mac.c_str());
+  std::fflush(stdout);
+  // Accepted is not applied: scan again and compare what the module reports.
+  pelmar::ReadBack readBack;
+  if (!ReadBackModule(session, before, plan, kScanTimeoutMs, readBack, error))
+    return Fail(kExitLibrary, error);
+  std::printf("%s read back: %s\n", target.row.mac.c_str(), pelmar::ReadBackText(readBack).c_str());
+  if (!readBack.confirmed())
+    return Fail(kExitReadBackDiffers, target.row.mac + " accepted the configuration, but the "
+                                                       "read-back differs");
+  return kExitOk;
 }
 
 int RunRestart(const CommandLine& cli) {

@@ -12,7 +12,8 @@ enum ExitCode : int {
   kExitRefused = 4,        // the module refused the request
   kExitWrongPassword = 5,  // the module rejected the password
   kExitTimeout = 6,        // no answer in time
-  kExitDoctorFindings = 8, // doctor: something is wrong with this computer
+  kExitReadBackDiffers = 7,  // accepted, but the module's new answer differs from what was sent
+  kExitDoctorFindings = 8,   // doctor: something is wrong with this computer
 };
 
 }  // namespace mdspctl

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "cli_args.h"
+#include "apply_command.h"
 #include "commands.h"
 #include "exit_codes.h"
 #include "program_version.h"
@@ -46,5 +47,6 @@ int main(int argc, char** argv) {
   if (cli.command == "wink") return RunWink(cli);
   if (cli.command == "configure") return RunConfigure(cli);
   if (cli.command == "doctor") return RunDoctor(cli);
+  if (cli.command == "apply") return RunApply(cli);
   return RunRestart(cli);
 }

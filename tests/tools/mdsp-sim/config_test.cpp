@@ -110,6 +110,9 @@ TEST(SimConfig, MistakesAreNamed) {
   EXPECT_EQ(ErrorFor(R"({"modules":[{"mac":"02-00-00-00-00-01","faults":{"ignore":["nap"]}}]})")
                 .substr(0, 42),
             "module 0 faults: \"ignore\" holds an unknown");
+  EXPECT_EQ(ErrorFor(R"({"modules":[{"mac":"02-00-00-00-00-01","faults":{"ignore_fields":["pw"]}}]})")
+                .substr(0, 49),
+            "module 0 faults: \"ignore_fields\" holds an unknown");
   EXPECT_EQ(ErrorFor(R"({"modules":[{"mac":"02-00-00-00-00-01","faults":{"ping_status":256}}]})"),
             "module 0 faults: \"ping_status\" must be a whole number from 0 to 255");
   EXPECT_EQ(ErrorFor(R"({"modules":[{"mac":"02-00-00-00-00-01","protocol":"secure","seed":"ab12"}]})"),
@@ -170,6 +173,12 @@ TEST(SimCli, OptionsAndRefusals) {
   EXPECT_TRUE(refuses({"--iface", "veth1", "--config", "m.json", "--colour", "x"}));
   EXPECT_TRUE(refuses({"--iface", "veth1", "--config", "m.json", "--seed-delay", "1.5"}));
   EXPECT_TRUE(refuses({"--iface", "veth1", "--config", "m.json", "--seed-delay", "70000"}));
+  EXPECT_TRUE(refuses({"--iface", "veth1", "--config", "m.json", "--ignore-field", "password"}));
+  const char* ignoring[] = {"mdsp-sim", "--iface", "v", "--config", "m.json", "--ignore-field",
+                            "gateway", "--ignore-field", "hostname"};
+  CliOptions ig;
+  ASSERT_TRUE(ParseCli(9, ignoring, ig, error)) << error;
+  EXPECT_EQ(ig.ignoreFields, (std::set<std::string>{"gateway", "hostname"}));
   const char* help[] = {"mdsp-sim", "--help"};
   CliOptions h;
   EXPECT_TRUE(ParseCli(2, help, h, error) && h.help);

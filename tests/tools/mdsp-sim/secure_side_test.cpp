@@ -180,6 +180,21 @@ TEST(SimSecure, ConfigureWithAHandBuiltDigestIsApplied) {
             "c1ab020000aabbcc020000002001010300" "00");
 }
 
+TEST(SimSecure, IgnoredFieldIsAcceptedButKept) {
+  SimModule module = SecureModule();
+  module.cfg.faults.ignoreFields = {"gateway", "hostname"};
+  Harness h(module);
+  Seed seed = h.authenticate();
+  Bytes payload = Hex("0004 0a00a8c0  0204 fe00a8c0  0606 63656c6c2d37");
+  auto out = h.send(Request(kConfigure, kModule, payload, "secret", seed));
+  ASSERT_EQ(out.size(), 1u);
+  EXPECT_EQ(hexOf(out[0].data), "c1ab020000aabbcc020000002001" "01" "02" "0000");  // accepted
+  const ModuleConfig& c = h.sim.Modules()[0].cfg;
+  EXPECT_EQ(FormatDotted(c.ip), "192.168.0.10");
+  EXPECT_EQ(FormatDotted(c.gateway), FormatDotted(module.cfg.gateway));
+  EXPECT_EQ(c.hostname, module.cfg.hostname);
+}
+
 TEST(SimSecure, BadDigestAnswersStatusOne) {
   Harness h(SecureModule());
   const std::string refused = "c1ab020000aabbcc020000002001" "03" "02" "0100" "01";

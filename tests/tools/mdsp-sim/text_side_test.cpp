@@ -226,6 +226,38 @@ TEST(SimTextConfigure, ValuesBeyondTheModulesLimitsChangeNothing) {
   }
 }
 
+// A module told to ignore fields still answers "Reconfigured" but keeps
+// exactly those fields: what a read-back after a configure must catch.
+TEST(SimTextConfigure, IgnoredFieldsAreAcceptedButKept) {
+  const char* kRequest =
+      "Configure: 02-00-00-12-34-AB;IP = 10.0.0.9;SN = 255.0.0.0;GW = 10.0.0.1;DHCP = ON;"
+      "HN = cell-9;DNS1 = 1.1.1.1;DNS2 = 2.2.2.2;";
+  struct Case {
+    const char* field;
+    std::string (*read)(const ModuleConfig&);
+    const char* kept;
+  } cases[] = {
+      {"ip", [](const ModuleConfig& c) { return FormatDotted(c.ip); }, "192.168.0.10"},
+      {"mask", [](const ModuleConfig& c) { return FormatDotted(c.subnet); }, "255.255.255.0"},
+      {"gateway", [](const ModuleConfig& c) { return FormatDotted(c.gateway); }, "192.168.0.1"},
+      {"dns1", [](const ModuleConfig& c) { return FormatDotted(c.dns1); }, "192.168.0.1"},
+      {"dns2", [](const ModuleConfig& c) { return FormatDotted(c.dns2); }, "0.0.0.0"},
+      {"dhcp", [](const ModuleConfig& c) { return std::string(c.dhcp ? "on" : "off"); }, "off"},
+      {"hostname", [](const ModuleConfig& c) { return c.hostname; }, "press-line-1"},
+  };
+  for (const Case& c : cases) {
+    SimModule m = TextModule("");
+    m.cfg.faults.ignoreFields = {c.field};
+    EXPECT_EQ(Configure(m, kRequest), ConfigureOutcome::Reconfigured) << c.field;
+    EXPECT_EQ(c.read(m.cfg), c.kept) << c.field;
+    // Every other field took its new value.
+    int changed = (FormatDotted(m.cfg.ip) == "10.0.0.9") + (FormatDotted(m.cfg.subnet) == "255.0.0.0") +
+                  (FormatDotted(m.cfg.gateway) == "10.0.0.1") + (FormatDotted(m.cfg.dns1) == "1.1.1.1") +
+                  (FormatDotted(m.cfg.dns2) == "2.2.2.2") + m.cfg.dhcp + (m.cfg.hostname == "cell-9");
+    EXPECT_EQ(changed, 6) << c.field;
+  }
+}
+
 TEST(SimTextConfigure, SeededModuleWantsTheChallengeAnswer) {
   SimModule m = TextModule("secret", "k7Q2ZP91");
   EXPECT_EQ(m.cfg.password, "");  // only the salted hash is kept

@@ -1,6 +1,7 @@
 // mdspctl end to end: the program in a host namespace, the simulator in a
 // module namespace, joined by a veth pair that only these tests use.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdint>
 #include <fstream>
@@ -174,6 +175,41 @@ TEST_F(Mdspctl, ConfigureRoundTripOfASecureModule) {
   EXPECT_NE(row.find("02-00-00-00-20-01"), std::string::npos) << row;
 }
 
+// After an accepted configure the module is scanned again: what it reports
+// must be what it was sent, field by field.
+TEST_F(Mdspctl, ConfigureReadsTheModuleBack) {
+  NETNS_REQUIRE(lab_);
+  ASSERT_TRUE(Start(R"({"modules": [
+    {"mac": "02-00-00-00-10-01", "protocol": "text", "password": "pw", "seed": "k7Q2ZP91",
+     "ip": "10.77.0.10", "gateway": "10.77.0.1", "hostname": "press-1"},
+    {"mac": "02-00-00-00-10-02", "protocol": "text", "password": "pw", "ip": "10.77.0.11",
+     "gateway": "10.77.0.1", "faults": {"ignore_fields": ["gateway"]}},
+    {"mac": "02-00-00-00-20-01", "protocol": "secure", "password": "pw", "ip": "10.77.0.20",
+     "hostname": "valve-1", "faults": {"ignore_fields": ["ip", "hostname"]}},
+    {"mac": "02-00-00-00-20-02", "protocol": "secure", "password": "pw", "ip": "10.77.0.21"}
+  ]})")) << lab_.error() << net_test::ReadFile(simLog_);
+  struct Case {
+    const char* args;
+    int code;
+    const char* line;
+  } cases[] = {
+      {"--mac 02-00-00-00-10-01 --ip 10.77.0.40 --gateway 10.77.0.254 --hostname cell-1", 0,
+       "02-00-00-00-10-01 read back: confirmed"},
+      {"--mac 02-00-00-00-20-02 --ip 10.77.0.41 --dhcp off --dns1 10.77.0.53", 0,
+       "02-00-00-00-20-02 read back: confirmed"},
+      {"--mac 02-00-00-00-10-02 --ip 10.77.0.42 --gateway 10.77.0.254", 7,
+       "02-00-00-00-10-02 read back: differs: gateway reads 10.77.0.1"},
+      {"--mac 02-00-00-00-20-01 --ip 10.77.0.43 --mask 255.255.0.0 --hostname cell-3", 7,
+       "02-00-00-00-20-01 read back: differs: ip reads 10.77.0.20, hostname reads \"valve-1\""},
+  };
+  for (const Case& c : cases) {
+    CtlRun run = Ctl(std::string("configure ") + c.args, "pw\n");
+    EXPECT_EQ(run.code, c.code) << c.args << "\n" << run.output;
+    EXPECT_NE(run.output.find(c.line), std::string::npos) << c.args << "\n" << run.output;
+    EXPECT_NE(run.output.find("configured"), std::string::npos) << run.output;
+  }
+}
+
 TEST_F(Mdspctl, ConfigureOfASeededTextModuleWithANewPassword) {
   START();
   CtlRun set = Ctl("configure --mac 02-00-00-00-10-01 --ip 10.77.0.60 --new-password --timeout 1500",
@@ -212,11 +248,15 @@ TEST_F(Mdspctl, TextConfigureSendsTheReportedHostNameAndNoPlainPassword) {
   EXPECT_FALSE(Contains(texts, "secret"));
 
   // Seeds of one character or none: the answer is the MD5 of the text cut at
-  // the NUL salt character ("k", then ""), never the password itself.
+  // the NUL salt character ("k", then ""), never the password itself. These
+  // modules answer scans with a fixed text, so they accept and then read
+  // back their old address.
   CtlRun one = Ctl("configure --mac 02-00-00-00-10-04 --ip 10.77.0.64 --timeout 1500", "typed\n");
-  EXPECT_EQ(one.code, 0) << one.output << net_test::ReadFile(simLog_);
+  EXPECT_EQ(one.code, 7) << one.output << net_test::ReadFile(simLog_);
+  EXPECT_NE(one.output.find("read back: differs: ip reads 10.77.0.14"), std::string::npos)
+      << one.output;
   CtlRun none = Ctl("configure --mac 02-00-00-00-10-05 --ip 10.77.0.65 --timeout 1500", "typed\n");
-  EXPECT_EQ(none.code, 0) << none.output << net_test::ReadFile(simLog_);
+  EXPECT_EQ(none.code, 7) << none.output << net_test::ReadFile(simLog_);
   texts = TextReceived(simLog_);
   EXPECT_TRUE(Contains(texts, "Configure: 02-00-00-00-10-04;Password: "
                               "8ce4b16b22b58894aa86c421e8759df3;IP = 10.77.0.64;HN = one;"));
@@ -231,7 +271,8 @@ TEST_F(Mdspctl, TextConfigureSendsTheReportedHostNameAndNoPlainPassword) {
   ASSERT_TRUE(net_.SimulatorCaughtUp(simLog_)) << net_test::ReadFile(simLog_);
   EXPECT_FALSE(Contains(TextReceived(simLog_), "Configure: 02-00-00-00-10-03"));
   CtlRun named = Ctl("configure --mac 02-00-00-00-10-03 --ip 10.77.0.63 --hostname raw-1", "pw\n");
-  EXPECT_EQ(named.code, 0) << named.output;
+  EXPECT_EQ(named.code, 7) << named.output;  // accepted; its fixed answer keeps 10.77.0.13
+  EXPECT_NE(named.output.find("configured"), std::string::npos) << named.output;
 }
 
 TEST_F(Mdspctl, TextConfigureRefusalsAndSilence) {
@@ -466,6 +507,144 @@ TEST_F(Mdspctl, JunkAndMacLessAnswersAreNotListed) {
   EXPECT_EQ(listed, 2u) << json.out;
   EXPECT_EQ(json.out.find("NOMAC"), std::string::npos) << json.out;
   EXPECT_EQ(json.out.find("00-00-00-00-00-00"), std::string::npos) << json.out;
+}
+
+// Several modules at once from a plan file: the plan and its conflicts,
+// then one module at a time and the read-back.
+const char kBulkModules[] = R"({"modules": [
+  {"mac": "02-00-00-00-10-01", "protocol": "text", "password": "pw", "seed": "k7Q2ZP91",
+   "ip": "10.77.0.10", "hostname": "t1"},
+  {"mac": "02-00-00-00-10-02", "protocol": "text", "password": "pw", "ip": "10.77.0.11",
+   "hostname": "t2"},
+  {"mac": "02-00-00-00-20-01", "protocol": "secure", "password": "pw", "ip": "10.77.0.20"},
+  {"mac": "02-00-00-00-20-02", "protocol": "secure", "password": "other", "ip": "10.77.0.21"},
+  {"mac": "02-00-00-00-20-03", "protocol": "secure", "password": "pw", "ip": "10.77.0.22",
+   "faults": {"ignore": ["configure"]}},
+  {"mac": "02-00-00-00-20-04", "protocol": "secure", "password": "pw", "ip": "10.77.0.23",
+   "faults": {"ignore_fields": ["gateway"]}}
+]})";
+
+class MdspctlApply : public Mdspctl {
+ protected:
+  std::string Plan(const std::string& csv) {
+    const std::string path = lab_.tempDir() + "/plan" + std::to_string(++plans_) + ".csv";
+    std::ofstream(path) << csv;
+    return path;
+  }
+  std::string PasswordFile(const std::string& lines, int mode) {
+    const std::string path = lab_.tempDir() + "/passwords" + std::to_string(++plans_);
+    std::ofstream(path) << lines;
+    chmod(path.c_str(), static_cast<mode_t>(mode));
+    return path;
+  }
+  int plans_ = 0;
+};
+
+TEST_F(MdspctlApply, APlanWithConflictsIsShownAndNothingIsApplied) {
+  NETNS_REQUIRE(lab_);
+  ASSERT_TRUE(Start(kBulkModules)) << lab_.error() << net_test::ReadFile(simLog_);
+  struct Case {
+    const char* csv;
+    const char* problem;
+  } cases[] = {
+      {"02-00-00-00-20-01,10.77.0.50,,,,,,\n02-00-00-00-10-02,10.77.0.50,,,,,,\n",
+       "line 2: address twice: 10.77.0.50 also planned for 02-00-00-00-20-01"},
+      {"02-00-00-00-20-01,10.77.0.21,,,,,,\n", "address of another listed module: 10.77.0.21 is "
+                                             "02-00-00-00-20-02's"},
+      {"02-00-00-00-20-01,10.78.0.5,255.255.255.0,10.78.0.1,,,,\n",
+       "outside the interface's subnet: 10.78.0.5 not in 10.77.0.0/24"},
+      {"02-00-00-00-20-01,10.77.0.300,,,,,,\n", "bad value: ip '10.77.0.300'"},
+      {"02-00-00-00-99-01,10.77.0.60,,,,,,\n", "not listed"},
+  };
+  for (const Case& c : cases) {
+    CtlRun run = Ctl("apply " + Plan(c.csv) + " --nic 10.77.0.1", "pw\n");
+    EXPECT_EQ(run.code, 1) << c.csv << run.output;
+    EXPECT_NE(run.output.find(c.problem), std::string::npos) << c.csv << run.output;
+    EXPECT_NE(run.output.find("nothing was applied"), std::string::npos) << run.output;
+  }
+  ASSERT_TRUE(net_.SimulatorCaughtUp(simLog_)) << net_test::ReadFile(simLog_);
+  EXPECT_EQ(net_test::ReadFile(simLog_).find("configure"), std::string::npos);
+  EXPECT_TRUE(SecurePayloads(simLog_, 2).empty());
+
+  // A sound plan with --dry-run is shown and not applied either.
+  CtlRun dry = Ctl("apply " + Plan("mac,ip,mask,gateway,dns1,dns2,dhcp,hostname\n"
+                                   "02-00-00-00-20-01,10.77.0.50,,,,,,\n") +
+                   " --dry-run");
+  EXPECT_EQ(dry.code, 0) << dry.output;
+  EXPECT_NE(dry.output.find("02-00-00-00-20-01  10.77.0.20       ip 10.77.0.50"),
+            std::string::npos)
+      << dry.output;
+  ASSERT_TRUE(net_.SimulatorCaughtUp(simLog_)) << net_test::ReadFile(simLog_);
+  EXPECT_TRUE(SecurePayloads(simLog_, 2).empty());
+
+  // The same as JSON for scripts: problems listed, nothing sent.
+  SplitRun json = CtlSplit("apply " + Plan("02-00-00-00-20-01,10.77.0.21,,,,,,\n") + " --json");
+  EXPECT_EQ(json.code, 1) << json.out << json.err;
+  EXPECT_EQ(json.out, "[\n {\"mac\": \"02-00-00-00-20-01\", \"line\": 1, \"plan\": \"ip "
+                      "10.77.0.21\", \"problems\": [\"address of another listed module: 10.77.0.21 "
+                      "is 02-00-00-00-20-02's\"], \"result\": null}\n]\n");
+}
+
+TEST_F(MdspctlApply, EveryModuleGetsItsOwnResultAndIsReadBack) {
+  NETNS_REQUIRE(lab_);
+  ASSERT_TRUE(Start(kBulkModules)) << lab_.error() << net_test::ReadFile(simLog_);
+  const std::string plan = Plan(
+      "02-00-00-00-10-01,10.77.0.40,,,,,,cell-1\n"
+      "02-00-00-00-20-02,10.77.0.42,,,,,,\n"   // another password: refused
+      "02-00-00-00-20-03,10.77.0.43,,,,,,\n"   // never answers a configure
+      "02-00-00-00-20-04,,,10.77.0.254,,,,\n"  // accepts, keeps its gateway
+      "02-00-00-00-20-01,10.77.0.41,255.255.255.0,,,,off,\n"
+      "02-00-00-00-10-02,,,,10.77.0.53,,,\n");
+  CtlRun run = Ctl("apply " + plan + " --timeout 800", "pw\n");
+  EXPECT_EQ(run.code, 5) << run.output;  // the first module not confirmed refused the password
+  for (const char* line : {"02-00-00-00-10-01  accepted", "02-00-00-00-20-02  wrong password",
+                           "02-00-00-00-20-03  no answer within 800 ms",
+                           "02-00-00-00-10-01  read back: confirmed",
+                           "02-00-00-00-20-01  read back: confirmed",
+                           "02-00-00-00-10-02  read back: confirmed",
+                           "02-00-00-00-20-04  read back: differs: gateway reads 192.168.0.1"})
+    EXPECT_NE(run.output.find(line), std::string::npos) << line << "\n" << run.output;
+  // One module at a time, in the plan's order.
+  const std::string log = net_test::ReadFile(simLog_);
+  size_t a = log.find("event 02-00-00-00-10-01 text-configure"),
+         b = log.find("event 02-00-00-00-20-02 bad-digest"),
+         c = log.find("event 02-00-00-00-20-03 ignored configure"),
+         d = log.find("event 02-00-00-00-20-04 configure applied");
+  ASSERT_TRUE(a != log.npos && b != log.npos && c != log.npos && d != log.npos) << log;
+  EXPECT_TRUE(a < b && b < c && c < d) << log;
+
+  // Retried with the right password, the refused one is confirmed alone.
+  CtlRun retry = Ctl("apply " + Plan("02-00-00-00-20-02,10.77.0.42,,,,,,\n"), "other\n");
+  EXPECT_EQ(retry.code, 0) << retry.output;
+  EXPECT_NE(retry.output.find("02-00-00-00-20-02  read back: confirmed"), std::string::npos)
+      << retry.output;
+}
+
+TEST_F(MdspctlApply, PasswordFileMustBePrivate) {
+  NETNS_REQUIRE(lab_);
+  ASSERT_TRUE(Start(kBulkModules)) << lab_.error() << net_test::ReadFile(simLog_);
+  const std::string plan =
+      Plan("02-00-00-00-20-01,10.77.0.41,,,,,,\n02-00-00-00-20-02,10.77.0.42,,,,,,\n");
+  const std::string lines = "02-00-00-00-20-01 pw\n02-00-00-00-20-02 other\n";
+  for (int loose : {0644, 0640, 0604, 0620}) {
+    CtlRun run = Ctl("apply " + plan + " --password-file " + PasswordFile(lines, loose));
+    EXPECT_EQ(run.code, 1) << std::oct << loose << run.output;
+    EXPECT_NE(run.output.find("may be read or written by others"), std::string::npos)
+        << run.output;
+  }
+  ASSERT_TRUE(net_.SimulatorCaughtUp(simLog_)) << net_test::ReadFile(simLog_);
+  EXPECT_TRUE(SecurePayloads(simLog_, 2).empty());  // refused before anything was sent
+
+  // A module of the plan without a line is a conflict of the plan.
+  CtlRun missing = Ctl("apply " + plan + " --password-file " +
+                       PasswordFile("02-00-00-00-20-01 pw\n", 0600));
+  EXPECT_EQ(missing.code, 1) << missing.output;
+  EXPECT_NE(missing.output.find("no password for it in the password file"), std::string::npos);
+
+  CtlRun run = Ctl("apply " + plan + " --password-file " + PasswordFile(lines, 0600));
+  EXPECT_EQ(run.code, 0) << run.output;
+  EXPECT_NE(run.output.find("02-00-00-00-20-02  read back: confirmed"), std::string::npos)
+      << run.output;
 }
 
 // A namespace with nothing but its loopback: each command says what it looked
