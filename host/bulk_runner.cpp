@@ -142,7 +142,6 @@ void BulkRunner::Run(const std::vector<BulkEntry>& entries, const std::vector<bo
   for (size_t i = 0; i < n; ++i) {
     if (!readBack[i]) continue;
     const ReadBack rb = CompareReadBack(entries[i].plan, before[i], found[i] ? &after[i] : nullptr);
-    // Status column: ReadBackText(rb) for this module's row.
     results[i] = {rb.confirmed() ? BulkState::Confirmed : BulkState::Differs, ReadBackText(rb)};
     if (progress) progress(i);
   }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "status_cell.h"
 #include "visible_text.h"
 
 namespace pelmar {
@@ -24,16 +25,11 @@ std::string_view TrimView(std::string_view text) {
 
 }  // namespace
 
-std::string RowStatusCell(const ModuleNote* note) {
-  // Status column: the marks and the read-back state come before the name
-  // (StatusCellText) once the column is built.
-  return NameStatusPiece(note);
-}
-
-ListRow MakeListRow(const CellTexts& cells, const ModuleNote* note) {
+ListRow MakeListRow(const CellTexts& cells, const ModuleNote* note,
+                    const std::vector<std::string>& marks, const std::string& readBack) {
   ListRow row;
   row.cells = cells;
-  row.status = RowStatusCell(note);
+  row.status = StatusCellText(marks, readBack, NameStatusPiece(note));
   if (note) {
     row.name = note->name;
     row.note = note->note;

@@ -21,12 +21,10 @@ struct ListRow {
   std::string note;
 };
 
-// The Status cell as the list shows it. The name is all this branch feeds;
-// the other pieces join it where the column is built.
-std::string RowStatusCell(const ModuleNote* note);
-
-// A row of those cells with the name and note of `note` (may be null).
-ListRow MakeListRow(const CellTexts& cells, const ModuleNote* note);
+// A row of those cells with the name and note of `note` (may be null); its
+// Status cell as the list shows it: the marks, the read-back state, the name.
+ListRow MakeListRow(const CellTexts& cells, const ModuleNote* note,
+                    const std::vector<std::string>& marks = {}, const std::string& readBack = {});
 
 // Headers, in order: IP, SN, GW, DHCP, Version, Type, MAC, Status, Name, Note.
 const std::vector<std::string>& ListHeaders();

@@ -43,7 +43,9 @@ void CMainDlg::LoadNamesFile() {
 
 ListRow CMainDlg::ExportRowAt(int row) const {
   const ModuleListModel::Row& r = list_->listModel()->row(row);
-  return MakeListRow(r.texts, names_.Find(r.mac.data()));
+  ListRow exported = MakeListRow(r.texts, names_.Find(r.mac.data()));
+  exported.status = r.status;  // as the list shows it: marks, read-back, name
+  return exported;
 }
 
 bool CMainDlg::ExportList(const QString& path) {

@@ -25,6 +25,7 @@
 #include "host_files.h"
 #include "dialog_units.h"
 #include "host.h"
+#include "host_networks.h"
 #include "message_box.h"
 #include "module_cells.h"
 #include "module_record.h"
@@ -270,6 +271,7 @@ bool CMainDlg::Initialise() {
   ApplyLayout();
   setMinimumSize(kMinimumWidth, kMinimumHeight);
   list_->CreateColumns(kColumnSpec);
+  list_->CreateColumns(kStatusColumnSpec);  // after the specified seven
   if (!options_.collatorLocale.empty())
     list_->listModel()->SetCollator(TextCollator(options_.collatorLocale));
 
@@ -284,6 +286,7 @@ bool CMainDlg::Initialise() {
   LoadSettings(settingsPath_, interfaces_);
   LoadNamesFile();
   scanRounds_ = LoadScanRounds(ScanRoundsPath(settingsPath_));
+  const std::string requestedText = interfaces_.requestedInterface;
   const bool requested = !interfaces_.requestedInterface.empty();
   const bool applied = ApplyInterface(api, interfaces_);
   const bool savedChoiceUsed = !requested || !applied;
@@ -292,6 +295,12 @@ bool CMainDlg::Initialise() {
                 QStringLiteral("Could not find specified network adapter."),
                 MessageIcon::Information);
     ApplyInterface(api, interfaces_);
+    RefreshMarkContext(ChosenAddresses());
+  } else if (requested) {
+    // The requested interface alone scans (it matched an entry).
+    RefreshMarkContext({DottedQuadValue(requestedText)});
+  } else {
+    RefreshMarkContext(ChosenAddresses());
   }
 
   // Callback, worker, the first scan; the DHCP server starts off.
@@ -332,7 +341,14 @@ bool CMainDlg::StartScan() {
     scanWaiting_ = true;
     return true;
   }
+  // "new" and "gone" compare with the scan before this one.
+  if (scanNumber_ != 0) {
+    std::set<MacBytes> macs;
+    for (const ModuleRecord& r : list_->listModel()->records()) macs.insert(MarkSubjectOf(r).mac);
+    previousScan_ = std::move(macs);
+  }
   ClearList();
+  list_->listModel()->SetMarkContext(SubnetsOf(scanning_), previousScan_);
   if (!binding_.bound()) return false;
   const bool sent = SendRound();
   if (sent && options_.quietScanMs >= 0) quietScan_->start(options_.quietScanMs);
@@ -509,13 +525,32 @@ int CMainDlg::RunRowMenu(int row, const QPoint& globalPos) {
     recover->setData(kCommandRecoverByDhcp);
     recover->setEnabled(!sender_.busy());
   }
-  menu.addSeparator();
-  menu.addAction(QStringLiteral("Name and note..."))->setData(kCommandNameNote);
   // One request at a time: the library keeps one pending configuration.
   configuration->setEnabled(!sender_.busy());
   wink->setEnabled(!sender_.busy());
+  // Beside the specified three: a module marked "other network" or "no
+  // address" can be moved to a network the host scans.
+  std::vector<QAction*> moves;
+  if (MarksAllowMove(list_->RowMarks(row)) && !scanning_.empty()) {
+    const QString label = QStringLiteral("&Move to this network...");
+    if (scanning_.size() == 1) {
+      moves.push_back(menu.addAction(label));
+    } else {
+      QMenu* networks = menu.addMenu(label);
+      for (const HostNetwork& n : scanning_)
+        moves.push_back(networks->addAction(QString::fromStdString(NetworkLabel(n))));
+    }
+    for (QAction* move : moves) {
+      move->setData(kCommandMove);
+      move->setEnabled(!sender_.busy() && !prober_.busy());
+    }
+  }
+  menu.addSeparator();
+  menu.addAction(QStringLiteral("Name and note..."))->setData(kCommandNameNote);
   QAction* chosen = menu.exec(globalPos);
   const int command = chosen ? chosen->data().toInt() : 0;
+  const size_t network =
+      static_cast<size_t>(std::find(moves.begin(), moves.end(), chosen) - moves.begin());
   if (shutDown_) return 0;
   switch (command) {
     case kCommandConfiguration: ConfigureModule(mac, secure); break;
@@ -528,6 +563,7 @@ int CMainDlg::RunRowMenu(int row, const QPoint& globalPos) {
     case kCommandWink: WinkModule(mac, secure); break;
     case kCommandNameNote: EditNameNote(mac); break;
     case kCommandRecoverByDhcp: RecoverByDhcp(mac, secure); break;
+    case kCommandMove: MoveModule(mac, secure, network); break;
     default: break;
   }
   return command;
@@ -538,8 +574,13 @@ bool CMainDlg::ConfigureModule(const Mac& mac, std::optional<bool> secure) {
   const ModuleRecord* found = FindRecord(list_->listModel()->records(), mac.data(), secure);
   if (!found) return false;
   // The dialog works on a copy of this one record.
-  const ModuleRecord record = *found;
-  const ConfigurationChoice choice = AskConfiguration(this, mac.data(), {&record, 1});
+  return ConfigureRecord(*found);
+}
+
+bool CMainDlg::ConfigureRecord(const ModuleRecord& source) {
+  if (!binding_.bound() || sender_.busy()) return false;
+  const ModuleRecord record = source;
+  const ConfigurationChoice choice = AskConfiguration(this, record.mac, {&record, 1});
   if (shutDown_ || choice.result != ConfigurationResult::Set) return false;
   // A wink started while the dialog was open goes first; this one is not sent.
   if (sender_.busy()) return false;
@@ -586,7 +627,7 @@ void CMainDlg::FinishReadBack(const ModuleRecord* after) {
   lastReadBack_ = QString::fromStdString(ReadBackText(readBack));
   Mac mac;
   std::copy(sent.before.mac, sent.before.mac + 6, mac.begin());
-  // Status column: the read-back text ("confirmed" / "differs: ...") of this row.
+  // Shown in the row's Status cell and tooltip until the next scan.
   list_->listModel()->SetRowNote(mac, sent.before.secure, lastReadBack_);
   if (!readBack.confirmed())
     Warn(QString::fromStdString(MacText(sent.before.mac)) +
@@ -664,6 +705,63 @@ bool CMainDlg::WinkModule(const Mac& mac, std::optional<bool> secure) {
   return true;
 }
 
+std::vector<uint32_t> CMainDlg::ChosenAddresses() const {
+  std::vector<uint32_t> out;
+  const uint32_t count = std::min(interfaces_.count, kMaxInterfaces);
+  if (interfaces_.specificInterface) {
+    if (count > 0)
+      out.push_back(DottedQuadValue(
+          interfaces_.entries[interfaces_.selectedInterface < count ? interfaces_.selectedInterface : 0]
+              .address));
+    return out;
+  }
+  for (uint32_t i = 0; i < count; ++i) out.push_back(DottedQuadValue(interfaces_.entries[i].address));
+  return out;
+}
+
+void CMainDlg::RefreshMarkContext(const std::vector<uint32_t>& scanningAddresses) {
+  hostNetworks_ = options_.hostNetworks ? options_.hostNetworks() : platform::ListHostNetworks();
+  scanning_ = ScanningNetworks(hostNetworks_, scanningAddresses);
+}
+
+bool CMainDlg::MoveModule(const Mac& mac, std::optional<bool> secure, size_t network) {
+  if (!binding_.bound() || sender_.busy() || prober_.busy() || network >= scanning_.size())
+    return false;
+  const ModuleRecord* found = FindRecord(list_->listModel()->records(), mac.data(), secure);
+  if (!found) return false;
+  const ModuleRecord record = *found;
+  const HostNetwork target = scanning_[network];
+  std::vector<MarkSubject> listed;
+  for (const ModuleRecord& r : list_->listModel()->records()) listed.push_back(MarkSubjectOf(r));
+  const std::set<uint32_t> taken = TakenAddresses(listed, hostNetworks_);
+  auto probe = options_.neighbourProbe;
+  if (!probe)
+    probe = [](uint32_t address, const std::string& name) {
+      return platform::NeighbourAnswers(address, name);
+    };
+  // Probing waits for the link; the window keeps listing meanwhile. 0 is
+  // never a candidate, so it stands for none found.
+  prober_.Start(
+      [target, taken, probe] {
+        const auto address = ChooseFreeAddress(
+            target, taken, [&](uint32_t candidate) { return probe(candidate, target.name); });
+        return static_cast<int32_t>(address.value_or(0));
+      },
+      [this, record, target](int32_t found) {
+        if (shutDown_) return;
+        const auto address = static_cast<uint32_t>(found);
+        if (address == 0) {
+          Warn(QStringLiteral("No free address found on %1: the first %2 addresses tried are "
+                              "in use. Configure the module by hand.")
+                   .arg(QString::fromStdString(NetworkLabel(target)))
+                   .arg(kMaxAddressProbes));
+          return;
+        }
+        ConfigureRecord(MovedRecord(record, target, address));
+      });
+  return true;
+}
+
 void CMainDlg::RunWaitingScan() {
   if (!scanWaiting_ || shutDown_) return;
   scanWaiting_ = false;
@@ -723,7 +821,16 @@ void CMainDlg::OpenBulkDialog() {
   dialog.exec();
   bulkEvents_ = nullptr;
   // The runner's scans renumbered the library's table under the list.
-  if ((dialog.ranOnce() || roundsCut) && !shutDown_) ScanAndWarn();
+  if ((dialog.ranOnce() || roundsCut) && !shutDown_) {
+    ScanAndWarn();
+    // The rows come back with this scan; each read-back joins its row's Status.
+    const std::vector<BulkEntry>& entries = dialog.entries();
+    const std::vector<BulkResult>& results = dialog.results();
+    for (size_t i = 0; i < entries.size() && i < results.size(); ++i)
+      if (results[i].state == BulkState::Confirmed || results[i].state == BulkState::Differs)
+        list_->listModel()->SetRowNote(entries[i].mac, entries[i].secure,
+                                       QString::fromStdString(results[i].text));
+  }
 }
 
 void CMainDlg::ShowDoctor() {
@@ -802,7 +909,10 @@ void CMainDlg::OnSettings() {
     interfaces_.specificInterface = specific ? 1 : 0;
     interfaces_.selectedInterface = selected;
   };
-  steps.applyInterface = [this, &api] { ApplyInterface(api, interfaces_); };
+  steps.applyInterface = [this, &api] {
+    ApplyInterface(api, interfaces_);
+    RefreshMarkContext(ChosenAddresses());
+  };
   steps.clearAndScan = [this] { ScanAndWarn(); };
   steps.showPlainMessage = [this](const std::string& text) {
     ShowMessage(this, QStringLiteral("Pelmar"), QString::fromStdString(text), MessageIcon::None);
@@ -844,6 +954,7 @@ void CMainDlg::Shutdown() {
   session_ = 0;
   // A wink or configuration still in the library ends within its seed wait.
   sender_.Abandon();
+  prober_.Abandon();
   ClearList();
   dhcp_->SwitchOff();
   if (binding_.bound()) binding_.api().MDSP_Stop();

@@ -23,6 +23,7 @@
 #include "list_export.h"
 #include "module_list.h"
 #include "module_names.h"
+#include "move_to_network.h"
 #include "read_back.h"
 #include "scan_rounds.h"
 
@@ -46,6 +47,10 @@ struct MainDlgOptions {
   int quietScanMs = 3000;
   // The names file; "" = names.txt beside the settings file.
   std::string namesPath;
+  // The host's networks and the probe whether anything answers for an
+  // address on an interface's link; empty: the kernel's.
+  std::function<std::vector<HostNetwork>()> hostNetworks;
+  std::function<bool(uint32_t address, const std::string& interfaceName)> neighbourProbe;
 };
 
 using Mac = std::array<uint8_t, 6>;
@@ -110,6 +115,9 @@ class CMainDlg : public QDialog {
   static constexpr int kCommandWink = 0x1003;
   static constexpr int kCommandRecoverByDhcp = 0x1004;
   static constexpr int kCommandNameNote = 0x1005;
+  // "Move to this network..." (one entry per scanning network when there
+  // are several); offered for rows marked "other network" or "no address".
+  static constexpr int kCommandMove = 0x1006;
 
   // The row menu at globalPos for a row (nothing for row < 0), then the
   // chosen command. The row's MAC and IP are taken before the menu opens, so
@@ -127,6 +135,14 @@ class CMainDlg : public QDialog {
   // address of its answer to the current table, once it is found there.
   bool OpenWebInterfaceOfModule(const Mac& mac, std::optional<bool> secure);
   bool WinkModule(const Mac& mac, std::optional<bool> secure = std::nullopt);
+  // Looks for a free address on scanning network `network` (off the window
+  // thread), then opens the configuration dialog pre-filled with it, the
+  // network's mask and gateway and DHCP off. False when nothing started.
+  bool MoveModule(const Mac& mac, std::optional<bool> secure, size_t network);
+  // The networks of the interfaces that scan, in the order of the choice.
+  const std::vector<HostNetwork>& scanningNetworks() const { return scanning_; }
+  // Whether a free address is being looked for.
+  bool probing() const { return prober_.busy(); }
   // A wink or configuration is on its way.
   bool sending() const { return sender_.busy(); }
   // "Address several modules..." (window menu, Ctrl+Shift+A): the bulk
@@ -211,6 +227,11 @@ class CMainDlg : public QDialog {
   void Shutdown();
   void CreateListOutControls();
   void LoadNamesFile();
+  // The host's networks and which of them scan, after the interface choice.
+  void RefreshMarkContext(const std::vector<uint32_t>& scanningAddresses);
+  std::vector<uint32_t> ChosenAddresses() const;
+  // The configuration dialog on a copy of `record`, then the send.
+  bool ConfigureRecord(const ModuleRecord& record);
 
   MainDlgOptions options_;
   std::string settingsPath_;
@@ -225,6 +246,9 @@ class CMainDlg : public QDialog {
   bool shutDown_ = false;
   Mac target_;
   BackgroundCall sender_;
+  BackgroundCall prober_;
+  std::vector<HostNetwork> hostNetworks_, scanning_;
+  std::optional<std::set<MacBytes>> previousScan_;
   bool scanWaiting_ = false;  // a scan asked for while a request was on its way
   std::deque<QString> warnings_;
   bool warningOpen_ = false;

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "status_cell.h"
+
 namespace pelmar {
 
 const ModuleRecord* FindRecord(const std::vector<ModuleRecord>& records, const uint8_t mac[6],
@@ -168,6 +170,9 @@ bool ModuleListModel::CreateColumns(const std::string& spec) {
 }
 
 bool ModuleListModel::Before(const Row& a, const Row& b) const {
+  if (sortColumn_ == kColumnStatus)
+    return RowBefore(a.status, a.statusKey, a.arrival, b.status, b.statusKey, b.arrival,
+                     ascending_, collator_);
   const size_t c = static_cast<size_t>(sortColumn_);
   return RowBefore(a.texts[c], a.keys[c], a.arrival, b.texts[c], b.keys[c], b.arrival, ascending_,
                    collator_);
@@ -181,6 +186,8 @@ int ModuleListModel::Add(const ModuleRecord& record) {
   row->arrival = nextArrival_++;
   std::copy(record.mac, record.mac + 6, row->mac.begin());
   row->secure = record.secure;
+  row->subject = MarkSubjectOf(record);
+  Mark(row.get());
   // The new row has the latest arrival: it goes after every equal key.
   auto at = std::upper_bound(rows_.begin(), rows_.end(), row,
                              [this](const std::unique_ptr<Row>& value,
@@ -192,6 +199,58 @@ int ModuleListModel::Add(const ModuleRecord& record) {
   rows_.insert(at, std::move(row));
   endInsertRows();
   return position;
+}
+
+void ModuleListModel::Mark(Row* added) {
+  std::vector<MarkSubject> subjects;
+  subjects.reserve(rows_.size() + 1);
+  for (const auto& r : rows_) subjects.push_back(r->subject);
+  if (added) subjects.push_back(added->subject);
+  ModuleMarks marks = ComputeMarks(subjects, subnets_, previous_);
+  const bool goneChanged = marks.gone != gone_;
+  gone_ = std::move(marks.gone);
+  if (added) {
+    added->marks = std::move(marks.marks.back());
+    RefreshStatus(*added);
+  }
+  // A mark can come to an earlier row with a later one (a duplicate IP).
+  bool changed = false;
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    Row& r = *rows_[i];
+    if (r.marks == marks.marks[i]) continue;
+    r.marks = std::move(marks.marks[i]);
+    RefreshStatus(r);
+    changed = true;
+    const int position = static_cast<int>(i);
+    emit dataChanged(index(position, 0), index(position, columnCount() - 1));
+  }
+  if (changed && sortColumn_ == kColumnStatus) Sort(sortColumn_, ascending_);
+  if (goneChanged) emit headerDataChanged(Qt::Horizontal, kColumnStatus, kColumnStatus);
+}
+
+void ModuleListModel::SetMarkContext(std::vector<HostSubnet> subnets,
+                                     std::optional<std::set<MacBytes>> previous) {
+  subnets_ = std::move(subnets);
+  previous_ = std::move(previous);
+  Mark(nullptr);
+}
+
+void ModuleListModel::SetBaseColor(const QColor& base) {
+  if (base_ == base) return;
+  base_ = base;
+  if (!rows_.empty()) emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+}
+
+QString ModuleListModel::StatusTooltip() const {
+  QString text = QStringLiteral("What is wrong with a module, and what to do:");
+  for (const char* mark : {kMarkDuplicateIp, kMarkOtherNetwork, kMarkNoAddress, kMarkNew})
+    text += QStringLiteral("\n") + QString::fromStdString(MarkExplanation(mark));
+  if (!gone_.empty()) {
+    text += QStringLiteral("\n\n") + QString::fromStdString(GoneText(gone_.size())) +
+            QStringLiteral(":");
+    for (const MacBytes& mac : gone_) text += QStringLiteral(" ") + QString::fromStdString(MacText(mac.data()));
+  }
+  return text;
 }
 
 void ModuleListModel::AddOrReplace(const ModuleRecord& record) {
@@ -214,6 +273,9 @@ void ModuleListModel::AddOrReplace(const ModuleRecord& record) {
   for (int c = 0; c < kColumnCount; ++c) (*row)->keys[c] = MakeCellKey(texts[c]);
   const int position = static_cast<int>(row - rows_.begin());
   emit dataChanged(index(position, 0), index(position, kColumnCount - 1));
+  // A new address can give or take marks, its own and others'.
+  (*row)->subject = MarkSubjectOf(record);
+  Mark(nullptr);
   Sort(sortColumn_, ascending_);
 }
 
@@ -258,10 +320,31 @@ int ModuleListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant ModuleListModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || index.row() >= rowCount() || index.column() >= kColumnCount)
+  if (!index.isValid() || index.row() >= rowCount() || index.column() > kColumnStatus)
     return {};
+  const Row& r = *rows_[static_cast<size_t>(index.row())];
+  if (role == Qt::BackgroundRole && !r.marks.empty()) {
+    // Colour-blind safe pair (orange for a problem, sky blue for only new),
+    // blended into the base so the theme's text colour stays readable, light
+    // or dark. The Status text says the same for those who see no colour.
+    const bool onlyNew = r.marks.size() == 1 && r.marks.front() == kMarkNew;
+    const QColor tint = onlyNew ? QColor(0x56, 0xB4, 0xE9) : QColor(0xE6, 0x9F, 0x00);
+    constexpr double kShare = 0.35;
+    return QColor::fromRgbF(
+        static_cast<float>(base_.redF() * (1 - kShare) + tint.redF() * kShare),
+        static_cast<float>(base_.greenF() * (1 - kShare) + tint.greenF() * kShare),
+        static_cast<float>(base_.blueF() * (1 - kShare) + tint.blueF() * kShare));
+  }
+  if (role == Qt::ToolTipRole && index.column() == kColumnStatus && !r.marks.empty()) {
+    QStringList lines;
+    for (const std::string& mark : r.marks) lines << QString::fromStdString(MarkExplanation(mark));
+    return lines.join(QStringLiteral("\n"));
+  }
+  if (index.column() == kColumnStatus)
+    return role == Qt::DisplayRole ? QVariant(QString::fromUtf8(r.status)) :
+           role == Qt::TextAlignmentRole ? QVariant(int(Qt::AlignLeft | Qt::AlignVCenter)) : QVariant();
   if (role == Qt::DisplayRole)
-    return QString::fromUtf8(rows_[static_cast<size_t>(index.row())]->texts[index.column()]);
+    return QString::fromUtf8(r.texts[static_cast<size_t>(index.column())]);
   if (role == Qt::TextAlignmentRole) return int(Qt::AlignLeft | Qt::AlignVCenter);
   if (role == Qt::ToolTipRole) {
     // The name and note, then the read-back state.
@@ -275,9 +358,18 @@ QVariant ModuleListModel::data(const QModelIndex& index, int role) const {
   return {};
 }
 
+void ModuleListModel::RefreshStatus(Row& r) const {
+  auto it = notes_.find({r.mac, r.secure});
+  const std::string readBack = it == notes_.end() ? std::string() : it->second.toStdString();
+  const ModuleNote* note = names_ ? names_->Find(r.mac.data()) : nullptr;
+  r.status = StatusCellText(r.marks, readBack, note ? note->name : std::string());
+  r.statusKey = MakeCellKey(r.status);
+}
+
 void ModuleListModel::NamesChanged() {
-  if (rowCount() > 0)
-    emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::ToolTipRole});
+  for (auto& r : rows_) RefreshStatus(*r);
+  if (rowCount() > 0) emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+  if (sortColumn_ == kColumnStatus) Sort(sortColumn_, ascending_);
 }
 
 void ModuleListModel::SetRowNote(const std::array<uint8_t, 6>& mac, bool secure,
@@ -287,10 +379,12 @@ void ModuleListModel::SetRowNote(const std::array<uint8_t, 6>& mac, bool secure,
   else
     notes_[{mac, secure}] = note;
   for (int i = 0; i < rowCount(); ++i) {
-    const Row& r = *rows_[static_cast<size_t>(i)];
-    if (r.mac == mac && r.secure == secure)
-      emit dataChanged(index(i, 0), index(i, kColumnCount - 1), {Qt::ToolTipRole});
+    Row& r = *rows_[static_cast<size_t>(i)];
+    if (r.mac != mac || r.secure != secure) continue;
+    RefreshStatus(r);
+    emit dataChanged(index(i, 0), index(i, kColumnCount - 1));
   }
+  if (sortColumn_ == kColumnStatus) Sort(sortColumn_, ascending_);
 }
 
 QString ModuleListModel::RowNote(int position) const {
@@ -303,6 +397,7 @@ QString ModuleListModel::RowNote(int position) const {
 QVariant ModuleListModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return {};
   if (role == Qt::DisplayRole) return QString::fromStdString(columns_[static_cast<size_t>(section)].header);
+  if (role == Qt::ToolTipRole && section == kColumnStatus) return StatusTooltip();
   if (role == Qt::TextAlignmentRole) return int(Qt::AlignLeft | Qt::AlignVCenter);
   return {};
 }
@@ -326,6 +421,7 @@ ModuleListCtrl::ModuleListCtrl(QWidget* parent)
   setFocusPolicy(Qt::StrongFocus);
   setFrameShape(QFrame::StyledPanel);
   connect(header_, &QHeaderView::sectionClicked, this, [this](int column) { SortByColumn(column); });
+  model_->SetBaseColor(palette().color(QPalette::Base));
 }
 
 bool ModuleListCtrl::CreateColumns(const std::string& spec) {
@@ -381,6 +477,11 @@ std::optional<bool> ModuleListCtrl::RowSecure(int row) const {
   return model_->row(row).secure;
 }
 
+std::vector<std::string> ModuleListCtrl::RowMarks(int row) const {
+  if (row < 0 || row >= model_->rowCount()) return {};
+  return model_->row(row).marks;
+}
+
 std::array<uint8_t, 6> ModuleListCtrl::RowMac(int row) const {
   if (row < 0 || row >= model_->rowCount()) return {};
   return model_->row(row).mac;
@@ -393,7 +494,8 @@ void ModuleListCtrl::SortByColumn(int column) {
 }
 
 QString ModuleListCtrl::CellText(int row, int column) const {
-  if (row < 0 || row >= model_->rowCount() || column < 0 || column >= kColumnCount) return {};
+  if (row < 0 || row >= model_->rowCount() || column < 0 || column > kColumnStatus) return {};
+  if (column == kColumnStatus) return QString::fromUtf8(model_->row(row).status);
   return QString::fromUtf8(model_->row(row).texts[static_cast<size_t>(column)]);
 }
 
@@ -422,6 +524,12 @@ void ModuleListCtrl::SetEmptyText(const QString& text) {
   if (emptyText_ == text) return;
   emptyText_ = text;
   viewport()->update();
+}
+
+void ModuleListCtrl::changeEvent(QEvent* event) {
+  QTreeView::changeEvent(event);
+  if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
+    model_->SetBaseColor(palette().color(QPalette::Base));
 }
 
 void ModuleListCtrl::paintEvent(QPaintEvent* event) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QColor>
 #include <QHeaderView>
 #include <QTreeView>
 #include <array>
@@ -18,10 +19,17 @@
 
 #include "module_cells.h"
 #include "module_names.h"
+#include "module_marks.h"
 #include "module_record.h"
 #include "row_order.h"
 
 namespace pelmar {
+
+// The Status column after MAC: the marks of the row (and later what
+// reading back and naming add), with the header's tooltip counting the
+// modules of the previous scan that no longer answer.
+inline constexpr int kColumnStatus = kColumnCount;
+inline constexpr char kStatusColumnSpec[] = "Status,170";
 
 // The first record with the MAC that speaks the given protocol (secure or
 // not); without such a record the first with the MAC. A module that speaks
@@ -71,6 +79,10 @@ class ModuleListModel : public QAbstractTableModel {
     // never by reading a cell's text back.
     std::array<uint8_t, 6> mac{};
     bool secure = false;
+    MarkSubject subject;
+    std::vector<std::string> marks;
+    std::string status;  // the Status cell
+    CellKey statusKey;
   };
 
   explicit ModuleListModel(QObject* parent = nullptr);
@@ -105,6 +117,16 @@ class ModuleListModel : public QAbstractTableModel {
   // The names changed: tooltips are read again.
   void NamesChanged();
 
+  // What the marks compare with: the subnets of the interfaces that scan and
+  // the MACs of the previous scan (none: nothing is new or gone). Marks the
+  // rows again.
+  void SetMarkContext(std::vector<HostSubnet> subnets,
+                      std::optional<std::set<MacBytes>> previous);
+  // The MACs of the previous scan that are not listed (yet).
+  const std::vector<MacBytes>& gone() const { return gone_; }
+  // The background of rows with a mark, blended into this base colour.
+  void SetBaseColor(const QColor& base);
+
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role) const override;
@@ -112,6 +134,11 @@ class ModuleListModel : public QAbstractTableModel {
 
  private:
   bool Before(const Row& a, const Row& b) const;
+  // Marks every row from the whole list; `added` (not yet in rows_) too.
+  void Mark(Row* added);
+  // The Status cell of a row: its marks, its read-back state, its name.
+  void RefreshStatus(Row& r) const;
+  QString StatusTooltip() const;
 
   std::vector<ColumnSpec> columns_;
   std::vector<std::unique_ptr<Row>> rows_;
@@ -121,6 +148,10 @@ class ModuleListModel : public QAbstractTableModel {
   uint64_t nextArrival_ = 0;
   TextCollator collator_;
   const ModuleNames* names_ = nullptr;
+  std::vector<HostSubnet> subnets_;
+  std::optional<std::set<MacBytes>> previous_;
+  std::vector<MacBytes> gone_;
+  QColor base_ = Qt::white;
   std::map<std::pair<std::array<uint8_t, 6>, bool>, QString> notes_;
 };
 
@@ -150,6 +181,8 @@ class ModuleListCtrl : public QTreeView {
   int SelectedRow() const;
   void SelectRow(int row);
 
+  // The marks of the row (none for no row).
+  std::vector<std::string> RowMarks(int row) const;
   // The MAC and protocol of the row's record (zero and nothing for no row).
   std::array<uint8_t, 6> RowMac(int row) const;
   std::optional<bool> RowSecure(int row) const;
@@ -171,6 +204,7 @@ class ModuleListCtrl : public QTreeView {
   void contextMenuEvent(QContextMenuEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   // A menu asked for from the keyboard: at the current row, whatever its

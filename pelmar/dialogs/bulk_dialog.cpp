@@ -334,7 +334,6 @@ void CBulkDialog::Run(std::vector<bool> run, const std::string& password) {
 
 void CBulkDialog::ShowResult(size_t entry) {
   const BulkResult& r = results_[entry];
-  // Status column: the read-back text (results_[entry].text) of the module's row.
   table_->item(RowOfEntry(entry), kColumnResult)
       ->setText(r.state == BulkState::Planned ? QStringLiteral("sending...")
                                               : QString::fromStdString(r.text));

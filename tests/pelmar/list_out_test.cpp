@@ -155,6 +155,12 @@ TEST_F(ListOut, NamesShowInTooltipAndExportAndSurviveTheNextRun) {
     const QModelIndex cell = w.moduleList()->model()->index(RowOf(w, "10.0.0.2"), 3);
     EXPECT_EQ(cell.data(Qt::ToolTipRole).toString(), "Name: Press 1\nNote: left,\nof \"door\"");
     EXPECT_FALSE(w.moduleList()->model()->index(RowOf(w, "10.0.0.1"), 0).data(Qt::ToolTipRole).isValid());
+    // The Status cell: a read-back state comes before the name.
+    EXPECT_EQ(w.moduleList()->CellText(RowOf(w, "10.0.0.2"), pelmar::kColumnStatus), "Press 1");
+    const auto& readBackRow = w.moduleList()->listModel()->row(RowOf(w, "10.0.0.2"));
+    w.moduleList()->listModel()->SetRowNote(readBackRow.mac, readBackRow.secure, "confirmed");
+    EXPECT_EQ(w.moduleList()->CellText(RowOf(w, "10.0.0.2"), pelmar::kColumnStatus),
+              "confirmed, Press 1");
 
     // The filter finds the row by its name.
     QTest::keyClick(&w, Qt::Key_F, Qt::ControlModifier);
@@ -179,7 +185,7 @@ TEST_F(ListOut, NamesShowInTooltipAndExportAndSurviveTheNextRun) {
     EXPECT_EQ(csv[0].size(), 10u);
     const auto& named = csv[1][0] == "10.0.0.2" ? csv[1] : csv[2];
     const auto& hostile = csv[1][0] == "10.0.0.2" ? csv[2] : csv[1];
-    EXPECT_EQ(named[7], "Press 1");
+    EXPECT_EQ(named[7], "confirmed, Press 1");
     EXPECT_EQ(named[8], "Press 1");
     EXPECT_EQ(named[9], "left,\nof \"door\"");
     EXPECT_EQ(hostile[5], "'=cmd|' /C calc'!A0");  // never a formula

@@ -49,7 +49,9 @@ TEST_F(MainWindow, StartUpBindsChoosesInterfacesAndScans) {
   }
   EXPECT_TRUE(messages.empty());
   EXPECT_TRUE(w.moduleList()->listHeader()->IsOwnerDrawn(0));
-  EXPECT_EQ(w.moduleList()->listModel()->columnCount(), 7);
+  // The specified seven, then Status.
+  EXPECT_EQ(w.moduleList()->listModel()->columnCount(), 8);
+  EXPECT_EQ(w.moduleList()->model()->headerData(7, Qt::Horizontal).toString(), "Status");
   // The given widths, widened only where a whole address or MAC would not fit.
   const QFontMetrics metrics(w.moduleList()->font());
   const int specified[7] = {90, 90, 90, 50, 50, 114, 115};

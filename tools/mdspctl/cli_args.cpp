@@ -17,7 +17,8 @@ const OptionSpec kCommonOptions[] = {{"nic", true}, {"timeout", true}};
 const std::map<std::string, std::vector<OptionSpec>>& CommandOptions() {
   static const std::map<std::string, std::vector<OptionSpec>> table = {
       {"nics", {}},
-      {"scan", {{"json", false}, {"csv", false}, {"rounds", true}, {"interval", true}}},
+      {"scan", {{"json", false}, {"csv", false}, {"rounds", true}, {"interval", true},
+                {"remember", false}}},
       {"wink", {{"mac", true}, {"value", true}}},
       {"configure",
        {{"mac", true},
@@ -175,16 +176,16 @@ std::string UsageText(const std::string& command) {
            "description.\n";
   if (command == "scan")
     return "usage: mdspctl scan [--nic ADDRESS]... [--timeout MS] [--json | --csv]\n"
-           "                    [--rounds N [--interval MS]]\n"
+           "                    [--rounds N [--interval MS]] [--remember]\n"
            "\n"
            "Broadcasts a discover in both protocols and lists every module that\n"
            "answers within the time-out (default 2000 ms): IP, SN, GW, DHCP,\n"
-           "Version, Type and MAC. A module that speaks both protocols is listed\n"
-           "twice. --json prints a list of objects instead of the table, with\n"
-           "each module's name and note (null without one); --csv prints the\n"
-           "list as CSV with the columns IP, SN, GW, DHCP, Version, Type, MAC,\n"
-           "Status, Name and Note. The table gets a Name column when a listed\n"
-           "module has a name (see 'mdspctl name').\n"
+           "Version, Type, MAC and Status (the marks, then the module's name; see\n"
+           "'mdspctl name'). A module that speaks both protocols is listed twice.\n"
+           "--json prints {\"modules\": [...], \"gone\": [...]} instead of the table;\n"
+           "each module has its \"marks\" list, its \"name\" and \"note\" (null\n"
+           "without one). --csv prints the list as CSV with the columns IP, SN, GW,\n"
+           "DHCP, Version, Type, MAC, Status, Name and Note.\n"
            "\n"
            "--rounds N (1 to 5, default 1) sends N discovers, --interval MS apart\n"
            "(default 200, at most 10000); the time-out runs after the last one.\n"
@@ -192,8 +193,22 @@ std::string UsageText(const std::string& command) {
            "any round is listed once, with its latest answer. More rounds find\n"
            "modules whose answer was lost on a busy or lossy network.\n"
            "\n"
+           "Status marks what is wrong with a module, and how to fix it:\n"
+           "  duplicate IP   two or more modules answer with one address (0.0.0.0\n"
+           "                 aside): give all but one another address (configure --ip)\n"
+           "  other network  the address is outside the subnet of every interface\n"
+           "                 used: 'mdspctl configure --mac MAC --ip auto' moves it\n"
+           "  no address     0.0.0.0 or 169.254.x.x (DHCP without a server): --ip auto\n"
+           "                 as well, or pelmar-dhcpd\n"
+           "  new            not in the list kept by the last 'scan --remember'\n"
+           "Modules of that list that did not answer are not rows; a last line\n"
+           "(the \"gone\" list in JSON) counts them: check their cable and power.\n"
+           "--remember keeps this scan's list for the next comparison, in\n"
+           "$XDG_STATE_HOME/Tordal/Corvane Pelmar/last-scan (default\n"
+           "~/.local/state/...). Without a kept list nothing is new or gone.\n"
+           "\n"
            "Exit codes: 0 also when no module answered, 1 bad command line,\n"
-           "2 interface or library failure.\n";
+           "2 interface or library failure, or the list cannot be kept.\n";
   if (command == "wink")
     return "usage: mdspctl wink --mac MAC [--value N] [--nic ADDRESS]... [--timeout MS]\n"
            "\n"
@@ -222,7 +237,16 @@ std::string UsageText(const std::string& command) {
            "Host names take only A-Z, a-z, 0-9, '_' and '-'. --ip may not end in .0\n"
            "or .255 (0.0.0.0 only with --dhcp on). A text-protocol module reads\n"
            "255.255.255.255 as \"unchanged\", so it cannot be set there, and one that\n"
-           "did not report its host name needs --hostname.\n";
+           "did not report its host name needs --hostname.\n"
+           "\n"
+           "--ip auto moves a module marked \"other network\" or \"no address\" to\n"
+           "the network of the interface used (--nic ADDRESS when there are several):\n"
+           "the first address that no listed module and no host interface has and\n"
+           "for which nothing on the link answers, that interface's mask and gateway\n"
+           "(0.0.0.0 when it has none; --mask and --gateway override them) and DHCP\n"
+           "off; DNS servers and host name stay. The address is printed before the\n"
+           "password is asked for. Exit code 1 when the module is not marked so or\n"
+           "the interface is not clear, 2 when no free address was found.\n";
   if (command == "restart")
     return "usage: mdspctl restart --mac MAC [--value N] [--ping-window S]\n"
            "                       [--nic ADDRESS]... [--timeout MS]\n"

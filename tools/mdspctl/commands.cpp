@@ -3,6 +3,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <set>
 #include <thread>
 
 #include "auth_answer.h"
@@ -14,6 +16,8 @@
 #include "module_rows.h"
 #include "name_command.h"
 #include "password_input.h"
+#include "host_networks.h"
+#include "scan_marks.h"
 #include "read_back_step.h"
 #include "session.h"
 #include "thorough_scan.h"
@@ -52,8 +56,10 @@ bool SameMac(const uint8_t a[6], const uint8_t b[6]) { return std::memcmp(a, b, 
 
 // Discovers and picks the module with that MAC. A module that speaks both
 // protocols is listed twice; its secure entry is preferred, since only that
-// one confirms requests.
-int FindModule(Session& session, const CommandLine& cli, uint32_t timeoutMs, Target& target) {
+// one confirms requests. With `listed` the discover runs its whole time and
+// every entry found is given back.
+int FindModule(Session& session, const CommandLine& cli, uint32_t timeoutMs, Target& target,
+               std::vector<uint32_t>* listed = nullptr) {
   uint8_t mac[6];
   if (!ParseMac(cli.value("mac"), mac))
     return Fail(kExitUsage, "--mac needs a MAC address like 02-00-00-00-10-01");
@@ -67,8 +73,10 @@ int FindModule(Session& session, const CommandLine& cli, uint32_t timeoutMs, Tar
     return Api().SMDSP_GetModuleMac(index, found) == MDSP_RESULT_OK && SameMac(found, mac) &&
            pelmar::IsSecureModule(Api(), index, kCheck);
   };
-  int code = session.Discover(timeoutMs, indexes, error, isSecureTarget);
+  int code = session.Discover(timeoutMs, indexes, error,
+                             listed ? std::function<bool(uint32_t)>() : isSecureTarget);
   if (code != kExitOk) return Fail(code, error);
+  if (listed) *listed = indexes;
   bool found = false;
   for (uint32_t index : indexes) {
     uint8_t entryMac[6];
@@ -134,6 +142,49 @@ int SendFailure(int32_t result, const std::string& what, bool textConfigure = fa
   return Fail(kExitLibrary, what + " failed: " + ResultText(result));
 }
 
+// Chooses the free address of `configure --ip auto` and puts the move into
+// the plan: address, the network's mask and gateway (unless given), DHCP off
+// (unless given). Printed before the password is asked for.
+int PlanMove(const CommandLine& cli, const Target& target, const std::vector<uint32_t>& listed,
+             ConfigurePlan& plan) {
+  std::vector<pelmar::MarkSubject> subjects;
+  size_t targetAt = 0;
+  for (uint32_t index : listed) {
+    pelmar::ModuleRecord record;
+    pelmar::ReadModuleRecord(Api(), index, &record);
+    if (index == target.index) targetAt = subjects.size();
+    subjects.push_back(pelmar::MarkSubjectOf(record));
+  }
+  const auto host = pelmar::platform::ListHostNetworks();
+  const auto scanning = pelmar::ScanningNetworks(host, ScanningAddresses(cli));
+  pelmar::HostNetwork network;
+  std::string error;
+  if (!PickMoveNetwork(scanning, network, error)) return Fail(kExitUsage, error);
+  const auto marks = pelmar::ComputeMarks(subjects, pelmar::SubnetsOf(scanning), std::nullopt);
+  if (subjects.empty() || !pelmar::MarksAllowMove(marks.marks[targetAt]))
+    return Fail(kExitUsage, "--ip auto moves a module on another network or without an "
+                            "address; " + target.row.mac + " is on " +
+                            pelmar::NetworkLabel(network) + " already");
+  const auto address = pelmar::ChooseFreeAddress(
+      network, pelmar::TakenAddresses(subjects, host), [&network](uint32_t candidate) {
+        return pelmar::platform::NeighbourAnswers(candidate, network.name);
+      });
+  if (!address)
+    return Fail(kExitLibrary, "--ip auto: no free address found on " +
+                                  pelmar::NetworkLabel(network) + " (" +
+                                  std::to_string(pelmar::kMaxAddressProbes) +
+                                  " addresses probed answered)");
+  plan.ip = *address;
+  if (!plan.mask) plan.mask = network.mask;
+  if (!plan.gateway) plan.gateway = network.gateway;
+  if (!plan.dhcp) plan.dhcp = false;
+  std::printf("%s: free address %s on %s, mask %s, gateway %s\n", target.row.mac.c_str(),
+              pelmar::Ipv4Text(*address).c_str(), pelmar::NetworkLabel(network).c_str(),
+              pelmar::Ipv4Text(*plan.mask).c_str(), pelmar::Ipv4Text(*plan.gateway).c_str());
+  std::fflush(stdout);
+  return kExitOk;
+}
+
 }  // namespace
 
 int RunNics(const CommandLine&) {
@@ -181,11 +232,24 @@ int RunScan(const CommandLine& cli) {
     }
   }
   AttachNames(rows);
-  std::fputs((cli.has("json")  ? FormatJson(rows)
+  // Marks: the whole list against the scanning networks and the remembered scan.
+  const std::string memory = pelmar::platform::RememberedScanPath();
+  const auto scanning =
+      pelmar::ScanningNetworks(pelmar::platform::ListHostNetworks(), ScanningAddresses(cli));
+  const std::vector<std::string> gone =
+      MarkRows(rows, scanning, pelmar::platform::LoadRememberedScan(memory));
+  std::fputs((cli.has("json")  ? FormatJson(rows, gone)
               : cli.has("csv") ? FormatCsv(rows)
-                               : FormatTable(rows))
+                               : FormatTable(rows) + FormatGone(gone))
                  .c_str(),
              stdout);
+  if (cli.has("remember")) {
+    std::set<pelmar::MacBytes> macs;
+    for (const ModuleRow& r : rows) macs.insert(r.subject.mac);
+    if (!pelmar::platform::SaveRememberedScan(memory, macs))
+      return Fail(kExitLibrary, "cannot keep the list in " +
+                                    (memory.empty() ? std::string("the state folder") : memory));
+  }
   return kExitOk;
 }
 
@@ -231,7 +295,12 @@ int RunConfigure(const CommandLine& cli) {
   int code = session.Open(cli, error);
   if (code != kExitOk) return Fail(code, error);
   Target target;
-  if ((code = FindModule(session, cli, timeoutMs, target)) != kExitOk) return code;
+  const bool autoAddress = AutoAddressAsked(cli);
+  std::vector<uint32_t> listed;
+  if ((code = FindModule(session, cli, timeoutMs, target, autoAddress ? &listed : nullptr)) !=
+      kExitOk)
+    return code;
+  if (autoAddress && (code = PlanMove(cli, target, listed, plan)) != kExitOk) return code;
   if (!CheckPlanForModule(plan, target.row.secure, target.row.hostNameKnown, error))
     return Fail(kExitUsage, error);
   pelmar::ModuleRecord before;  // what the read-back compares against

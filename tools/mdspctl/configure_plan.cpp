@@ -22,9 +22,11 @@ bool ReadAddress(const CommandLine& cli, const char* name, std::optional<uint32_
 
 }  // namespace
 
+bool AutoAddressAsked(const CommandLine& cli) { return cli.value("ip") == "auto"; }
+
 bool ReadConfigurePlan(const CommandLine& cli, ConfigurePlan& plan, std::string& error) {
   plan = ConfigurePlan{};
-  if (!ReadAddress(cli, "ip", plan.ip, error) || !ReadAddress(cli, "mask", plan.mask, error) ||
+  if ((!AutoAddressAsked(cli) && !ReadAddress(cli, "ip", plan.ip, error)) || !ReadAddress(cli, "mask", plan.mask, error) ||
       !ReadAddress(cli, "gateway", plan.gateway, error) ||
       !ReadAddress(cli, "dns1", plan.dns1, error) || !ReadAddress(cli, "dns2", plan.dns2, error))
     return false;
@@ -52,7 +54,7 @@ bool ReadConfigurePlan(const CommandLine& cli, ConfigurePlan& plan, std::string&
     }
   }
   plan.newPassword = cli.has("new-password");
-  if (plan.empty()) {
+  if (plan.empty() && !AutoAddressAsked(cli)) {
     error = "nothing to change: give at least one of --ip, --mask, --gateway, --dhcp, "
             "--dns1, --dns2, --hostname, --new-password";
     return false;

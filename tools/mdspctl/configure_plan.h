@@ -19,6 +19,9 @@ using pelmar::PayloadValues;
 using pelmar::CheckSecurePayload;
 using pelmar::kMaxSecurePayload;
 
+// `--ip auto`: the address is chosen after the discover (PlanMove).
+bool AutoAddressAsked(const CommandLine& cli);
+
 // False with a message for a malformed value or nothing to change. Host
 // names take only A-Z, a-z, 0-9, '_' and '-' (anything else could end a piece
 // of a text request); the module's own address may not end in .0 or .255,

@@ -6,6 +6,7 @@
 #include "api.h"
 #include "mdsp.h"
 #include "module_texts.h"
+#include "status_cell.h"
 #include "visible_text.h"
 
 namespace mdspctl {
@@ -37,22 +38,21 @@ ModuleRow ReadModuleRow(uint32_t index, pelmar::SecureCheck check) {
   // As the module sent it, not decoded: a text-protocol configure sends it back.
   row.hostNameKnown = record.hostNameValid;
   if (row.hostNameKnown) row.hostName = record.hostName;
+  row.subject = pelmar::MarkSubjectOf(record);
   return row;
 }
 
 std::string FormatTable(const std::vector<ModuleRow>& rows) {
-  // Status column: the name moves into Status once that column is built.
-  const bool named = std::any_of(rows.begin(), rows.end(), [](const ModuleRow& r) {
-    return r.name && !r.name->empty();
-  });
-  const int columns = named ? 8 : 7;
-  const char* headers[8] = {"IP", "SN", "GW", "DHCP", "Version", "Type", "MAC", "Name"};
-  auto cells = [named](const ModuleRow& r) {
+  constexpr int kColumns = 8;
+  const char* headers[kColumns] = {"IP", "SN", "GW", "DHCP", "Version", "Type", "MAC", "Status"};
+  auto cells = [](const ModuleRow& r) {
     std::vector<std::string> v;
     for (const Cell* c : {&r.ip, &r.sn, &r.gw, &r.dhcp, &r.version, &r.type})
       v.push_back(*c && !(*c)->empty() ? display_text::VisibleText(**c) : "N/A");
     v.push_back(r.mac.empty() ? "N/A" : r.mac);
-    if (named) v.push_back(r.name ? display_text::VisibleText(*r.name) : "");
+    // The marks, then the name (a read-back is reported by configure and apply).
+    v.push_back(display_text::VisibleText(
+        pelmar::StatusCellText(r.marks, "", r.name.value_or(""))));
     return v;
   };
   // Columns are measured in characters: a decoded accent is two bytes wide
@@ -62,22 +62,24 @@ std::string FormatTable(const std::vector<ModuleRow>& rows) {
       return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
     }));
   };
-  size_t width[8];
-  for (int c = 0; c < columns; ++c) width[c] = std::char_traits<char>::length(headers[c]);
+  size_t width[kColumns];
+  for (int c = 0; c < kColumns; ++c) width[c] = std::char_traits<char>::length(headers[c]);
   for (const ModuleRow& r : rows) {
     auto v = cells(r);
-    for (int c = 0; c < columns; ++c) width[c] = std::max(width[c], shownWidth(v[c]));
+    for (int c = 0; c < kColumns; ++c) width[c] = std::max(width[c], shownWidth(v[c]));
   }
   auto line = [&](const std::vector<std::string>& v) {
     std::string out;
-    for (int c = 0; c < columns; ++c) {
+    for (int c = 0; c < kColumns; ++c) {
+      // The last column has no padding: a row without marks ends at its MAC.
+      if (c == kColumns - 1 && v[c].empty()) break;
+      if (c > 0) out += std::string(width[c - 1] - shownWidth(v[c - 1]) + 2, ' ');
       out += v[c];
-      if (c < columns - 1) out += std::string(width[c] - shownWidth(v[c]) + 2, ' ');
     }
     while (!out.empty() && out.back() == ' ') out.pop_back();
     return out + "\n";
   };
-  std::string out = line({headers, headers + columns});
+  std::string out = line({headers, headers + kColumns});
   for (const ModuleRow& r : rows) out += line(cells(r));
   return out;
 }
@@ -127,9 +129,14 @@ std::string JsonString(const std::string& text) {
   return out + "\"";
 }
 
-std::string FormatJson(const std::vector<ModuleRow>& rows) {
+std::string FormatJson(const std::vector<ModuleRow>& rows, const std::vector<std::string>& gone) {
   auto value = [](const Cell& c) { return c ? JsonString(*c) : std::string("null"); };
-  std::string out = "[";
+  auto list = [](const std::vector<std::string>& texts) {
+    std::string out = "[";
+    for (size_t i = 0; i < texts.size(); ++i) out += (i ? ", " : "") + JsonString(texts[i]);
+    return out + "]";
+  };
+  std::string out = "{\"modules\": [";
   for (size_t i = 0; i < rows.size(); ++i) {
     const ModuleRow& r = rows[i];
     out += i ? ",\n " : "\n ";
@@ -137,9 +144,11 @@ std::string FormatJson(const std::vector<ModuleRow>& rows) {
            ", \"dhcp\": " + value(r.dhcp) + ", \"version\": " + value(r.version) +
            ", \"type\": " + value(r.type) + ", \"mac\": " + JsonString(r.mac) +
            ", \"protocol\": " + JsonString(r.secure ? "secure" : "text") +
-           ", \"name\": " + value(r.name) + ", \"note\": " + value(r.note) + "}";
+           ", \"marks\": " + list(r.marks) + ", \"name\": " + value(r.name) +
+           ", \"note\": " + value(r.note) + "}";
   }
-  return out + (rows.empty() ? "]\n" : "\n]\n");
+  out += rows.empty() ? "]" : "\n]";
+  return out + ",\n\"gone\": " + list(gone) + "}\n";
 }
 
 }  // namespace mdspctl

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "module_marks.h"
 #include "module_record.h"
 
 namespace mdspctl {
@@ -28,6 +29,8 @@ struct ModuleRow {
   std::string hostName;
   // The user's name and note for the MAC (names file), nothing without.
   Cell name, note;
+  pelmar::MarkSubject subject;     // what the marks look at
+  std::vector<std::string> marks;  // filled from the whole list (MarkRows)
 };
 
 // Reads every column of the module at `index` by the host core's text rules
@@ -42,7 +45,10 @@ ModuleRow ReadModuleRow(uint32_t index, pelmar::SecureCheck check);
 // and bytes that are not UTF-8 escaped, so none reaches the terminal raw;
 // JSON escapes every character outside printable ASCII.
 std::string FormatTable(const std::vector<ModuleRow>& rows);
-std::string FormatJson(const std::vector<ModuleRow>& rows);
+// The table ends with the Status column; JSON is an object with the list of
+// modules (each with its "marks") and the "gone" MACs of the previous scan.
+std::string FormatJson(const std::vector<ModuleRow>& rows,
+                       const std::vector<std::string>& gone = {});
 std::string JsonString(const std::string& text);
 
 }  // namespace mdspctl

@@ -88,7 +88,7 @@ std::string FormatCsv(const std::vector<ModuleRow>& rows) {
     for (int c = 0; c < 6; ++c) cells[static_cast<size_t>(c)] = from[c]->value_or("");
     cells[pelmar::kColumnMac] = r.mac;
     const pelmar::ModuleNote note{r.name.value_or(""), r.note.value_or("")};
-    list.push_back(pelmar::MakeListRow(cells, r.name || r.note ? &note : nullptr));
+    list.push_back(pelmar::MakeListRow(cells, r.name || r.note ? &note : nullptr, r.marks));
   }
   return pelmar::ListCsv(list);
 }

@@ -1,0 +1,153 @@
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <thread>
+
+#include "host_networks.h"
+#include "module_texts.h"
+
+namespace pelmar::platform {
+namespace {
+
+// Default gateways by interface, from the kernel's IPv4 routing table.
+std::map<std::string, uint32_t> DefaultGateways() {
+  std::map<std::string, uint32_t> out;
+  std::ifstream routes("/proc/net/route");
+  std::string line;
+  std::getline(routes, line);  // header
+  while (std::getline(routes, line)) {
+    std::istringstream fields(line);
+    std::string name, destination, gateway, flags, refs, use, metric, mask;
+    if (!(fields >> name >> destination >> gateway >> flags >> refs >> use >> metric >> mask))
+      continue;
+    const unsigned long flagBits = std::strtoul(flags.c_str(), nullptr, 16);
+    if (destination != "00000000" || mask != "00000000" || !(flagBits & 0x2)) continue;
+    // The table prints the address in memory order as a host-order number.
+    const auto raw = static_cast<uint32_t>(std::strtoul(gateway.c_str(), nullptr, 16));
+    if (!out.count(name)) out[name] = ntohl(raw);
+  }
+  return out;
+}
+
+// Whether the neighbour table has a complete entry for the address on the
+// interface ("IP address  HW type  Flags  HW address  Mask  Device").
+bool NeighbourKnown(uint32_t address, const std::string& interfaceName) {
+  std::ifstream table("/proc/net/arp");
+  std::string line;
+  std::getline(table, line);
+  const std::string wanted = Ipv4Text(address);
+  while (std::getline(table, line)) {
+    std::istringstream fields(line);
+    std::string ip, type, flags, hw, mask, device;
+    if (!(fields >> ip >> type >> flags >> hw >> mask >> device)) continue;
+    if (ip != wanted || device != interfaceName) continue;
+    if (std::strtoul(flags.c_str(), nullptr, 16) & 0x2) return true;  // ATF_COM: answered
+  }
+  return false;
+}
+
+bool MakeFolders(const std::string& path) {
+  for (size_t slash = path.find('/', 1); slash != std::string::npos;
+       slash = path.find('/', slash + 1)) {
+    const std::string folder = path.substr(0, slash);
+    if (::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::vector<HostNetwork> ListHostNetworks() {
+  std::vector<HostNetwork> out;
+  ifaddrs* list = nullptr;
+  if (::getifaddrs(&list) != 0) return out;
+  const auto gateways = DefaultGateways();
+  for (ifaddrs* a = list; a; a = a->ifa_next) {
+    if (!a->ifa_addr || a->ifa_addr->sa_family != AF_INET || !a->ifa_netmask) continue;
+    if (!(a->ifa_flags & IFF_UP) || (a->ifa_flags & IFF_LOOPBACK)) continue;
+    HostNetwork n;
+    n.name = a->ifa_name;
+    n.address = ntohl(reinterpret_cast<const sockaddr_in*>(a->ifa_addr)->sin_addr.s_addr);
+    n.mask = ntohl(reinterpret_cast<const sockaddr_in*>(a->ifa_netmask)->sin_addr.s_addr);
+    auto gateway = gateways.find(n.name);
+    if (gateway != gateways.end() && (gateway->second & n.mask) == (n.address & n.mask))
+      n.gateway = gateway->second;
+    out.push_back(n);
+  }
+  ::freeifaddrs(list);
+  return out;
+}
+
+bool NeighbourAnswers(uint32_t address, const std::string& interfaceName, int timeoutMs) {
+  if (NeighbourKnown(address, interfaceName)) return true;
+  const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  if (fd >= 0) {
+    // To the discard port: the datagram is only there to make the kernel
+    // resolve the address on the link.
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(9);
+    to.sin_addr.s_addr = htonl(address);
+    const char probe = 0;
+    ::sendto(fd, &probe, 1, MSG_DONTWAIT, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    ::close(fd);
+  }
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (std::chrono::steady_clock::now() < end) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (NeighbourKnown(address, interfaceName)) return true;
+  }
+  return false;
+}
+
+std::string RememberedScanPath() {
+  std::string base;
+  const char* state = std::getenv("XDG_STATE_HOME");
+  if (state && *state == '/') {
+    base = state;
+  } else {
+    const char* home = std::getenv("HOME");
+    if (!home || !*home) return "";
+    base = std::string(home) + "/.local/state";
+  }
+  return base + "/Tordal/Corvane Pelmar/last-scan";
+}
+
+std::optional<std::set<MacBytes>> LoadRememberedScan(const std::string& path) {
+  if (path.empty()) return std::nullopt;
+  std::ifstream file(path);
+  if (!file) return std::nullopt;
+  std::set<MacBytes> macs;
+  std::string line;
+  while (std::getline(file, line)) {
+    MacBytes mac;
+    if (line.size() == 17 && ParseMacText(line, mac.data())) macs.insert(mac);
+  }
+  return macs;
+}
+
+bool SaveRememberedScan(const std::string& path, const std::set<MacBytes>& macs) {
+  if (path.empty() || !MakeFolders(path)) return false;
+  const std::string temporary = path + ".new";
+  {
+    std::ofstream file(temporary, std::ios::trunc);
+    for (const MacBytes& mac : macs) file << MacText(mac.data()) << '\n';
+    if (!file.flush()) return false;
+  }
+  return std::rename(temporary.c_str(), path.c_str()) == 0;
+}
+
+}  // namespace pelmar::platform
