@@ -8,8 +8,11 @@ namespace pelmar::platform {
 
 // Up to `limit` bytes of the file; false when it cannot be opened or read.
 bool ReadSmallFile(const std::string& path, size_t limit, std::string* bytes);
-// Creates the folders, writes a temporary file beside the target and renames
-// it over the old one, so a reader never sees half a file.
+// Creates the folders of `path`; false (errno set) when one cannot be made.
+bool MakeFoldersOf(const std::string& path);
+// Creates the folders, writes a temporary file beside the target, syncs it and
+// renames it over the old one, then syncs the folder: a reader never sees half
+// a file and a crash leaves the old file or the new one. errno on failure.
 bool WriteFileWhole(const std::string& path, const std::string& bytes);
 
 }  // namespace pelmar::platform

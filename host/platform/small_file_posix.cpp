@@ -33,13 +33,17 @@ bool ReadSmallFile(const std::string& path, size_t limit, std::string* bytes) {
   return true;
 }
 
-bool WriteFileWhole(const std::string& path, const std::string& bytes) {
-  if (path.empty()) return false;
+bool MakeFoldersOf(const std::string& path) {
   for (size_t slash = path.find('/', 1); slash != std::string::npos;
        slash = path.find('/', slash + 1)) {
     const std::string folder = path.substr(0, slash);
     if (::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) return false;
   }
+  return true;
+}
+
+bool WriteFileWhole(const std::string& path, const std::string& bytes) {
+  if (path.empty() || !MakeFoldersOf(path)) return false;
   std::string temporary = path + ".XXXXXX";
   int fd = ::mkstemp(temporary.data());
   if (fd < 0) return false;
@@ -58,8 +62,22 @@ bool WriteFileWhole(const std::string& path, const std::string& bytes) {
   if (ok && ::fsync(fd) != 0) ok = false;
   if (::close(fd) != 0) ok = false;
   if (ok && ::rename(temporary.c_str(), path.c_str()) != 0) ok = false;
-  if (!ok) ::unlink(temporary.c_str());
-  return ok;
+  if (!ok) {
+    const int saved = errno;  // the caller's message names the cause
+    ::unlink(temporary.c_str());
+    errno = saved;
+    return false;
+  }
+  // The rename survives a crash only once the folder is synced.
+  const size_t slash = path.rfind('/');
+  if (slash != std::string::npos) {
+    int dir = ::open(slash == 0 ? "/" : path.substr(0, slash).c_str(), O_RDONLY | O_DIRECTORY);
+    if (dir >= 0) {
+      ::fsync(dir);
+      ::close(dir);
+    }
+  }
+  return true;
 }
 
 }  // namespace pelmar::platform
