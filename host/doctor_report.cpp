@@ -227,7 +227,9 @@ std::string DoctorReportJson(const DoctorReport& report) {
               {"notes", report.notes},
               {"findings", findings},
               {"healthy", report.healthy()}};
-  return out.dump(2) + "\n";
+  // ASCII out; a name that is not UTF-8 (interface names are bytes) is
+  // replaced, never thrown over.
+  return out.dump(2, ' ', true, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace pelmar

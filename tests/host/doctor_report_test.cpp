@@ -156,6 +156,18 @@ TEST(DoctorReport, FindingsAndTheirFixes) {
   }
 }
 
+// Interface names are bytes: one that is not UTF-8 still gives valid JSON.
+TEST(DoctorReport, JsonOfANameThatIsNotUtf8) {
+  DoctorFacts facts = Clean();
+  facts.interfaces.push_back(Nic("e\x1b]0;x\x07\xff", false, ""));
+  const pelmar::DoctorReport report = pelmar::BuildDoctorReport(facts);
+  std::string text;
+  ASSERT_NO_THROW(text = pelmar::DoctorReportJson(report));
+  const nlohmann::json json = nlohmann::json::parse(text, nullptr, false);
+  ASSERT_FALSE(json.is_discarded()) << text;
+  for (unsigned char c : text) EXPECT_LT(c, 0x80);
+}
+
 TEST(DoctorReport, RemarksWhereAKindMisleads) {
   InterfaceFacts vpn = Nic("wg0", true, "10.9.0.2", InterfaceKind::kTunnel);
   vpn.ethernetAddress = false;
