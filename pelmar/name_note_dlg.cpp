@@ -25,8 +25,9 @@ CNameNoteDlg::CNameNoteDlg(const QString& macText, const ModuleNote& current, QW
   form->addRow(QStringLiteral("&Name:"), name_);
   form->addRow(QStringLiteral("N&ote:"), note_);
   auto* hint = new QLabel(
-      QStringLiteral("Kept on this computer for MAC %1; shown in the list's tooltip and "
-                     "in exports. Empty both to remove them.")
+      QStringLiteral("Kept on this computer for MAC %1. The name is shown in the Status "
+                     "column; both in the row's tooltip and in exports. Empty both to "
+                     "remove them.")
           .arg(macText),
       this);
   hint->setWordWrap(true);
