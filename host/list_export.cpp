@@ -109,6 +109,8 @@ std::string JsonQuoted(const std::string& text) {
     if (c == '"' || c == '\\') {
       out += '\\';
       out += static_cast<char>(c);
+    } else if (c == '\n' || c == '\r' || c == '\t') {
+      out += c == '\n' ? "\\n" : c == '\r' ? "\\r" : "\\t";
     } else if (c < 0x20 || c == 0x7F) {
       escape(c);
     } else {

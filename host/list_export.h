@@ -42,6 +42,8 @@ std::string CsvField(const std::string& text);
 
 // An array of objects keyed by ListKeys; ASCII only (\u escapes).
 std::string ListJson(const std::vector<ListRow>& rows);
+// A JSON string of the text: decoded as module texts are, ASCII only, with
+// \n, \r and \t for line breaks and tabs.
 std::string JsonQuoted(const std::string& text);
 
 // A header line and the rows, tab-separated, LF line ends: for the

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "api.h"
+#include "list_export.h"
 #include "mdsp.h"
 #include "module_texts.h"
 #include "status_cell.h"
@@ -85,48 +86,8 @@ std::string FormatTable(const std::vector<ModuleRow>& rows) {
 }
 
 std::string JsonString(const std::string& text) {
-  // Module texts are decoded already; anything else is read the same way.
-  // Every character outside printable ASCII is escaped, so the output stays
-  // ASCII and valid JSON whatever the terminal.
-  const std::string utf8 = display_text::ModuleTextAsUtf8(text);
-  std::string out = "\"";
-  auto escape = [&out](uint32_t unit) {
-    char escaped[16];
-    std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(unit));
-    out += escaped;
-  };
-  for (size_t at = 0; at < utf8.size();) {
-    const auto c = static_cast<unsigned char>(utf8[at]);
-    if (c >= 0x80) {
-      const size_t length = display_text::Utf8SequenceLength(utf8, at);
-      uint32_t code = c & (0x7F >> length);
-      for (size_t i = 1; i < length; ++i)
-        code = code << 6 | (static_cast<unsigned char>(utf8[at + i]) & 0x3F);
-      if (code > 0xFFFF) {
-        code -= 0x10000;
-        escape(0xD800 | code >> 10);
-        escape(0xDC00 | (code & 0x3FF));
-      } else {
-        escape(code);
-      }
-      at += length;
-      continue;
-    }
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20 || c == 0x7F)
-          escape(c);
-        else
-          out += static_cast<char>(c);
-    }
-    ++at;
-  }
-  return out + "\"";
+  // One writer for every JSON the host side prints: ASCII, texts decoded.
+  return pelmar::JsonQuoted(text);
 }
 
 std::string FormatJson(const std::vector<ModuleRow>& rows, const std::vector<std::string>& gone) {
