@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "about_dlg.h"
+#include "about_texts.h"
 #include "dhcp_recovery_window.h"
 #include "doctor.h"
 #include "doctor_window.h"
@@ -51,7 +52,7 @@ std::atomic<uintptr_t> g_lastScan{0};
 constexpr int kMinimumWidth = 194;
 constexpr int kMinimumHeight = 130;
 
-constexpr int kAboutCommand = 16;
+constexpr int kAboutCommand = versioning::kAboutCommandId;
 constexpr int kDoctorCommand = 17;
 
 // Context of the discovers of the doctor and of a recovery's search: an
@@ -778,7 +779,7 @@ void CMainDlg::RunWindowMenu(const QPoint& globalPos) {
   QMenu menu(this);
   QAction* exportList = menu.addAction(QStringLiteral("&Export list..."));
   exportList->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
-  menu.addAction(QStringLiteral("&About Pelmar..."))->setData(kAboutCommand);
+  menu.addAction(QString::fromLatin1(versioning::kAboutCommandText))->setData(kAboutCommand);
   QAction* doctor = menu.addAction(QStringLiteral("&Check this computer..."));
   doctor->setData(kDoctorCommand);
   doctor->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D));
