@@ -18,6 +18,7 @@
 
 #include "host_networks.h"
 #include "module_texts.h"
+#include "small_file.h"
 
 namespace pelmar::platform {
 namespace {
@@ -59,14 +60,6 @@ bool NeighbourKnown(uint32_t address, const std::string& interfaceName) {
   return false;
 }
 
-bool MakeFolders(const std::string& path) {
-  for (size_t slash = path.find('/', 1); slash != std::string::npos;
-       slash = path.find('/', slash + 1)) {
-    const std::string folder = path.substr(0, slash);
-    if (::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) return false;
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -127,12 +120,14 @@ std::string RememberedScanPath() {
 }
 
 std::optional<std::set<MacBytes>> LoadRememberedScan(const std::string& path) {
-  if (path.empty()) return std::nullopt;
-  std::ifstream file(path);
-  if (!file) return std::nullopt;
+  // 18 bytes a module: a megabyte is far more than any plant network.
+  constexpr size_t kLimit = 1 << 20;
+  std::string bytes;
+  if (!ReadSmallFile(path, kLimit, &bytes)) return std::nullopt;
   std::set<MacBytes> macs;
+  std::istringstream lines(bytes);
   std::string line;
-  while (std::getline(file, line)) {
+  while (std::getline(lines, line)) {
     MacBytes mac;
     if (line.size() == 17 && ParseMacText(line, mac.data())) macs.insert(mac);
   }
@@ -140,14 +135,9 @@ std::optional<std::set<MacBytes>> LoadRememberedScan(const std::string& path) {
 }
 
 bool SaveRememberedScan(const std::string& path, const std::set<MacBytes>& macs) {
-  if (path.empty() || !MakeFolders(path)) return false;
-  const std::string temporary = path + ".new";
-  {
-    std::ofstream file(temporary, std::ios::trunc);
-    for (const MacBytes& mac : macs) file << MacText(mac.data()) << '\n';
-    if (!file.flush()) return false;
-  }
-  return std::rename(temporary.c_str(), path.c_str()) == 0;
+  std::string bytes;
+  for (const MacBytes& mac : macs) bytes += MacText(mac.data()) + "\n";
+  return WriteFileWhole(path, bytes);
 }
 
 }  // namespace pelmar::platform
