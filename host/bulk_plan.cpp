@@ -33,38 +33,8 @@ std::vector<std::string> SplitCells(std::string_view line) {
 
 std::optional<uint32_t> ParseAddress(const std::string& text) {
   uint32_t value = 0;
-  size_t pos = 0;
-  for (int i = 0; i < 4; ++i) {
-    if (i && (pos >= text.size() || text[pos++] != '.')) return std::nullopt;
-    uint32_t octet = 0;
-    int digits = 0;
-    while (pos < text.size() && std::isdigit(static_cast<unsigned char>(text[pos])) && digits < 3) {
-      octet = octet * 10 + static_cast<uint32_t>(text[pos++] - '0');
-      ++digits;
-    }
-    if (!digits || octet > 255) return std::nullopt;
-    value = value << 8 | octet;
-  }
-  if (pos != text.size()) return std::nullopt;
+  if (!ParseIpv4Text(text, value)) return std::nullopt;
   return value;
-}
-
-// "02-00-00-00-10-01" or with ':', one or two hex digits a byte, nothing more.
-bool ParseMacCell(const std::string& text, std::array<uint8_t, 6>& mac) {
-  size_t pos = 0;
-  for (int i = 0; i < 6; ++i) {
-    if (i && (pos >= text.size() || (text[pos] != '-' && text[pos] != ':'))) return false;
-    if (i) ++pos;
-    int value = 0, digits = 0;
-    while (pos < text.size() && digits < 2 && std::isxdigit(static_cast<unsigned char>(text[pos]))) {
-      const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(text[pos++])));
-      value = value * 16 + (c <= '9' ? c - '0' : c - 'a' + 10);
-      ++digits;
-    }
-    if (!digits) return false;
-    mac[static_cast<size_t>(i)] = static_cast<uint8_t>(value);
-  }
-  return pos == text.size();
 }
 
 std::string Lower(std::string text) {
@@ -76,7 +46,7 @@ bool ContiguousMask(uint32_t mask) { return mask != 0 && (~mask & (~mask + 1)) =
 
 bool SameSubnet(uint32_t a, uint32_t b, uint32_t mask) { return (a & mask) == (b & mask); }
 
-std::string SubnetText(const Subnet& s) {
+std::string SubnetText(const HostSubnet& s) {
   int bits = 0;
   for (uint32_t m = s.mask; m; m <<= 1) ++bits;
   return Ipv4Text(s.address & s.mask) + "/" + std::to_string(bits);
@@ -108,7 +78,7 @@ std::vector<BulkEntry> ReadBulkCsv(std::string_view text) {
       bad(std::to_string(cells.size()) + " columns, not the 8 of " + kBulkCsvColumns);
       cells.resize(8);
     }
-    if (!ParseMacCell(cells[0], entry.mac)) bad("mac '" + cells[0] + "'");
+    if (!ParseMacText(cells[0], entry.mac.data())) bad("mac '" + cells[0] + "'");
     const char* names[] = {"ip", "mask", "gateway", "dns1", "dns2"};
     std::optional<uint32_t>* fields[] = {&entry.plan.ip, &entry.plan.mask, &entry.plan.gateway,
                                          &entry.plan.dns1, &entry.plan.dns2};
@@ -154,7 +124,7 @@ std::vector<BulkEntry> HandOutAddresses(const std::vector<ModuleRecord>& modules
 }
 
 void CheckBulkPlan(std::vector<BulkEntry>& entries, const std::vector<ModuleRecord>& listed,
-                   const std::vector<Subnet>& interfaces) {
+                   const std::vector<HostSubnet>& interfaces) {
   // Match entries to modules; a module of both protocols is configured
   // through its secure entry, which confirms requests.
   std::map<std::array<uint8_t, 6>, size_t> firstEntry;
@@ -230,9 +200,9 @@ void CheckBulkPlan(std::vector<BulkEntry>& entries, const std::vector<ModuleReco
     }
     if (!interfaces.empty() &&
         std::none_of(interfaces.begin(), interfaces.end(),
-                     [&](const Subnet& s) { return SameSubnet(ip, s.address, s.mask); })) {
+                     [&](const HostSubnet& s) { return SameSubnet(ip, s.address, s.mask); })) {
       std::string nets;
-      for (const Subnet& s : interfaces) nets += (nets.empty() ? "" : ", ") + SubnetText(s);
+      for (const HostSubnet& s : interfaces) nets += (nets.empty() ? "" : ", ") + SubnetText(s);
       e.problems.push_back("outside the interface's subnet: " + Ipv4Text(ip) + " not in " + nets);
     }
   }
@@ -252,7 +222,7 @@ bool ReadPasswordLines(std::string_view text,
     if (Trim(line).empty() || Trim(line)[0] == '#') continue;
     const size_t blank = line.find(' ');
     std::array<uint8_t, 6> mac{};
-    if (!ParseMacCell(line.substr(0, blank), mac)) {
+    if (!ParseMacText(line.substr(0, blank), mac.data())) {
       error = "line " + std::to_string(lineNumber) + ": expected \"MAC password\"";
       return false;
     }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "configure_request.h"  // ConfigurePlan
+#include "host_network.h"
 #include "module_record.h"
 
 namespace pelmar {
@@ -38,12 +39,6 @@ std::vector<BulkEntry> ReadBulkCsv(std::string_view text);
 std::vector<BulkEntry> HandOutAddresses(const std::vector<ModuleRecord>& modules, uint32_t first,
                                         uint32_t mask, uint32_t gateway, uint32_t dns1);
 
-// An interface the modules are reached through.
-struct Subnet {
-  uint32_t address = 0;
-  uint32_t mask = 0;
-};
-
 // Matches every entry to its listed module (a module answering in both
 // protocols: its secure entry) and notes the conflicts: an address planned
 // twice, the address another listed module keeps (or still holds when this
@@ -52,7 +47,7 @@ struct Subnet {
 // the module's subnet (a gateway the plan sets), a module not listed or planned twice, nothing to
 // change, and what a text-protocol module cannot take.
 void CheckBulkPlan(std::vector<BulkEntry>& entries, const std::vector<ModuleRecord>& listed,
-                   const std::vector<Subnet>& interfaces);
+                   const std::vector<HostSubnet>& interfaces);
 
 bool PlanHasProblems(const std::vector<BulkEntry>& entries);
 

@@ -44,11 +44,4 @@ const ModuleRecord* FirstRecordWithMac(std::span<const ModuleRecord> records,
   return nullptr;
 }
 
-int FindRecordByMacText(const std::vector<ModuleRecord>& records, const std::string& macText) {
-  uint8_t mac[6];
-  if (!ParseMacText(macText, mac)) return -1;
-  const ModuleRecord* found = FirstRecordWithMac(records, mac);
-  return found ? static_cast<int>(found - records.data()) : -1;
-}
-
 }  // namespace pelmar

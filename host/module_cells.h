@@ -35,8 +35,4 @@ CellTexts MakeCellTexts(const ModuleRecord& record);
 const ModuleRecord* FirstRecordWithMac(std::span<const ModuleRecord> records,
                                        const uint8_t mac[6]);
 
-// First record (oldest first) whose MAC equals the MAC text, or -1. A MAC
-// text that does not give six values finds nothing.
-int FindRecordByMacText(const std::vector<ModuleRecord>& records, const std::string& macText);
-
 }  // namespace pelmar

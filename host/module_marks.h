@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "host_network.h"
 #include "module_record.h"
 
 namespace pelmar {
@@ -29,12 +30,6 @@ struct MarkSubject {
   uint32_t ip = 0;  // first octet in the most significant byte
 };
 MarkSubject MarkSubjectOf(const ModuleRecord& record);
-
-// An address of a host interface that scans, with its mask.
-struct HostSubnet {
-  uint32_t address = 0;
-  uint32_t mask = 0;
-};
 
 struct ModuleMarks {
   // One list per module, in the order given; each in the order

@@ -1,5 +1,6 @@
 #include "module_texts.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -29,12 +30,57 @@ std::string MacText(const uint8_t m[6]) {
   return text;
 }
 
+namespace {
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+}  // namespace
+
 bool ParseMacText(const std::string& text, uint8_t mac[6]) {
-  unsigned v[6];
-  if (std::sscanf(text.substr(0, 17).c_str(), "%x-%x-%x-%x-%x-%x", &v[0], &v[1], &v[2], &v[3],
-                  &v[4], &v[5]) != 6)
-    return false;
-  for (int i = 0; i < 6; ++i) mac[i] = static_cast<uint8_t>(v[i] & 0xFF);
+  uint8_t read[6];
+  size_t pos = 0;
+  for (int i = 0; i < 6; ++i) {
+    if (i > 0) {
+      if (pos >= text.size() || (text[pos] != '-' && text[pos] != ':')) return false;
+      ++pos;
+    }
+    int value = 0, digits = 0;
+    while (pos < text.size() && digits < 2 && HexDigit(text[pos]) >= 0) {
+      value = value * 16 + HexDigit(text[pos++]);
+      ++digits;
+    }
+    if (digits == 0) return false;
+    read[i] = static_cast<uint8_t>(value);
+  }
+  if (pos != text.size()) return false;
+  std::copy(read, read + 6, mac);
+  return true;
+}
+
+bool ParseIpv4Text(const std::string& text, uint32_t& address) {
+  uint32_t result = 0;
+  size_t pos = 0;
+  for (int i = 0; i < 4; ++i) {
+    if (i > 0) {
+      if (pos >= text.size() || text[pos] != '.') return false;
+      ++pos;
+    }
+    uint32_t octet = 0;
+    int digits = 0;
+    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9' && digits < 3) {
+      octet = octet * 10 + static_cast<uint32_t>(text[pos++] - '0');
+      ++digits;
+    }
+    if (digits == 0 || octet > 255) return false;
+    result = result << 8 | octet;
+  }
+  if (pos != text.size()) return false;
+  address = result;
   return true;
 }
 

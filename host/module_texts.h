@@ -14,9 +14,13 @@ namespace pelmar {
 std::string Ipv4Text(uint32_t address);
 // "%02X-%02X-%02X-%02X-%02X-%02X".
 std::string MacText(const uint8_t mac[6]);
-// Reads "%x-%x-%x-%x-%x-%x" (each value's low byte) from at most the first
-// 17 characters, as a MAC cell holds; false unless all six values are read.
+// "02-00-00-00-10-01" or "02:00:00:00:10:01", one or two hex digits a byte,
+// nothing before or after: how a MAC is typed, in a file or on the command
+// line, and how MacText prints it.
 bool ParseMacText(const std::string& text, uint8_t mac[6]);
+// Dotted IPv4, each octet 0-255 in at most three digits, nothing before or
+// after; the first octet goes into the most significant byte.
+bool ParseIpv4Text(const std::string& text, uint32_t& address);
 // "On" for any value but 0, "Off" for 0.
 std::string DhcpText(uint8_t dhcp);
 // A text-protocol module's version numbers: major.minor (two digits).build.

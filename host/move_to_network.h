@@ -18,14 +18,6 @@
 
 namespace pelmar {
 
-// One IPv4 address of a host interface.
-struct HostNetwork {
-  std::string name;  // the interface's name, e.g. "eth0"
-  uint32_t address = 0;
-  uint32_t mask = 0;
-  uint32_t gateway = 0;  // 0.0.0.0 when the interface has no default gateway
-};
-
 // The networks of the interfaces that scan, in the order of their addresses;
 // an address no host network has is left out.
 std::vector<HostNetwork> ScanningNetworks(std::span<const HostNetwork> all,

@@ -23,7 +23,6 @@
 #include "doctor_window.h"
 #include "module_census.h"
 #include "bulk_dialog.h"
-#include "host_files.h"
 #include "dialog_units.h"
 #include "host.h"
 #include "host_networks.h"
@@ -803,21 +802,13 @@ void CMainDlg::RunWindowMenu(const QPoint& globalPos) {
 
 void CMainDlg::OpenBulkDialog() {
   if (!binding_.bound() || sender_.busy() || bulkEvents_) return;
-  // The interfaces scanned: the chosen one, or all of them.
-  std::vector<uint32_t> addresses;
-  for (uint32_t i = 0; i < interfaces_.count; ++i) {
-    if (interfaces_.specificInterface && i != interfaces_.selectedInterface) continue;
-    unsigned a, b, c, d;
-    if (std::sscanf(interfaces_.entries[i].address.c_str(), "%u.%u.%u.%u", &a, &b, &c, &d) == 4)
-      addresses.push_back(a << 24 | (b & 0xFF) << 16 | (c & 0xFF) << 8 | (d & 0xFF));
-  }
   // No round of the window's own may empty the library's table under the
   // runner: a scan cut short here is sent again afterwards.
   const bool roundsCut = nextRound_->isActive();
   nextRound_->stop();
   HostEventQueue events;
   CBulkDialog dialog(binding_.api(), events, list_->listModel()->records(),
-                     InterfaceSubnets(addresses), this);
+                     platform::InterfaceSubnets(ChosenAddresses()), this);
   bulkEvents_ = &events;
   dialog.exec();
   bulkEvents_ = nullptr;

@@ -1,11 +1,8 @@
 #include "doctor_probes.h"
 
-#include <arpa/inet.h>
-#include <ifaddrs.h>
 #include <linux/capability.h>
 #include <linux/ethtool.h>
 #include <linux/sockios.h>
-#include <linux/if_packet.h>
 #include <net/if.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
@@ -19,10 +16,11 @@
 #include <cstring>
 #include <dirent.h>
 #include <fstream>
-#include <map>
 #include <sstream>
 
 #include "firewall_rules.h"
+#include "host_interfaces.h"
+#include "module_texts.h"
 
 namespace pelmar {
 namespace {
@@ -103,25 +101,6 @@ InterfaceKind KindOf(const std::string& name, unsigned flags) {
   char real[4096];
   if (realpath(sys.c_str(), real) && std::strstr(real, "/virtual/")) return InterfaceKind::kVirtual;
   return InterfaceKind::kWired;
-}
-
-std::string DefaultRouteInterface() {
-  std::ifstream in("/proc/net/route");
-  std::string line;
-  std::getline(in, line);  // header
-  while (std::getline(in, line)) {
-    std::istringstream fields(line);
-    std::string iface, destination, gateway, flags, refs, use, metric, mask;
-    fields >> iface >> destination >> gateway >> flags >> refs >> use >> metric >> mask;
-    if (destination == "00000000" && mask == "00000000") return iface;
-  }
-  return "";
-}
-
-std::string DottedText(const sockaddr* address) {
-  char text[INET_ADDRSTRLEN] = {};
-  auto* in = reinterpret_cast<const sockaddr_in*>(address);
-  return inet_ntop(AF_INET, &in->sin_addr, text, sizeof text) ? text : "";
 }
 
 // Output of a command and its exit status; -1 when it could not run.
@@ -219,41 +198,31 @@ void FindHolder(const std::string& inode, DhcpFacts& facts) {
 }  // namespace
 
 std::vector<InterfaceFacts> ProbeInterfaces() {
+  std::string defaultVia;
+  const auto routes = platform::ReadDefaultRoutes();
+  if (!routes.empty()) defaultVia = routes.front().interfaceName;
   std::vector<InterfaceFacts> out;
-  ifaddrs* list = nullptr;
-  if (getifaddrs(&list) != 0) return out;
-  std::map<unsigned, InterfaceFacts> byIndex;  // interface index: a stable order
-  std::string defaultVia = DefaultRouteInterface();
-  for (ifaddrs* entry = list; entry; entry = entry->ifa_next) {
-    if (!entry->ifa_name) continue;
-    unsigned index = if_nametoindex(entry->ifa_name);
-    if (index == 0) continue;
-    InterfaceFacts& nic = byIndex[index];
-    if (nic.name.empty()) {
-      nic.name = entry->ifa_name;
-      nic.up = (entry->ifa_flags & IFF_UP) != 0;
-      nic.kind = KindOf(nic.name, entry->ifa_flags);
-      nic.ethernetAddress = false;
-      nic.defaultRoute = nic.name == defaultVia;
-      if (SysfsMatches(nic.name)) {
-        if (nic.kind == InterfaceKind::kBridge)
-          nic.bridgeMembers = CountEntries("/sys/class/net/" + nic.name + "/brif");
-        std::string master = LinkName("/sys/class/net/" + nic.name + "/master");
-        if (!master.empty() && Exists("/sys/class/net/" + master + "/bridge")) nic.bridgeOf = master;
-      } else if (nic.kind == InterfaceKind::kBridge) {
-        nic.bridgeMembers = -1;  // unknown here
-      }
+  for (const platform::HostInterface& host : platform::ListInterfaces()) {
+    InterfaceFacts nic;
+    nic.name = host.name;
+    nic.up = (host.flags & IFF_UP) != 0;
+    nic.kind = KindOf(nic.name, host.flags);
+    nic.ethernetAddress = host.ethernetAddress;
+    nic.defaultRoute = nic.name == defaultVia;
+    if (SysfsMatches(nic.name)) {
+      if (nic.kind == InterfaceKind::kBridge)
+        nic.bridgeMembers = CountEntries("/sys/class/net/" + nic.name + "/brif");
+      std::string master = LinkName("/sys/class/net/" + nic.name + "/master");
+      if (!master.empty() && Exists("/sys/class/net/" + master + "/bridge")) nic.bridgeOf = master;
+    } else if (nic.kind == InterfaceKind::kBridge) {
+      nic.bridgeMembers = -1;  // unknown here
     }
-    if (!entry->ifa_addr) continue;
-    if (entry->ifa_addr->sa_family == AF_PACKET) {
-      nic.ethernetAddress = reinterpret_cast<const sockaddr_ll*>(entry->ifa_addr)->sll_halen == 6;
-    } else if (entry->ifa_addr->sa_family == AF_INET && nic.address.empty()) {
-      nic.address = DottedText(entry->ifa_addr);
-      if (entry->ifa_netmask) nic.mask = DottedText(entry->ifa_netmask);
+    if (!host.ipv4.empty()) {
+      nic.address = Ipv4Text(host.ipv4.front().address);
+      if (host.ipv4.front().hasMask) nic.mask = Ipv4Text(host.ipv4.front().mask);
     }
+    out.push_back(std::move(nic));
   }
-  freeifaddrs(list);
-  for (auto& [index, nic] : byIndex) out.push_back(std::move(nic));
   return out;
 }
 

@@ -1,6 +1,7 @@
 // The host's IPv4 networks as the kernel sees them (address, mask, default
-// gateway per interface), whether anything answers for an address on a
-// link, and the list `mdspctl scan --remember` keeps between runs.
+// gateway per interface; the subnets a scan reaches), whether anything
+// answers for an address on a link, and the list `mdspctl scan --remember`
+// keeps between runs.
 #pragma once
 
 #include <optional>
@@ -15,6 +16,10 @@ namespace pelmar::platform {
 
 // Every IPv4 address of every interface that is up, loopback left out.
 std::vector<HostNetwork> ListHostNetworks();
+
+// The address and mask of every interface, up or not, that has one of
+// `addresses`: the networks a scan from those addresses goes out to.
+std::vector<HostSubnet> InterfaceSubnets(const std::vector<uint32_t>& addresses);
 
 // Whether anything on the interface's link answers for `address` within
 // timeoutMs. Needs no privilege: a datagram to the address makes the kernel

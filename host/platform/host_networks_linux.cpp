@@ -1,12 +1,12 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
-#include <ifaddrs.h>
 #include <net/if.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -17,31 +17,12 @@
 #include <thread>
 
 #include "host_networks.h"
+#include "host_interfaces.h"
 #include "module_texts.h"
 #include "small_file.h"
 
 namespace pelmar::platform {
 namespace {
-
-// Default gateways by interface, from the kernel's IPv4 routing table.
-std::map<std::string, uint32_t> DefaultGateways() {
-  std::map<std::string, uint32_t> out;
-  std::ifstream routes("/proc/net/route");
-  std::string line;
-  std::getline(routes, line);  // header
-  while (std::getline(routes, line)) {
-    std::istringstream fields(line);
-    std::string name, destination, gateway, flags, refs, use, metric, mask;
-    if (!(fields >> name >> destination >> gateway >> flags >> refs >> use >> metric >> mask))
-      continue;
-    const unsigned long flagBits = std::strtoul(flags.c_str(), nullptr, 16);
-    if (destination != "00000000" || mask != "00000000" || !(flagBits & 0x2)) continue;
-    // The table prints the address in memory order as a host-order number.
-    const auto raw = static_cast<uint32_t>(std::strtoul(gateway.c_str(), nullptr, 16));
-    if (!out.count(name)) out[name] = ntohl(raw);
-  }
-  return out;
-}
 
 // Whether the neighbour table has a complete entry for the address on the
 // interface ("IP address  HW type  Flags  HW address  Mask  Device").
@@ -64,24 +45,35 @@ bool NeighbourKnown(uint32_t address, const std::string& interfaceName) {
 }  // namespace
 
 std::vector<HostNetwork> ListHostNetworks() {
+  // A default route through a gateway, the first one of each interface.
+  std::map<std::string, uint32_t> gateways;
+  for (const DefaultRoute& route : ReadDefaultRoutes())
+    if (route.viaGateway) gateways.emplace(route.interfaceName, route.gateway);
   std::vector<HostNetwork> out;
-  ifaddrs* list = nullptr;
-  if (::getifaddrs(&list) != 0) return out;
-  const auto gateways = DefaultGateways();
-  for (ifaddrs* a = list; a; a = a->ifa_next) {
-    if (!a->ifa_addr || a->ifa_addr->sa_family != AF_INET || !a->ifa_netmask) continue;
-    if (!(a->ifa_flags & IFF_UP) || (a->ifa_flags & IFF_LOOPBACK)) continue;
-    HostNetwork n;
-    n.name = a->ifa_name;
-    n.address = ntohl(reinterpret_cast<const sockaddr_in*>(a->ifa_addr)->sin_addr.s_addr);
-    n.mask = ntohl(reinterpret_cast<const sockaddr_in*>(a->ifa_netmask)->sin_addr.s_addr);
-    auto gateway = gateways.find(n.name);
-    if (gateway != gateways.end() && (gateway->second & n.mask) == (n.address & n.mask))
-      n.gateway = gateway->second;
-    out.push_back(n);
+  for (const HostInterface& nic : ListInterfaces()) {
+    if (!(nic.flags & IFF_UP) || (nic.flags & IFF_LOOPBACK)) continue;
+    for (const InterfaceIpv4& ip : nic.ipv4) {
+      if (!ip.hasMask) continue;
+      HostNetwork n;
+      n.name = nic.name;
+      n.address = ip.address;
+      n.mask = ip.mask;
+      auto gateway = gateways.find(n.name);
+      if (gateway != gateways.end() && (gateway->second & n.mask) == (n.address & n.mask))
+        n.gateway = gateway->second;
+      out.push_back(n);
+    }
   }
-  ::freeifaddrs(list);
   return out;
+}
+
+std::vector<HostSubnet> InterfaceSubnets(const std::vector<uint32_t>& addresses) {
+  std::vector<HostSubnet> subnets;
+  for (const HostInterface& nic : ListInterfaces())
+    for (const InterfaceIpv4& ip : nic.ipv4)
+      if (ip.hasMask && std::find(addresses.begin(), addresses.end(), ip.address) != addresses.end())
+        subnets.push_back(HostSubnet{ip.address, ip.mask});
+  return subnets;
 }
 
 bool NeighbourAnswers(uint32_t address, const std::string& interfaceName, int timeoutMs) {

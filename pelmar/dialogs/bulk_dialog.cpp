@@ -64,7 +64,7 @@ std::vector<ModuleRecord> BulkModules(const std::vector<ModuleRecord>& records) 
 }
 
 CBulkDialog::CBulkDialog(const LibraryApi& api, HostEventQueue& events,
-                         std::vector<ModuleRecord> listed, std::vector<Subnet> subnets,
+                         std::vector<ModuleRecord> listed, std::vector<HostSubnet> subnets,
                          QWidget* parent)
     : QDialog(parent),
       api_(api),

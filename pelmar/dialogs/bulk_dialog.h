@@ -32,7 +32,7 @@ class CBulkDialog : public QDialog {
   // secure entry); `subnets`: those of the interfaces scanned; `events`: the
   // queue the window fills with library events while the dialog runs.
   CBulkDialog(const LibraryApi& api, HostEventQueue& events, std::vector<ModuleRecord> listed,
-              std::vector<Subnet> subnets, QWidget* parent = nullptr);
+              std::vector<HostSubnet> subnets, QWidget* parent = nullptr);
   ~CBulkDialog() override;
 
   // The plan from the first address and the other fields, for the checked
@@ -79,7 +79,7 @@ class CBulkDialog : public QDialog {
   const LibraryApi& api_;
   HostEventQueue& events_;
   std::vector<ModuleRecord> listed_;
-  std::vector<Subnet> subnets_;
+  std::vector<HostSubnet> subnets_;
   std::vector<BulkEntry> entries_;
   std::vector<BulkResult> results_;
   std::vector<int> unlistedRows_;  // table rows of entries whose module is not listed

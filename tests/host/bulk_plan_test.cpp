@@ -36,7 +36,7 @@ std::vector<ModuleRecord> Listed() {
   return {Module(1, 0x0A4D000B), Module(2, 0x0A4D000C), Module(3, 0x0A4D000D), text};
 }
 
-const std::vector<pelmar::Subnet> kInterface = {{0x0A4D0001, 0xFFFFFF00}};  // 10.77.0.1/24
+const std::vector<pelmar::HostSubnet> kInterface = {{0x0A4D0001, 0xFFFFFF00}};  // 10.77.0.1/24
 
 std::string Problems(const BulkEntry& e) {
   std::string all;

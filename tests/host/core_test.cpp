@@ -317,25 +317,6 @@ TEST(Cells, ColumnSpecification) {
   EXPECT_TRUE(ParseColumnSpec("nocomma").empty());
 }
 
-TEST(Cells, FindRecordByMacText) {
-  std::vector<ModuleRecord> records(3);
-  const uint8_t a[6] = {2, 0, 0, 0, 0x10, 1}, b[6] = {2, 0, 0, 0, 0x10, 2};
-  std::memcpy(records[0].mac, a, 6);
-  std::memcpy(records[1].mac, b, 6);
-  std::memcpy(records[2].mac, a, 6);
-  EXPECT_EQ(FindRecordByMacText(records, "02-00-00-00-10-01"), 0);  // the older of two
-  EXPECT_EQ(FindRecordByMacText(records, "02-00-00-00-10-02"), 1);
-  EXPECT_EQ(FindRecordByMacText(records, "2-0-0-0-10-2"), 1);
-  EXPECT_EQ(FindRecordByMacText(records, "102-0-0-0-10-2"), 1);  // low byte of each value
-  EXPECT_EQ(FindRecordByMacText(records, "02-00-00-00-10-03"), -1);
-  // A MAC text that does not give six values finds nothing, even records
-  // whose MAC happens to start the same.
-  std::vector<ModuleRecord> zero(1);
-  EXPECT_EQ(FindRecordByMacText(zero, "00-00-00-00-00"), -1);
-  EXPECT_EQ(FindRecordByMacText(zero, "N/A"), -1);
-  EXPECT_EQ(FindRecordByMacText(zero, ""), -1);
-}
-
 // ------------------------------------------------------------- row order
 
 struct Keyed {

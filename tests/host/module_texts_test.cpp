@@ -150,6 +150,57 @@ TEST(ModuleTexts, AddressesAndMacs) {
   EXPECT_EQ(DescribeModule(r).mac, "");
 }
 
+// Typed MACs and addresses (command line, plan and names files) are read by
+// one rule each and print back the way the list shows them.
+TEST(ModuleTexts, ReadingMacsAndAddressesBack) {
+  struct MacCase {
+    const char* text;
+    const char* printed;  // nullptr: refused
+  };
+  for (const MacCase& c : std::initializer_list<MacCase>{
+           {"02-0a-FF-0-10-01", "02-0A-FF-00-10-01"},
+           {"02:00:00:00:10:01", "02-00-00-00-10-01"},
+           {"2-0-0-0-10-1", "02-00-00-00-10-01"},
+           {"02-00:00-00:10-01", "02-00-00-00-10-01"},
+           {"", nullptr},
+           {"02-00-00-00-10", nullptr},
+           {"02-00-00-00-10-01-", nullptr},
+           {"02-00-00-00-10-001", nullptr},
+           {"102-00-00-00-10-01", nullptr},  // was read as its low byte, 02
+           {"02-00-00-00-10-0g", nullptr},
+           {"02--00-00-00-10", nullptr},
+           {" 02-00-00-00-10-01", nullptr},
+           {"02-00-00-00-10-01 ", nullptr},
+       }) {
+    uint8_t mac[6] = {0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE};
+    EXPECT_EQ(ParseMacText(c.text, mac), c.printed != nullptr) << c.text;
+    EXPECT_EQ(MacText(mac), c.printed ? c.printed : "EE-EE-EE-EE-EE-EE") << c.text;
+  }
+  struct AddressCase {
+    const char* text;
+    const char* printed;
+  };
+  for (const AddressCase& c : std::initializer_list<AddressCase>{
+           {"192.168.0.10", "192.168.0.10"},
+           {"0.0.0.0", "0.0.0.0"},
+           {"255.255.255.255", "255.255.255.255"},
+           {"010.001.000.009", "10.1.0.9"},
+           {"", nullptr},
+           {"1.2.3", nullptr},
+           {"1.2.3.4.5", nullptr},
+           {"256.0.0.1", nullptr},
+           {"1.2.3.4 ", nullptr},
+           {"a.b.c.d", nullptr},
+           {"1..2.3", nullptr},
+           {"1.2.3.0004", nullptr},
+           {"-1.2.3.4", nullptr},
+       }) {
+    uint32_t address = 0xDEADBEEF;
+    EXPECT_EQ(ParseIpv4Text(c.text, address), c.printed != nullptr) << c.text;
+    EXPECT_EQ(Ipv4Text(address), c.printed ? c.printed : "222.173.190.239") << c.text;
+  }
+}
+
 // ------------------------------------------- which module an index names
 
 class WhichModule : public ::testing::Test {

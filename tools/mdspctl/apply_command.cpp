@@ -9,10 +9,12 @@
 #include "api.h"
 #include "bulk_runner.h"
 #include "exit_codes.h"
-#include "host_files.h"
+#include "host_networks.h"
 #include "module_rows.h"  // JsonString
 #include "module_texts.h"
 #include "password_input.h"
+#include "private_file.h"
+#include "scan_marks.h"
 #include "session.h"
 
 namespace mdspctl {
@@ -62,25 +64,6 @@ int ExitCodeOf(pelmar::BulkState state) {
     case pelmar::BulkState::Differs: return kExitReadBackDiffers;
     default: return kExitLibrary;
   }
-}
-
-std::vector<uint32_t> SessionAddresses(const CommandLine& cli) {
-  std::vector<uint32_t> addresses;
-  if (cli.has("nic")) {
-    for (const std::string& text : cli.options.at("nic")) {
-      uint32_t a;
-      if (ParseIpv4(text, a)) addresses.push_back(a);
-    }
-    return addresses;
-  }
-  int32_t count = 0;
-  Api().MDSP_GetNumberOfNics(&count);
-  for (int32_t i = 0; i < count; ++i) {
-    uint32_t a = 0;
-    if (Api().MDSP_GetNicInfo(static_cast<uint32_t>(i), &a, nullptr, nullptr, 0) == MDSP_RESULT_OK)
-      addresses.push_back(a);
-  }
-  return addresses;
 }
 
 // One object per module of the plan: what it gets, what stands in its way,
@@ -145,7 +128,7 @@ int RunApply(const CommandLine& cli) {
     record.moduleIndex = index;
     if (record.macValid) listed.push_back(record);
   }
-  pelmar::CheckBulkPlan(entries, listed, pelmar::InterfaceSubnets(SessionAddresses(cli)));
+  pelmar::CheckBulkPlan(entries, listed, pelmar::platform::InterfaceSubnets(ScanningAddresses(cli)));
   if (fromFile) {
     for (pelmar::BulkEntry& e : entries)
       if (!passwords.count(e.mac)) e.problems.push_back("no password for it in the password file");

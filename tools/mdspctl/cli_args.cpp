@@ -46,13 +46,6 @@ const OptionSpec* FindOption(const std::string& command, const std::string& name
   return nullptr;
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 const char kProgramUsage[] =
     "usage: mdspctl [--verbose] COMMAND [OPTIONS]\n"
     "\n"
@@ -324,46 +317,6 @@ std::string UsageText(const std::string& command) {
            "first module that was not: 3 did not answer the discover, 4 refused,\n"
            "5 wrong password, 6 no answer, 7 read-back differs, 2 not sent.\n";
   return kProgramUsage;
-}
-
-bool ParseMac(const std::string& text, uint8_t mac[6]) {
-  size_t pos = 0;
-  for (int i = 0; i < 6; ++i) {
-    if (i > 0) {
-      if (pos >= text.size() || (text[pos] != '-' && text[pos] != ':')) return false;
-      ++pos;
-    }
-    int value = 0, digits = 0;
-    while (pos < text.size() && digits < 2 && HexDigit(text[pos]) >= 0) {
-      value = value * 16 + HexDigit(text[pos++]);
-      ++digits;
-    }
-    if (digits == 0) return false;
-    mac[i] = static_cast<uint8_t>(value);
-  }
-  return pos == text.size();
-}
-
-bool ParseIpv4(const std::string& text, uint32_t& address) {
-  uint32_t result = 0;
-  size_t pos = 0;
-  for (int i = 0; i < 4; ++i) {
-    if (i > 0) {
-      if (pos >= text.size() || text[pos] != '.') return false;
-      ++pos;
-    }
-    uint32_t octet = 0;
-    int digits = 0;
-    while (pos < text.size() && std::isdigit(static_cast<unsigned char>(text[pos])) && digits < 3) {
-      octet = octet * 10 + static_cast<uint32_t>(text[pos++] - '0');
-      ++digits;
-    }
-    if (digits == 0 || octet > 255) return false;
-    result = result << 8 | octet;
-  }
-  if (pos != text.size()) return false;
-  address = result;
-  return true;
 }
 
 bool ParseUnsigned(const std::string& text, uint32_t max, uint32_t& value) {

@@ -33,12 +33,8 @@ bool ParseCommandLine(int argc, const char* const* argv, CommandLine& out, std::
 // Usage of one command, or of the whole program for "".
 std::string UsageText(const std::string& command);
 
-// "02-00-00-00-10-01" or "02:00:00:00:10:01", one or two hex digits a byte.
-// Printed back with the host core's MacText.
-bool ParseMac(const std::string& text, uint8_t mac[6]);
-// Dotted IPv4; the first octet goes into the most significant byte. Printed
-// back with the host core's Ipv4Text.
-bool ParseIpv4(const std::string& text, uint32_t& address);
+// MACs and addresses are read with the host core's ParseMacText and
+// ParseIpv4Text.
 // Decimal, at most `max`.
 bool ParseUnsigned(const std::string& text, uint32_t max, uint32_t& value);
 // "on"/"off" (also 1/0, yes/no), any case.

@@ -61,7 +61,7 @@ bool SameMac(const uint8_t a[6], const uint8_t b[6]) { return std::memcmp(a, b, 
 int FindModule(Session& session, const CommandLine& cli, uint32_t timeoutMs, Target& target,
                std::vector<uint32_t>* listed = nullptr) {
   uint8_t mac[6];
-  if (!ParseMac(cli.value("mac"), mac))
+  if (!pelmar::ParseMacText(cli.value("mac"), mac))
     return Fail(kExitUsage, "--mac needs a MAC address like 02-00-00-00-10-01");
   std::vector<uint32_t> indexes;
   std::string error;
@@ -99,7 +99,7 @@ int FindModule(Session& session, const CommandLine& cli, uint32_t timeoutMs, Tar
 int AwaitAnswer(Session& session, const Target& target, int32_t done, uint32_t timeoutMs,
                 const std::string& what) {
   uint8_t mac[6];
-  ParseMac(target.row.mac, mac);
+  pelmar::ParseMacText(target.row.mac, mac);
   ModuleEvent e;
   auto fromTarget = [&](const ModuleEvent& x) {
     return x.event != SMDSP_EVENT_MODULE_FOUND && x.event != SMDSP_EVENT_RESTART_REPORT &&

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "mdsp.h"
+#include "module_texts.h"
 
 namespace mdspctl {
 namespace {
@@ -11,7 +12,7 @@ bool ReadAddress(const CommandLine& cli, const char* name, std::optional<uint32_
                  std::string& error) {
   if (!cli.has(name)) return true;
   uint32_t value;
-  if (!ParseIpv4(cli.value(name), value)) {
+  if (!pelmar::ParseIpv4Text(cli.value(name), value)) {
     error = std::string("--") + name + " needs a dotted IPv4 address, not '" + cli.value(name) +
             "'";
     return false;

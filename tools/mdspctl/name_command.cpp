@@ -8,6 +8,7 @@
 #include "names_file.h"
 #include "settings_file.h"
 #include "visible_text.h"
+#include "module_texts.h"
 
 namespace mdspctl {
 namespace {
@@ -23,7 +24,7 @@ void WarnAboutLoad(pelmar::NamesLoad load, const std::string& warning) {
 
 int RunName(const CommandLine& cli) {
   uint8_t mac[6];
-  if (!cli.has("mac") || !ParseMac(cli.value("mac"), mac)) {
+  if (!cli.has("mac") || !pelmar::ParseMacText(cli.value("mac"), mac)) {
     std::fprintf(stderr, "mdspctl: name needs --mac with a MAC address like 02-00-00-00-10-01\n");
     return kExitUsage;
   }

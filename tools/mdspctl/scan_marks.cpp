@@ -11,7 +11,7 @@ std::vector<uint32_t> ScanningAddresses(const CommandLine& cli) {
   if (cli.has("nic")) {
     for (const std::string& text : cli.options.at("nic")) {
       uint32_t address;
-      if (ParseIpv4(text, address)) out.push_back(address);
+      if (pelmar::ParseIpv4Text(text, address)) out.push_back(address);
     }
     return out;
   }

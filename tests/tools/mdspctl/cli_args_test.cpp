@@ -99,25 +99,6 @@ TEST(CommandLine, DoctorOptions) {
   EXPECT_FALSE(Parse({"doctor", "--no-scan=1"}, cli, error));
 }
 
-TEST(ValueParsers, MacAddresses) {
-  uint8_t mac[6];
-  ASSERT_TRUE(mdspctl::ParseMac("02-0a-FF-0-10-01", mac));
-  EXPECT_EQ(pelmar::MacText(mac), "02-0A-FF-00-10-01");
-  ASSERT_TRUE(mdspctl::ParseMac("02:00:00:00:10:01", mac));
-  for (const char* bad : {"", "02-00-00-00-10", "02-00-00-00-10-01-", "02-00-00-00-10-001",
-                          "02-00-00-00-10-0g", "02--00-00-00-10"})
-    EXPECT_FALSE(mdspctl::ParseMac(bad, mac)) << bad;
-}
-
-TEST(ValueParsers, Addresses) {
-  uint32_t a = 0;
-  ASSERT_TRUE(mdspctl::ParseIpv4("192.168.0.10", a));
-  EXPECT_EQ(a, 0xC0A8000Au);
-  EXPECT_EQ(pelmar::Ipv4Text(a), "192.168.0.10");
-  for (const char* bad : {"", "1.2.3", "1.2.3.4.5", "256.0.0.1", "1.2.3.4 ", "a.b.c.d", "1..2.3"})
-    EXPECT_FALSE(mdspctl::ParseIpv4(bad, a)) << bad;
-}
-
 TEST(ValueParsers, NumbersAndSwitches) {
   uint32_t v = 0;
   EXPECT_TRUE(mdspctl::ParseUnsigned("255", 255, v));

@@ -1,13 +1,9 @@
-#include "host_files.h"
+#include "private_file.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <ifaddrs.h>
-#include <netinet/in.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -49,23 +45,6 @@ bool ReadPrivateFile(const std::string& path, std::string& text, std::string& er
   if (!S_ISREG(st.st_mode)) ok = false;
   close(fd);
   return ok;
-}
-
-std::vector<Subnet> InterfaceSubnets(const std::vector<uint32_t>& addresses) {
-  std::vector<Subnet> subnets;
-  ifaddrs* list = nullptr;
-  if (getifaddrs(&list) != 0) return subnets;
-  for (ifaddrs* i = list; i; i = i->ifa_next) {
-    if (!i->ifa_addr || i->ifa_addr->sa_family != AF_INET || !i->ifa_netmask) continue;
-    const uint32_t address =
-        ntohl(reinterpret_cast<const sockaddr_in*>(i->ifa_addr)->sin_addr.s_addr);
-    const uint32_t mask =
-        ntohl(reinterpret_cast<const sockaddr_in*>(i->ifa_netmask)->sin_addr.s_addr);
-    if (std::find(addresses.begin(), addresses.end(), address) != addresses.end())
-      subnets.push_back(Subnet{address, mask});
-  }
-  freeifaddrs(list);
-  return subnets;
 }
 
 }  // namespace pelmar
