@@ -194,14 +194,18 @@ run_root_namespaces() {
   trap cleanup_root EXIT
   trap 'exit 130' INT TERM HUP
   ip netns add "$host_ns" || unavailable "cannot create a network namespace"
-  ip netns add "$mod_ns"
-  ip link add "$HOST_IF" netns "$host_ns" type veth peer name "$MOD_IF" netns "$mod_ns"
-  ip -n "$host_ns" link set lo up
-  ip -n "$mod_ns" link set lo up
-  ip -n "$host_ns" addr add "$HOST_ADDR" dev "$HOST_IF"
-  ip -n "$mod_ns" addr add "$MOD_ADDR" dev "$MOD_IF"
-  ip -n "$host_ns" link set "$HOST_IF" up
-  ip -n "$mod_ns" link set "$MOD_IF" up
+  # Any step may be refused (a chroot whose / is no mount point refuses the
+  # second namespace): say so instead of ending on ip's message alone.
+  {
+    ip netns add "$mod_ns" &&
+      ip link add "$HOST_IF" netns "$host_ns" type veth peer name "$MOD_IF" netns "$mod_ns" &&
+      ip -n "$host_ns" link set lo up &&
+      ip -n "$mod_ns" link set lo up &&
+      ip -n "$host_ns" addr add "$HOST_ADDR" dev "$HOST_IF" &&
+      ip -n "$mod_ns" addr add "$MOD_ADDR" dev "$MOD_IF" &&
+      ip -n "$host_ns" link set "$HOST_IF" up &&
+      ip -n "$mod_ns" link set "$MOD_IF" up
+  } || unavailable "could not set up the private network (the ip message above says why)"
   start_simulator ip netns exec "$mod_ns"
   # The check and the safety test run in the private namespace itself.
   export -f run_front assert_private print_passwords say die
@@ -215,8 +219,15 @@ run_root_namespaces() {
     ip netns exec "$host_ns" bash -c 'assert_private' || exit 1
     print_passwords
     say "starting Pelmar as $(id -nu "$SUDO_UID"); close its window to end the demo"
+    # The user's runtime folder, or (no session, as in a bare sudo) one of
+    # the demo's own that only the user may enter, as Qt wants it.
+    local runtime=${XDG_RUNTIME_DIR:-/run/user/$SUDO_UID}
+    if [[ ! -d $runtime ]]; then
+      runtime=$DEMO_WORK/runtime
+      install -d -m 700 -o "$SUDO_UID" -g "${SUDO_GID:?}" "$runtime"
+    fi
     ip netns exec "$host_ns" setpriv --reuid="$SUDO_UID" --regid="${SUDO_GID:?}" --init-groups \
-      env HOME="$home" XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-/run/user/$SUDO_UID}" \
+      env HOME="$home" XDG_RUNTIME_DIR="$runtime" \
       "$PELMAR" || say "Pelmar ended with status $?"
   fi
 }
@@ -239,7 +250,7 @@ explain_refused_user_namespaces() {
   say "container or chroot that does not let its processes make namespaces."
   say "Way out: run the demo with sudo; it then uses root network namespaces and still"
   say "opens the window as you:"
-  say "  sudo --preserve-env=DISPLAY,WAYLAND_DISPLAY,XAUTHORITY,XDG_RUNTIME_DIR $0 $*"
+  say "  sudo --preserve-env=DISPLAY,WAYLAND_DISPLAY,XAUTHORITY,XDG_RUNTIME_DIR $0${*:+ $*}"
   if [[ -n $kernel ]]; then
     say "or allow them: sudo sysctl -w$allow"
   else
@@ -260,6 +271,21 @@ main() {
   PELMAR=${PELMAR:-$build/pelmar/pelmar}
   local front=$PELMAR front_target=pelmar
   if [[ $DEMO_CHECK == 1 ]]; then front=$MDSPCTL front_target=mdspctl; fi
+
+  # What refuses the demo is told before a build of several minutes.
+  if [[ $DEMO_CHECK == 0 && -z ${DISPLAY:-}${WAYLAND_DISPLAY:-} ]]; then
+    die "no display (DISPLAY or WAYLAND_DISPLAY); try --check"
+  fi
+  local how=${DEMO_NETNS:-auto}
+  if [[ $how == auto ]]; then
+    if user_namespaces_work; then how=user
+    elif [[ $(id -u) -eq 0 ]]; then how=root
+    else
+      explain_refused_user_namespaces "$@"
+      exit 1
+    fi
+  fi
+
   if [[ ! -x $MDSP_SIM || ! -x $front ]]; then
     say "building what is missing in $build"
     "$here/scripts/install-deps.sh"
@@ -271,9 +297,6 @@ main() {
       die "could not build $front_target and mdsp-sim in $build"
   fi
   [[ -x $front ]] || die "$front is missing; try --check"
-  if [[ $DEMO_CHECK == 0 && -z ${DISPLAY:-}${WAYLAND_DISPLAY:-} ]]; then
-    die "no display (DISPLAY or WAYLAND_DISPLAY); try --check"
-  fi
   [[ ${DISPLAY:-} == *:*[0-9]* && ${DISPLAY%%:*} != "" && ${DISPLAY%%:*} != unix ]] &&
     say "note: DISPLAY=$DISPLAY is reached over TCP, which the private network cannot do"
 
@@ -282,16 +305,6 @@ main() {
   write_modules "$DEMO_WORK/modules.json"
   export DEMO_WORK DEMO_CHECK MDSP_SIM MDSPCTL PELMAR CI="${CI:-}"
 
-  local how=${DEMO_NETNS:-auto}
-  if [[ $how == auto ]]; then
-    if user_namespaces_work; then how=user
-    elif [[ $(id -u) -eq 0 ]]; then how=root
-    else
-      rm -rf "$DEMO_WORK"
-      explain_refused_user_namespaces "$@"
-      exit 1
-    fi
-  fi
   case $how in
     user)
       if ! user_namespaces_work; then

@@ -3,7 +3,8 @@
 # package check installs only what is missing, split into what the tool needs
 # and what the tests need, through one sudo; the README's hand-install line
 # is the tool's list; the demo, refused user namespaces, names both causes and
-# the way out; started with sudo, run.sh builds as the checkout's owner.
+# the way out, before it builds anything; started with sudo, run.sh builds as
+# the checkout's owner.
 # Stand-ins replace sudo, apt-get, dpkg-query, unshare and cmake, so nothing
 # is installed, built or started and no namespace is made.
 #   normal_user_test.sh SOURCE_DIR
@@ -160,6 +161,23 @@ check "demo, user namespaces asked for: skipped with the reason" test "$status" 
 check "demo, user namespaces asked for: both causes" grep -q "kernel setting.*container or chroot" \
   <<<"$output"
 check "demo: its work folder removed" test -z "$(ls "$work/tmp")"
+
+# With nothing built yet, what refuses the demo is said before any package
+# or build step: no display, then user namespaces refused.
+printf '#!/bin/sh\necho "cmake $*" >>"%s"\n' "$log" >"$work/bin/cmake"
+chmod 755 "$work/bin/cmake"
+for case in "no display|" "refused namespaces|DISPLAY=:99"; do
+  : >"$log"
+  status=0
+  output=$(as_user env ${case#*|} MDSP_SIM="$work/missing" PELMAR="$work/missing" \
+    TMPDIR="$work/tmp" "$root/scripts/demo.sh" 2>&1) || status=$?
+  check "demo, ${case%|*}, nothing built: status 1" test "$status" -eq 1
+  check "demo, ${case%|*}, nothing built: told why" \
+    grep -q "no display\|private network needs one" <<<"$output"
+  check "demo, ${case%|*}, nothing built: no package or build step" \
+    bash -c '! grep -q "apt-get\|cmake" "$1" && ! grep -q building <<<"$2"' _ "$log" "$output"
+done
+rm -f "$work/bin/cmake"
 
 # Started with sudo by the checkout's owner, run.sh builds as that owner.
 if [[ $(id -u) -eq 0 ]]; then
