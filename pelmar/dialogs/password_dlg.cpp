@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "tool_icon.h"
+#include "ok_cancel_row.h"
 
 namespace pelmar {
 
@@ -18,22 +19,11 @@ CPasswordDlg::CPasswordDlg(QWidget* parent) : QDialog(parent) {
   edit_->setEchoMode(QLineEdit::Password);
   label->setBuddy(edit_);
 
-  auto* ok = new QPushButton("OK", this);
-  ok->setObjectName("ok");
-  ok->setDefault(true);
-  auto* cancel = new QPushButton("Cancel", this);
-  cancel->setObjectName("cancel");
-  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
   auto* grid = new QGridLayout(this);
   grid->addWidget(label, 0, 0);
   grid->addWidget(edit_, 0, 1);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
-  grid->addLayout(buttons, 1, 0, 1, 2);
+  grid->addLayout(OkCancelRow(this), 1, 0, 1, 2);
   setMinimumWidth(360);
 }
 

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "tool_icon.h"
+#include "ok_cancel_row.h"
 
 namespace pelmar {
 
@@ -38,22 +39,11 @@ ScanRoundsDlg::ScanRoundsDlg(const ScanRounds& current, QWidget* parent) : QDial
   form->addRow(QStringLiteral("&Rounds per scan:"), rounds_);
   form->addRow(QStringLiteral("&Time between rounds:"), interval_);
 
-  auto* ok = new QPushButton(QStringLiteral("OK"), this);
-  ok->setObjectName(QStringLiteral("ok"));
-  ok->setDefault(true);
-  auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-  cancel->setObjectName(QStringLiteral("cancel"));
-  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
 
   auto* column = new QVBoxLayout(this);
   column->addWidget(note);
   column->addLayout(form);
-  column->addLayout(buttons);
+  column->addLayout(OkCancelRow(this));
   setMinimumWidth(340);
 }
 

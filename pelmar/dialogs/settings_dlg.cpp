@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "tool_icon.h"
+#include "ok_cancel_row.h"
 
 namespace pelmar {
 
@@ -47,22 +48,11 @@ CSettings::CSettings(const QStringList& descriptions, const SettingsChoice& curr
   dhcpLayout->addWidget(warning);
   dhcpLayout->addWidget(dhcpBox_);
 
-  auto* ok = new QPushButton("OK", this);
-  ok->setObjectName("ok");
-  ok->setDefault(true);
-  auto* cancel = new QPushButton("Cancel", this);
-  cancel->setObjectName("cancel");
-  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(network);
   layout->addWidget(dhcp);
-  layout->addLayout(buttons);
+  layout->addLayout(OkCancelRow(this));
   setMinimumWidth(440);
 
   connect(specificBox_, &QCheckBox::clicked, this, [this] {
