@@ -15,8 +15,10 @@ root=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 chmod 755 "$work"
-mkdir "$work/bin" "$work/tmp"
+mkdir "$work/bin" "$work/tmp" "$work/src"
 chmod 1777 "$work/tmp"
+# The scripts run as nobody from a copy: the checkout may be private to its owner.
+cp -r "$root/scripts" "$root/CMakeLists.txt" "$work/src/"
 log=$work/log
 # dpkg-query knows the packages listed in $work/installed.
 cat >"$work/bin/dpkg-query" <<EOF
@@ -89,7 +91,7 @@ while IFS='|' read -r arguments ci sudo expected packages options; do
   [[ $sudo == works ]] || touch "$work/sudo-refuses"
   : >"$log"
   status=0
-  output=$(as_user env CI="$ci" "$root/scripts/install-deps.sh" "${args[@]}" </dev/null 2>&1) ||
+  output=$(as_user env CI="$ci" "$work/src/scripts/install-deps.sh" "${args[@]}" </dev/null 2>&1) ||
     status=$?
   name="install-deps.sh ${args[*]} (CI=$ci, sudo $sudo)"
   check "$name: status $expected" test "$status" -eq "$expected"
@@ -118,7 +120,7 @@ done <<<"$cases"
 "$root/scripts/install-deps.sh" --list --tests | tr ' ' '\n' >"$work/installed"
 : >"$log"
 status=0
-output=$(as_user "$root/scripts/install-deps.sh" --tests </dev/null 2>&1) || status=$?
+output=$(as_user "$work/src/scripts/install-deps.sh" --tests </dev/null 2>&1) || status=$?
 check "all installed: status 0" test "$status" -eq 0
 check "all installed: silent" test -z "$output$(cat "$log")"
 
@@ -128,7 +130,7 @@ if command -v script >/dev/null; then
   mv "$work/installed.new" "$work/installed"
   for answer in n y; do
     : >"$log"
-    output=$(printf '%s\n' "$answer" | as_user env CI= script -qec "$root/scripts/install-deps.sh --tests" \
+    output=$(printf '%s\n' "$answer" | as_user env CI= script -qec "$work/src/scripts/install-deps.sh --tests" \
       /dev/null 2>&1) || true
     check "terminal, answer $answer: one question" test "$(grep -c '\[Y/n\]' <<<"$output")" -eq 1
     calls=$(grep -c '^sudo ' "$log" || true)
@@ -149,14 +151,14 @@ check "README: the tool's packages" \
 # The demo as a user whose user namespaces are refused.
 status=0
 output=$(as_user env MDSP_SIM=/bin/true MDSPCTL=/bin/true TMPDIR="$work/tmp" \
-  "$root/scripts/demo.sh" --check 2>&1) || status=$?
+  "$work/src/scripts/demo.sh" --check 2>&1) || status=$?
 check "demo, refused: status 1" test "$status" -eq 1
 for part in "kernel setting" "container" "chroot" "sudo --preserve-env=DISPLAY"; do
   check "demo, refused: names '$part'" grep -q -- "$part" <<<"$output"
 done
 status=0
 output=$(as_user env CI= DEMO_NETNS=user MDSP_SIM=/bin/true MDSPCTL=/bin/true TMPDIR="$work/tmp" \
-  "$root/scripts/demo.sh" --check 2>&1) || status=$?
+  "$work/src/scripts/demo.sh" --check 2>&1) || status=$?
 check "demo, user namespaces asked for: skipped with the reason" test "$status" -eq 77
 check "demo, user namespaces asked for: both causes" grep -q "kernel setting.*container or chroot" \
   <<<"$output"
@@ -170,7 +172,7 @@ for case in "no display|" "refused namespaces|DISPLAY=:99"; do
   : >"$log"
   status=0
   output=$(as_user env ${case#*|} MDSP_SIM="$work/missing" PELMAR="$work/missing" \
-    TMPDIR="$work/tmp" "$root/scripts/demo.sh" 2>&1) || status=$?
+    TMPDIR="$work/tmp" "$work/src/scripts/demo.sh" 2>&1) || status=$?
   check "demo, ${case%|*}, nothing built: status 1" test "$status" -eq 1
   check "demo, ${case%|*}, nothing built: told why" \
     grep -q "no display\|private network needs one" <<<"$output"

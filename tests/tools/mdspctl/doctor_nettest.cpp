@@ -31,10 +31,10 @@ struct DoctorRun {
 // mdspctl doctor in the host namespace; prefix runs before it (a user
 // switch), programs is the PATH where pelmar and pelmar-dhcpd are looked for.
 DoctorRun DoctorIn(net_test::HostAndPeer& net, const std::string& args, const std::string& prefix = "",
-        const std::string& programs = PROGRAMS_PATH) {
+        const std::string& programs = PROGRAMS_PATH, const std::string& mdspctl = MDSPCTL_PATH) {
   DoctorRun run;
   net.lab.Run(net.host, "PATH=" + programs + ":/usr/sbin:/usr/bin:/sbin:/bin " + prefix + " " +
-                            MDSPCTL_PATH + " doctor --timeout 800 " + args + " 2>&1; echo \"rc=$?\"",
+                            mdspctl + " doctor --timeout 800 " + args + " 2>&1; echo \"rc=$?\"",
               &run.out);
   size_t at = run.out.rfind("rc=");
   if (at != std::string::npos) {
@@ -59,8 +59,8 @@ bool StartWire(net_test::HostAndPeer& net) {
 class Doctor : public ::testing::Test {
  protected:
   DoctorRun Doc(const std::string& args, const std::string& prefix = "",
-          const std::string& programs = PROGRAMS_PATH) {
-    return DoctorIn(net_, args, prefix, programs);
+          const std::string& programs = PROGRAMS_PATH, const std::string& mdspctl = MDSPCTL_PATH) {
+    return DoctorIn(net_, args, prefix, programs, mdspctl);
   }
 
   net_test::HostAndPeer net_;
@@ -175,9 +175,19 @@ TEST_F(Doctor, CapabilityMissingAndPresentForAnUnprivilegedUser) {
   chmod(lab_.tempDir().c_str(), 0755);
   std::string copy = folder + "/pelmar-dhcpd";
   ASSERT_EQ(system(("cp " + std::string(PELMAR_DHCPD_PATH) + " " + copy).c_str()), 0);
-  const std::string asNobody = "setpriv --reuid=65534 --regid=65534 --clear-groups";
+  // mdspctl and its library run from copies too: nobody may not reach a
+  // build tree inside a checkout that only its owner may enter.
+  std::string tool = lab_.tempDir() + "/tool";
+  ASSERT_EQ(mkdir(tool.c_str(), 0755), 0);
+  ASSERT_EQ(system(("cp " + std::string(MDSPCTL_PATH) + " " + tool + "/ && cp " + MDSP_LIBRARY_PATH +
+                    " " + tool + "/" + MDSP_LIBRARY_SONAME)
+                       .c_str()),
+            0);
+  const std::string asNobody =
+      "setpriv --reuid=65534 --regid=65534 --clear-groups env LD_LIBRARY_PATH=" + tool;
+  const std::string mdspctl = tool + "/mdspctl";
 
-  DoctorRun missing = Doc("--json", asNobody, folder);
+  DoctorRun missing = Doc("--json", asNobody, folder, mdspctl);
   EXPECT_EQ(missing.code, 8) << missing.out;
   EXPECT_NE(missing.out.find("pelmar-dhcpd may not open port 67"), std::string::npos)
       << missing.out;
@@ -187,7 +197,7 @@ TEST_F(Doctor, CapabilityMissingAndPresentForAnUnprivilegedUser) {
 
   std::string output;
   ASSERT_TRUE(lab_.Run(host_, OnlyFix(missing), &output)) << output;
-  DoctorRun present = Doc("", asNobody, folder);
+  DoctorRun present = Doc("", asNobody, folder, mdspctl);
   EXPECT_EQ(present.code, 0) << present.out;
   EXPECT_NE(present.out.find("may open port 67 (capability)"), std::string::npos) << present.out;
 }
