@@ -56,10 +56,7 @@ bool ParseScanRounds(const std::string& text, ScanRounds* out) {
 }
 
 std::string ScanRoundsPath(const std::string& settingsPath) {
-  if (settingsPath.empty()) return "";
-  const size_t slash = settingsPath.rfind('/');
-  return (slash == std::string::npos ? std::string() : settingsPath.substr(0, slash + 1)) +
-         "scan_rounds.txt";
+  return platform::FileBesideSettings(settingsPath, "scan_rounds.txt");
 }
 
 ScanRounds LoadScanRounds(const std::string& path) {

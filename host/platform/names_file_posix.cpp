@@ -20,10 +20,7 @@ ReadResult ReadBounded(const std::string& path, std::string& bytes) {
 }  // namespace
 
 std::string NamesPathBeside(const std::string& settingsPath) {
-  if (settingsPath.empty()) return "";
-  const size_t slash = settingsPath.rfind('/');
-  return (slash == std::string::npos ? std::string() : settingsPath.substr(0, slash + 1)) +
-         "names.txt";
+  return platform::FileBesideSettings(settingsPath, "names.txt");
 }
 
 NamesLoad LoadNames(const std::string& path, ModuleNames& names, std::string& warning) {

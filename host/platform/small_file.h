@@ -6,6 +6,9 @@
 
 namespace pelmar::platform {
 
+// The file `name` in the folder of `settingsPath` (settings.dat): where our
+// own files live; "" when there is no settings path.
+std::string FileBesideSettings(const std::string& settingsPath, const char* name);
 // Up to `limit` bytes of the file; false when it cannot be opened or read.
 bool ReadSmallFile(const std::string& path, size_t limit, std::string* bytes);
 // Creates the folders of `path`; false (errno set) when one cannot be made.

@@ -33,6 +33,12 @@ bool ReadSmallFile(const std::string& path, size_t limit, std::string* bytes) {
   return true;
 }
 
+std::string FileBesideSettings(const std::string& settingsPath, const char* name) {
+  if (settingsPath.empty()) return "";
+  const size_t slash = settingsPath.rfind('/');
+  return (slash == std::string::npos ? std::string() : settingsPath.substr(0, slash + 1)) + name;
+}
+
 bool MakeFoldersOf(const std::string& path) {
   for (size_t slash = path.find('/', 1); slash != std::string::npos;
        slash = path.find('/', slash + 1)) {
