@@ -32,10 +32,12 @@ ListFilterField::ListFilterField(ModuleListCtrl* list, std::function<ListRow(int
     else
       Apply();
   });
-  // New rows, a cleared list and a re-sort are filtered as they come.
+  // New rows, a cleared list and a re-sort are filtered as they come; a
+  // scan brings rows one at a time, so only the new ones are looked at.
   QAbstractItemModel* model = list_->model();
-  for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
-    connect(model, signal, this, [this] { Apply(); });
+  connect(model, &QAbstractItemModel::rowsInserted, this,
+          [this](const QModelIndex&, int first, int last) { ApplyTo(first, last); });
+  connect(model, &QAbstractItemModel::rowsRemoved, this, [this] { Apply(); });
   connect(model, &QAbstractItemModel::modelReset, this, [this] { Apply(); });
   connect(model, &QAbstractItemModel::layoutChanged, this, [this] { Apply(); });
 }
@@ -60,10 +62,20 @@ void ListFilterField::Close() {
   }
 }
 
-void ListFilterField::Apply() {
+void ListFilterField::Apply() { ApplyTo(0, list_->rowCount() - 1); }
+
+void ListFilterField::ApplyTo(int first, int last) {
   const std::string filter = isVisible() ? text().toStdString() : std::string();
-  for (int row = 0; row < list_->rowCount(); ++row)
-    list_->setRowHidden(row, QModelIndex(), !RowMatchesFilter(rowOf_(row), filter));
+  // Without a filter every row shows; nothing to undo when none is hidden.
+  if (filter.empty() && !anyHidden_) return;
+  const bool whole = first == 0 && last == list_->rowCount() - 1;
+  bool hid = false;
+  for (int row = first; row <= last; ++row) {
+    const bool hide = !RowMatchesFilter(rowOf_(row), filter);
+    list_->setRowHidden(row, QModelIndex(), hide);
+    hid = hid || hide;
+  }
+  anyHidden_ = whole ? hid : anyHidden_ || hid;
 }
 
 int ListFilterField::shownRows() const {

@@ -25,6 +25,8 @@ class ListFilterField : public QLineEdit {
   void Close();
   // Hides the rows that do not match (all shown while the field is hidden).
   void Apply();
+  // The same for the rows first..last only.
+  void ApplyTo(int first, int last);
   // Rows shown now.
   int shownRows() const;
 
@@ -34,6 +36,7 @@ class ListFilterField : public QLineEdit {
  private:
   ModuleListCtrl* list_;
   std::function<ListRow(int row)> rowOf_;
+  bool anyHidden_ = false;  // whether some row is hidden now
 };
 
 }  // namespace pelmar

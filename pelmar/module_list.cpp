@@ -201,7 +201,46 @@ int ModuleListModel::Add(const ModuleRecord& record) {
   return position;
 }
 
+// A row not yet listed changes only its own marks, those of the rows with its
+// address (a duplicate IP) and the gone list: a scan lists rows by the
+// thousand, so the others are not looked at again.
+void ModuleListModel::MarkAdded(Row& added) {
+  std::vector<Row*> sameIp;
+  if (added.subject.ipValid && added.subject.ip != 0)
+    for (const auto& r : rows_)
+      if (r->subject.ipValid && r->subject.ip == added.subject.ip) sameIp.push_back(r.get());
+  std::vector<MarkSubject> subjects;
+  for (const Row* r : sameIp) subjects.push_back(r->subject);
+  subjects.push_back(added.subject);
+  ModuleMarks marks = ComputeMarks(subjects, subnets_, previous_);
+  added.marks = std::move(marks.marks.back());
+  RefreshStatus(added);
+  bool changed = false;
+  for (size_t i = 0; i < sameIp.size(); ++i) {
+    Row& r = *sameIp[i];
+    if (r.marks == marks.marks[i]) continue;
+    r.marks = std::move(marks.marks[i]);
+    RefreshStatus(r);
+    changed = true;
+    const auto at = std::find_if(rows_.begin(), rows_.end(),
+                                 [&r](const std::unique_ptr<Row>& p) { return p.get() == &r; });
+    const int position = static_cast<int>(at - rows_.begin());
+    emit dataChanged(index(position, 0), index(position, columnCount() - 1));
+  }
+  if (changed && sortColumn_ == kColumnStatus) Sort(sortColumn_, ascending_);
+  // gone_ is sorted (it comes from the previous scan's set).
+  const auto gone = std::lower_bound(gone_.begin(), gone_.end(), added.subject.mac);
+  if (gone != gone_.end() && *gone == added.subject.mac) {
+    gone_.erase(gone);
+    emit headerDataChanged(Qt::Horizontal, kColumnStatus, kColumnStatus);
+  }
+}
+
 void ModuleListModel::Mark(Row* added) {
+  if (added) {
+    MarkAdded(*added);
+    return;
+  }
   std::vector<MarkSubject> subjects;
   subjects.reserve(rows_.size() + 1);
   for (const auto& r : rows_) subjects.push_back(r->subject);

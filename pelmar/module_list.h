@@ -136,6 +136,7 @@ class ModuleListModel : public QAbstractTableModel {
   bool Before(const Row& a, const Row& b) const;
   // Marks every row from the whole list; `added` (not yet in rows_) too.
   void Mark(Row* added);
+  void MarkAdded(Row& added);
   // The Status cell of a row: its marks, its read-back state, its name.
   void RefreshStatus(Row& r) const;
   QString StatusTooltip() const;
