@@ -91,6 +91,11 @@ TEST_F(TextProtocolNet, ScanListsEachTextModuleOnceWithItsValues) {
         return reads >= 2;
       },
       10000));
+  // The simulator logs a datagram after sending it: the library may have
+  // read the answer before the line is written.
+  net_test::WaitFor(
+      [&] { return net_test::SimDatagramsHex(net_test::ReadFile(simLog), "tx").size() >= 4u; },
+      10000);
   EXPECT_GE(net_test::SimDatagramsHex(net_test::ReadFile(simLog), "tx").size(), 4u);
   MDSP_Stop();
 
